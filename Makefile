@@ -1,0 +1,45 @@
+# The two commands: `make run` plays the game, `make test` checks everything.
+.PHONY: all deps build test run bench art fuzz format tidy clean
+
+PRESET ?= debug
+BUILD := build/$(PRESET)
+JOBS ?= $(shell nproc)
+
+all: build
+
+deps:
+	@scripts/deps
+
+$(BUILD)/build.ninja: | deps
+	cmake --preset $(PRESET)
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) --timeout 900
+
+run: deps
+	cmake --preset release >/dev/null
+	cmake --build build/release -j $(JOBS) --target blackjack
+	build/release/platform/host/blackjack $(ARGS)
+
+bench: deps
+	cmake --preset release >/dev/null
+	cmake --build build/release -j $(JOBS)
+	build/release/bench/bench_blackjack $(if $(BENCH_JSON),--benchmark_out=$(BENCH_JSON) --benchmark_out_format=json)
+
+art: deps
+	cmake --preset release >/dev/null
+	cmake --build build/release -j $(JOBS) --target artgen
+	build/release/tools/artgen resources
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+tidy: build
+	git ls-files 'game/*.cpp' 'view/*.cpp' 'shell/*.cpp' 'settings/*.cpp' 'platform/*.cpp' \
+	  | xargs clang-tidy -p $(BUILD) --quiet
+
+clean:
+	rm -rf build

@@ -1,0 +1,14 @@
+// A playing card as the table holds it.
+#pragma once
+
+#include <cstdint>
+
+// rank: 1 = ace, 2 to 10, 11 = jack, 12 = queen, 13 = king; 0 = empty slot.
+// suit: 0 = clubs, 1 = diamonds, 2 = spades, 3 = hearts.
+struct Card {
+  std::int32_t rank;
+  std::int32_t suit;
+};
+
+constexpr int CardsPerHand = 5;
+constexpr int CardKinds = 52;

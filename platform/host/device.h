@@ -1,0 +1,78 @@
+// The emulated device: screen, dpi, operating system, clock and profile.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// What GetVersionExW and SystemParametersInfoW(SPI_GETPLATFORMTYPE) report.
+struct OsProfile {
+  DWORD platformId = VER_PLATFORM_WIN32_CE;
+  DWORD major = 5;
+  DWORD minor = 1;
+  DWORD build = 1700;
+  std::u16string platformType = u"PocketPC";
+  bool versionFails = false;      // GetVersionExW returns FALSE
+  bool platformTypeFails = false; // SPI_GETPLATFORMTYPE returns FALSE
+};
+
+// Parses a host option value: "ce3-pocketpc", "ce3-other", "ce4", "ce5", "ce5.1"
+// (the default), "fail". Returns false for an unknown name.
+bool OsProfileByName(const std::string &name, OsProfile *profile);
+
+struct DeviceConfig {
+  int width = 240;
+  int height = 320;
+  int dpi = 96;
+  OsProfile os;
+  // The virtual clock drives GetLocalTime and timers; headless hosts always use it.
+  bool virtualClock = true;
+  SYSTEMTIME clockStart{2026, 1, 4, 1, 12, 0, 0, 0};
+  std::string profileDir; // empty: no profile (nothing persists)
+  bool mute = true;
+};
+
+// The one device of the process. Tests replace it with a fresh one per case
+// (platform/host/testing.h); the hosts create it from their options.
+class Device {
+public:
+  explicit Device(DeviceConfig config);
+
+  const DeviceConfig &Config() const { return config_; }
+  int ScreenWidth() const { return config_.width; }
+  int ScreenHeight() const { return config_.height; }
+  int Dpi() const { return config_.dpi; }
+  const OsProfile &Os() const { return config_.os; }
+  void SetOs(const OsProfile &os) { config_.os = os; }
+
+  // Swaps width and height (the caller resizes windows and notifies them).
+  void Rotate() { std::swap(config_.width, config_.height); }
+
+  // Milliseconds since the device started: virtual or real.
+  std::uint64_t NowMs() const;
+  // Moves the virtual clock forward; no effect on a real clock.
+  void AdvanceMs(std::uint64_t ms);
+  SYSTEMTIME LocalTime() const;
+
+private:
+  DeviceConfig config_;
+  std::uint64_t virtualMs_ = 0;
+  std::int64_t realStartNs_ = 0;
+};
+
+// The current device. Starting a device resets every subsystem's state (windows,
+// GDI objects, modules, recorded sounds) through the hooks registered below.
+Device &CurrentDevice();
+bool HasDevice();
+void StartDevice(const DeviceConfig &config);
+void StopDevice();
+
+// Each subsystem with per-device state registers one function that clears it.
+// Hooks run in reverse order of registration when a device stops.
+using ResetHook = void (*)();
+void RegisterResetHook(ResetHook hook);
+
+} // namespace platform

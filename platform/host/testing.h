@@ -1,0 +1,53 @@
+// Test hooks: a fresh headless device per test case, and readers of what the
+// layer recorded (sounds played, timers running, redraw requests).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/device.h"
+
+namespace platform::test {
+
+// Starts a fresh device for the lifetime of the object; everything the previous
+// device held (windows, GDI objects, modules, recorded sounds) is gone.
+class HeadlessDevice {
+public:
+  explicit HeadlessDevice(const DeviceConfig &config = DeviceConfig{});
+  ~HeadlessDevice();
+  HeadlessDevice(const HeadlessDevice &) = delete;
+  HeadlessDevice &operator=(const HeadlessDevice &) = delete;
+
+  Device &Get() { return CurrentDevice(); }
+};
+
+// A plain top-level window whose procedure records nothing and answers with
+// DefWindowProcW: a target for timers and redraw requests.
+HWND CreatePlainWindow(LPCWSTR title = u"test");
+
+struct Cue {
+  std::u16string name;
+  DWORD flags = 0;
+  HMODULE module = nullptr;
+  std::uint64_t atMs = 0;
+};
+std::vector<Cue> PlayedCues();
+void ClearPlayedCues();
+
+struct RunningTimer {
+  UINT_PTR id = 0;
+  UINT periodMs = 0;
+};
+std::vector<RunningTimer> RunningTimers(HWND hwnd);
+
+// InvalidateRect calls on the window since it was created or since the last reset.
+int RedrawRequests(HWND hwnd);
+void ResetRedrawRequests(HWND hwnd);
+
+// Moves the virtual clock; timers fall due but nothing is dispatched here.
+void AdvanceClock(std::uint64_t ms);
+
+} // namespace platform::test

@@ -1,0 +1,34 @@
+// IsBadReadPtr: asks the kernel whether a range can be read, without touching it.
+#include <windows.h>
+
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+
+BOOL WINAPI IsBadReadPtr(const void *lp, UINT_PTR ucb) {
+  if (ucb == 0) {
+    return FALSE;
+  }
+  if (lp == nullptr) {
+    return TRUE;
+  }
+  const auto start = reinterpret_cast<std::uintptr_t>(lp);
+  if (start + ucb < start) {
+    return TRUE; // the range wraps around the address space
+  }
+  // process_vm_readv on our own process reports EFAULT for an unreadable page
+  // instead of raising a signal. One byte per page is enough.
+  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+  std::array<char, 1> sink{};
+  for (std::uintptr_t at = start; at < start + ucb; at = (at / page + 1) * page) {
+    iovec local{sink.data(), 1};
+    iovec remote{reinterpret_cast<void *>(at), 1};
+    if (process_vm_readv(getpid(), &local, 1, &remote, 1, 0) != 1) {
+      return TRUE;
+    }
+  }
+  return FALSE;
+}

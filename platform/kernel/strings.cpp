@@ -1,0 +1,64 @@
+// UTF-16 string helpers of the kernel: lstrcmpW and friends.
+#include <windows.h>
+
+namespace {
+
+// Case folding for comparisons: ASCII and Latin-1 letters, which is all the
+// game's strings and resource names use.
+char16_t FoldCase(char16_t c) {
+  if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) {
+    return static_cast<char16_t>(c + 32);
+  }
+  return c;
+}
+
+template <class Fold> int Compare(LPCWSTR a, LPCWSTR b, Fold fold) {
+  // Win32 treats a null pointer as an empty string here.
+  if (a == nullptr) {
+    a = u"";
+  }
+  if (b == nullptr) {
+    b = u"";
+  }
+  for (;; ++a, ++b) {
+    const char16_t ca = fold(*a);
+    const char16_t cb = fold(*b);
+    if (ca != cb) {
+      return ca < cb ? -1 : 1;
+    }
+    if (ca == 0) {
+      return 0;
+    }
+  }
+}
+
+} // namespace
+
+int WINAPI lstrcmpW(LPCWSTR lpString1, LPCWSTR lpString2) {
+  return Compare(lpString1, lpString2, [](char16_t c) { return c; });
+}
+
+int WINAPI lstrcmpiW(LPCWSTR lpString1, LPCWSTR lpString2) {
+  return Compare(lpString1, lpString2, FoldCase);
+}
+
+int WINAPI lstrlenW(LPCWSTR lpString) {
+  if (lpString == nullptr) {
+    return 0;
+  }
+  int n = 0;
+  while (lpString[n] != 0) {
+    ++n;
+  }
+  return n;
+}
+
+LPWSTR WINAPI lstrcpyW(LPWSTR lpString1, LPCWSTR lpString2) {
+  if (lpString1 == nullptr || lpString2 == nullptr) {
+    return nullptr;
+  }
+  LPWSTR out = lpString1;
+  while ((*out++ = *lpString2++) != 0) {
+  }
+  return lpString1;
+}

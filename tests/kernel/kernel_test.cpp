@@ -1,0 +1,123 @@
+// The kernel services the game relies on: versions, platform type, time, strings.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <sys/mman.h>
+
+#include "host/testing.h"
+
+namespace {
+
+using platform::DeviceConfig;
+using platform::test::HeadlessDevice;
+
+TEST(Version, ReportsTheEmulatedSystemAndRefusesAShortRecord) {
+  HeadlessDevice device;
+  OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof(info) - 1;
+  EXPECT_FALSE(GetVersionExW(&info));
+  info.dwOSVersionInfoSize = sizeof(info);
+  ASSERT_TRUE(GetVersionExW(&info));
+  EXPECT_EQ(info.dwPlatformId, static_cast<DWORD>(VER_PLATFORM_WIN32_CE));
+  EXPECT_EQ(info.dwMajorVersion, 5u);
+  EXPECT_EQ(info.dwMinorVersion, 1u);
+  EXPECT_EQ(sizeof(OSVERSIONINFOW), 276u);
+}
+
+TEST(Version, NamedProfilesAndFailures) {
+  struct Case {
+    const char *name;
+    bool versionOk;
+    DWORD major;
+    bool typeOk;
+    std::u16string type;
+  };
+  const Case cases[] = {
+      {"ce3-pocketpc", true, 3, true, u"PocketPC"},
+      {"ce3-other", true, 3, true, u"Jupiter"},
+      {"ce4", true, 4, true, u"PocketPC"},
+      {"ce5", true, 5, true, u"PocketPC"},
+      {"fail", false, 0, false, u""},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    DeviceConfig config;
+    ASSERT_TRUE(platform::OsProfileByName(c.name, &config.os));
+    HeadlessDevice device(config);
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+    EXPECT_EQ(GetVersionExW(&info) != FALSE, c.versionOk);
+    if (c.versionOk) {
+      EXPECT_EQ(info.dwMajorVersion, c.major);
+    }
+    WCHAR buffer[256] = {};
+    EXPECT_EQ(SystemParametersInfoW(SPI_GETPLATFORMTYPE, 510, buffer, 0) != FALSE, c.typeOk);
+    if (c.typeOk) {
+      EXPECT_EQ(std::u16string(buffer), c.type);
+    }
+  }
+  platform::OsProfile unused;
+  EXPECT_FALSE(platform::OsProfileByName("ce9", &unused));
+}
+
+TEST(Version, PlatformTypeNeedsRoomForItsTerminator) {
+  HeadlessDevice device;
+  WCHAR buffer[16] = {};
+  EXPECT_FALSE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, 16, buffer, 0)); // 18 bytes needed
+  EXPECT_TRUE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, 18, buffer, 0));
+}
+
+TEST(Time, VirtualClockStartsAtItsSetTimeAndAdvances) {
+  DeviceConfig config;
+  config.clockStart = SYSTEMTIME{2026, 12, 0, 31, 23, 59, 58, 500};
+  HeadlessDevice device(config);
+  SYSTEMTIME t{};
+  GetLocalTime(&t);
+  EXPECT_EQ(t.wSecond, 58);
+  platform::test::AdvanceClock(2000);
+  GetLocalTime(&t);
+  EXPECT_EQ(t.wYear, 2027);
+  EXPECT_EQ(t.wMonth, 1);
+  EXPECT_EQ(t.wDay, 1);
+  EXPECT_EQ(t.wHour, 0);
+  EXPECT_EQ(t.wSecond, 0);
+  EXPECT_EQ(t.wMilliseconds, 500);
+  EXPECT_EQ(GetTickCount(), 2000u);
+}
+
+TEST(Strings, CompareLikeWin32) {
+  struct Case {
+    const char16_t *a;
+    const char16_t *b;
+    int exact;
+    int folded;
+  };
+  const Case cases[] = {
+      {u"PocketPC", u"PocketPC", 0, 0}, {u"PocketPC", u"pocketpc", -1, 0},
+      {u"Pocket", u"PocketPC", -1, -1}, {u"b", u"a", 1, 1},
+      {nullptr, u"", 0, 0},             {u"", nullptr, 0, 0},
+  };
+  for (const Case &c : cases) {
+    EXPECT_EQ(lstrcmpW(c.a, c.b), c.exact);
+    EXPECT_EQ(lstrcmpiW(c.a, c.b), c.folded);
+  }
+  EXPECT_EQ(lstrlenW(u"BlackJack"), 9);
+  EXPECT_EQ(lstrlenW(nullptr), 0);
+}
+
+TEST(Memory, IsBadReadPtrTellsMappedFromUnmapped) {
+  const long page = sysconf(_SC_PAGESIZE);
+  void *area = mmap(nullptr, static_cast<size_t>(page) * 2, PROT_READ | PROT_WRITE,
+                    MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  ASSERT_NE(area, MAP_FAILED);
+  auto *bytes = static_cast<char *>(area);
+  ASSERT_EQ(mprotect(bytes + page, static_cast<size_t>(page), PROT_NONE), 0);
+  EXPECT_FALSE(IsBadReadPtr(bytes, static_cast<UINT_PTR>(page)));
+  EXPECT_TRUE(IsBadReadPtr(bytes + page - 1, 2));
+  EXPECT_TRUE(IsBadReadPtr(nullptr, 1));
+  EXPECT_FALSE(IsBadReadPtr(nullptr, 0));
+  munmap(area, static_cast<size_t>(page) * 2);
+}
+
+} // namespace
