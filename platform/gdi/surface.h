@@ -1,0 +1,41 @@
+// Pixel surfaces: what bitmaps, window backing stores and the screen are made of.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace platform {
+
+// 32 bits per pixel, 0x00RRGGBB in native byte order, rows top to bottom with no
+// padding. COLORREF (0x00BBGGRR) is converted at the GDI boundary.
+struct Surface {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+
+  Surface() = default;
+  Surface(int w, int h, std::uint32_t fill = 0)
+      : width(w), height(h), pixels(static_cast<std::size_t>(w) * h, fill) {}
+  std::uint32_t *Row(int y) { return pixels.data() + static_cast<std::size_t>(y) * width; }
+  const std::uint32_t *Row(int y) const {
+    return pixels.data() + static_cast<std::size_t>(y) * width;
+  }
+};
+
+// The device screen: what the hosts present and screenshots capture. Sized to the
+// current device; the compositor in user/ draws the windows into it.
+Surface &ScreenSurface();
+
+// A device context that draws onto `surface` with its (0, 0) at `origin` and
+// clipped to `clip` (in surface coordinates). Used by GetDC, BeginPaint and the
+// screen DC; released with DeleteSurfaceDC. The surface outlives the DC.
+HDC CreateSurfaceDC(std::shared_ptr<Surface> surface, POINT origin, RECT clip);
+void DeleteSurfaceDC(HDC dc);
+
+// The surface of a bitmap handle, or null.
+std::shared_ptr<Surface> BitmapSurface(HBITMAP bitmap);
+
+} // namespace platform
