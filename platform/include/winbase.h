@@ -72,4 +72,7 @@ DWORD WINAPI SizeofResource(HMODULE hModule, HRSRC hResInfo);
 #define FindResource FindResourceW
 #define GetModuleHandle GetModuleHandleW
 
+// The program's entry point: the host's main() calls it and exits with its result.
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPWSTR lpCmdLine, int nShowCmd);
+
 #endif // RC_INVOKED

@@ -166,6 +166,10 @@
 #define WM_USER 0x0400
 #define WM_APP 0x8000
 
+#define SETTINGCHANGE_RESET 0x3002
+#define MAKEWPARAM(l, h) (static_cast<WPARAM>(static_cast<DWORD>(MAKELONG(l, h))))
+#define MAKELPARAM(l, h) (static_cast<LPARAM>(static_cast<DWORD>(MAKELONG(l, h))))
+
 #define WA_INACTIVE 0
 #define WA_ACTIVE 1
 #define WA_CLICKACTIVE 2
@@ -403,6 +407,8 @@ LONG WINAPI GetWindowLongW(HWND hWnd, int nIndex);
 LONG WINAPI SetWindowLongW(HWND hWnd, int nIndex, LONG dwNewLong);
 BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint);
 BOOL WINAPI ScreenToClient(HWND hWnd, LPPOINT lpPoint);
+SHORT WINAPI GetKeyState(int nVirtKey);
+HWND WINAPI WindowFromPoint(POINT Point);
 
 // ---- Painting ----
 BOOL WINAPI InvalidateRect(HWND hWnd, const RECT *lpRect, BOOL bErase);
