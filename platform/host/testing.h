@@ -51,3 +51,29 @@ void ResetRedrawRequests(HWND hwnd);
 void AdvanceClock(std::uint64_t ms);
 
 } // namespace platform::test
+
+namespace platform::test {
+
+// A fresh, empty profile folder (mode 0700) under the temporary directory; it is
+// removed with everything in it when the object goes. Pass Dir() as
+// DeviceConfig::profileDir.
+class TempProfile {
+public:
+  TempProfile();
+  ~TempProfile();
+  TempProfile(const TempProfile &) = delete;
+  TempProfile &operator=(const TempProfile &) = delete;
+
+  const std::string &Dir() const { return dir_; }
+  DeviceConfig Config() const; // the default device on this profile
+
+private:
+  std::string dir_;
+};
+
+// The registry's hive file on the current device ("" when kept in memory only).
+std::string RegistryHivePath();
+// Registry key handles the current device has open.
+std::size_t OpenRegistryKeys();
+
+} // namespace platform::test

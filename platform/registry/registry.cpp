@@ -1,0 +1,282 @@
+// RegOpenKeyExW and friends over the HKEY_CURRENT_USER hive of the profile.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <optional>
+
+#include "common/handle_table.h"
+#include "host/device.h"
+#include "registry/hive.h"
+#include "registry/registry.h"
+#include "registry/store.h"
+
+namespace platform::registry {
+namespace {
+
+constexpr REGSAM AllAccess =
+    KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY;
+constexpr REGSAM GenericRead = 0x80000000;
+constexpr REGSAM GenericWrite = 0x40000000;
+constexpr REGSAM GenericAll = 0x10000000;
+constexpr REGSAM MaximumAllowed = 0x02000000;
+// A value larger than this would make the hive file unreasonably large.
+constexpr DWORD MaxValueBytes = 1u << 20;
+
+struct OpenKey {
+  std::u16string path;
+  REGSAM access = 0;
+};
+
+struct State {
+  HandleTable<OpenKey> keys{0x00A40000};
+  HiveStore store{CurrentDevice().Config().profileDir};
+};
+
+std::unique_ptr<State> &Slot() {
+  static std::unique_ptr<State> state;
+  return state;
+}
+
+// Created at the first registry call of a device, so the device's profile applies.
+State &Current() {
+  auto &slot = Slot();
+  if (!slot) {
+    slot = std::make_unique<State>();
+  }
+  return *slot;
+}
+
+const bool registered = [] {
+  RegisterResetHook([] { Slot().reset(); });
+  return true;
+}();
+
+REGSAM EffectiveAccess(REGSAM desired) {
+  REGSAM access = desired & AllAccess;
+  if ((desired & (GenericAll | MaximumAllowed)) != 0) {
+    access |= AllAccess;
+  }
+  if ((desired & GenericRead) != 0) {
+    access |= KEY_READ & AllAccess;
+  }
+  if ((desired & GenericWrite) != 0) {
+    access |= KEY_WRITE & AllAccess;
+  }
+  return access;
+}
+
+bool IsPredefined(HKEY key) {
+  const auto value = reinterpret_cast<ULONG_PTR>(key);
+  return value >= 0x80000000u && value <= 0x80000006u;
+}
+
+// The key a handle names. Only HKEY_CURRENT_USER is kept; the other roots are
+// reported as having nothing in them.
+struct Resolved {
+  LONG error = ERROR_SUCCESS;
+  std::u16string path;
+  REGSAM access = 0;
+};
+
+Resolved Resolve(HKEY key) {
+  if (key == HKEY_CURRENT_USER) {
+    return Resolved{ERROR_SUCCESS, u"", AllAccess};
+  }
+  if (IsPredefined(key)) {
+    return Resolved{ERROR_FILE_NOT_FOUND, u"", 0};
+  }
+  const OpenKey *open = Current().keys.Find(key);
+  if (open == nullptr) {
+    return Resolved{ERROR_INVALID_HANDLE, u"", 0};
+  }
+  return Resolved{ERROR_SUCCESS, open->path, open->access};
+}
+
+// Resolves a handle and brings the hive up to date with the file.
+Resolved Prepare(HKEY key, REGSAM needed) {
+  Resolved r = Resolve(key);
+  if (r.error != ERROR_SUCCESS) {
+    return r;
+  }
+  if ((r.access & needed) != needed) {
+    r.error = ERROR_ACCESS_DENIED;
+    return r;
+  }
+  r.error = Current().store.Refresh();
+  if (r.error == ERROR_SUCCESS && Current().store.Current().Find(r.path) == nullptr) {
+    r.error = ERROR_KEY_DELETED; // removed from the file since it was opened
+  }
+  return r;
+}
+
+HKEY NewHandle(std::u16string path, REGSAM access) {
+  return Current().keys.Add<HKEY>(
+      std::make_unique<OpenKey>(OpenKey{std::move(path), EffectiveAccess(access)}));
+}
+
+std::u16string_view NameOf(LPCWSTR name) {
+  return name == nullptr ? std::u16string_view() : std::u16string_view(name);
+}
+
+} // namespace
+
+std::string HivePath() { return Current().store.HivePath(); }
+std::size_t OpenKeyCount() { return Current().keys.Size(); }
+
+} // namespace platform::registry
+
+using platform::registry::Current;
+using platform::registry::Hive;
+using platform::registry::Prepare;
+
+LONG WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/, REGSAM samDesired,
+                          PHKEY phkResult) {
+  if (phkResult == nullptr) {
+    return ERROR_INVALID_PARAMETER;
+  }
+  *phkResult = nullptr;
+  const auto parent = Prepare(hKey, 0);
+  if (parent.error != ERROR_SUCCESS) {
+    return parent.error;
+  }
+  std::u16string sub;
+  if (!platform::registry::NormalisePath(platform::registry::NameOf(lpSubKey), &sub)) {
+    return ERROR_FILE_NOT_FOUND; // no key can have such a name
+  }
+  const std::u16string path = platform::registry::JoinPath(parent.path, sub);
+  const platform::registry::Key *key = Current().store.Current().Find(path);
+  if (key == nullptr) {
+    return ERROR_FILE_NOT_FOUND;
+  }
+  *phkResult = platform::registry::NewHandle(key->path, samDesired);
+  return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/, LPWSTR /*lpClass*/,
+                            DWORD /*dwOptions*/, REGSAM samDesired,
+                            LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/, PHKEY phkResult,
+                            LPDWORD lpdwDisposition) {
+  if (phkResult == nullptr) {
+    return ERROR_INVALID_PARAMETER;
+  }
+  *phkResult = nullptr;
+  std::u16string sub;
+  if (!platform::registry::NormalisePath(platform::registry::NameOf(lpSubKey), &sub)) {
+    return ERROR_INVALID_PARAMETER;
+  }
+  auto parent = Prepare(hKey, 0);
+  if (parent.error != ERROR_SUCCESS) {
+    return parent.error;
+  }
+  const std::u16string path = platform::registry::JoinPath(parent.path, sub);
+  bool created = false;
+  if (Current().store.Current().Find(path) == nullptr) {
+    // Creating needs the right on the parent; opening an existing key does not.
+    if ((parent.access & KEY_CREATE_SUB_KEY) == 0) {
+      return ERROR_ACCESS_DENIED;
+    }
+    const LONG result = Current().store.Update([&](Hive &hive, bool *changed) {
+      if (hive.Find(parent.path) == nullptr) {
+        return static_cast<LONG>(ERROR_KEY_DELETED);
+      }
+      hive.Create(path, &created);
+      *changed = created;
+      return static_cast<LONG>(ERROR_SUCCESS);
+    });
+    if (result != ERROR_SUCCESS) {
+      return result;
+    }
+  }
+  if (lpdwDisposition != nullptr) {
+    *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+  }
+  *phkResult =
+      platform::registry::NewHandle(Current().store.Current().Find(path)->path, samDesired);
+  return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
+                             LPBYTE lpData, LPDWORD lpcbData) {
+  if (lpReserved != nullptr || (lpData != nullptr && lpcbData == nullptr)) {
+    return ERROR_INVALID_PARAMETER;
+  }
+  const auto key = Prepare(hKey, KEY_QUERY_VALUE);
+  if (key.error != ERROR_SUCCESS) {
+    return key.error;
+  }
+  const platform::registry::Value *value =
+      Current().store.Current().Find(key.path)->FindValue(platform::registry::NameOf(lpValueName));
+  if (value == nullptr) {
+    return ERROR_FILE_NOT_FOUND;
+  }
+  if (lpType != nullptr) {
+    *lpType = value->type;
+  }
+  const auto size = static_cast<DWORD>(value->data.size());
+  if (lpcbData == nullptr) {
+    return ERROR_SUCCESS; // only the type was asked for
+  }
+  if (lpData != nullptr && *lpcbData < size) {
+    *lpcbData = size;
+    return ERROR_MORE_DATA;
+  }
+  if (lpData != nullptr && size != 0) {
+    std::memcpy(lpData, value->data.data(), size);
+  }
+  *lpcbData = size;
+  return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, DWORD dwType,
+                           const BYTE *lpData, DWORD cbData) {
+  const std::u16string_view name = platform::registry::NameOf(lpValueName);
+  if ((lpData == nullptr && cbData != 0) || cbData > platform::registry::MaxValueBytes ||
+      !platform::registry::IsStorableName(name)) {
+    return ERROR_INVALID_PARAMETER;
+  }
+  const auto key = Prepare(hKey, KEY_SET_VALUE);
+  if (key.error != ERROR_SUCCESS) {
+    return key.error;
+  }
+  platform::registry::Value value;
+  value.name = name;
+  value.type = dwType;
+  if (cbData != 0) {
+    value.data.assign(lpData, lpData + cbData);
+  }
+  return Current().store.Update([&](Hive &hive, bool *changed) {
+    platform::registry::Key *target = hive.Find(key.path);
+    if (target == nullptr) {
+      return static_cast<LONG>(ERROR_KEY_DELETED);
+    }
+    target->SetValue(std::move(value));
+    // Written even when equal: the caller asked for it to be on disk.
+    *changed = true;
+    return static_cast<LONG>(ERROR_SUCCESS);
+  });
+}
+
+LONG WINAPI RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
+  const auto key = Prepare(hKey, KEY_SET_VALUE);
+  if (key.error != ERROR_SUCCESS) {
+    return key.error;
+  }
+  const std::u16string_view name = platform::registry::NameOf(lpValueName);
+  return Current().store.Update([&](Hive &hive, bool *changed) {
+    platform::registry::Key *target = hive.Find(key.path);
+    if (target == nullptr) {
+      return static_cast<LONG>(ERROR_KEY_DELETED);
+    }
+    *changed = target->DeleteValue(name);
+    return static_cast<LONG>(*changed ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
+  });
+}
+
+LONG WINAPI RegCloseKey(HKEY hKey) {
+  if (platform::registry::IsPredefined(hKey)) {
+    return ERROR_SUCCESS;
+  }
+  return Current().keys.Remove(hKey) != nullptr ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+}
