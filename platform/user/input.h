@@ -1,0 +1,29 @@
+// Input from the hosts: pen and key events queued for the message loop.
+#pragma once
+
+#include <windows.h>
+
+namespace platform {
+
+enum class InputKind { PenDown, PenMove, PenUp, KeyDown, KeyUp };
+
+struct InputEvent {
+  InputKind kind = InputKind::PenDown;
+  POINT point{}; // pen events: device screen pixels
+  UINT key = 0;  // key events: a virtual-key code
+};
+
+// Queues an event; GetMessageW turns it into a message for the window under the
+// pen (pen events) or the window with the keyboard (key events) when it is
+// retrieved, after the posted messages and before WM_QUIT, paints and timers.
+void QueueInput(const InputEvent &event);
+// A key press: the modifiers go down, the key goes down and up, the modifiers
+// go up. `modifiers` is a mask of FCONTROL, FSHIFT and FALT.
+void QueueKeyPress(UINT key, BYTE modifiers);
+// The pen position and key state the last retrieved input left.
+POINT LastPenPosition();
+
+// The navigation bar's "ok" button, in screen pixels.
+RECT NavigationDoneButtonRect();
+
+} // namespace platform

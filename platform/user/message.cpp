@@ -1,0 +1,457 @@
+// The message queue: posted messages, input, WM_QUIT, paints and timers in that
+// order; dispatching, key translation and the default window procedure.
+#include <windows.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <thread>
+
+#include "host/device.h"
+#include "host/host.h"
+#include "user/input.h"
+#include "user/window.h"
+
+namespace platform {
+namespace {
+
+struct QueueState {
+  std::deque<MSG> posted;
+  std::deque<InputEvent> input;
+  bool quitPosted = false;
+  int quitCode = 0;
+  POINT pen{};
+  std::array<bool, 256> keysDown{};
+};
+
+QueueState &Queue() {
+  static QueueState queue;
+  return queue;
+}
+
+const bool registered = [] {
+  RegisterResetHook([] { Queue() = QueueState{}; });
+  return true;
+}();
+
+// The HWND filter of GetMessageW: null takes every message, -1 only thread
+// messages, a window takes its own messages and its descendants'.
+bool WindowMatches(HWND target, HWND filter) {
+  if (filter == nullptr) {
+    return true;
+  }
+  if (filter == reinterpret_cast<HWND>(-1)) {
+    return target == nullptr;
+  }
+  for (Window *w = FindWindowObject(target); w != nullptr; w = FindWindowObject(w->parent)) {
+    if (w->handle == filter) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool RangeMatches(UINT message, UINT min, UINT max) {
+  return (min == 0 && max == 0) || (message >= min && message <= max);
+}
+
+MSG MakeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  MSG msg{};
+  msg.hwnd = hwnd;
+  msg.message = message;
+  msg.wParam = wParam;
+  msg.lParam = lParam;
+  msg.time = GetTickCount();
+  msg.pt = Queue().pen;
+  return msg;
+}
+
+LPARAM ClientPoint(const Window &w, POINT screen) {
+  return MAKELPARAM(screen.x - w.rect.left, screen.y - w.rect.top);
+}
+
+// What an input event becomes: false when it reaches no window (a tap on the
+// shell's navigation bar, a window disabled by its modal dialog, no foreground
+// window for a key).
+bool InputToMessage(const InputEvent &event, MSG *msg) {
+  switch (event.kind) {
+  case InputKind::PenDown:
+  case InputKind::PenMove:
+  case InputKind::PenUp: {
+    if (event.point.y < NavigationBarHeight()) {
+      return false;
+    }
+    Window *target = PenTarget(event.point);
+    if (target == nullptr) {
+      return false;
+    }
+    static constexpr UINT kPenMessages[] = {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP};
+    const UINT message = kPenMessages[static_cast<int>(event.kind)];
+    const WPARAM buttons = event.kind == InputKind::PenUp ? 0 : MK_LBUTTON;
+    *msg = MakeMessage(target->handle, message, buttons, ClientPoint(*target, event.point));
+    msg->pt = event.point;
+    return true;
+  }
+  case InputKind::KeyDown:
+  case InputKind::KeyUp: {
+    Window *target = KeyTarget();
+    if (target == nullptr) {
+      return false;
+    }
+    const bool down = event.kind == InputKind::KeyDown;
+    // With Alt held (or for Alt itself) keys arrive as system keys.
+    const bool system = event.key == VK_MENU || Queue().keysDown[VK_MENU];
+    const UINT message =
+        system ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
+    const LPARAM flags = down ? 1 : static_cast<LPARAM>(0xC0000001u);
+    *msg = MakeMessage(target->handle, message, event.key, flags);
+    return true;
+  }
+  }
+  return false;
+}
+
+// The shell's part of a pen event on the navigation bar.
+void HandleShellPen(const InputEvent &event) {
+  if (event.kind != InputKind::PenUp || event.point.y >= NavigationBarHeight()) {
+    return;
+  }
+  Window *front = FindWindowObject(GetForegroundWindow());
+  if (front != nullptr && front->navDoneButton &&
+      RectContains(NavigationDoneButtonRect(), event.point)) {
+    PostMessageW(front->handle, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
+  }
+}
+
+// Records what a retrieved input event changes: the pen position, the keys held.
+void Consume(const InputEvent &event) {
+  QueueState &queue = Queue();
+  if (event.kind == InputKind::KeyDown || event.kind == InputKind::KeyUp) {
+    queue.keysDown[event.key & 0xFF] = event.kind == InputKind::KeyDown;
+  } else {
+    queue.pen = event.point;
+    HandleShellPen(event);
+  }
+}
+
+bool PeekPosted(MSG *msg, HWND filter, UINT min, UINT max, bool remove) {
+  auto &posted = Queue().posted;
+  for (auto it = posted.begin(); it != posted.end(); ++it) {
+    if (WindowMatches(it->hwnd, filter) && RangeMatches(it->message, min, max)) {
+      *msg = *it;
+      if (remove) {
+        posted.erase(it);
+      }
+      return true;
+    }
+  }
+  return false;
+}
+
+bool PeekInput(MSG *msg, HWND filter, UINT min, UINT max, bool remove) {
+  auto &input = Queue().input;
+  while (!input.empty()) {
+    const InputEvent event = input.front();
+    MSG candidate{};
+    if (!InputToMessage(event, &candidate)) {
+      input.pop_front(); // nothing receives it: it is gone either way
+      Consume(event);
+      continue;
+    }
+    // Input keeps its order: a filtered-out event holds back the ones behind it.
+    if (!WindowMatches(candidate.hwnd, filter) || !RangeMatches(candidate.message, min, max)) {
+      return false;
+    }
+    *msg = candidate;
+    if (remove) {
+      input.pop_front();
+      Consume(event);
+    }
+    return true;
+  }
+  return false;
+}
+
+bool PeekQuit(MSG *msg, UINT min, UINT max, bool remove) {
+  QueueState &queue = Queue();
+  if (!queue.quitPosted || !RangeMatches(WM_QUIT, min, max)) {
+    return false;
+  }
+  *msg = MakeMessage(nullptr, WM_QUIT, static_cast<WPARAM>(queue.quitCode), 0);
+  if (remove) {
+    queue.quitPosted = false;
+  }
+  return true;
+}
+
+// A paint is never queued: it is made up when nothing else is waiting, and it
+// keeps coming until the window validates its update region.
+bool PeekPaint(MSG *msg, HWND filter, UINT min, UINT max) {
+  if (!RangeMatches(WM_PAINT, min, max)) {
+    return false;
+  }
+  for (Window *w : WindowsInPaintOrder()) {
+    if (w->updatePending && !w->destroying && IsShown(*w) && WindowMatches(w->handle, filter)) {
+      *msg = MakeMessage(w->handle, WM_PAINT, 0, 0);
+      return true;
+    }
+  }
+  return false;
+}
+
+// A timer has at most one WM_TIMER waiting however long it has been due; taking
+// it schedules the next one a whole period from now.
+bool PeekTimer(MSG *msg, HWND filter, UINT min, UINT max, bool remove) {
+  if (!RangeMatches(WM_TIMER, min, max)) {
+    return false;
+  }
+  const std::uint64_t now = CurrentDevice().NowMs();
+  Window *dueWindow = nullptr;
+  UINT_PTR dueId = 0;
+  for (Window *w : AllWindows()) {
+    if (!WindowMatches(w->handle, filter)) {
+      continue;
+    }
+    for (const auto &[id, timer] : w->timers) {
+      if (timer.dueMs <= now &&
+          (dueWindow == nullptr || timer.dueMs < dueWindow->timers[dueId].dueMs)) {
+        dueWindow = w;
+        dueId = id;
+      }
+    }
+  }
+  if (dueWindow == nullptr) {
+    return false;
+  }
+  Timer &timer = dueWindow->timers[dueId];
+  *msg = MakeMessage(dueWindow->handle, WM_TIMER, dueId, reinterpret_cast<LPARAM>(timer.callback));
+  if (remove) {
+    timer.dueMs = now + timer.periodMs;
+  }
+  return true;
+}
+
+// Nothing is ready: let the host wait for input or for the next timer. Without
+// a host (tests driving the queue) the clock moves on to the next timer.
+void WaitForWork() {
+  const std::uint64_t due = NextTimerDueMs();
+  if (Host *host = CurrentHost()) {
+    host->WaitForEvents(due);
+    return;
+  }
+  Device &device = CurrentDevice();
+  if (due == kNoDeadline) {
+    std::fprintf(stderr, "GetMessageW: the queue is empty, no timer runs and no host can "
+                         "deliver input: the loop would wait forever\n");
+    std::abort();
+  }
+  const std::uint64_t now = device.NowMs();
+  if (due > now) {
+    if (device.Config().virtualClock) {
+      device.AdvanceMs(due - now);
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(due - now));
+    }
+  }
+}
+
+void SendText(HWND hwnd, WPARAM capacity, LPWSTR buffer, std::size_t *copied) {
+  const Window *w = FindWindowObject(hwnd);
+  *copied = 0;
+  if (w == nullptr || buffer == nullptr || capacity == 0) {
+    return;
+  }
+  const std::size_t n = std::min<std::size_t>(w->title.size(), capacity - 1);
+  std::copy_n(w->title.data(), n, buffer);
+  buffer[n] = 0;
+  *copied = n;
+}
+
+} // namespace
+
+void PurgeMessagesFor(HWND hwnd) {
+  auto &posted = Queue().posted;
+  posted.erase(
+      std::remove_if(posted.begin(), posted.end(), [hwnd](const MSG &m) { return m.hwnd == hwnd; }),
+      posted.end());
+}
+
+bool HasQueuedWork() {
+  const QueueState &queue = Queue();
+  return !queue.posted.empty() || !queue.input.empty() || queue.quitPosted;
+}
+
+void QueueInput(const InputEvent &event) { Queue().input.push_back(event); }
+
+void QueueKeyPress(UINT key, BYTE modifiers) {
+  static constexpr struct {
+    BYTE flag;
+    UINT key;
+  } kModifiers[] = {{FCONTROL, VK_CONTROL}, {FSHIFT, VK_SHIFT}, {FALT, VK_MENU}};
+  for (const auto &m : kModifiers) {
+    if ((modifiers & m.flag) != 0) {
+      QueueInput(InputEvent{InputKind::KeyDown, {}, m.key});
+    }
+  }
+  QueueInput(InputEvent{InputKind::KeyDown, {}, key});
+  QueueInput(InputEvent{InputKind::KeyUp, {}, key});
+  for (const auto &m : kModifiers) {
+    if ((modifiers & m.flag) != 0) {
+      QueueInput(InputEvent{InputKind::KeyUp, {}, m.key});
+    }
+  }
+}
+
+POINT LastPenPosition() { return Queue().pen; }
+
+RECT NavigationDoneButtonRect() {
+  const int bar = NavigationBarHeight();
+  const int width = CurrentDevice().ScreenWidth();
+  const int button = (32 * CurrentDevice().Dpi() + 48) / 96;
+  return RECT{width - button, 0, width, bar};
+}
+
+} // namespace platform
+
+using platform::FindWindowObject;
+using platform::Window;
+
+BOOL WINAPI PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  if (hWnd != nullptr && FindWindowObject(hWnd) == nullptr) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  platform::Queue().posted.push_back(platform::MakeMessage(hWnd, Msg, wParam, lParam));
+  return TRUE;
+}
+
+void WINAPI PostQuitMessage(int nExitCode) {
+  platform::Queue().quitPosted = true;
+  platform::Queue().quitCode = nExitCode;
+}
+
+BOOL WINAPI PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
+                         UINT wRemoveMsg) {
+  if (lpMsg == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  const bool remove = (wRemoveMsg & PM_REMOVE) != 0;
+  const UINT min = wMsgFilterMin;
+  const UINT max = wMsgFilterMax;
+  return platform::PeekPosted(lpMsg, hWnd, min, max, remove) ||
+                 platform::PeekInput(lpMsg, hWnd, min, max, remove) ||
+                 platform::PeekQuit(lpMsg, min, max, remove) ||
+                 platform::PeekPaint(lpMsg, hWnd, min, max) ||
+                 platform::PeekTimer(lpMsg, hWnd, min, max, remove)
+             ? TRUE
+             : FALSE;
+}
+
+BOOL WINAPI GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax) {
+  if (lpMsg == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return -1;
+  }
+  while (PeekMessageW(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, PM_REMOVE) == FALSE) {
+    platform::WaitForWork();
+  }
+  return lpMsg->message == WM_QUIT ? FALSE : TRUE;
+}
+
+BOOL WINAPI TranslateMessage(const MSG *lpMsg) {
+  if (lpMsg == nullptr || (lpMsg->message != WM_KEYDOWN && lpMsg->message != WM_SYSKEYDOWN)) {
+    return FALSE;
+  }
+  const auto key = static_cast<UINT>(lpMsg->wParam);
+  const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+  const bool shift = GetKeyState(VK_SHIFT) < 0;
+  WCHAR ch = 0;
+  if (key >= 'A' && key <= 'Z') {
+    ch = static_cast<WCHAR>(ctrl ? key - 'A' + 1 : (shift ? key : key + 32));
+  } else if ((key >= '0' && key <= '9') || key == VK_SPACE || key == VK_RETURN ||
+             key == VK_ESCAPE || key == VK_BACK || key == VK_TAB) {
+    ch = static_cast<WCHAR>(key);
+  }
+  if (ch != 0 && lpMsg->message == WM_KEYDOWN) {
+    // The character comes next, ahead of anything posted before.
+    MSG charMsg = platform::MakeMessage(lpMsg->hwnd, WM_CHAR, ch, lpMsg->lParam);
+    platform::Queue().posted.push_front(charMsg);
+  }
+  return TRUE;
+}
+
+LRESULT WINAPI DispatchMessageW(const MSG *lpMsg) {
+  if (lpMsg == nullptr || lpMsg->hwnd == nullptr) {
+    return 0;
+  }
+  if (lpMsg->message == WM_TIMER && lpMsg->lParam != 0) {
+    // A timer with a callback calls it instead of the window procedure.
+    const auto callback = reinterpret_cast<TIMERPROC>(lpMsg->lParam);
+    callback(lpMsg->hwnd, WM_TIMER, lpMsg->wParam, lpMsg->time);
+    return 0;
+  }
+  return SendMessageW(lpMsg->hwnd, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
+}
+
+SHORT WINAPI GetKeyState(int nVirtKey) {
+  const bool down = platform::Queue().keysDown[static_cast<unsigned>(nVirtKey) & 0xFF];
+  return down ? static_cast<SHORT>(-0x8000) : static_cast<SHORT>(0);
+}
+
+BOOL WINAPI UpdateWindow(HWND hWnd) {
+  Window *w = FindWindowObject(hWnd);
+  if (w == nullptr) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  // The window and then its descendants paint now, before UpdateWindow returns.
+  std::vector<HWND> windows{hWnd};
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    for (Window *child : platform::ChildrenOf(windows[i])) {
+      windows.push_back(child->handle);
+    }
+  }
+  for (HWND h : windows) {
+    Window *target = FindWindowObject(h);
+    if (target != nullptr && target->updatePending && platform::IsShown(*target)) {
+      SendMessageW(h, WM_PAINT, 0, 0);
+    }
+  }
+  return TRUE;
+}
+
+LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+  switch (Msg) {
+  case WM_CLOSE:
+    DestroyWindow(hWnd);
+    return 0;
+  case WM_PAINT:
+    ValidateRect(hWnd, nullptr);
+    return 0;
+  case WM_ERASEBKGND:
+    return 1;
+  case WM_SETTEXT: {
+    Window *w = FindWindowObject(hWnd);
+    if (w == nullptr) {
+      return FALSE;
+    }
+    const auto *text = reinterpret_cast<LPCWSTR>(lParam);
+    w->title = text != nullptr ? text : u"";
+    platform::MarkScreenChanged();
+    return TRUE;
+  }
+  case WM_GETTEXT: {
+    std::size_t copied = 0;
+    platform::SendText(hWnd, wParam, reinterpret_cast<LPWSTR>(lParam), &copied);
+    return static_cast<LRESULT>(copied);
+  }
+  case WM_GETTEXTLENGTH: {
+    const Window *w = FindWindowObject(hWnd);
+    return w != nullptr ? static_cast<LRESULT>(w->title.size()) : 0;
+  }
+  default:
+    return 0;
+  }
+}
