@@ -1,0 +1,267 @@
+// Parsing of the host options into a device configuration and a choice of host.
+#include "host/options.h"
+
+#include <array>
+#include <charconv>
+#include <cstdlib>
+#include <functional>
+#include <optional>
+
+namespace platform {
+namespace {
+
+struct ScreenPreset {
+  const char *name;
+  int width;
+  int height;
+  int dpi;
+};
+
+constexpr std::array<ScreenPreset, 5> kPresets{{
+    {"qvga", 240, 320, 96},
+    {"qvga-landscape", 320, 240, 96},
+    {"vga", 480, 640, 192},
+    {"vga-landscape", 640, 480, 192},
+    {"square", 240, 240, 96},
+}};
+
+constexpr int kSmallestSide = 16;
+constexpr int kLargestSide = 4096;
+constexpr int kSmallestDpi = 24;
+constexpr int kLargestDpi = 960;
+constexpr int kLargestZoom = 16;
+
+std::optional<int> Number(std::string_view text, int min, int max) {
+  int value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc{} || end != text.data() + text.size() || value < min ||
+      value > max) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+std::string DefaultProfile() {
+  if (const char *config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && *config != 0) {
+    return std::string(config) + "/blackjack";
+  }
+  if (const char *home = std::getenv("HOME"); home != nullptr && *home != 0) {
+    return std::string(home) + "/.config/blackjack";
+  }
+  return ".blackjack";
+}
+
+struct Parsed {
+  HostOptions options;
+  std::optional<int> dpi; // --dpi wins over the preset's, whatever the order
+  std::optional<SYSTEMTIME> clock;
+  std::string profile;
+};
+
+using Setter = std::function<bool(Parsed &, const std::string &value, std::string *error)>;
+
+struct OptionInfo {
+  const char *name;
+  const char *value; // null for a flag
+  const char *help;
+  Setter set;
+};
+
+bool SetScreen(Parsed &p, const std::string &value, std::string *error) {
+  for (const ScreenPreset &preset : kPresets) {
+    if (value == preset.name) {
+      p.options.device.width = preset.width;
+      p.options.device.height = preset.height;
+      p.options.device.dpi = preset.dpi;
+      return true;
+    }
+  }
+  const auto x = value.find('x');
+  const auto w = x == std::string::npos
+                     ? std::nullopt
+                     : Number(std::string_view(value).substr(0, x), kSmallestSide, kLargestSide);
+  const auto h = x == std::string::npos
+                     ? std::nullopt
+                     : Number(std::string_view(value).substr(x + 1), kSmallestSide, kLargestSide);
+  if (!w || !h) {
+    *error = "--screen takes qvga, qvga-landscape, vga, vga-landscape, square or WxH with "
+             "sides from " +
+             std::to_string(kSmallestSide) + " to " + std::to_string(kLargestSide) + ", not '" +
+             value + "'";
+    return false;
+  }
+  p.options.device.width = *w;
+  p.options.device.height = *h;
+  return true;
+}
+
+bool SetClock(Parsed &p, const std::string &value, std::string *error) {
+  const std::string_view v(value);
+  const auto hours =
+      v.size() == 8 && v[2] == ':' && v[5] == ':' ? Number(v.substr(0, 2), 0, 23) : std::nullopt;
+  const auto minutes = hours ? Number(v.substr(3, 2), 0, 59) : std::nullopt;
+  const auto seconds = minutes ? Number(v.substr(6, 2), 0, 59) : std::nullopt;
+  if (!seconds) {
+    *error = "--clock takes a time as HH:MM:SS, not '" + value + "'";
+    return false;
+  }
+  SYSTEMTIME t = p.options.device.clockStart;
+  t.wHour = static_cast<WORD>(*hours);
+  t.wMinute = static_cast<WORD>(*minutes);
+  t.wSecond = static_cast<WORD>(*seconds);
+  t.wMilliseconds = 0;
+  p.clock = t;
+  return true;
+}
+
+const std::array<OptionInfo, 12> &Options() {
+  static const std::array<OptionInfo, 12> options{{
+      {"--screen", "PRESET|WxH",
+       "screen: qvga (default), qvga-landscape, vga, vga-landscape, square, or WxH", SetScreen},
+      {"--dpi", "N", "screen dpi (default: the preset's; 96 for WxH)",
+       [](Parsed &p, const std::string &v, std::string *e) {
+         p.dpi = Number(v, kSmallestDpi, kLargestDpi);
+         if (!p.dpi) {
+           *e = "--dpi takes a whole number from " + std::to_string(kSmallestDpi) + " to " +
+                std::to_string(kLargestDpi) + ", not '" + v + "'";
+         }
+         return p.dpi.has_value();
+       }},
+      {"--zoom", "N", "desktop: whole-number zoom (default: the largest that fits)",
+       [](Parsed &p, const std::string &v, std::string *e) {
+         const auto zoom = Number(v, 1, kLargestZoom);
+         if (!zoom) {
+           *e = "--zoom takes a whole number from 1 to " + std::to_string(kLargestZoom) +
+                ", not '" + v + "'";
+           return false;
+         }
+         p.options.zoom = *zoom;
+         return true;
+       }},
+      {"--profile", "DIR", "profile folder (default: $XDG_CONFIG_HOME/blackjack)",
+       [](Parsed &p, const std::string &v, std::string *e) {
+         if (v.empty()) {
+           *e = "--profile needs a folder";
+           return false;
+         }
+         p.profile = v;
+         return true;
+       }},
+      {"--os", "NAME", "system to report: ce5.1 (default), ce5, ce4, ce3-pocketpc, ce3-other, fail",
+       [](Parsed &p, const std::string &v, std::string *e) {
+         if (!OsProfileByName(v, &p.options.device.os)) {
+           *e = "--os takes ce5.1, ce5, ce4, ce3-pocketpc, ce3-other or fail, not '" + v + "'";
+           return false;
+         }
+         return true;
+       }},
+      {"--clock", "HH:MM:SS", "start the device clock at this time (a virtual clock)", SetClock},
+      {"--mute", nullptr, "play no sound",
+       [](Parsed &p, const std::string &, std::string *) {
+         p.options.device.mute = true;
+         return true;
+       }},
+      {"--headless", nullptr, "run without a window, on a virtual clock, driven by --script",
+       [](Parsed &p, const std::string &, std::string *) {
+         p.options.headless = true;
+         return true;
+       }},
+      {"--script", "FILE", "headless: the commands to run (implies --headless)",
+       [](Parsed &p, const std::string &v, std::string *) {
+         p.options.script = v;
+         p.options.headless = true;
+         return true;
+       }},
+      {"--trace", "FILE", "write a line per sound played and per timer set or killed",
+       [](Parsed &p, const std::string &v, std::string *) {
+         p.options.trace = v;
+         return true;
+       }},
+      {"--help", nullptr, "show this help and exit",
+       [](Parsed &p, const std::string &, std::string *) {
+         p.options.help = true;
+         return true;
+       }},
+      {"--version", nullptr, "show the version and exit",
+       [](Parsed &p, const std::string &, std::string *) {
+         p.options.version = true;
+         return true;
+       }},
+  }};
+  return options;
+}
+
+} // namespace
+
+bool ParseHostOptions(const std::vector<std::string> &args, HostOptions *options,
+                      std::string *error) {
+  Parsed p;
+  p.options.device.mute = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string name = args[i];
+    std::optional<std::string> inlineValue;
+    if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+      inlineValue = name.substr(eq + 1);
+      name.resize(eq);
+    }
+    const OptionInfo *option = nullptr;
+    for (const OptionInfo &o : Options()) {
+      if (name == o.name) {
+        option = &o;
+      }
+    }
+    if (option == nullptr) {
+      *error = name.rfind("-", 0) == 0 ? "unknown option '" + name + "' (see --help)"
+                                       : "unexpected argument '" + name + "' (see --help)";
+      return false;
+    }
+    std::string value;
+    if (option->value != nullptr) {
+      if (inlineValue) {
+        value = *inlineValue;
+      } else if (i + 1 < args.size()) {
+        value = args[++i];
+      } else {
+        *error = name + " needs a value: " + name + " " + option->value;
+        return false;
+      }
+    } else if (inlineValue) {
+      *error = name + " takes no value";
+      return false;
+    }
+    if (!option->set(p, value, error)) {
+      return false;
+    }
+  }
+  DeviceConfig &device = p.options.device;
+  if (p.dpi) {
+    device.dpi = *p.dpi;
+  }
+  // The headless host always runs on the virtual clock; the desktop only with --clock.
+  device.virtualClock = p.options.headless || p.clock.has_value();
+  if (p.clock) {
+    device.clockStart = *p.clock;
+  }
+  if (p.options.headless) {
+    device.mute = true;
+  }
+  device.profileDir = p.profile.empty() ? DefaultProfile() : p.profile;
+  *options = p.options;
+  return true;
+}
+
+std::string HostUsage() {
+  std::string text = "usage: blackjack [options]\n\nOptions of the emulated device and its host:\n";
+  for (const OptionInfo &o : Options()) {
+    std::string left =
+        std::string("  ") + o.name + (o.value != nullptr ? std::string(" ") + o.value : "");
+    left.resize(std::max<std::size_t>(left.size() + 2, 26), ' ');
+    text += left + o.help + "\n";
+  }
+  text += "\nScript commands (--script): tap X Y, down X Y, up X Y, wait MS, key NAME,\n"
+          "rotate, screenshot FILE, close. Desktop keys: F9 turns the screen, F11 toggles\n"
+          "full screen.\n";
+  return text;
+}
+
+} // namespace platform

@@ -1,0 +1,275 @@
+// Parsing of headless scripts: one command per line, errors named by line.
+#include "host/script.h"
+
+#include <array>
+#include <charconv>
+#include <cstdio>
+
+namespace platform {
+namespace {
+
+constexpr std::uint64_t kLargestCoordinate = 65535;
+
+bool IsSpace(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && (IsSpace(s.front()) || s.front() == '\r')) {
+    s.remove_prefix(1);
+  }
+  while (!s.empty() && (IsSpace(s.back()) || s.back() == '\r')) {
+    s.remove_suffix(1);
+  }
+  return s;
+}
+
+std::vector<std::string_view> Words(std::string_view s) {
+  std::vector<std::string_view> words;
+  std::size_t i = 0;
+  while (i < s.size()) {
+    while (i < s.size() && IsSpace(s[i])) {
+      ++i;
+    }
+    const std::size_t start = i;
+    while (i < s.size() && !IsSpace(s[i])) {
+      ++i;
+    }
+    if (i > start) {
+      words.push_back(s.substr(start, i - start));
+    }
+  }
+  return words;
+}
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+bool EqualsFolded(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (Lower(a[i]) != Lower(b[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A plain decimal number no larger than `max`: no sign, no spaces, no suffix.
+bool ParseNumber(std::string_view word, std::uint64_t max, std::uint64_t *value) {
+  if (word.empty() || word.size() > 19) {
+    return false;
+  }
+  std::uint64_t v = 0;
+  const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), v);
+  if (ec != std::errc{} || end != word.data() + word.size() || v > max) {
+    return false;
+  }
+  *value = v;
+  return true;
+}
+
+// Shows a word safely in an error message: printable ASCII, at most 40 bytes.
+std::string Shown(std::string_view word) {
+  std::string out;
+  for (char c : word.substr(0, 40)) {
+    out.push_back(c >= 0x20 && c < 0x7F ? c : '?');
+  }
+  return word.size() > 40 ? out + "..." : out;
+}
+
+struct VerbInfo {
+  const char *name;
+  ScriptVerb verb;
+  std::size_t arguments; // words after the verb (screenshot: the rest of the line)
+  const char *usage;
+};
+
+constexpr std::array<VerbInfo, 8> kVerbs{{
+    {"tap", ScriptVerb::Tap, 2, "tap X Y"},
+    {"down", ScriptVerb::Down, 2, "down X Y"},
+    {"up", ScriptVerb::Up, 2, "up X Y"},
+    {"wait", ScriptVerb::Wait, 1, "wait MS"},
+    {"key", ScriptVerb::Key, 1, "key NAME"},
+    {"rotate", ScriptVerb::Rotate, 0, "rotate"},
+    {"screenshot", ScriptVerb::Screenshot, 1, "screenshot FILE"},
+    {"close", ScriptVerb::Close, 0, "close"},
+}};
+
+struct KeyInfo {
+  const char *name;
+  UINT key;
+};
+
+constexpr std::array<KeyInfo, 16> kNamedKeys{{
+    {"return", VK_RETURN},
+    {"enter", VK_RETURN},
+    {"escape", VK_ESCAPE},
+    {"esc", VK_ESCAPE},
+    {"space", VK_SPACE},
+    {"tab", VK_TAB},
+    {"backspace", VK_BACK},
+    {"back", VK_BACK},
+    {"left", VK_LEFT},
+    {"right", VK_RIGHT},
+    {"up", VK_UP},
+    {"down", VK_DOWN},
+    {"shift", VK_SHIFT},
+    {"ctrl", VK_CONTROL},
+    {"control", VK_CONTROL},
+    {"alt", VK_MENU},
+}};
+
+constexpr std::array<KeyInfo, 4> kModifierNames{
+    {{"ctrl", FCONTROL}, {"control", FCONTROL}, {"shift", FSHIFT}, {"alt", FALT}}};
+
+bool ParseSingleKey(std::string_view name, UINT *key) {
+  if (name.size() == 1) {
+    const char c = Lower(name[0]);
+    if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
+      *key = static_cast<UINT>(c >= 'a' ? c - 32 : c); // VK_A..VK_Z are 'A'..'Z'
+      return true;
+    }
+    return false;
+  }
+  if (name.size() >= 2 && Lower(name[0]) == 'f') {
+    std::uint64_t n = 0;
+    if (ParseNumber(name.substr(1), 12, &n) && n >= 1) {
+      *key = VK_F1 + static_cast<UINT>(n) - 1;
+      return true;
+    }
+    return false;
+  }
+  for (const KeyInfo &k : kNamedKeys) {
+    if (EqualsFolded(name, k.name)) {
+      *key = k.key;
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string LineError(int line, const std::string &what) {
+  return "line " + std::to_string(line) + ": " + what;
+}
+
+// Parses one non-blank, non-comment line.
+bool ParseLine(std::string_view text, int line, ScriptCommand *command, std::string *error) {
+  const auto words = Words(text);
+  const VerbInfo *info = nullptr;
+  for (const VerbInfo &v : kVerbs) {
+    if (EqualsFolded(words[0], v.name)) {
+      info = &v;
+    }
+  }
+  if (info == nullptr) {
+    *error = LineError(line, "unknown command '" + Shown(words[0]) +
+                                 "' (tap, down, up, wait, key, rotate, screenshot, close)");
+    return false;
+  }
+  command->verb = info->verb;
+  command->line = line;
+  if (info->verb == ScriptVerb::Screenshot) {
+    // The file name is the rest of the line, spaces included.
+    const std::string_view rest = Trim(Trim(text).substr(words[0].size()));
+    if (rest.empty()) {
+      *error = LineError(line, "expected: screenshot FILE");
+      return false;
+    }
+    if (rest.find('\0') != std::string_view::npos) {
+      *error = LineError(line, "the file name holds a NUL byte");
+      return false;
+    }
+    command->path = std::string(rest);
+    return true;
+  }
+  if (words.size() != info->arguments + 1) {
+    *error = LineError(line, std::string("expected: ") + info->usage);
+    return false;
+  }
+  switch (info->verb) {
+  case ScriptVerb::Tap:
+  case ScriptVerb::Down:
+  case ScriptVerb::Up: {
+    std::uint64_t x = 0;
+    std::uint64_t y = 0;
+    if (!ParseNumber(words[1], kLargestCoordinate, &x) ||
+        !ParseNumber(words[2], kLargestCoordinate, &y)) {
+      *error = LineError(line, "coordinates must be whole numbers from 0 to 65535, not '" +
+                                   Shown(words[1]) + " " + Shown(words[2]) + "'");
+      return false;
+    }
+    command->point = POINT{static_cast<LONG>(x), static_cast<LONG>(y)};
+    return true;
+  }
+  case ScriptVerb::Wait:
+    if (!ParseNumber(words[1], kLongestWaitMs, &command->ms)) {
+      *error =
+          LineError(line, "wait takes milliseconds from 0 to " + std::to_string(kLongestWaitMs) +
+                              ", not '" + Shown(words[1]) + "'");
+      return false;
+    }
+    return true;
+  case ScriptVerb::Key:
+    if (!ParseKeyName(words[1], &command->key, &command->modifiers)) {
+      *error = LineError(line, "unknown key '" + Shown(words[1]) +
+                                   "' (e.g. ctrl+q, return, escape, f1, a)");
+      return false;
+    }
+    return true;
+  default:
+    return true;
+  }
+}
+
+} // namespace
+
+bool ParseKeyName(std::string_view name, UINT *key, BYTE *modifiers) {
+  BYTE mods = 0;
+  // Every part before the last '+' is a modifier.
+  for (std::size_t plus = name.find('+'); plus != std::string_view::npos && plus + 1 < name.size();
+       plus = name.find('+')) {
+    const std::string_view part = name.substr(0, plus);
+    const KeyInfo *modifier = nullptr;
+    for (const KeyInfo &m : kModifierNames) {
+      if (EqualsFolded(part, m.name)) {
+        modifier = &m;
+      }
+    }
+    if (modifier == nullptr) {
+      return false;
+    }
+    mods = static_cast<BYTE>(mods | modifier->key);
+    name.remove_prefix(plus + 1);
+  }
+  UINT k = 0;
+  if (!ParseSingleKey(name, &k)) {
+    return false;
+  }
+  *key = k;
+  *modifiers = mods;
+  return true;
+}
+
+bool ParseScript(std::string_view text, std::vector<ScriptCommand> *commands, std::string *error) {
+  commands->clear();
+  int line = 0;
+  while (!text.empty()) {
+    ++line;
+    const std::size_t end = text.find('\n');
+    const std::string_view raw = text.substr(0, end);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    const std::string_view trimmed = Trim(raw);
+    if (trimmed.empty() || trimmed.front() == '#') {
+      continue;
+    }
+    ScriptCommand command;
+    if (!ParseLine(trimmed, line, &command, error)) {
+      commands->clear();
+      return false;
+    }
+    commands->push_back(std::move(command));
+  }
+  return true;
+}
+
+} // namespace platform
