@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,12 @@ void ResetRedrawRequests(HWND hwnd);
 
 // Moves the virtual clock; timers fall due but nothing is dispatched here.
 void AdvanceClock(std::uint64_t ms);
+
+// Loads a compiled .res (its bytes, or a file) as a module of the current device;
+// the first module loaded is the main one. Null when the .res is malformed or the
+// file cannot be read, with the reason in *error.
+HINSTANCE LoadResModule(std::span<const std::byte> res, std::string *error = nullptr);
+HINSTANCE LoadResModuleFile(const std::string &path, std::string *error = nullptr);
 
 } // namespace platform::test
 

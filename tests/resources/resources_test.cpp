@@ -1,0 +1,259 @@
+// Resource calls on a compiled test script: lookup rules, string tables, icons,
+// accelerators, and the game's own embedded resources.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "host/testing.h"
+#include "kernel/module.h"
+
+namespace {
+
+using platform::test::HeadlessDevice;
+
+std::vector<char> ReadFile(const char *path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class Resources : public ::testing::Test {
+protected:
+  void SetUp() override {
+    std::string error;
+    module = platform::test::LoadResModuleFile(TEST_RES, &error);
+    ASSERT_NE(module, nullptr) << error;
+  }
+  HeadlessDevice device;
+  HINSTANCE module = nullptr;
+};
+
+TEST_F(Resources, FindsByOrdinalStringAndHashFormWithoutCase) {
+  struct Case {
+    const char *what;
+    LPCWSTR name;
+    LPCWSTR type;
+    bool found;
+  };
+  const Case cases[] = {
+      {"ordinal name, string type", MAKEINTRESOURCEW(200), u"PNG", true},
+      {"type in lower case", MAKEINTRESOURCEW(200), u"png", true},
+      {"name as #200", u"#200", u"Png", true},
+      {"string name, any case", u"felt", u"PNG", true},
+      {"string name as written", u"Felt", u"pNg", true},
+      {"standard type", MAKEINTRESOURCEW(300), RT_RCDATA, true},
+      {"standard type as #10", MAKEINTRESOURCEW(300), u"#10", true},
+      {"string type and name", u"hi_res_aware", u"ceux", true},
+      {"missing name", MAKEINTRESOURCEW(201), u"PNG", false},
+      {"missing type", MAKEINTRESOURCEW(200), u"GIF", false},
+      {"ordinal is not the string #2OO", u"#2OO", u"PNG", false},
+      {"name with the wrong kind", u"200", u"PNG", false},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(FindResourceW(module, c.name, c.type) != nullptr, c.found);
+  }
+}
+
+TEST_F(Resources, MissingResourcesSetTheWin32Errors) {
+  SetLastError(0);
+  EXPECT_EQ(FindResourceW(module, MAKEINTRESOURCEW(201), u"PNG"), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
+  EXPECT_EQ(FindResourceW(module, MAKEINTRESOURCEW(200), u"GIF"), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_TYPE_NOT_FOUND));
+}
+
+TEST_F(Resources, LoadedDataIsTheFileThatWasCompiled) {
+  const std::vector<char> picture = ReadFile(TEST_PICTURE);
+  ASSERT_EQ(picture.size(), 2672u);
+  for (LPCWSTR name :
+       {static_cast<LPCWSTR>(MAKEINTRESOURCEW(200)), static_cast<LPCWSTR>(u"FELT")}) {
+    HRSRC info = FindResourceW(module, name, u"PNG");
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(SizeofResource(module, info), 2672u);
+    HGLOBAL loaded = LoadResource(module, info);
+    const void *data = LockResource(loaded);
+    ASSERT_NE(data, nullptr);
+    EXPECT_EQ(std::memcmp(data, picture.data(), picture.size()), 0);
+  }
+}
+
+TEST_F(Resources, RcdataHoldsPlainWords) {
+  HRSRC info = FindResourceW(module, MAKEINTRESOURCEW(300), RT_RCDATA);
+  ASSERT_NE(info, nullptr);
+  ASSERT_EQ(SizeofResource(module, info), 6u);
+  WORD words[3];
+  std::memcpy(words, LockResource(LoadResource(module, info)), sizeof words);
+  EXPECT_EQ(words[0], 1);
+  EXPECT_EQ(words[1], 2);
+  EXPECT_EQ(words[2], 65534);
+}
+
+TEST_F(Resources, NullModuleIsTheMainModuleAndStaleHandlesFail) {
+  EXPECT_EQ(GetModuleHandleW(nullptr), module);
+  HRSRC info = FindResourceW(nullptr, MAKEINTRESOURCEW(200), u"PNG");
+  ASSERT_NE(info, nullptr);
+  EXPECT_EQ(SizeofResource(nullptr, info), 2672u);
+  EXPECT_EQ(GetModuleHandleW(u"other.dll"), nullptr);
+
+  // A second module: its handles do not answer for the first.
+  HINSTANCE second = platform::test::LoadResModuleFile(TEST_RES);
+  ASSERT_NE(second, nullptr);
+  EXPECT_NE(second, module);
+  EXPECT_EQ(SizeofResource(second, info), 0u);
+  EXPECT_EQ(LoadResource(second, info), nullptr);
+
+  ASSERT_TRUE(platform::UnloadModule(module));
+  EXPECT_EQ(SizeofResource(nullptr, info), 0u);
+  EXPECT_EQ(LoadResource(nullptr, info), nullptr);
+  EXPECT_EQ(FindResourceW(module, MAKEINTRESOURCEW(200), u"PNG"), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_FALSE(platform::UnloadModule(module));
+}
+
+TEST(Modules, AreGoneWithTheDevice) {
+  HINSTANCE module = nullptr;
+  {
+    HeadlessDevice device;
+    module = platform::test::LoadResModuleFile(TEST_RES);
+    ASSERT_NE(module, nullptr);
+  }
+  HeadlessDevice device;
+  EXPECT_EQ(FindResourceW(module, MAKEINTRESOURCEW(200), u"PNG"), nullptr);
+  // Without a loaded module the program still has one, empty.
+  HMODULE empty = GetModuleHandleW(nullptr);
+  ASSERT_NE(empty, nullptr);
+  EXPECT_EQ(FindResourceW(empty, MAKEINTRESOURCEW(200), u"PNG"), nullptr);
+}
+
+TEST_F(Resources, LoadStringCopiesTruncatesAndTerminates) {
+  struct Case {
+    UINT id;
+    int buffer;
+    int result;
+    std::u16string text;
+  };
+  const Case cases[] = {
+      {1, 64, 9, u"BlackJack"},
+      {3, 64, 9, u"BLACKJACK"},
+      {15, 64, 23, u"last of the first block"},
+      {16, 64, 25, u"first of the second block"},
+      {40011, 64, 5, u"About"},
+      {65535, 64, 16, u"the very last id"},
+      {100, 11, 10, u"0123456789"}, // exactly fits with the terminator
+      {100, 10, 9, u"012345678"},   // one short: cut, still terminated
+      {100, 2, 1, u"0"},
+      {100, 1, 0, u""},    // room for the terminator only
+      {2, 64, 0, u""},     // a gap in a block
+      {40017, 64, 0, u""}, // an empty string reads as missing
+      {4000, 64, 0, u""},  // no such block
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.id);
+    std::vector<WCHAR> buffer(65, u'#');
+    EXPECT_EQ(LoadStringW(module, c.id, buffer.data(), c.buffer), c.result);
+    EXPECT_EQ(std::u16string(buffer.data()), c.text);
+    EXPECT_EQ(buffer[c.buffer], u'#') << "wrote past the buffer";
+  }
+}
+
+TEST_F(Resources, LoadStringWithNoBufferSizeGivesAReadOnlyPointer) {
+  LPCWSTR text = nullptr;
+  EXPECT_EQ(LoadStringW(module, 100, reinterpret_cast<LPWSTR>(&text), 0), 10);
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(std::u16string(text, 10), u"0123456789");
+  // The pointer is into the module: the string is not terminated there.
+  EXPECT_EQ(LoadStringW(module, 3, reinterpret_cast<LPWSTR>(&text), 0), 9);
+  EXPECT_EQ(std::u16string(text, 9), u"BLACKJACK");
+  EXPECT_EQ(LoadStringW(module, 4000, reinterpret_cast<LPWSTR>(&text), 0), 0);
+  EXPECT_EQ(LoadStringW(module, 1, nullptr, 10), 0);
+}
+
+TEST_F(Resources, AcceleratorTableReadsBackInOrder) {
+  HACCEL table = LoadAcceleratorsW(module, MAKEINTRESOURCEW(7));
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(LoadAcceleratorsW(module, MAKEINTRESOURCEW(7)), table);
+  const std::vector<ACCEL> *entries = platform::AcceleratorEntries(table);
+  ASSERT_NE(entries, nullptr);
+  ASSERT_EQ(entries->size(), 3u);
+  const ACCEL expected[] = {
+      {FVIRTKEY | FCONTROL | FNOINVERT, 'A', 40003},
+      {FVIRTKEY | FCONTROL | FNOINVERT, 'Q', 1},
+      {FVIRTKEY | FSHIFT, VK_F1, 5},
+  };
+  for (std::size_t i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ((*entries)[i].fVirt, expected[i].fVirt);
+    EXPECT_EQ((*entries)[i].key, expected[i].key);
+    EXPECT_EQ((*entries)[i].cmd, expected[i].cmd);
+  }
+  EXPECT_EQ(LoadAcceleratorsW(module, MAKEINTRESOURCEW(8)), nullptr);
+}
+
+TEST(Icons, TheImageFollowsTheDpiAndDecodesItsMask) {
+  struct Case {
+    int dpi;
+    int size;
+  };
+  for (const Case c : {Case{96, 32}, Case{192, 64}, Case{48, 16}, Case{131, 64}}) {
+    SCOPED_TRACE(c.dpi);
+    platform::DeviceConfig config;
+    config.dpi = c.dpi;
+    HeadlessDevice device(config);
+    HINSTANCE module = platform::test::LoadResModuleFile(TEST_RES);
+    HICON icon = LoadIconW(module, MAKEINTRESOURCEW(101));
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(LoadIconW(module, MAKEINTRESOURCEW(101)), icon) << "icons are shared";
+    EXPECT_TRUE(DestroyIcon(icon));
+    const platform::IconImage *image = platform::FindIconImage(icon);
+    ASSERT_NE(image, nullptr);
+    ASSERT_EQ(image->width, c.size);
+    ASSERT_EQ(image->height, c.size);
+    const auto at = [&](int x, int y) { return static_cast<std::size_t>(y * c.size + x); };
+    switch (c.size) {
+    case 16: // red, its top-left quadrant cut out by the mask
+      EXPECT_EQ(image->pixels[at(12, 12)], 0xFF0000u);
+      EXPECT_EQ(image->alpha[at(12, 12)], 255);
+      EXPECT_EQ(image->alpha[at(3, 3)], 0);
+      EXPECT_EQ(image->alpha[at(12, 3)], 255);
+      break;
+    case 32: // green, alpha rising across
+      EXPECT_EQ(image->pixels[at(5, 20)], 0x00FF00u);
+      EXPECT_EQ(image->alpha[at(0, 20)], 0);
+      EXPECT_EQ(image->alpha[at(31, 20)], 248);
+      break;
+    default: // palette: blue with a white diagonal, top row first
+      EXPECT_EQ(image->pixels[at(10, 3)], 0x0000FFu);
+      EXPECT_EQ(image->pixels[at(0, 0)], 0xFFFFFFu);
+      EXPECT_EQ(image->pixels[at(63, 63)], 0xFFFFFFu);
+      EXPECT_EQ(image->alpha[at(10, 3)], 255);
+    }
+  }
+}
+
+TEST_F(Resources, MissingIconsAndTablesReturnNull) {
+  EXPECT_EQ(LoadIconW(module, MAKEINTRESOURCEW(102)), nullptr);
+  EXPECT_EQ(LoadIconW(module, nullptr), nullptr);
+  EXPECT_EQ(platform::FindIconImage(nullptr), nullptr);
+  EXPECT_FALSE(DestroyIcon(nullptr));
+  EXPECT_EQ(platform::AcceleratorEntries(nullptr), nullptr);
+}
+
+TEST(GameResources, TheEmbeddedScriptLoads) {
+  HeadlessDevice device;
+  std::string error;
+  HINSTANCE module = platform::LoadModuleFromRes(platform::EmbeddedResources(), &error);
+  ASSERT_NE(module, nullptr) << error;
+  WCHAR title[32];
+  EXPECT_EQ(LoadStringW(module, 1, title, 32), 9);
+  EXPECT_EQ(std::u16string(title), u"BlackJack");
+  EXPECT_NE(LoadAcceleratorsW(module, MAKEINTRESOURCEW(3)), nullptr);
+  EXPECT_NE(FindResourceW(module, u"HI_RES_AWARE", u"CEUX"), nullptr);
+}
+
+} // namespace
