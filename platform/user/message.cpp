@@ -340,8 +340,11 @@ BOOL WINAPI PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFi
   const bool remove = (wRemoveMsg & PM_REMOVE) != 0;
   const UINT min = wMsgFilterMin;
   const UINT max = wMsgFilterMax;
+  // Input that reaches no window may still post (the navigation bar's "ok"), so the
+  // posted messages are looked at again after the input.
   return platform::PeekPosted(lpMsg, hWnd, min, max, remove) ||
                  platform::PeekInput(lpMsg, hWnd, min, max, remove) ||
+                 platform::PeekPosted(lpMsg, hWnd, min, max, remove) ||
                  platform::PeekQuit(lpMsg, min, max, remove) ||
                  platform::PeekPaint(lpMsg, hWnd, min, max) ||
                  platform::PeekTimer(lpMsg, hWnd, min, max, remove)

@@ -146,6 +146,12 @@ void PurgeMessagesFor(HWND hwnd);
 // True when a posted message or an input event is waiting.
 bool HasQueuedWork();
 
+// ---- Painting (paint.cpp) ----
+
+// Fills a window's client area through `dc` with its class brush; false when the
+// class has none.
+bool EraseWithClassBrush(HWND hwnd, HDC dc);
+
 // ---- Screen ----
 
 // Marks the screen as changed so the compositor redraws it before the next wait.
