@@ -62,12 +62,12 @@ HINSTANCE LoadResModuleFile(const std::string &path, std::string *error = nullpt
 
 namespace platform::test {
 
-// A fresh, empty profile folder (mode 0700) under the temporary directory; it is
-// removed with everything in it when the object goes. Pass Dir() as
+// A fresh, empty profile folder (mode 0700) under `parent` (by default $TMPDIR or
+// /tmp); it is removed with everything in it when the object goes. Pass Dir() as
 // DeviceConfig::profileDir.
 class TempProfile {
 public:
-  TempProfile();
+  explicit TempProfile(const std::string &parent = "");
   ~TempProfile();
   TempProfile(const TempProfile &) = delete;
   TempProfile &operator=(const TempProfile &) = delete;

@@ -9,10 +9,11 @@
 
 namespace platform::test {
 
-TempProfile::TempProfile() {
-  const char *base = getenv("TMPDIR");
-  std::string pattern =
-      std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/blackjack-profile-XXXXXX";
+TempProfile::TempProfile(const std::string &parent) {
+  const char *tmp = getenv("TMPDIR");
+  const std::string base =
+      !parent.empty() ? parent : (tmp != nullptr && *tmp != '\0' ? std::string(tmp) : "/tmp");
+  std::string pattern = base + "/blackjack-profile-XXXXXX";
   if (mkdtemp(pattern.data()) == nullptr) {
     std::abort(); // a test cannot run without its profile
   }
