@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ostream>
 #include <span>
 #include <string>
 #include <vector>
@@ -57,6 +58,30 @@ void AdvanceClock(std::uint64_t ms);
 // file cannot be read, with the reason in *error.
 HINSTANCE LoadResModule(std::span<const std::byte> res, std::string *error = nullptr);
 HINSTANCE LoadResModuleFile(const std::string &path, std::string *error = nullptr);
+
+// Live GDI objects of the device by kind; stock objects are not counted. A paint,
+// or any operation that should leave nothing behind, keeps these unchanged.
+struct GdiCounts {
+  int memoryDCs = 0;
+  int surfaceDCs = 0; // DCs on windows and the screen (GetDC, BeginPaint)
+  int bitmaps = 0;
+  int brushes = 0;
+  int fonts = 0;
+  int pens = 0;
+  int Total() const { return memoryDCs + surfaceDCs + bitmaps + brushes + fonts + pens; }
+  bool operator==(const GdiCounts &) const = default;
+  friend std::ostream &operator<<(std::ostream &out, const GdiCounts &c) {
+    return out << "{memoryDCs " << c.memoryDCs << ", surfaceDCs " << c.surfaceDCs << ", bitmaps "
+               << c.bitmaps << ", brushes " << c.brushes << ", fonts " << c.fonts << ", pens "
+               << c.pens << "}";
+  }
+};
+GdiCounts GdiObjectCounts();
+
+// Writes the device screen, or a bitmap, as a PNG file. False with the reason in
+// *error when it cannot.
+bool WriteScreenPng(const std::string &path, std::string *error = nullptr);
+bool WriteBitmapPng(HBITMAP bitmap, const std::string &path, std::string *error = nullptr);
 
 } // namespace platform::test
 
