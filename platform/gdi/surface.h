@@ -27,7 +27,11 @@ struct Surface {
 
 // The device screen: what the hosts present and screenshots capture. Sized to the
 // current device; the compositor in user/ draws the windows into it.
+// Its size follows the device: it is resized (and cleared) when a device starts
+// or the screen turns, at the next call.
 Surface &ScreenSurface();
+// The same surface, shared, for CreateSurfaceDC (the screen DC, GetDC(nullptr)).
+std::shared_ptr<Surface> SharedScreenSurface();
 
 // A device context that draws onto `surface` with its (0, 0) at `origin` and
 // clipped to `clip` (in surface coordinates). Used by GetDC, BeginPaint and the

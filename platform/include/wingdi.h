@@ -45,6 +45,19 @@
 #define BLACKNESS 0x00000042
 #define WHITENESS 0x00FF0062
 
+// Brush and pen styles.
+#define BS_SOLID 0
+#define BS_NULL 1
+#define BS_HOLLOW BS_NULL
+#define PS_SOLID 0
+#define PS_DASH 1
+#define PS_NULL 5
+
+// More raster operations.
+#define DSTINVERT 0x00550009
+#define PATINVERT 0x005A0049
+#define NOTSRCCOPY 0x00330008
+
 // Background modes.
 #define TRANSPARENT 1
 #define OPAQUE 2
@@ -115,6 +128,18 @@ typedef struct tagBITMAP {
   LPVOID bmBits;
 } BITMAP, *PBITMAP, *LPBITMAP;
 
+typedef struct tagLOGBRUSH {
+  UINT lbStyle;
+  COLORREF lbColor;
+  LONG lbHatch;
+} LOGBRUSH, *PLOGBRUSH, *LPLOGBRUSH;
+
+typedef struct tagLOGPEN {
+  UINT lopnStyle;
+  POINT lopnWidth;
+  COLORREF lopnColor;
+} LOGPEN, *PLOGPEN, *LPLOGPEN;
+
 typedef struct tagTEXTMETRICW {
   LONG tmHeight;
   LONG tmAscent;
@@ -153,6 +178,7 @@ HGDIOBJ WINAPI GetCurrentObject(HDC hdc, UINT type);
 // Bitmaps and brushes.
 HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy);
 HBRUSH WINAPI CreateSolidBrush(COLORREF color);
+HPEN WINAPI CreatePen(int iStyle, int cWidth, COLORREF color);
 COLORREF WINAPI GetPixel(HDC hdc, int x, int y);
 COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color);
 
