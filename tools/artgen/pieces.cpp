@@ -14,7 +14,7 @@ namespace {
 
 // The rim is shared by the live and the greyed piece; it is at least 1.5 pixels wide,
 // so that no pixel is covered both by its outer and by its inner edge.
-constexpr Rgb kRim{28, 28, 30};
+constexpr Rgb kRim{28, 28, 28};
 
 // Disabled pieces: the brightness of the live colour, pressed into a narrow grey band.
 Rgb Tone(Rgb c, bool greyed) {
