@@ -45,6 +45,7 @@ typedef LONG_PTR LRESULT;
 typedef DWORD COLORREF;
 typedef WORD ATOM;
 typedef BYTE BOOLEAN;
+typedef LONG HRESULT;
 
 typedef void *PVOID;
 typedef void *LPVOID;

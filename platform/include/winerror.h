@@ -38,6 +38,9 @@
 #define ERROR_INVALID_GDI_OBJECT_HANDLE 2000L
 
 #define S_OK 0L
+#define S_FALSE 1L
+#define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
+#define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
 #define E_FAIL static_cast<LONG>(0x80004005L)
 #define E_INVALIDARG static_cast<LONG>(0x80070057L)
 #define E_OUTOFMEMORY static_cast<LONG>(0x8007000EL)
