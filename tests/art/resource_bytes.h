@@ -4,16 +4,32 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <variant>
 
+#include "host/testing.h"
+
 namespace art_test {
 
 // Loads the embedded .res as the main module of the current device.
 HINSTANCE LoadGameModule(std::string *error);
+
+// A fresh device with the game's resources loaded as its main module.
+class GameModuleTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    std::string error;
+    module = LoadGameModule(&error);
+    ASSERT_NE(module, nullptr) << error;
+  }
+  platform::test::HeadlessDevice device;
+  HINSTANCE module = nullptr;
+};
 
 // The bytes of a resource (FindResourceW, LoadResource, LockResource, SizeofResource);
 // empty when it is not there.

@@ -17,20 +17,13 @@ using art_test::NameOrOrdinal;
 using art_test::Reader;
 using art_test::ResourceBytes;
 
-class Script : public ::testing::Test {
+class Script : public art_test::GameModuleTest {
 protected:
-  void SetUp() override {
-    std::string error;
-    module = art_test::LoadGameModule(&error);
-    ASSERT_NE(module, nullptr) << error;
-  }
   std::u16string String(UINT id) {
     WCHAR buffer[128] = {};
     const int n = LoadStringW(module, id, buffer, 128);
     return {buffer, static_cast<std::size_t>(n)};
   }
-  platform::test::HeadlessDevice device;
-  HINSTANCE module = nullptr;
 };
 
 TEST_F(Script, StringsHoldTheTitleTheClassAndTheMenuLabels) {

@@ -109,18 +109,11 @@ constexpr Expected kSounds[] = {{u"PONG", 16000, 430},
                                 {u"CHACHING", 11025, 11126},
                                 {u"LOSE", 11025, 4346}};
 
-class Sounds : public ::testing::Test {
+class Sounds : public art_test::GameModuleTest {
 protected:
-  void SetUp() override {
-    std::string error;
-    module = art_test::LoadGameModule(&error);
-    ASSERT_NE(module, nullptr) << error;
-  }
   Wave Load(const char16_t *name) {
     return ParseWave(art_test::ResourceBytes(module, name, u"WAVE"));
   }
-  platform::test::HeadlessDevice device;
-  HINSTANCE module = nullptr;
 };
 
 TEST_F(Sounds, EachIsEightBitMonoPcmOfItsRateAndLength) {
