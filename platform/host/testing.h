@@ -110,3 +110,13 @@ std::string RegistryHivePath();
 std::size_t OpenRegistryKeys();
 
 } // namespace platform::test
+
+namespace platform::test {
+
+// The SDL audio driver the sound output has open: "" until a sound that is not
+// muted opens it, and again after the device stops.
+std::string AudioDriverInUse();
+// Whether a sound is playing on the output now.
+bool SoundPlaying();
+
+} // namespace platform::test

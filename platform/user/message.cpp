@@ -430,11 +430,14 @@ LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
   case WM_CLOSE:
     DestroyWindow(hWnd);
     return 0;
-  case WM_PAINT:
-    ValidateRect(hWnd, nullptr);
+  case WM_PAINT: {
+    PAINTSTRUCT ps{};
+    BeginPaint(hWnd, &ps);
+    EndPaint(hWnd, &ps);
     return 0;
+  }
   case WM_ERASEBKGND:
-    return 1;
+    return platform::EraseWithClassBrush(hWnd, reinterpret_cast<HDC>(wParam)) ? 1 : 0;
   case WM_SETTEXT: {
     Window *w = FindWindowObject(hWnd);
     if (w == nullptr) {

@@ -1,0 +1,153 @@
+// The headless host: runs script commands when the program waits for input.
+#include "host/headless.h"
+
+#include "gdi/png_write.h"
+#include "host/device.h"
+#include "host/trace.h"
+#include "user/input.h"
+#include "user/window.h"
+
+namespace platform {
+namespace {
+
+// How long timers may keep running after the final WM_CLOSE before the host
+// gives up on the program ending by itself.
+constexpr std::uint64_t kCloseGraceMs = 60000;
+
+std::string LineText(int line) { return "line " + std::to_string(line) + ": "; }
+
+} // namespace
+
+HeadlessHost::HeadlessHost(std::vector<ScriptCommand> commands) : commands_(std::move(commands)) {}
+
+void HeadlessHost::Present(const Surface &) { ++frames_; }
+
+void HeadlessHost::Fail(int code, std::string message) {
+  if (error_.empty()) {
+    error_ = std::move(message);
+    errorCode_ = code;
+  }
+  next_ = commands_.size(); // nothing more runs; the program is closed
+  waitUntil_.reset();
+}
+
+bool HeadlessHost::PointOnScreen(const ScriptCommand &command) {
+  const Device &device = CurrentDevice();
+  if (command.point.x < device.ScreenWidth() && command.point.y < device.ScreenHeight()) {
+    return true;
+  }
+  Fail(2, LineText(command.line) + "(" + std::to_string(command.point.x) + ", " +
+              std::to_string(command.point.y) + ") is outside the " +
+              std::to_string(device.ScreenWidth()) + "x" + std::to_string(device.ScreenHeight()) +
+              " screen");
+  return false;
+}
+
+void HeadlessHost::CloseApplication() {
+  if (const HWND app = ForegroundApplicationWindow()) {
+    PostMessageW(app, WM_CLOSE, 0, 0);
+    return;
+  }
+  // No window to close: nothing else could end the program.
+  PostQuitMessage(0);
+}
+
+bool HeadlessHost::Run(const ScriptCommand &command) {
+  switch (command.verb) {
+  case ScriptVerb::Tap:
+    if (!PointOnScreen(command)) {
+      return false;
+    }
+    QueueInput(InputEvent{InputKind::PenDown, command.point, 0});
+    QueueInput(InputEvent{InputKind::PenUp, command.point, 0});
+    return true;
+  case ScriptVerb::Down:
+  case ScriptVerb::Up:
+    if (!PointOnScreen(command)) {
+      return false;
+    }
+    QueueInput(InputEvent{command.verb == ScriptVerb::Down ? InputKind::PenDown : InputKind::PenUp,
+                          command.point, 0});
+    return true;
+  case ScriptVerb::Wait:
+    waitUntil_ = CurrentDevice().NowMs() + command.ms;
+    return false;
+  case ScriptVerb::Key:
+    QueueKeyPress(command.key, command.modifiers);
+    return true;
+  case ScriptVerb::Rotate:
+    TurnScreen();
+    return true;
+  case ScriptVerb::Screenshot: {
+    std::string why;
+    PresentIfChanged(*this);
+    if (!WriteScreenshot(command.path, &why)) {
+      Fail(1, LineText(command.line) + "cannot write " + command.path + ": " + why);
+    }
+    return false;
+  }
+  case ScriptVerb::Close:
+    CloseApplication();
+    return true;
+  }
+  return false;
+}
+
+void HeadlessHost::WaitForEvents(std::uint64_t deadlineMs) {
+  TraceSounds();
+  PresentIfChanged(*this);
+  Device &device = CurrentDevice();
+  for (;;) {
+    const std::uint64_t now = device.NowMs();
+    if (waitUntil_) {
+      // Inside a wait the clock runs to each timer in turn, then to the wait's end.
+      if (deadlineMs <= *waitUntil_) {
+        device.AdvanceMs(deadlineMs > now ? deadlineMs - now : 0);
+        return;
+      }
+      device.AdvanceMs(*waitUntil_ > now ? *waitUntil_ - now : 0);
+      waitUntil_.reset();
+    }
+    if (next_ < commands_.size()) {
+      if (Run(commands_[next_++])) {
+        return;
+      }
+      continue;
+    }
+    if (!closeSent_) {
+      closeSent_ = true;
+      closedAtMs_ = now;
+      CloseApplication();
+      return;
+    }
+    if (deadlineMs != kNoDeadline && deadlineMs - closedAtMs_ <= kCloseGraceMs) {
+      device.AdvanceMs(deadlineMs > now ? deadlineMs - now : 0);
+      return;
+    }
+    Fail(1, "the program did not end after WM_CLOSE at the end of the script");
+    PostQuitMessage(1);
+    return;
+  }
+}
+
+HeadlessRun RunHeadless(const std::vector<ScriptCommand> &commands, WinMainFunction program,
+                        HINSTANCE instance) {
+  HeadlessHost host(commands);
+  Host *previous = CurrentHost();
+  SetCurrentHost(&host);
+  char16_t commandLine[1] = {0};
+  const int code = program(instance, nullptr, commandLine, SW_SHOWNORMAL);
+  TraceSounds();
+  SetCurrentHost(previous);
+  HeadlessRun run;
+  run.exitCode = host.Error().empty() ? code : host.ErrorExitCode();
+  run.error = host.Error();
+  run.frames = host.FramesPresented();
+  return run;
+}
+
+bool WriteScreenshot(const std::string &path, std::string *error) {
+  return WritePng(ScreenSurface(), path, error);
+}
+
+} // namespace platform

@@ -1,0 +1,300 @@
+// The desktop host on SDL2: zoomed, letter-boxed presentation, pen, keys, F9, F11.
+#include "host/sdl_host.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <chrono>
+
+#include "host/device.h"
+#include "user/input.h"
+#include "user/window.h"
+
+namespace platform {
+namespace {
+
+// The longest the host sleeps in one go, so that requests of the single-instance
+// service are served promptly while the program idles.
+constexpr std::uint32_t kLongestSleepMs = 100;
+
+struct KeyMapping {
+  SDL_Keycode sdl;
+  UINT vk;
+};
+
+constexpr KeyMapping kKeys[] = {
+    {SDLK_RETURN, VK_RETURN}, {SDLK_KP_ENTER, VK_RETURN}, {SDLK_ESCAPE, VK_ESCAPE},
+    {SDLK_SPACE, VK_SPACE},   {SDLK_TAB, VK_TAB},         {SDLK_BACKSPACE, VK_BACK},
+    {SDLK_LEFT, VK_LEFT},     {SDLK_RIGHT, VK_RIGHT},     {SDLK_UP, VK_UP},
+    {SDLK_DOWN, VK_DOWN},     {SDLK_LCTRL, VK_CONTROL},   {SDLK_RCTRL, VK_CONTROL},
+    {SDLK_LSHIFT, VK_SHIFT},  {SDLK_RSHIFT, VK_SHIFT},    {SDLK_LALT, VK_MENU},
+    {SDLK_RALT, VK_MENU},     {SDLK_F1, VK_F1},           {SDLK_F2, VK_F1 + 1},
+    {SDLK_F3, VK_F1 + 2},     {SDLK_F4, VK_F1 + 3},       {SDLK_F5, VK_F1 + 4},
+    {SDLK_F6, VK_F1 + 5},     {SDLK_F7, VK_F1 + 6},       {SDLK_F8, VK_F1 + 7},
+    {SDLK_F10, VK_F10},       {SDLK_F12, VK_F12},
+};
+
+// The virtual key of an SDL key, or 0 for one the device has no use for.
+UINT VirtualKey(SDL_Keycode key) {
+  if (key >= SDLK_a && key <= SDLK_z) {
+    return static_cast<UINT>('A' + (key - SDLK_a));
+  }
+  if (key >= SDLK_0 && key <= SDLK_9) {
+    return static_cast<UINT>('0' + (key - SDLK_0));
+  }
+  for (const KeyMapping &k : kKeys) {
+    if (k.sdl == key) {
+      return k.vk;
+    }
+  }
+  return 0;
+}
+
+std::int64_t RealMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+} // namespace
+
+std::unique_ptr<SdlHost> SdlHost::Open(int zoom, std::string *error) {
+  // Touch is handled as touch: SDL must not also turn it into mouse events.
+  SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
+  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    *error = std::string("no display available (") + SDL_GetError() +
+             "); run `blackjack --headless --script FILE` to play without one";
+    return nullptr;
+  }
+  std::unique_ptr<SdlHost> host(new SdlHost);
+  const Device &device = CurrentDevice();
+  SDL_Rect usable{0, 0, device.ScreenWidth(), device.ScreenHeight()};
+  SDL_GetDisplayUsableBounds(0, &usable);
+  host->zoom_ = zoom > 0 ? zoom
+                         : std::max(1, std::min(usable.w / device.ScreenWidth(),
+                                                usable.h / device.ScreenHeight()));
+  host->window_ = SDL_CreateWindow("BlackJack device", SDL_WINDOWPOS_CENTERED,
+                                   SDL_WINDOWPOS_CENTERED, device.ScreenWidth() * host->zoom_,
+                                   device.ScreenHeight() * host->zoom_, SDL_WINDOW_RESIZABLE);
+  if (host->window_ != nullptr) {
+    host->renderer_ =
+        SDL_CreateRenderer(host->window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+    if (host->renderer_ == nullptr) {
+      host->renderer_ = SDL_CreateRenderer(host->window_, -1, SDL_RENDERER_SOFTWARE);
+    }
+  }
+  if (host->renderer_ == nullptr) {
+    *error = std::string("cannot open a window (") + SDL_GetError() +
+             "); run `blackjack --headless --script FILE` to play without one";
+    return nullptr;
+  }
+  host->lastRealMs_ = RealMs();
+  return host;
+}
+
+SdlHost::~SdlHost() {
+  if (texture_ != nullptr) {
+    SDL_DestroyTexture(texture_);
+  }
+  if (renderer_ != nullptr) {
+    SDL_DestroyRenderer(renderer_);
+  }
+  if (window_ != nullptr) {
+    SDL_DestroyWindow(window_);
+  }
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+void SdlHost::Layout(int *x, int *y, double *scale) const {
+  int outW = 0;
+  int outH = 0;
+  SDL_GetRendererOutputSize(renderer_, &outW, &outH);
+  const Device &device = CurrentDevice();
+  const int w = device.ScreenWidth();
+  const int h = device.ScreenHeight();
+  // A whole-number zoom when the window has room for one, else a smaller fit.
+  const int whole = std::min(outW / w, outH / h);
+  *scale =
+      whole >= 1 ? whole : std::min(static_cast<double>(outW) / w, static_cast<double>(outH) / h);
+  *x = (outW - static_cast<int>(w * *scale)) / 2;
+  *y = (outH - static_cast<int>(h * *scale)) / 2;
+}
+
+bool SdlHost::ToDevice(int windowX, int windowY, POINT *device) const {
+  // Mouse positions are in window units, which may differ from drawable pixels.
+  int winW = 0;
+  int winH = 0;
+  int outW = 0;
+  int outH = 0;
+  SDL_GetWindowSize(window_, &winW, &winH);
+  SDL_GetRendererOutputSize(renderer_, &outW, &outH);
+  const double px = winW > 0 ? static_cast<double>(windowX) * outW / winW : windowX;
+  const double py = winH > 0 ? static_cast<double>(windowY) * outH / winH : windowY;
+  int x = 0;
+  int y = 0;
+  double scale = 1;
+  Layout(&x, &y, &scale);
+  const double dx = (px - x) / scale;
+  const double dy = (py - y) / scale;
+  const Device &d = CurrentDevice();
+  if (dx < 0 || dy < 0 || dx >= d.ScreenWidth() || dy >= d.ScreenHeight()) {
+    return false;
+  }
+  *device = POINT{static_cast<LONG>(dx), static_cast<LONG>(dy)};
+  return true;
+}
+
+void SdlHost::Pen(int kind, int windowX, int windowY) {
+  POINT p{};
+  if (!ToDevice(windowX, windowY, &p)) {
+    return; // on the letter-box: not on the device's screen
+  }
+  QueueInput(InputEvent{static_cast<InputKind>(kind), p, 0});
+}
+
+void SdlHost::ResizeForScreen() {
+  const Device &device = CurrentDevice();
+  if ((SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) == 0) {
+    SDL_SetWindowSize(window_, device.ScreenWidth() * zoom_, device.ScreenHeight() * zoom_);
+  }
+}
+
+void SdlHost::Handle(const SDL_Event &event) {
+  switch (event.type) {
+  case SDL_MOUSEBUTTONDOWN:
+  case SDL_MOUSEBUTTONUP:
+    if (event.button.button == SDL_BUTTON_LEFT && event.button.which != SDL_TOUCH_MOUSEID) {
+      penDown_ = event.type == SDL_MOUSEBUTTONDOWN;
+      Pen(static_cast<int>(penDown_ ? InputKind::PenDown : InputKind::PenUp), event.button.x,
+          event.button.y);
+    }
+    break;
+  case SDL_MOUSEMOTION:
+    if (penDown_ && event.motion.which != SDL_TOUCH_MOUSEID) {
+      Pen(static_cast<int>(InputKind::PenMove), event.motion.x, event.motion.y);
+    }
+    break;
+  case SDL_FINGERDOWN:
+  case SDL_FINGERUP:
+  case SDL_FINGERMOTION: {
+    int winW = 0;
+    int winH = 0;
+    SDL_GetWindowSize(window_, &winW, &winH);
+    const InputKind kind = event.type == SDL_FINGERDOWN ? InputKind::PenDown
+                           : event.type == SDL_FINGERUP ? InputKind::PenUp
+                                                        : InputKind::PenMove;
+    Pen(static_cast<int>(kind), static_cast<int>(event.tfinger.x * static_cast<float>(winW)),
+        static_cast<int>(event.tfinger.y * static_cast<float>(winH)));
+    break;
+  }
+  case SDL_KEYDOWN:
+  case SDL_KEYUP: {
+    const SDL_Keycode key = event.key.keysym.sym;
+    const bool down = event.type == SDL_KEYDOWN;
+    if (key == SDLK_F9 || key == SDLK_F11) {
+      if (down && event.key.repeat == 0) {
+        if (key == SDLK_F9) {
+          TurnScreen();
+          ResizeForScreen();
+        } else {
+          const bool full = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+          SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+        }
+        MarkScreenChanged();
+      }
+      break;
+    }
+    if (const UINT vk = VirtualKey(key); vk != 0) {
+      QueueInput(InputEvent{down ? InputKind::KeyDown : InputKind::KeyUp, {}, vk});
+    }
+    break;
+  }
+  case SDL_QUIT:
+    // Closing the desktop window is the user closing the application.
+    if (const HWND app = ForegroundApplicationWindow()) {
+      PostMessageW(app, WM_CLOSE, 0, 0);
+    } else {
+      PostQuitMessage(0);
+    }
+    break;
+  case SDL_WINDOWEVENT:
+    if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+        event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+      RepeatLastFrame();
+    }
+    break;
+  default:
+    break;
+  }
+}
+
+void SdlHost::SyncVirtualClock() {
+  // With --clock the device runs on its own clock, kept in step with real time.
+  const std::int64_t now = RealMs();
+  Device &device = CurrentDevice();
+  if (device.Config().virtualClock && now > lastRealMs_) {
+    device.AdvanceMs(static_cast<std::uint64_t>(now - lastRealMs_));
+  }
+  lastRealMs_ = now;
+}
+
+void SdlHost::WaitForEvents(std::uint64_t deadlineMs) {
+  SyncVirtualClock();
+  PresentIfChanged(*this);
+  Device &device = CurrentDevice();
+  for (;;) {
+    const std::uint64_t now = device.NowMs();
+    if (deadlineMs <= now) {
+      return;
+    }
+    const std::uint64_t wait = std::min<std::uint64_t>(deadlineMs - now, kLongestSleepMs);
+    SDL_Event event;
+    if (SDL_WaitEventTimeout(&event, static_cast<int>(wait)) != 0) {
+      Handle(event);
+      while (SDL_PollEvent(&event) != 0) {
+        Handle(event);
+      }
+      // Input, a turned screen or a close: the program has work now.
+      SyncVirtualClock();
+      return;
+    }
+    SyncVirtualClock();
+  }
+}
+
+void SdlHost::Present(const Surface &screen) {
+  if (texture_ == nullptr || textureWidth_ != screen.width || textureHeight_ != screen.height) {
+    if (texture_ != nullptr) {
+      SDL_DestroyTexture(texture_);
+    }
+    texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
+                                 screen.width, screen.height);
+    textureWidth_ = screen.width;
+    textureHeight_ = screen.height;
+  }
+  if (texture_ == nullptr) {
+    return;
+  }
+  SDL_UpdateTexture(texture_, nullptr, screen.pixels.data(),
+                    screen.width * static_cast<int>(sizeof(std::uint32_t)));
+  RepeatLastFrame();
+}
+
+void SdlHost::RepeatLastFrame() {
+  if (texture_ == nullptr) {
+    return;
+  }
+  int x = 0;
+  int y = 0;
+  double scale = 1;
+  Layout(&x, &y, &scale);
+  const SDL_Rect target{x, y, static_cast<int>(textureWidth_ * scale),
+                        static_cast<int>(textureHeight_ * scale)};
+  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+  SDL_RenderClear(renderer_);
+  SDL_RenderCopy(renderer_, texture_, nullptr, &target);
+  SDL_RenderPresent(renderer_);
+}
+
+} // namespace platform

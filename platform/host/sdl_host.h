@@ -1,0 +1,53 @@
+// The desktop host: the device screen in an SDL2 window, the mouse or touch as the pen.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "host/host.h"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+union SDL_Event;
+
+namespace platform {
+
+class SdlHost : public Host {
+public:
+  // Opens the window at `zoom` (0: the largest whole zoom that fits the
+  // desktop). Null with a one-line reason when there is no display.
+  static std::unique_ptr<SdlHost> Open(int zoom, std::string *error);
+  ~SdlHost() override;
+  SdlHost(const SdlHost &) = delete;
+  SdlHost &operator=(const SdlHost &) = delete;
+
+  void WaitForEvents(std::uint64_t deadlineMs) override;
+  void Present(const Surface &screen) override;
+
+  int Zoom() const { return zoom_; }
+  // Handles one SDL event as the host does in its wait (public for benchmarks).
+  void Handle(const SDL_Event &event);
+
+private:
+  SdlHost() = default;
+  // Where the device screen lies in the window's drawable area, and its scale.
+  void Layout(int *x, int *y, double *scale) const;
+  bool ToDevice(int windowX, int windowY, POINT *device) const;
+  void Pen(int kind, int windowX, int windowY);
+  void ResizeForScreen();
+  void RepeatLastFrame();
+  void SyncVirtualClock();
+
+  SDL_Window *window_ = nullptr;
+  SDL_Renderer *renderer_ = nullptr;
+  SDL_Texture *texture_ = nullptr;
+  int textureWidth_ = 0;
+  int textureHeight_ = 0;
+  int zoom_ = 1;
+  bool penDown_ = false;
+  std::int64_t lastRealMs_ = 0; // for a desktop run on a virtual clock (--clock)
+};
+
+} // namespace platform

@@ -1,0 +1,268 @@
+// The headless host running a small program from a script: each command, the
+// virtual clock, the end of the script, errors and the trace.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <png.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host/headless.h"
+#include "host/testing.h"
+#include "host/trace.h"
+
+namespace {
+
+using platform::ScriptCommand;
+
+struct Received {
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  DWORD tick;
+};
+
+// What the program under test saw, and how it behaves.
+struct Program {
+  std::vector<Received> seen;
+  bool ignoreClose = false;
+  UINT timerMs = 0;  // started at creation when not 0
+  int killAfter = 0; // kills the timer after this many ticks
+  int ticks = 0;
+};
+
+Program &State() {
+  static Program program;
+  return program;
+}
+
+std::vector<Received> SeenOf(UINT message) {
+  std::vector<Received> out;
+  for (const Received &r : State().seen) {
+    if (r.message == message) {
+      out.push_back(r);
+    }
+  }
+  return out;
+}
+
+LRESULT CALLBACK ProgramProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  Program &p = State();
+  p.seen.push_back(Received{message, wParam, lParam, GetTickCount()});
+  switch (message) {
+  case WM_PAINT: {
+    PAINTSTRUCT ps{};
+    const HDC dc = BeginPaint(hwnd, &ps);
+    const HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    FillRect(dc, &client, red);
+    DeleteObject(red);
+    EndPaint(hwnd, &ps);
+    return 0;
+  }
+  case WM_LBUTTONUP:
+    PlaySoundW(u"FLIP", nullptr, SND_RESOURCE | SND_ASYNC | SND_NODEFAULT);
+    return 0;
+  case WM_TIMER:
+    if (++p.ticks == p.killAfter) {
+      KillTimer(hwnd, wParam);
+    }
+    return 0;
+  case WM_CLOSE:
+    if (!p.ignoreClose) {
+      DestroyWindow(hwnd);
+    }
+    return 0;
+  case WM_DESTROY:
+    PostQuitMessage(7);
+    return 0;
+  default:
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+}
+
+int WINAPI ProgramMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = ProgramProc;
+  wc.lpszClassName = u"ScriptedProgram";
+  RegisterClassW(&wc);
+  const HWND hwnd =
+      CreateWindowExW(0, u"ScriptedProgram", u"Scripted", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+  if (State().timerMs != 0) {
+    SetTimer(hwnd, 1025, State().timerMs, nullptr);
+  }
+  ShowWindow(hwnd, show);
+  UpdateWindow(hwnd);
+  MSG msg{};
+  while (GetMessageW(&msg, nullptr, 0, 0)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+class Headless : public ::testing::Test {
+protected:
+  Headless() { State() = Program{}; }
+
+  platform::HeadlessRun Run(const std::string &script) {
+    std::vector<ScriptCommand> commands;
+    std::string error;
+    EXPECT_TRUE(platform::ParseScript(script, &commands, &error)) << error;
+    return platform::RunHeadless(commands, ProgramMain, nullptr);
+  }
+
+  platform::test::HeadlessDevice device_;
+};
+
+TEST_F(Headless, TapsArriveAtTheWindowInClientCoordinates) {
+  const auto run = Run("tap 10 40\ndown 100 300\nup 239 319\n");
+  EXPECT_EQ(run.exitCode, 7);
+  EXPECT_TRUE(run.error.empty()) << run.error;
+  const auto downs = SeenOf(WM_LBUTTONDOWN);
+  const auto ups = SeenOf(WM_LBUTTONUP);
+  ASSERT_EQ(downs.size(), 2u);
+  ASSERT_EQ(ups.size(), 2u);
+  EXPECT_EQ(downs[0].lParam, MAKELPARAM(10, 14));
+  EXPECT_EQ(ups[0].lParam, MAKELPARAM(10, 14));
+  EXPECT_EQ(downs[1].lParam, MAKELPARAM(100, 274));
+  EXPECT_EQ(ups[1].lParam, MAKELPARAM(239, 293));
+}
+
+TEST_F(Headless, WaitRunsTheVirtualClockThroughEachTimer) {
+  State().timerMs = 300;
+  const auto run = Run("wait 1000\ntap 5 50\n");
+  EXPECT_EQ(run.exitCode, 7);
+  const auto ticks = SeenOf(WM_TIMER);
+  ASSERT_EQ(ticks.size(), 3u);
+  EXPECT_EQ(ticks[0].tick, 300u);
+  EXPECT_EQ(ticks[1].tick, 600u);
+  EXPECT_EQ(ticks[2].tick, 900u);
+  // The tap comes when the wait is over, not at the last timer.
+  ASSERT_EQ(SeenOf(WM_LBUTTONUP).size(), 1u);
+  EXPECT_EQ(SeenOf(WM_LBUTTONUP)[0].tick, 1000u);
+}
+
+TEST_F(Headless, TimeStandsStillWithoutAWait) {
+  State().timerMs = 300;
+  Run("tap 5 50\ntap 5 50\n");
+  EXPECT_TRUE(SeenOf(WM_TIMER).empty());
+  for (const Received &r : SeenOf(WM_LBUTTONUP)) {
+    EXPECT_EQ(r.tick, 0u);
+  }
+}
+
+TEST_F(Headless, KeysRotateAndClose) {
+  const auto run = Run("key ctrl+q\nrotate\nclose\ntap 1 100\n");
+  EXPECT_EQ(run.exitCode, 7);
+  const auto keys = SeenOf(WM_KEYDOWN);
+  ASSERT_EQ(keys.size(), 2u);
+  EXPECT_EQ(keys[0].wParam, static_cast<WPARAM>(VK_CONTROL));
+  EXPECT_EQ(keys[1].wParam, static_cast<WPARAM>('Q'));
+  EXPECT_EQ(SeenOf(WM_CHAR).size(), 1u);
+  EXPECT_EQ(SeenOf(WM_SETTINGCHANGE).size(), 1u);
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 320);
+  EXPECT_EQ(SeenOf(WM_CLOSE).size(), 1u);
+  EXPECT_TRUE(SeenOf(WM_LBUTTONUP).empty()) << "the program ended at the close";
+}
+
+TEST_F(Headless, TheEndOfTheScriptClosesTheProgram) {
+  const auto run = Run("");
+  EXPECT_EQ(run.exitCode, 7);
+  EXPECT_EQ(SeenOf(WM_CLOSE).size(), 1u);
+  EXPECT_GE(run.frames, 1);
+}
+
+TEST_F(Headless, AProgramThatWillNotEndIsStoppedWithAnError) {
+  State().ignoreClose = true;
+  State().timerMs = 1000;
+  const auto run = Run("tap 5 50\n");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.error, "the program did not end after WM_CLOSE at the end of the script");
+  // Its timers kept running for the grace period after the close.
+  EXPECT_GE(SeenOf(WM_TIMER).size(), 60u);
+}
+
+TEST_F(Headless, RuntimeErrorsNameTheLine) {
+  struct Case {
+    const char *script;
+    int exitCode;
+    const char *error;
+  };
+  const Case cases[] = {
+      {"tap 1 50\ntap 240 10\ntap 1 50\n", 2, "line 2: (240, 10) is outside the 240x320 screen"},
+      {"rotate\ndown 10 300\n", 2, "line 2: (10, 300) is outside the 320x240 screen"},
+      {"screenshot /nonexistent-folder/x.png\n", 1, "line 1: cannot write"},
+  };
+  for (const Case &c : cases) {
+    platform::test::HeadlessDevice fresh;
+    State() = Program{};
+    const auto run = Run(c.script);
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.script;
+    EXPECT_EQ(run.error.rfind(c.error, 0), 0u) << run.error;
+    EXPECT_LE(SeenOf(WM_LBUTTONUP).size(), 1u) << "nothing runs after the error";
+    EXPECT_EQ(SeenOf(WM_CLOSE).size(), 1u) << "the program is closed";
+  }
+}
+
+std::string TempPath(const char *name) {
+  return ::testing::TempDir() + "/" + std::to_string(::getpid()) + "_" + name;
+}
+
+TEST_F(Headless, ScreenshotsShowTheWindowAndTheNavigationBar) {
+  const std::string path = TempPath("shot.png");
+  std::remove(path.c_str());
+  const auto run = Run("screenshot " + path + "\n");
+  EXPECT_TRUE(run.error.empty()) << run.error;
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  ASSERT_NE(png_image_begin_read_from_file(&image, path.c_str()), 0) << path;
+  image.format = PNG_FORMAT_RGB;
+  std::vector<png_byte> pixels(PNG_IMAGE_SIZE(image));
+  ASSERT_NE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr), 0);
+  EXPECT_EQ(image.width, 240u);
+  EXPECT_EQ(image.height, 320u);
+  const auto at = [&](int x, int y) {
+    const png_byte *p = &pixels[(static_cast<std::size_t>(y) * image.width + x) * 3];
+    return RGB(p[0], p[1], p[2]);
+  };
+  EXPECT_EQ(at(120, 200), RGB(255, 0, 0)) << "the program's paint";
+  EXPECT_EQ(at(239, 319), RGB(255, 0, 0));
+  EXPECT_NE(at(239, 10), RGB(255, 0, 0)) << "the navigation bar covers the top";
+  EXPECT_EQ(at(239, 10), at(0, 0)) << "the bar is one colour where there is no title";
+  std::remove(path.c_str());
+}
+
+std::vector<std::string> ReadLines(const std::string &path) {
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+TEST_F(Headless, TheTraceHasALinePerSoundAndPerTimerSetOrKilled) {
+  const std::string path = TempPath("trace.txt");
+  ASSERT_TRUE(platform::OpenTrace(path));
+  State().timerMs = 300;
+  State().killAfter = 2;
+  Run("wait 250\ntap 5 50\nwait 1000\ntap 5 60\n");
+  platform::CloseTrace();
+  EXPECT_EQ(ReadLines(path), (std::vector<std::string>{
+                                 "0 timer set 1025 300",
+                                 "250 sound FLIP SND_RESOURCE|SND_ASYNC|SND_NODEFAULT",
+                                 "600 timer kill 1025",
+                                 "1250 sound FLIP SND_RESOURCE|SND_ASYNC|SND_NODEFAULT",
+                             }));
+  std::remove(path.c_str());
+}
+
+} // namespace
