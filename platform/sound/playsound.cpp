@@ -1,10 +1,14 @@
-// PlaySoundW: every call is recorded for the test hooks and the trace.
+// PlaySoundW: every call is recorded for the test hooks and the trace, then the
+// sound is found, parsed and handed to the output.
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "host/device.h"
+#include "sound/audio.h"
 #include "sound/sound.h"
+#include "sound/wave.h"
 
 namespace platform {
 namespace {
@@ -19,6 +23,72 @@ const bool registered = [] {
   return true;
 }();
 
+bool IsResource(DWORD flags) { return (flags & SND_RESOURCE) == SND_RESOURCE; }
+bool IsMemory(DWORD flags) { return (flags & SND_RESOURCE) == SND_MEMORY; }
+
+std::u16string Decimal(unsigned v) {
+  std::u16string s;
+  do {
+    s.insert(s.begin(), static_cast<char16_t>(u'0' + v % 10));
+    v /= 10;
+  } while (v != 0);
+  return s;
+}
+
+// The name the log and the trace show: the sound's name, "#N" for an ordinal,
+// nothing for a sound in memory or a null name.
+std::u16string LoggedName(LPCWSTR sound, DWORD flags) {
+  if (sound == nullptr || IsMemory(flags)) {
+    return u"";
+  }
+  if (IS_INTRESOURCE(sound)) {
+    return u"#" + Decimal(static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(sound)));
+  }
+  return sound;
+}
+
+// What names a sound for SND_PURGE: its resource (module and name in any case)
+// or its address in memory.
+std::u16string Tag(LPCWSTR sound, HMODULE module, DWORD flags) {
+  const std::u16string where = Decimal(static_cast<unsigned>(
+      reinterpret_cast<ULONG_PTR>(IsMemory(flags) ? static_cast<const void *>(sound) : module) &
+      0xFFFFFFFFu));
+  if (IsMemory(flags)) {
+    return u"memory:" + where;
+  }
+  std::u16string name = LoggedName(sound, flags);
+  for (char16_t &c : name) {
+    c = c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+  }
+  return u"resource:" + where + u":" + name;
+}
+
+// The bytes of the WAVE the call names, or an empty span.
+std::span<const std::byte> FindWave(LPCWSTR sound, HMODULE module, DWORD flags) {
+  if (IsResource(flags)) {
+    HRSRC info = FindResourceW(module, sound, u"WAVE");
+    HGLOBAL loaded = info != nullptr ? LoadResource(module, info) : nullptr;
+    const void *data = loaded != nullptr ? LockResource(loaded) : nullptr;
+    if (data == nullptr) {
+      return {};
+    }
+    return {static_cast<const std::byte *>(data), SizeofResource(module, info)};
+  }
+  if (IsMemory(flags)) {
+    // The image's own header says how long it is; the range must be readable.
+    const auto *bytes = reinterpret_cast<const std::byte *>(sound);
+    if (IsBadReadPtr(bytes, 8)) {
+      return {};
+    }
+    const std::size_t size = sound::RiffImageSize(bytes);
+    if (size == 0 || size > sound::MaxWaveBytes || IsBadReadPtr(bytes, size)) {
+      return {};
+    }
+    return {bytes, size};
+  }
+  return {}; // aliases and files: the device has none
+}
+
 } // namespace
 
 const std::vector<PlayedSound> &PlayedSounds() { return Log(); }
@@ -27,24 +97,49 @@ void ClearPlayedSounds() { Log().clear(); }
 } // namespace platform
 
 BOOL WINAPI PlaySoundW(LPCWSTR pszSound, HMODULE hmod, DWORD fdwSound) {
-  platform::PlayedSound entry;
-  const bool byName = pszSound != nullptr && (fdwSound & SND_MEMORY) != SND_MEMORY;
-  if (byName && !IS_INTRESOURCE(pszSound)) {
-    entry.name = pszSound;
-  } else if (byName) {
-    entry.name = u"#" + [](unsigned v) {
-      std::u16string s;
-      do {
-        s.insert(s.begin(), static_cast<char16_t>(u'0' + v % 10));
-        v /= 10;
-      } while (v != 0);
-      return s;
-    }(static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(pszSound)));
-  }
+  using namespace platform;
+  PlayedSound entry;
+  entry.name = LoggedName(pszSound, fdwSound);
   entry.module = hmod;
   entry.flags = fdwSound;
-  entry.atMs = platform::CurrentDevice().NowMs();
-  platform::Log().push_back(entry);
-  // Playback itself belongs to the audio back end; until it exists nothing sounds.
-  return FALSE;
+  entry.atMs = CurrentDevice().NowMs();
+  Log().push_back(entry);
+
+  const bool muted = CurrentDevice().Config().mute;
+  if (pszSound == nullptr) {
+    sound::StopOutput(); // a null name stops the sound, with or without SND_PURGE
+    return TRUE;
+  }
+  const std::u16string tag = Tag(pszSound, hmod, fdwSound);
+  if ((fdwSound & SND_PURGE) != 0) {
+    sound::StopOutput(&tag);
+    return TRUE;
+  }
+  const bool async = (fdwSound & SND_ASYNC) != 0;
+  const bool loop = (fdwSound & SND_LOOP) != 0;
+  if (loop && !async) {
+    return FALSE; // a loop must run asynchronously or it would never return
+  }
+  if ((fdwSound & SND_NOSTOP) != 0 && sound::OutputPlaying()) {
+    return FALSE;
+  }
+  const std::span<const std::byte> bytes = FindWave(pszSound, hmod, fdwSound);
+  sound::WaveSound wave;
+  if (bytes.empty() || !sound::ParseWave(bytes, &wave, nullptr)) {
+    return FALSE;
+  }
+  if (muted) {
+    // A silent device: the sound is valid and "played" without a sound card.
+    return TRUE;
+  }
+  if (!sound::OpenOutput((fdwSound & SND_NOWAIT) != 0)) {
+    return FALSE;
+  }
+  if (!sound::StartOutput(wave, loop, tag)) {
+    return FALSE;
+  }
+  if (!async) {
+    sound::WaitForOutput();
+  }
+  return TRUE;
 }

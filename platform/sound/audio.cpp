@@ -1,0 +1,245 @@
+// SDL audio output: the device, format conversion and the mixing callback.
+#include "sound/audio.h"
+
+#include <SDL.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "host/device.h"
+
+namespace platform::sound {
+namespace {
+
+constexpr int PreferredRate = 44100;
+constexpr int PreferredChannels = 2;
+constexpr std::chrono::seconds RetryAfter{1};
+
+// Shared with SDL's audio thread, under `mutex`.
+struct Playback {
+  std::mutex mutex;
+  std::condition_variable ended;
+  std::vector<Uint8> data; // in the device's format
+  std::size_t position = 0;
+  bool playing = false;
+  bool loop = false;
+  std::u16string tag;
+  Uint8 silence = 0;
+};
+
+struct Output {
+  SDL_AudioDeviceID device = 0;
+  SDL_AudioSpec spec{};
+  bool sdlStarted = false;
+  OutputState state = OutputState::Closed;
+  std::chrono::steady_clock::time_point failedAt{};
+  Playback playback;
+};
+
+Output &Out() {
+  static Output output;
+  return output;
+}
+
+const bool registered = [] {
+  RegisterResetHook(CloseOutput);
+  return true;
+}();
+
+void Callback(void *userdata, Uint8 *stream, int length) {
+  auto &p = *static_cast<Playback *>(userdata);
+  std::lock_guard lock(p.mutex);
+  auto out = static_cast<std::size_t>(length);
+  while (out > 0 && p.playing) {
+    const std::size_t n = std::min(out, p.data.size() - p.position);
+    std::memcpy(stream, p.data.data() + p.position, n);
+    stream += n;
+    out -= n;
+    p.position += n;
+    if (p.position == p.data.size()) {
+      if (p.loop && !p.data.empty()) {
+        p.position = 0;
+      } else {
+        p.playing = false;
+        p.ended.notify_all();
+      }
+    }
+  }
+  std::memset(stream, p.silence, out);
+}
+
+void Fail(OutputState state) {
+  Output &o = Out();
+  if (o.device != 0) {
+    SDL_CloseAudioDevice(o.device);
+    o.device = 0;
+  }
+  o.state = state;
+  o.failedAt = std::chrono::steady_clock::now();
+}
+
+bool TryOpen() {
+  Output &o = Out();
+  if (!o.sdlStarted) {
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+      Fail(OutputState::Absent);
+      return false;
+    }
+    o.sdlStarted = true;
+  }
+  SDL_AudioSpec want{};
+  want.freq = PreferredRate;
+  want.format = AUDIO_S16SYS;
+  want.channels = PreferredChannels;
+  want.samples = 1024;
+  want.callback = Callback;
+  want.userdata = &o.playback;
+  o.device =
+      SDL_OpenAudioDevice(nullptr, 0, &want, &o.spec,
+                          SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
+  if (o.device == 0) {
+    Fail(OutputState::Absent);
+    return false;
+  }
+  o.playback.silence = o.spec.silence;
+  o.state = OutputState::Open;
+  return true;
+}
+
+// Converts the sound to the device's format through an SDL audio stream.
+bool Convert(const WaveSound &sound, const SDL_AudioSpec &spec, std::vector<Uint8> *out) {
+  SDL_AudioStream *stream = SDL_NewAudioStream(
+      sound.bitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB, static_cast<Uint8>(sound.channels),
+      static_cast<int>(sound.rate), spec.format, spec.channels, spec.freq);
+  if (stream == nullptr) {
+    return false;
+  }
+  bool ok =
+      sound.samples.empty() ||
+      SDL_AudioStreamPut(stream, sound.samples.data(), static_cast<int>(sound.samples.size())) == 0;
+  ok = ok && SDL_AudioStreamFlush(stream) == 0;
+  if (ok) {
+    out->resize(static_cast<std::size_t>(SDL_AudioStreamAvailable(stream)));
+    const int got =
+        out->empty() ? 0 : SDL_AudioStreamGet(stream, out->data(), static_cast<int>(out->size()));
+    ok = got >= 0;
+    out->resize(ok ? static_cast<std::size_t>(got) : 0);
+  }
+  SDL_FreeAudioStream(stream);
+  return ok;
+}
+
+} // namespace
+
+bool OpenOutput(bool quick) {
+  Output &o = Out();
+  if (o.state == OutputState::Open && SDL_GetAudioDeviceStatus(o.device) == SDL_AUDIO_STOPPED) {
+    Fail(OutputState::Lost);
+  }
+  switch (o.state) {
+  case OutputState::Open:
+    return true;
+  case OutputState::Closed:
+    return TryOpen();
+  case OutputState::Absent:
+  case OutputState::Lost:
+    if (quick || std::chrono::steady_clock::now() - o.failedAt < RetryAfter) {
+      return false;
+    }
+    return TryOpen();
+  }
+  return false;
+}
+
+OutputState CurrentOutputState() { return Out().state; }
+
+bool StartOutput(const WaveSound &sound, bool loop, const std::u16string &tag) {
+  Output &o = Out();
+  if (o.state != OutputState::Open) {
+    return false;
+  }
+  std::vector<Uint8> data;
+  if (!Convert(sound, o.spec, &data)) {
+    return false;
+  }
+  {
+    Playback &p = o.playback;
+    std::lock_guard lock(p.mutex);
+    p.data = std::move(data);
+    p.position = 0;
+    p.playing = !p.data.empty();
+    p.loop = loop;
+    p.tag = tag;
+    if (!p.playing) {
+      p.ended.notify_all();
+    }
+  }
+  SDL_PauseAudioDevice(o.device, 0);
+  return true;
+}
+
+void StopOutput(const std::u16string *tag) {
+  Output &o = Out();
+  if (o.state != OutputState::Open) {
+    return;
+  }
+  Playback &p = o.playback;
+  std::lock_guard lock(p.mutex);
+  if (p.playing && (tag == nullptr || *tag == p.tag)) {
+    p.playing = false;
+    p.ended.notify_all();
+  }
+}
+
+bool OutputPlaying() {
+  Output &o = Out();
+  if (o.state != OutputState::Open) {
+    return false;
+  }
+  std::lock_guard lock(o.playback.mutex);
+  return o.playback.playing;
+}
+
+void WaitForOutput() {
+  Output &o = Out();
+  if (o.state != OutputState::Open) {
+    return;
+  }
+  Playback &p = o.playback;
+  std::unique_lock lock(p.mutex);
+  // A lost device stops calling back; the timed wait notices and gives up.
+  while (p.playing && !p.loop) {
+    if (p.ended.wait_for(lock, std::chrono::milliseconds(200)) == std::cv_status::timeout &&
+        SDL_GetAudioDeviceStatus(o.device) != SDL_AUDIO_PLAYING) {
+      p.playing = false;
+    }
+  }
+}
+
+void CloseOutput() {
+  Output &o = Out();
+  if (o.device != 0) {
+    SDL_CloseAudioDevice(o.device); // waits for the callback to return
+    o.device = 0;
+  }
+  if (o.sdlStarted) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    o.sdlStarted = false;
+  }
+  std::lock_guard lock(o.playback.mutex);
+  o.playback.data.clear();
+  o.playback.position = 0;
+  o.playback.playing = false;
+  o.playback.tag.clear();
+  o.state = OutputState::Closed;
+}
+
+std::string OutputDriver() {
+  const char *name = Out().state == OutputState::Open ? SDL_GetCurrentAudioDriver() : nullptr;
+  return name != nullptr ? name : "";
+}
+
+} // namespace platform::sound

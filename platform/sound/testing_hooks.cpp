@@ -1,0 +1,10 @@
+// Test hooks of the sound output.
+#include "host/testing.h"
+#include "sound/audio.h"
+
+namespace platform::test {
+
+std::string AudioDriverInUse() { return sound::OutputDriver(); }
+bool SoundPlaying() { return sound::OutputPlaying(); }
+
+} // namespace platform::test

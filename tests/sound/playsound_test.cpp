@@ -1,0 +1,245 @@
+// PlaySoundW as the game calls it: finding the sound, refusing bad ones, one
+// sound at a time, stopping, and a device that is muted, absent or real (SDL's
+// disk driver writes what would have been heard to a file).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+#include "host/testing.h"
+#include "kernel/module.h"
+#include "wave_builder.h"
+
+namespace {
+
+using platform::test::HeadlessDevice;
+using namespace soundtest;
+
+LPCWSTR AsSound(const std::vector<std::byte> &image) {
+  return reinterpret_cast<LPCWSTR>(image.data());
+}
+
+HINSTANCE GameModule() {
+  std::string error;
+  HINSTANCE module = platform::LoadModuleFromRes(platform::EmbeddedResources(), &error);
+  EXPECT_NE(module, nullptr) << error;
+  return module;
+}
+
+// 16-bit stereo at 44100 Hz: the output's own format, so what reaches the device
+// is these bytes exactly.
+std::vector<std::byte> DeviceFormatSamples(std::size_t frames, unsigned seed) {
+  std::vector<std::byte> s;
+  for (std::size_t i = 0; i < frames; ++i) {
+    for (unsigned ch = 0; ch < 2; ++ch) {
+      const auto v = static_cast<std::uint16_t>(1000 + (i * 7 + ch * 3 + seed * 101) % 20000);
+      Put16(s, v);
+    }
+  }
+  return s;
+}
+
+std::vector<std::byte> DeviceFormatWave(const std::vector<std::byte> &samples) {
+  return Wave({FmtChunk({1, 2, 44100, 16}), DataChunk(samples)});
+}
+
+TEST(SoundCalls, MutedDeviceChecksTheSoundAndOpensNoAudio) {
+  HeadlessDevice device; // muted, as every test device is by default
+  HINSTANCE module = GameModule();
+  const auto good = Wave({FmtChunk({}), DataChunk(Samples(100))});
+  auto bad = good;
+  bad[20] = std::byte{3}; // not PCM
+  struct Case {
+    const char *what;
+    LPCWSTR sound;
+    HMODULE module;
+    DWORD flags;
+    BOOL result;
+  };
+  const Case cases[] = {
+      {"a game cue", u"pong", module, SND_RESOURCE | SND_ASYNC | SND_NOWAIT, TRUE},
+      {"a cue in another case", u"ChaChing", module, SND_RESOURCE | SND_ASYNC, TRUE},
+      {"synchronous", u"lose", module, SND_RESOURCE, TRUE},
+      {"a missing resource", u"nothing", module, SND_RESOURCE | SND_ASYNC | SND_NOWAIT, FALSE},
+      {"a resource of another type", MAKEINTRESOURCEW(1), module, SND_RESOURCE | SND_ASYNC, FALSE},
+      {"a sound in memory", AsSound(good), nullptr, SND_MEMORY | SND_ASYNC, TRUE},
+      {"a malformed sound in memory", AsSound(bad), nullptr, SND_MEMORY | SND_ASYNC, FALSE},
+      {"an alias", u"SystemAsterisk", nullptr, SND_ALIAS | SND_ASYNC, FALSE},
+      {"a loop that would never return", AsSound(good), nullptr, SND_MEMORY | SND_LOOP, FALSE},
+      {"a null name stops", nullptr, nullptr, SND_ASYNC, TRUE},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(PlaySoundW(c.sound, c.module, c.flags), c.result);
+  }
+  EXPECT_EQ(platform::test::AudioDriverInUse(), "");
+  EXPECT_EQ(platform::test::PlayedCues().size(), std::size(cases)) << "every call is recorded";
+}
+
+TEST(SoundCalls, TheLogNamesResourcesButNotMemory) {
+  HeadlessDevice device;
+  HINSTANCE module = GameModule();
+  const auto good = Wave({FmtChunk({}), DataChunk(Samples(10))});
+  PlaySoundW(u"coin", module, SND_RESOURCE | SND_ASYNC | SND_NOWAIT);
+  PlaySoundW(MAKEINTRESOURCEW(7), module, SND_RESOURCE | SND_ASYNC);
+  PlaySoundW(AsSound(good), nullptr, SND_MEMORY | SND_ASYNC);
+  PlaySoundW(nullptr, nullptr, SND_PURGE);
+  const auto cues = platform::test::PlayedCues();
+  ASSERT_EQ(cues.size(), 4u);
+  EXPECT_EQ(cues[0].name, u"coin");
+  EXPECT_EQ(cues[0].module, module);
+  EXPECT_EQ(cues[0].flags, static_cast<DWORD>(SND_RESOURCE | SND_ASYNC | SND_NOWAIT));
+  EXPECT_EQ(cues[1].name, u"#7");
+  EXPECT_EQ(cues[2].name, u"");
+  EXPECT_EQ(cues[3].name, u"");
+}
+
+// Sets an environment variable for one test and puts back the old value.
+class ScopedEnv {
+public:
+  ScopedEnv(const char *name, const std::string &value) : name_(name) {
+    if (const char *old = getenv(name)) {
+      old_ = old;
+      hadOld_ = true;
+    }
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (hadOld_) {
+      setenv(name_, old_.c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+  ScopedEnv(const ScopedEnv &) = delete;
+  ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+private:
+  const char *name_;
+  std::string old_;
+  bool hadOld_ = false;
+};
+
+platform::DeviceConfig Audible() {
+  platform::DeviceConfig config;
+  config.mute = false;
+  return config;
+}
+
+TEST(SoundCalls, AnAbsentDeviceFailsAndNothingBreaks) {
+  ScopedEnv driver("SDL_AUDIODRIVER", "no-such-driver");
+  HeadlessDevice device(Audible());
+  HINSTANCE module = GameModule();
+  const DWORD tries[] = {SND_RESOURCE | SND_ASYNC | SND_NOWAIT, SND_RESOURCE | SND_ASYNC,
+                         SND_RESOURCE | SND_ASYNC | SND_NOWAIT};
+  for (DWORD flags : tries) {
+    SCOPED_TRACE(flags);
+    EXPECT_FALSE(PlaySoundW(u"flip", module, flags));
+  }
+  EXPECT_FALSE(platform::test::SoundPlaying());
+  EXPECT_EQ(platform::test::AudioDriverInUse(), "");
+  EXPECT_TRUE(PlaySoundW(nullptr, nullptr, 0)) << "stopping nothing is fine";
+}
+
+class DiskOutput : public ::testing::Test {
+protected:
+  void SetUp() override {
+    file_ = profile_.Dir() + "/out.raw";
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", file_.c_str(), 1);
+  }
+  void TearDown() override {
+    unsetenv("SDL_AUDIODRIVER");
+    unsetenv("SDL_DISKAUDIOFILE");
+  }
+  // What the device was given, once it is closed.
+  std::vector<std::byte> Written() const {
+    std::ifstream in(file_, std::ios::binary);
+    const std::vector<char> raw{std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>()};
+    std::vector<std::byte> out(raw.size());
+    std::transform(raw.begin(), raw.end(), out.begin(),
+                   [](char c) { return static_cast<std::byte>(c); });
+    return out;
+  }
+  static bool Contains(const std::vector<std::byte> &haystack,
+                       const std::vector<std::byte> &needle) {
+    return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end()) !=
+           haystack.end();
+  }
+
+  platform::test::TempProfile profile_;
+  std::string file_;
+};
+
+TEST_F(DiskOutput, TheDeviceOpensAtTheFirstSoundAndPlaysItWhole) {
+  const auto samples = DeviceFormatSamples(4410, 1); // 0.1 s
+  const auto wave = DeviceFormatWave(samples);
+  {
+    HeadlessDevice device(Audible());
+    EXPECT_EQ(platform::test::AudioDriverInUse(), "") << "no audio at start-up";
+    ASSERT_TRUE(PlaySoundW(AsSound(wave), nullptr, SND_MEMORY)); // synchronous: returns at its end
+    EXPECT_EQ(platform::test::AudioDriverInUse(), "disk");
+    EXPECT_FALSE(platform::test::SoundPlaying());
+  }
+  EXPECT_TRUE(Contains(Written(), samples));
+}
+
+TEST_F(DiskOutput, ANewSoundCutsTheOldOneOff) {
+  const auto longSamples = DeviceFormatSamples(44100 * 5, 2); // 5 s
+  const auto shortSamples = DeviceFormatSamples(2205, 3);     // 0.05 s
+  const auto longWave = DeviceFormatWave(longSamples);
+  const auto shortWave = DeviceFormatWave(shortSamples);
+  {
+    HeadlessDevice device(Audible());
+    ASSERT_TRUE(PlaySoundW(AsSound(longWave), nullptr, SND_MEMORY | SND_ASYNC | SND_NOWAIT));
+    EXPECT_TRUE(platform::test::SoundPlaying());
+    EXPECT_FALSE(PlaySoundW(AsSound(shortWave), nullptr, SND_MEMORY | SND_ASYNC | SND_NOSTOP))
+        << "SND_NOSTOP leaves a playing sound alone";
+    ASSERT_TRUE(PlaySoundW(AsSound(shortWave), nullptr, SND_MEMORY));
+  }
+  const auto written = Written();
+  EXPECT_TRUE(Contains(written, shortSamples));
+  EXPECT_FALSE(Contains(written, longSamples)) << "the long sound played on";
+  // What follows the short sound is silence, not the rest of the long one.
+  const auto at =
+      std::search(written.begin(), written.end(), shortSamples.begin(), shortSamples.end());
+  ASSERT_NE(at, written.end());
+  const auto after = at + static_cast<std::ptrdiff_t>(shortSamples.size());
+  EXPECT_TRUE(std::all_of(after, written.end(), [](std::byte b) { return b == std::byte{0}; }));
+}
+
+TEST_F(DiskOutput, PurgeAndANullNameStopTheSound) {
+  const auto samples = DeviceFormatSamples(44100 * 5, 4);
+  const auto other = DeviceFormatWave(DeviceFormatSamples(10, 5));
+  const auto wave = DeviceFormatWave(samples);
+  HeadlessDevice device(Audible());
+  HINSTANCE module = GameModule();
+  ASSERT_TRUE(PlaySoundW(AsSound(wave), nullptr, SND_MEMORY | SND_ASYNC));
+  EXPECT_TRUE(PlaySoundW(AsSound(other), nullptr, SND_MEMORY | SND_PURGE));
+  EXPECT_TRUE(platform::test::SoundPlaying()) << "purging another sound stops nothing";
+  EXPECT_TRUE(PlaySoundW(AsSound(wave), nullptr, SND_MEMORY | SND_PURGE));
+  EXPECT_FALSE(platform::test::SoundPlaying());
+  ASSERT_TRUE(PlaySoundW(u"COIN", module, SND_RESOURCE | SND_ASYNC | SND_NOWAIT));
+  EXPECT_TRUE(PlaySoundW(u"coin", module, SND_RESOURCE | SND_PURGE));
+  EXPECT_FALSE(platform::test::SoundPlaying()) << "a resource is purged by name in any case";
+  ASSERT_TRUE(PlaySoundW(AsSound(wave), nullptr, SND_MEMORY | SND_ASYNC));
+  EXPECT_TRUE(PlaySoundW(nullptr, nullptr, 0));
+  EXPECT_FALSE(platform::test::SoundPlaying());
+}
+
+TEST_F(DiskOutput, TheGamesCuesPlayThroughTheDevice) {
+  HeadlessDevice device(Audible());
+  HINSTANCE module = GameModule();
+  for (const char16_t *cue : {u"pong", u"flip", u"coin", u"chaching", u"lose"}) {
+    EXPECT_TRUE(PlaySoundW(cue, module, SND_RESOURCE | SND_ASYNC | SND_NOWAIT));
+    EXPECT_TRUE(platform::test::SoundPlaying());
+  }
+}
+
+} // namespace

@@ -1,0 +1,83 @@
+// Builds RIFF WAVE images for the sound tests, with any field open to damage.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace soundtest {
+
+struct Chunk {
+  std::string tag;
+  std::vector<std::byte> body;
+  bool pad = true; // add the pad byte after an odd body
+};
+
+inline void Put16(std::vector<std::byte> &b, unsigned v) {
+  b.push_back(static_cast<std::byte>(v & 0xFF));
+  b.push_back(static_cast<std::byte>((v >> 8) & 0xFF));
+}
+inline void Put32(std::vector<std::byte> &b, std::uint32_t v) {
+  Put16(b, v & 0xFFFF);
+  Put16(b, v >> 16);
+}
+inline void PutTag(std::vector<std::byte> &b, const std::string &tag) {
+  for (char c : tag) {
+    b.push_back(static_cast<std::byte>(c));
+  }
+}
+
+struct Format {
+  unsigned format = 1;
+  unsigned channels = 1;
+  std::uint32_t rate = 11025;
+  unsigned bits = 8;
+  int byteRateDelta = 0;   // added to the consistent byte rate
+  int blockAlignDelta = 0; // added to the consistent block alignment
+};
+
+inline Chunk FmtChunk(const Format &f, std::size_t extra = 0) {
+  Chunk c{"fmt ", {}};
+  const unsigned align = f.channels * f.bits / 8;
+  Put16(c.body, f.format);
+  Put16(c.body, f.channels);
+  Put32(c.body, f.rate);
+  Put32(c.body, static_cast<std::uint32_t>(static_cast<int>(f.rate * align) + f.byteRateDelta));
+  Put16(c.body, static_cast<unsigned>(static_cast<int>(align) + f.blockAlignDelta));
+  Put16(c.body, f.bits);
+  c.body.resize(c.body.size() + extra);
+  return c;
+}
+
+inline Chunk DataChunk(const std::vector<std::byte> &samples) { return Chunk{"data", samples}; }
+
+// The image; riffSizeDelta corrupts the RIFF size field.
+inline std::vector<std::byte> Wave(const std::vector<Chunk> &chunks, int riffSizeDelta = 0,
+                                   const std::string &form = "WAVE") {
+  std::vector<std::byte> body;
+  PutTag(body, form);
+  for (const Chunk &c : chunks) {
+    PutTag(body, c.tag);
+    Put32(body, static_cast<std::uint32_t>(c.body.size()));
+    body.insert(body.end(), c.body.begin(), c.body.end());
+    if (c.body.size() % 2 != 0 && c.pad) {
+      body.push_back(std::byte{0});
+    }
+  }
+  std::vector<std::byte> image;
+  PutTag(image, "RIFF");
+  Put32(image, static_cast<std::uint32_t>(static_cast<int>(body.size()) + riffSizeDelta));
+  image.insert(image.end(), body.begin(), body.end());
+  return image;
+}
+
+inline std::vector<std::byte> Samples(std::size_t n, unsigned seed = 1) {
+  std::vector<std::byte> s(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    s[i] = static_cast<std::byte>((i * 37 + seed * 11) & 0xFF);
+  }
+  return s;
+}
+
+} // namespace soundtest

@@ -1,0 +1,139 @@
+// The WAVE parser: the images it accepts and every malformation it refuses,
+// and the game's own five cues.
+#include <gtest/gtest.h>
+
+#include "kernel/module.h"
+#include "sound/wave.h"
+#include "wave_builder.h"
+
+#include <windows.h>
+
+#include "host/testing.h"
+
+namespace {
+
+using platform::sound::ParseWave;
+using platform::sound::WaveSound;
+using namespace soundtest;
+
+TEST(WaveParser, AcceptsPcmOfEveryAllowedShape) {
+  struct Case {
+    const char *what;
+    std::vector<std::byte> image;
+    int channels;
+    int bits;
+    std::uint32_t rate;
+    std::size_t frames;
+  };
+  const auto samples = Samples(40);
+  const std::vector<std::byte> odd = Samples(7);
+  const Case cases[] = {
+      {"8-bit mono", Wave({FmtChunk({}), DataChunk(samples)}), 1, 8, 11025, 40},
+      {"16-bit stereo", Wave({FmtChunk({1, 2, 44100, 16}), DataChunk(samples)}), 2, 16, 44100, 10},
+      {"8-bit stereo", Wave({FmtChunk({1, 2, 8000, 8}), DataChunk(samples)}), 2, 8, 8000, 20},
+      {"16-bit mono", Wave({FmtChunk({1, 1, 22050, 16}), DataChunk(samples)}), 1, 16, 22050, 20},
+      {"an odd rate", Wave({FmtChunk({1, 1, 12345, 8}), DataChunk(samples)}), 1, 8, 12345, 40},
+      {"a longer fmt chunk", Wave({FmtChunk({}, 2), DataChunk(samples)}), 1, 8, 11025, 40},
+      {"other chunks around",
+       Wave({Chunk{"LIST", odd}, FmtChunk({}), Chunk{"fact", Samples(4)}, DataChunk(samples),
+             Chunk{"cue ", Samples(3)}}),
+       1, 8, 11025, 40},
+      {"odd data without its last pad", Wave({FmtChunk({}), Chunk{"data", odd, false}}), 1, 8,
+       11025, 7},
+      {"no samples", Wave({FmtChunk({}), DataChunk({})}), 1, 8, 11025, 0},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    WaveSound sound;
+    std::string error;
+    ASSERT_TRUE(ParseWave(c.image, &sound, &error)) << error;
+    EXPECT_EQ(sound.channels, c.channels);
+    EXPECT_EQ(sound.bitsPerSample, c.bits);
+    EXPECT_EQ(sound.rate, c.rate);
+    EXPECT_EQ(sound.Frames(), c.frames);
+  }
+  // Bytes after the RIFF image (a resource padded to a boundary) are not sound.
+  auto padded = Wave({FmtChunk({}), DataChunk(samples)});
+  padded.resize(padded.size() + 3);
+  WaveSound sound;
+  ASSERT_TRUE(ParseWave(padded, &sound, nullptr));
+  EXPECT_EQ(sound.samples.size(), samples.size());
+  EXPECT_EQ(std::vector<std::byte>(sound.samples.begin(), sound.samples.end()), samples);
+}
+
+TEST(WaveParser, RefusesEveryMalformation) {
+  struct Case {
+    const char *what;
+    std::vector<std::byte> image;
+    const char *why; // words of the one-line reason
+  };
+  const auto s = Samples(40);
+  auto truncated = Wave({FmtChunk({}), DataChunk(s)});
+  truncated.resize(truncated.size() - 1);
+  const Case cases[] = {
+      {"empty", {}, "shorter than a RIFF header"},
+      {"not RIFF", Wave({FmtChunk({}), DataChunk(s)}, 0, "AVI "), "not a RIFF WAVE"},
+      {"RIFF size too large", Wave({FmtChunk({}), DataChunk(s)}, 1), "RIFF size"},
+      {"RIFF size below the form", Wave({}, -4), "RIFF size"},
+      {"truncated image", truncated, "RIFF size"},
+      {"chunk longer than the image", Wave({FmtChunk({}), DataChunk(s)}, -2), "longer than"},
+      {"cut chunk header", Wave({FmtChunk({}), Chunk{"ab", {}}}), "cut short"},
+      {"not PCM", Wave({FmtChunk({3, 1, 11025, 8}), DataChunk(s)}), "not PCM"},
+      {"extensible", Wave({FmtChunk({0xFFFE, 1, 11025, 8}), DataChunk(s)}), "not PCM"},
+      {"no channels", Wave({FmtChunk({1, 0, 11025, 8}), DataChunk(s)}), "channels"},
+      {"three channels", Wave({FmtChunk({1, 3, 11025, 8}), DataChunk(s)}), "channels"},
+      {"24 bits", Wave({FmtChunk({1, 1, 11025, 24}), DataChunk(s)}), "bits"},
+      {"4 bits", Wave({FmtChunk({1, 1, 11025, 4}), DataChunk(s)}), "bits"},
+      {"rate zero", Wave({FmtChunk({1, 1, 0, 8}), DataChunk(s)}), "rate"},
+      {"rate too high", Wave({FmtChunk({1, 1, 400000, 8}), DataChunk(s)}), "rate"},
+      {"bad block alignment", Wave({FmtChunk({1, 2, 11025, 16, 0, 1}), DataChunk(s)}), "alignment"},
+      {"bad byte rate", Wave({FmtChunk({1, 1, 11025, 8, 1}), DataChunk(s)}), "byte rate"},
+      {"short fmt", Wave({Chunk{"fmt ", Samples(14)}, DataChunk(s)}), "shorter than 16"},
+      {"two fmt", Wave({FmtChunk({}), FmtChunk({}), DataChunk(s)}), "more than one fmt"},
+      {"data first", Wave({DataChunk(s), FmtChunk({})}), "before the fmt"},
+      {"no data", Wave({FmtChunk({})}), "no data chunk"},
+      {"no fmt", Wave({Chunk{"LIST", s}}), "no fmt chunk"},
+      {"partial frame", Wave({FmtChunk({1, 2, 11025, 16}), DataChunk(Samples(6))}),
+       "inside a frame"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    WaveSound sound;
+    std::string error;
+    EXPECT_FALSE(ParseWave(c.image, &sound, &error));
+    EXPECT_NE(error.find(c.why), std::string::npos) << error;
+  }
+}
+
+// The assets the game plays: each must parse as the format and length it is
+// designed with.
+TEST(WaveParser, TheGamesCuesParse) {
+  platform::test::HeadlessDevice device;
+  std::string error;
+  HINSTANCE module = platform::LoadModuleFromRes(platform::EmbeddedResources(), &error);
+  ASSERT_NE(module, nullptr) << error;
+  struct Cue {
+    const char16_t *name;
+    std::uint32_t rate;
+    std::size_t frames;
+  };
+  const Cue cues[] = {{u"pong", 16000, 430},
+                      {u"flip", 11025, 814},
+                      {u"coin", 11025, 9166},
+                      {u"chaching", 11025, 11126},
+                      {u"lose", 11025, 4346}};
+  for (const Cue &c : cues) {
+    SCOPED_TRACE(std::string(c.name, c.name + std::char_traits<char16_t>::length(c.name)));
+    HRSRC info = FindResourceW(module, c.name, u"WAVE");
+    ASSERT_NE(info, nullptr);
+    const auto *bytes = static_cast<const std::byte *>(LockResource(LoadResource(module, info)));
+    WaveSound sound;
+    ASSERT_TRUE(ParseWave({bytes, SizeofResource(module, info)}, &sound, &error)) << error;
+    EXPECT_EQ(sound.channels, 1);
+    EXPECT_EQ(sound.bitsPerSample, 8);
+    EXPECT_EQ(sound.rate, c.rate);
+    EXPECT_EQ(sound.Frames(), c.frames);
+  }
+}
+
+} // namespace
