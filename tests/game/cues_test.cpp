@@ -1,0 +1,112 @@
+// Platform classification and the flags and names of the sound cues.
+#include "shell/sound_cues.h"
+#include "table_fixture.h"
+
+namespace gametest {
+namespace {
+
+using Cues = std::vector<std::u16string>;
+
+TEST(PlatformCode, ClassifiesEverySystem) {
+  struct Case {
+    DWORD platform, major, minor;
+    std::u16string type;
+    bool versionFails, typeFails;
+    std::int32_t code;
+  };
+  const Case cases[] = {
+      {VER_PLATFORM_WIN32s, 3, 10, u"", false, false, 31},
+      {VER_PLATFORM_WIN32_WINDOWS, 4, 0, u"", false, false, 95},
+      {VER_PLATFORM_WIN32_WINDOWS, 4, 90, u"", false, false, 99},
+      {VER_PLATFORM_WIN32_WINDOWS, 4, 10, u"", false, false, 98},
+      {VER_PLATFORM_WIN32_NT, 3, 51, u"", false, false, 351},
+      {VER_PLATFORM_WIN32_NT, 4, 0, u"", false, false, 4},
+      {VER_PLATFORM_WIN32_NT, 5, 1, u"", false, false, 51},
+      {VER_PLATFORM_WIN32_NT, 5, 0, u"", false, false, 5},
+      {VER_PLATFORM_WIN32_NT, 5, 2, u"", false, false, 5},
+      {VER_PLATFORM_WIN32_NT, 6, 0, u"", false, false, -1},
+      {VER_PLATFORM_WIN32_CE, 2, 11, u"", false, false, 4},
+      {VER_PLATFORM_WIN32_CE, 3, 0, u"PocketPC", false, false, 2002},
+      {VER_PLATFORM_WIN32_CE, 3, 0, u"Palm PC2", false, false, 2000},
+      {VER_PLATFORM_WIN32_CE, 3, 0, u"pocketpc", false, false, 2000},
+      {VER_PLATFORM_WIN32_CE, 3, 0, u"PocketPC", false, true, -1},
+      {VER_PLATFORM_WIN32_CE, 4, 20, u"PocketPC", false, false, -1},
+      {VER_PLATFORM_WIN32_CE, 5, 1, u"PocketPC", false, false, 5},
+      {VER_PLATFORM_WIN32_CE, 6, 0, u"PocketPC", false, false, -1},
+      {7, 1, 0, u"", false, false, -1},
+      {VER_PLATFORM_WIN32_CE, 5, 1, u"PocketPC", true, false, -1},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.platform << " " << c.major << "." << c.minor);
+    platform::DeviceConfig config;
+    config.os.platformId = c.platform;
+    config.os.major = c.major;
+    config.os.minor = c.minor;
+    config.os.platformType = c.type;
+    config.os.versionFails = c.versionFails;
+    config.os.platformTypeFails = c.typeFails;
+    platform::test::HeadlessDevice device(config);
+    EXPECT_EQ(PlatformCode(), c.code);
+  }
+}
+
+TEST(PlayCue, WaitsForABusyDeviceOnlyOnTheCode2000System) {
+  struct Case {
+    std::int32_t code;
+    DWORD flags;
+  };
+  const Case cases[] = {{2000, SND_RESOURCE | SND_ASYNC},
+                        {2002, SND_RESOURCE | SND_ASYNC | SND_NOWAIT},
+                        {5, SND_RESOURCE | SND_ASYNC | SND_NOWAIT},
+                        {-1, SND_RESOURCE | SND_ASYNC | SND_NOWAIT}};
+  platform::test::HeadlessDevice device;
+  GameTable table(nullptr, platform::test::CreatePlainWindow());
+  table.instance = reinterpret_cast<HINSTANCE>(0x4000);
+  for (const Case &c : cases) {
+    platform::test::ClearPlayedCues();
+    table.platformCode = c.code;
+    PlayCue(table, u"chaching");
+    const auto cues = platform::test::PlayedCues();
+    ASSERT_EQ(cues.size(), 1u);
+    EXPECT_EQ(cues[0].name, u"chaching");
+    EXPECT_EQ(cues[0].flags, c.flags) << c.code;
+    EXPECT_EQ(cues[0].module, table.instance);
+  }
+}
+
+class CueTest : public TableTest {};
+
+TEST_F(CueTest, EachActionPlaysItsCue) {
+  table->AddChip(100);
+  EXPECT_EQ(TakeCues(), Cues{u"coin"});
+  RigDraws({C(10), C(6), C(10, 1), C(6, 1), C(2), C(10, 2)});
+  table->Deal();
+  EXPECT_EQ(TakeCues(), Cues{u"flip"}); // once for all four cards
+  table->Hit();
+  EXPECT_EQ(TakeCues(), Cues{u"flip"});
+  table->Stand();
+  EXPECT_TRUE(TakeCues().empty());
+  table->DealerStep(); // dealer 16 draws and busts
+  EXPECT_EQ(TakeCues(), Cues{u"flip"});
+  table->DealerStep(); // the stray tick after the bust is silent
+  table->ClearBet();
+  table->NewGame();
+  EXPECT_TRUE(TakeCues().empty());
+}
+
+TEST_F(CueTest, NoSoundCallAtAllWithSoundsOff) {
+  table->playSounds = false;
+  table->AddChip(5);
+  table->AddChip(7);
+  table->Hit();
+  table->ClearBet();
+  table->ClearBet();
+  table->Deal();
+  EXPECT_TRUE(platform::test::PlayedCues().empty());
+  table->playSounds = true;
+  table->ClearBet();
+  EXPECT_EQ(TakeCues(), Cues{u"pong"});
+}
+
+} // namespace
+} // namespace gametest

@@ -1,0 +1,87 @@
+// A long seeded run of random actions and ticks, checking invariants at each step.
+#include <random>
+
+#include "table_fixture.h"
+
+namespace gametest {
+namespace {
+
+class RandomRun : public TableTest {};
+
+// The money a settled hand may move: blackjack 2b, win b or 2b, loss b or 2b.
+bool IsSettlementChange(std::int64_t change, std::int64_t stake) {
+  for (const std::int64_t allowed : {std::int64_t{0}, stake, -stake, 2 * stake, -2 * stake}) {
+    if (change == allowed) {
+      return true;
+    }
+  }
+  return false;
+}
+
+TEST_F(RandomRun, InvariantsHoldOverAHundredThousandSteps) {
+  const unsigned seed = ::testing::UnitTest::GetInstance()->random_seed() + 20261206u;
+  SCOPED_TRACE(::testing::Message() << "seed " << seed);
+  std::mt19937 actions(seed);
+  std::srand(seed);
+  const std::int32_t chips[] = {5, 10, 25, 100, 500};
+
+  for (int step = 0; step < 100000; ++step) {
+    const std::int64_t moneyBefore = static_cast<std::int64_t>(table->bank) + table->bet;
+    const int choice = static_cast<int>(actions() % 100);
+    if (choice < 30) {
+      table->AddChip(chips[actions() % 5]);
+    } else if (choice < 33) {
+      table->ClearBet();
+    } else if (choice < 50) {
+      table->Deal();
+    } else if (choice < 60) {
+      table->Hit();
+    } else if (choice < 68) {
+      table->Stand();
+    } else if (choice < 73) {
+      table->DoubleDown();
+    } else if (choice < 99) {
+      table->DealerStep();
+    } else {
+      table->NewGame();
+    }
+
+    const Phase phase = PhaseOf(*table);
+    ASSERT_NE(phase, Phase::Invalid) << "step " << step;
+    ASSERT_GE(table->playerCardCount, 0);
+    ASSERT_LE(table->playerCardCount, CardsPerHand);
+    ASSERT_GE(table->dealerCardCount, 0);
+    ASSERT_LE(table->dealerCardCount, CardsPerHand);
+    for (std::int32_t copies : table->shoe) {
+      ASSERT_GE(copies, 0);
+      ASSERT_LE(copies, table->deckCount);
+    }
+    ASSERT_FALSE(table->doubled && phase != Phase::PlayerTurn && phase != Phase::DealerTurn);
+
+    // Whatever happened, the bet on the table after a settlement is the stake.
+    const std::int64_t change =
+        static_cast<std::int64_t>(table->bank) + table->bet - moneyBefore;
+    if (choice >= 99) {
+      ASSERT_EQ(table->bank, StartingBank);
+      ASSERT_EQ(table->bet, 0);
+    } else if (phase == Phase::Result) {
+      ASSERT_TRUE(IsSettlementChange(change, table->bet))
+          << "step " << step << " change " << change << " stake " << table->bet;
+    } else {
+      ASSERT_EQ(change, 0) << "step " << step;
+    }
+
+    if (table->bank == 0 && table->bet == 0 && table->bettingOpen) {
+      table->NewGame(); // broke: only a new game brings money back
+    }
+    if (step % 5000 == 4999) {
+      // As the Options dialog does: a new deck count starts a new game.
+      table->hitAfterDouble = !table->hitAfterDouble;
+      table->deckCount = 1 << (actions() % 4);
+      table->NewGame();
+    }
+  }
+}
+
+} // namespace
+} // namespace gametest
