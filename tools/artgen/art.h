@@ -32,6 +32,10 @@ TablePictures DrawTablePictures(int scale);
 struct IconImage {
   Image picture;
   std::vector<bool> transparent;
+  std::size_t Index(int x, int y) const {
+    return static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.Width()) +
+           static_cast<std::size_t>(x);
+  }
 };
 IconImage DrawIcon(int size);
 

@@ -79,7 +79,7 @@ IconImage DrawIcon(int size) {
   for (int y = 0; y < size; ++y) {
     for (int x = 0; x < size; ++x) {
       const bool clear = cover.At(x, y).r < 128;
-      icon.transparent[static_cast<std::size_t>(y * size + x)] = clear;
+      icon.transparent[icon.Index(x, y)] = clear;
       if (clear) {
         icon.picture.Set(x, y, kBlack);
       }

@@ -39,7 +39,7 @@ std::vector<std::uint8_t> Dib(const IconImage &icon) {
   for (int y = h - 1; y >= 0; --y) {
     std::vector<std::uint8_t> row(static_cast<std::size_t>(maskStride), 0);
     for (int x = 0; x < w; ++x) {
-      if (icon.transparent[static_cast<std::size_t>(y * w + x)]) {
+      if (icon.transparent[icon.Index(x, y)]) {
         row[static_cast<std::size_t>(x / 8)] |= static_cast<std::uint8_t>(0x80U >> (x % 8));
       }
     }
@@ -52,6 +52,7 @@ std::vector<std::uint8_t> Dib(const IconImage &icon) {
 
 std::vector<std::uint8_t> EncodeIcon(const std::vector<IconImage> &images) {
   std::vector<std::vector<std::uint8_t>> dibs;
+  dibs.reserve(images.size());
   for (const IconImage &icon : images) {
     dibs.push_back(Dib(icon));
   }
