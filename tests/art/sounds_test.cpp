@@ -11,59 +11,29 @@
 
 #include "host/testing.h"
 #include "resource_bytes.h"
+#include "sound/wave.h"
 
 namespace {
 
 using art_test::Reader;
 
 struct Wave {
-  WORD format = 0;
-  WORD channels = 0;
-  DWORD rate = 0;
-  DWORD byteRate = 0;
-  WORD blockAlign = 0;
-  WORD bits = 0;
+  platform::sound::WaveSound sound;
   std::vector<int> samples; // centred on 0
 };
 
-// Walks the RIFF chunks; any inconsistency fails the calling test.
-Wave ParseWave(std::span<const std::byte> bytes) {
+// Parses with the layer's own WAVE reader (what PlaySoundW plays), and checks that
+// the RIFF chunk spans exactly the resource, with nothing cut off or trailing.
+Wave ParseGameWave(std::span<const std::byte> bytes) {
   Wave w;
+  std::string error;
+  EXPECT_TRUE(platform::sound::ParseWave(bytes, &w.sound, &error)) << error;
   Reader r(bytes);
-  EXPECT_EQ(r.Dword(), 0x46464952U) << "RIFF";
+  r.Dword();
   EXPECT_EQ(r.Dword() + 8, bytes.size()) << "the RIFF size covers the whole file";
-  EXPECT_EQ(r.Dword(), 0x45564157U) << "WAVE";
-  bool haveFormat = false;
-  bool haveData = false;
-  while (r.Ok() && !r.AtEnd()) {
-    const DWORD tag = r.Dword();
-    const DWORD size = r.Dword();
-    if (tag == 0x20746D66U) { // "fmt "
-      EXPECT_EQ(size, 16U);
-      w.format = r.Word();
-      w.channels = r.Word();
-      w.rate = r.Dword();
-      w.byteRate = r.Dword();
-      w.blockAlign = r.Word();
-      w.bits = r.Word();
-      haveFormat = true;
-    } else if (tag == 0x61746164U) { // "data"
-      EXPECT_TRUE(haveFormat) << "format before data";
-      Reader samples = r;
-      for (DWORD i = 0; i < size; ++i) {
-        const WORD pair = i + 1 < size ? samples.Word() : static_cast<WORD>(samples.Word() & 0xFF);
-        w.samples.push_back((pair & 0xFF) - 128);
-        if (++i < size) {
-          w.samples.push_back((pair >> 8) - 128);
-        }
-      }
-      r.Skip(size + (size & 1U));
-      haveData = true;
-    } else {
-      r.Skip(size + (size & 1U));
-    }
+  for (const std::byte b : w.sound.samples) {
+    w.samples.push_back(std::to_integer<int>(b) - 128);
   }
-  EXPECT_TRUE(r.Ok() && haveFormat && haveData);
   return w;
 }
 
@@ -73,7 +43,7 @@ double CrossingFrequency(const Wave &w, std::size_t from, std::size_t to) {
   for (std::size_t i = from + 1; i < to; ++i) {
     crossings += (w.samples[i - 1] < 0) != (w.samples[i] < 0) ? 1 : 0;
   }
-  return crossings / 2.0 * w.rate / static_cast<double>(to - from);
+  return crossings / 2.0 * w.sound.rate / static_cast<double>(to - from);
 }
 
 double Energy(const Wave &w, std::size_t from, std::size_t to) {
@@ -86,7 +56,7 @@ double Energy(const Wave &w, std::size_t from, std::size_t to) {
 
 // Attacks: 5 ms windows whose energy jumps to three times that of the window before.
 int Attacks(const Wave &w) {
-  const std::size_t window = w.rate / 200;
+  const std::size_t window = w.sound.rate / 200;
   int attacks = 0;
   double previous = 0.5;
   for (std::size_t at = 0; at + window <= w.samples.size(); at += window) {
@@ -112,7 +82,7 @@ constexpr Expected kSounds[] = {{u"PONG", 16000, 430},
 class Sounds : public art_test::GameModuleTest {
 protected:
   Wave Load(const char16_t *name) {
-    return ParseWave(art_test::ResourceBytes(module, name, u"WAVE"));
+    return ParseGameWave(art_test::ResourceBytes(module, name, u"WAVE"));
   }
 };
 
@@ -120,13 +90,10 @@ TEST_F(Sounds, EachIsEightBitMonoPcmOfItsRateAndLength) {
   for (const Expected &e : kSounds) {
     SCOPED_TRACE(std::string(e.name, e.name + std::char_traits<char16_t>::length(e.name)));
     const Wave w = Load(e.name);
-    EXPECT_EQ(w.format, 1) << "PCM";
-    EXPECT_EQ(w.channels, 1);
-    EXPECT_EQ(w.bits, 8);
-    EXPECT_EQ(w.rate, e.rate);
-    EXPECT_EQ(w.byteRate, e.rate);
-    EXPECT_EQ(w.blockAlign, 1);
-    EXPECT_EQ(w.samples.size(), e.samples);
+    EXPECT_EQ(w.sound.channels, 1);
+    EXPECT_EQ(w.sound.bitsPerSample, 8);
+    EXPECT_EQ(w.sound.rate, e.rate);
+    EXPECT_EQ(w.sound.Frames(), e.samples);
   }
 }
 
@@ -171,14 +138,14 @@ TEST_F(Sounds, EachHasTheCharacterOfItsCue) {
     SCOPED_TRACE("coin: a chip settling in several clinks");
     const Wave w = Load(u"COIN");
     EXPECT_GE(Attacks(w), 4);
-    EXPECT_GT(CrossingFrequency(w, 0, w.rate / 20), 1200.0);
+    EXPECT_GT(CrossingFrequency(w, 0, w.sound.rate / 20), 1200.0);
   }
   {
     SCOPED_TRACE("chaching: a bell that is still ringing in the second half");
     const Wave w = Load(u"CHACHING");
     const std::size_t half = w.samples.size() / 2;
-    EXPECT_GT(Energy(w, half, half + w.rate / 10), 20.0);
-    const double f = CrossingFrequency(w, half, half + w.rate / 10);
+    EXPECT_GT(Energy(w, half, half + w.sound.rate / 10), 20.0);
+    const double f = CrossingFrequency(w, half, half + w.sound.rate / 10);
     EXPECT_GT(f, 1200.0);
     EXPECT_LT(f, 2200.0);
   }
