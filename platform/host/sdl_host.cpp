@@ -295,6 +295,10 @@ void SdlHost::RepeatLastFrame() {
   SDL_RenderClear(renderer_);
   SDL_RenderCopy(renderer_, texture_, nullptr, &target);
   SDL_RenderPresent(renderer_);
+  ++frames_;
+  lastPresentNs_ = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                       std::chrono::steady_clock::now().time_since_epoch())
+                       .count();
 }
 
 } // namespace platform

@@ -27,6 +27,10 @@ public:
   void Present(const Surface &screen) override;
 
   int Zoom() const { return zoom_; }
+  // Frames shown so far, and when the last one was handed to the display
+  // (steady clock, nanoseconds): for measuring the way from input to screen.
+  int FramesPresented() const { return frames_; }
+  std::int64_t LastPresentNs() const { return lastPresentNs_; }
   // Handles one SDL event as the host does in its wait (public for benchmarks).
   void Handle(const SDL_Event &event);
 
@@ -48,6 +52,8 @@ private:
   int zoom_ = 1;
   bool penDown_ = false;
   std::int64_t lastRealMs_ = 0; // for a desktop run on a virtual clock (--clock)
+  int frames_ = 0;
+  std::int64_t lastPresentNs_ = 0;
 };
 
 } // namespace platform

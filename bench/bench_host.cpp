@@ -1,0 +1,284 @@
+// The hosts: from a tap to the frame on screen in the desktop host, and the start
+// of the headless host to its first paint against a bare SDL2 program.
+//
+// TapToFrame pushes a pen press and release into SDL's queue, lets the desktop host
+// turn them into messages, dispatches them to a window that repaints on pen-up,
+// and stops the clock when the host has handed the next frame to the display. The
+// window's own paint is timed apart, so `host_ms` is what the host adds beyond it;
+// `refreshes` puts that against the display's refresh interval.
+//
+// StartToFirstPaint runs `blackjack --headless` (the program the executable holds
+// at the time) and, in the same run, this benchmark program again as a bare SDL2
+// program that opens a window and presents one frame; each child is timed from
+// its start to the line it prints after its first paint or frame, and its peak
+// resident memory is read from the kernel when it ends.
+#include <windows.h>
+
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "host/device.h"
+#include "host/sdl_host.h"
+#include "user/window.h"
+
+namespace {
+
+std::int64_t NowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// Without a display the benchmarks use SDL's dummy video driver.
+void ChooseVideoDriver() {
+  const char *display = std::getenv("DISPLAY");
+  const char *wayland = std::getenv("WAYLAND_DISPLAY");
+  if ((display == nullptr || *display == 0) && (wayland == nullptr || *wayland == 0)) {
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+  }
+}
+
+// ---- The bare SDL2 program: this binary started with BJ_BENCH_BARE_SDL=1 ----
+
+[[noreturn]] void BareSdlFrame() {
+  ChooseVideoDriver();
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    std::printf("failed %s\n", SDL_GetError());
+    std::_Exit(1);
+  }
+  SDL_Window *window =
+      SDL_CreateWindow("bare", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 240, 320, 0);
+  SDL_Renderer *renderer = window != nullptr ? SDL_CreateRenderer(window, -1, 0) : nullptr;
+  if (renderer == nullptr) {
+    std::printf("failed %s\n", SDL_GetError());
+    std::_Exit(1);
+  }
+  SDL_SetRenderDrawColor(renderer, 0, 96, 0, 255);
+  SDL_RenderClear(renderer);
+  SDL_RenderPresent(renderer);
+  std::printf("presented\n");
+  std::fflush(stdout);
+  SDL_DestroyRenderer(renderer);
+  SDL_DestroyWindow(window);
+  SDL_Quit();
+  std::_Exit(0);
+}
+
+[[maybe_unused]] const bool bareSdlChild = [] {
+  if (const char *flag = std::getenv("BJ_BENCH_BARE_SDL"); flag != nullptr && *flag == '1') {
+    BareSdlFrame();
+  }
+  return false;
+}();
+
+struct ChildRun {
+  double toLineMs = -1; // from the start to the first line holding `marker`
+  long peakKb = 0;
+  int status = -1;
+};
+
+// Starts a program with its output on a pipe, times it to the first line that
+// holds `marker`, and collects its peak memory when it ends.
+ChildRun RunChild(const std::string &path, const std::vector<std::string> &args, const char *marker,
+                  bool bareSdl) {
+  int pipeFds[2];
+  if (pipe(pipeFds) != 0) {
+    return {};
+  }
+  const std::int64_t start = NowNs();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(pipeFds[1], STDOUT_FILENO);
+    close(pipeFds[0]);
+    close(pipeFds[1]);
+    if (bareSdl) {
+      setenv("BJ_BENCH_BARE_SDL", "1", 1);
+    }
+    std::vector<char *> argv{const_cast<char *>(path.c_str())};
+    for (const std::string &a : args) {
+      argv.push_back(const_cast<char *>(a.c_str()));
+    }
+    argv.push_back(nullptr);
+    execv(path.c_str(), argv.data());
+    std::_Exit(127);
+  }
+  close(pipeFds[1]);
+  ChildRun run;
+  std::string seen;
+  char buffer[4096];
+  for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
+    seen.append(buffer, static_cast<std::size_t>(n));
+    if (run.toLineMs < 0 && seen.find(marker) != std::string::npos) {
+      run.toLineMs = static_cast<double>(NowNs() - start) / 1e6;
+    }
+  }
+  close(pipeFds[0]);
+  rusage usage{};
+  wait4(pid, &run.status, 0, &usage);
+  run.peakKb = usage.ru_maxrss;
+  return run;
+}
+
+std::string SelfPath() {
+  char path[4096];
+  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  return n > 0 ? std::string(path, static_cast<std::size_t>(n)) : std::string();
+}
+
+std::string BlackjackPath() {
+  const std::string self = SelfPath();
+  return self.substr(0, self.rfind('/')) + "/../platform/host/blackjack";
+}
+
+void StartToFirstPaint(benchmark::State &state) {
+  const std::string blackjack = BlackjackPath();
+  if (access(blackjack.c_str(), X_OK) != 0) {
+    state.SkipWithError("build the blackjack target first");
+    return;
+  }
+  const std::string profile = "/tmp/bench_host_profile_" + std::to_string(getpid());
+  double hostMs = 0;
+  double bareMs = 0;
+  long hostKb = 0;
+  long bareKb = 0;
+  for (auto _ : state) {
+    const ChildRun host =
+        RunChild(blackjack, {"--headless", "--profile", profile}, "WM_PAINT", false);
+    const ChildRun bare = RunChild(SelfPath(), {}, "presented", true);
+    if (host.toLineMs < 0 || bare.toLineMs < 0) {
+      state.SkipWithError("a child did not reach its first frame");
+      return;
+    }
+    hostMs += host.toLineMs;
+    bareMs += bare.toLineMs;
+    hostKb = std::max(hostKb, host.peakKb);
+    bareKb = std::max(bareKb, bare.peakKb);
+  }
+  const auto n = static_cast<double>(state.iterations());
+  state.counters["headless_ms"] = hostMs / n;
+  state.counters["bare_sdl_ms"] = bareMs / n;
+  state.counters["time_ratio"] = hostMs / bareMs;
+  state.counters["headless_peak_kb"] = static_cast<double>(hostKb);
+  state.counters["bare_sdl_peak_kb"] = static_cast<double>(bareKb);
+  state.counters["memory_ratio"] = static_cast<double>(hostKb) / static_cast<double>(bareKb);
+}
+BENCHMARK(StartToFirstPaint)->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// ---- From a tap to the frame on screen ----
+
+std::int64_t paintNs = 0;
+
+LRESULT CALLBACK TapWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+  case WM_LBUTTONUP:
+    InvalidateRect(hwnd, nullptr, FALSE);
+    return 0;
+  case WM_PAINT: {
+    const std::int64_t start = NowNs();
+    PAINTSTRUCT ps{};
+    const HDC dc = BeginPaint(hwnd, &ps);
+    static int shade = 0;
+    shade = (shade + 37) & 0xFF;
+    const HBRUSH brush = CreateSolidBrush(RGB(0, shade, 0));
+    FillRect(dc, &ps.rcPaint, brush);
+    DeleteObject(brush);
+    EndPaint(hwnd, &ps);
+    paintNs += NowNs() - start;
+    return 0;
+  }
+  default:
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+}
+
+void PushMouse(Uint32 type, int x, int y) {
+  SDL_Event event{};
+  event.type = type;
+  event.button.button = SDL_BUTTON_LEFT;
+  event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+  event.button.x = x;
+  event.button.y = y;
+  event.button.which = 0;
+  SDL_PushEvent(&event);
+}
+
+void TapToFrame(benchmark::State &state) {
+  ChooseVideoDriver();
+  platform::DeviceConfig config;
+  config.virtualClock = false;
+  platform::StartDevice(config);
+  std::string error;
+  auto host = platform::SdlHost::Open(2, &error);
+  if (!host) {
+    state.SkipWithError(error.c_str());
+    platform::StopDevice();
+    return;
+  }
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = TapWindowProc;
+  wc.lpszClassName = u"TapBench";
+  RegisterClassW(&wc);
+  const HWND hwnd =
+      CreateWindowExW(0, u"TapBench", u"Tap", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+  UpdateWindow(hwnd);
+  platform::PresentIfChanged(*host);
+  const std::uint64_t far = platform::kNoDeadline;
+  const auto dispatchAll = [] {
+    MSG msg{};
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      DispatchMessageW(&msg);
+    }
+  };
+  SDL_Event drop;
+  while (SDL_PollEvent(&drop) != 0) {
+  }
+  std::int64_t totalNs = 0;
+  paintNs = 0;
+  for (auto _ : state) {
+    const std::int64_t start = NowNs();
+    PushMouse(SDL_MOUSEBUTTONDOWN, 240, 400);
+    PushMouse(SDL_MOUSEBUTTONUP, 240, 400);
+    host->WaitForEvents(far); // takes the pen events into the queue
+    dispatchAll();            // WM_LBUTTONDOWN, WM_LBUTTONUP, then WM_PAINT
+    const int frames = host->FramesPresented();
+    SDL_Event wake{};
+    wake.type = SDL_USEREVENT;
+    SDL_PushEvent(&wake);
+    host->WaitForEvents(far); // presents the new frame, then sees the wake-up
+    if (host->FramesPresented() != frames + 1) {
+      state.SkipWithError("the tap did not produce exactly one frame");
+      break;
+    }
+    totalNs += host->LastPresentNs() - start;
+  }
+  SDL_DisplayMode mode{};
+  const int refreshHz =
+      SDL_GetCurrentDisplayMode(0, &mode) == 0 && mode.refresh_rate > 0 ? mode.refresh_rate : 60;
+  const auto n = static_cast<double>(state.iterations());
+  const double totalMs = static_cast<double>(totalNs) / 1e6 / n;
+  const double gameMs = static_cast<double>(paintNs) / 1e6 / n;
+  state.counters["tap_to_frame_ms"] = totalMs;
+  state.counters["paint_ms"] = gameMs;
+  state.counters["host_ms"] = totalMs - gameMs;
+  state.counters["refresh_ms"] = 1000.0 / refreshHz;
+  state.counters["refreshes"] = (totalMs - gameMs) * refreshHz / 1000.0;
+  state.SetLabel(SDL_GetCurrentVideoDriver());
+  host.reset();
+  platform::StopDevice();
+}
+BENCHMARK(TapToFrame)->Iterations(200)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
