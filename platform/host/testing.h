@@ -83,6 +83,9 @@ GdiCounts GdiObjectCounts();
 bool WriteScreenPng(const std::string &path, std::string *error = nullptr);
 bool WriteBitmapPng(HBITMAP bitmap, const std::string &path, std::string *error = nullptr);
 
+// Why the last DecompressImageIndirect failed, in one line; empty after a success.
+std::string LastImageDecodeError();
+
 } // namespace platform::test
 
 namespace platform::test {

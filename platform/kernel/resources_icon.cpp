@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "imgdecmp/png_decode.h"
 #include "kernel/module_state.h"
 
 namespace platform {
@@ -29,9 +30,36 @@ unsigned PaletteIndex(std::span<const std::byte> row, int x, int bits) {
   return (byte >> shift) & ((1u << bits) - 1);
 }
 
+// An icon image stored as a PNG, with its alpha.
+bool DecodePngIcon(std::span<const std::byte> data, IconImage *image) {
+  PngLimits limits;
+  limits.maxWidth = 256;
+  limits.maxHeight = 256;
+  PngImage png;
+  std::string error;
+  if (DecodePngBytes(reinterpret_cast<const std::uint8_t *>(data.data()), data.size(), limits, &png,
+                     &error) != PngStatus::Ok) {
+    return false;
+  }
+  image->width = png.width;
+  image->height = png.height;
+  image->pixels.resize(png.argb.size());
+  image->alpha.resize(png.argb.size());
+  for (std::size_t i = 0; i < png.argb.size(); ++i) {
+    image->pixels[i] = png.argb[i] & 0xFFFFFF;
+    image->alpha[i] = static_cast<std::uint8_t>(png.argb[i] >> 24);
+  }
+  return true;
+}
+
 } // namespace
 
 bool DecodeIconImage(std::span<const std::byte> data, IconImage *image) {
+  static constexpr std::uint8_t kPngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (data.size() >= sizeof kPngSignature &&
+      std::memcmp(data.data(), kPngSignature, sizeof kPngSignature) == 0) {
+    return DecodePngIcon(data, image);
+  }
   constexpr std::size_t kHeader = 40; // BITMAPINFOHEADER
   if (data.size() < kHeader) {
     return false;

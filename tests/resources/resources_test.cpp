@@ -200,7 +200,7 @@ TEST(Icons, TheImageFollowsTheDpiAndDecodesItsMask) {
     int dpi;
     int size;
   };
-  for (const Case c : {Case{96, 32}, Case{192, 64}, Case{48, 16}, Case{131, 64}}) {
+  for (const Case c : {Case{96, 32}, Case{192, 64}, Case{48, 16}, Case{131, 48}, Case{144, 48}}) {
     SCOPED_TRACE(c.dpi);
     platform::DeviceConfig config;
     config.dpi = c.dpi;
@@ -226,6 +226,11 @@ TEST(Icons, TheImageFollowsTheDpiAndDecodesItsMask) {
       EXPECT_EQ(image->pixels[at(5, 20)], 0x00FF00u);
       EXPECT_EQ(image->alpha[at(0, 20)], 0);
       EXPECT_EQ(image->alpha[at(31, 20)], 248);
+      break;
+    case 48: // a PNG: orange, its left half fully transparent
+      EXPECT_EQ(image->pixels[at(30, 5)], 0xC86432u);
+      EXPECT_EQ(image->alpha[at(30, 5)], 255);
+      EXPECT_EQ(image->alpha[at(10, 5)], 0);
       break;
     default: // palette: blue with a white diagonal, top row first
       EXPECT_EQ(image->pixels[at(10, 3)], 0x0000FFu);
