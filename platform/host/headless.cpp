@@ -3,6 +3,7 @@
 
 #include "gdi/png_write.h"
 #include "host/device.h"
+#include "host/testing.h"
 #include "host/trace.h"
 #include "user/input.h"
 #include "user/window.h"
@@ -151,3 +152,21 @@ bool WriteScreenshot(const std::string &path, std::string *error) {
 }
 
 } // namespace platform
+
+namespace platform::test {
+
+ScriptRun RunScript(int(WINAPI *winMain)(HINSTANCE, HINSTANCE, LPWSTR, int),
+                    const std::string &script, HINSTANCE instance) {
+  std::vector<ScriptCommand> commands;
+  ScriptRun run;
+  if (!ParseScript(script, &commands, &run.error)) {
+    run.exitCode = 2;
+    return run;
+  }
+  const HeadlessRun result = RunHeadless(commands, winMain, instance);
+  run.exitCode = result.exitCode;
+  run.error = result.error;
+  return run;
+}
+
+} // namespace platform::test

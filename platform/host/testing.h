@@ -123,3 +123,18 @@ std::string AudioDriverInUse();
 bool SoundPlaying();
 
 } // namespace platform::test
+
+namespace platform::test {
+
+// Runs a program's WinMain on the current device under the headless host, as
+// `blackjack --headless --script` does with the same script text (taps, waits on
+// the virtual clock, keys, screenshots, and a WM_CLOSE at the end). `error` is
+// empty, or one line naming the script line at fault.
+struct ScriptRun {
+  int exitCode = 0;
+  std::string error;
+};
+ScriptRun RunScript(int(WINAPI *winMain)(HINSTANCE, HINSTANCE, LPWSTR, int),
+                    const std::string &script, HINSTANCE instance = nullptr);
+
+} // namespace platform::test

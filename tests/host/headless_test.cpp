@@ -212,6 +212,17 @@ TEST_F(Headless, RuntimeErrorsNameTheLine) {
   }
 }
 
+TEST_F(Headless, TheTestHookRunsAScriptTextAndRefusesABadOneBeforeTheProgramStarts) {
+  const auto bad = platform::test::RunScript(ProgramMain, "tap 1 50\nfly 2\n");
+  EXPECT_EQ(bad.exitCode, 2);
+  EXPECT_EQ(bad.error.rfind("line 2: unknown command 'fly'", 0), 0u) << bad.error;
+  EXPECT_TRUE(State().seen.empty());
+  const auto good = platform::test::RunScript(ProgramMain, "tap 1 50\n");
+  EXPECT_EQ(good.exitCode, 7);
+  EXPECT_TRUE(good.error.empty());
+  EXPECT_EQ(SeenOf(WM_LBUTTONUP).size(), 1u);
+}
+
 std::string TempPath(const char *name) {
   return ::testing::TempDir() + "/" + std::to_string(::getpid()) + "_" + name;
 }
