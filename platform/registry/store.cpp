@@ -11,8 +11,12 @@
 #include <cstdio>
 #include <utility>
 
+#include "common/posix_file.h"
+
 namespace platform::registry {
 namespace {
+
+using Fd = UniqueFd;
 
 constexpr const char *LockSuffix = ".lock";
 constexpr const char *TempInfix = ".tmp-";
@@ -28,24 +32,6 @@ Fault injected;
 // The error to fail `step` with, or 0.
 int InjectedError(SaveStep step) { return injected.step == step ? injected.error : 0; }
 
-// Closes a descriptor when it goes out of scope.
-class Fd {
-public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) {
-      close(fd_);
-    }
-  }
-  Fd(const Fd &) = delete;
-  Fd &operator=(const Fd &) = delete;
-  int Get() const { return fd_; }
-  bool Valid() const { return fd_ >= 0; }
-
-private:
-  int fd_;
-};
-
 FileIdentity IdentityOf(const struct stat &st) {
   FileIdentity id;
   id.exists = true;
@@ -57,24 +43,11 @@ FileIdentity IdentityOf(const struct stat &st) {
   return id;
 }
 
-// Creates the folder and its missing parents, each with mode 0700.
 int MakeFolders(const std::string &folder) {
   if (int e = InjectedError(SaveStep::MakeFolder)) {
     return e;
   }
-  struct stat st {};
-  if (stat(folder.c_str(), &st) == 0) {
-    return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
-  }
-  std::size_t pos = 0;
-  while (pos != std::string::npos) {
-    pos = folder.find('/', pos + 1);
-    const std::string prefix = folder.substr(0, pos);
-    if (!prefix.empty() && mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST) {
-      return errno;
-    }
-  }
-  return 0;
+  return MakePrivateFolders(folder);
 }
 
 // Writes all of `data`, retrying short writes.

@@ -1,0 +1,73 @@
+// instance_probe PROFILE: waits until its standard input closes, starts the
+// single-instance service on PROFILE and prints "starting", then its role
+// ("first", "second" or "alone: why"). A first one serves until killed: it has
+// one window, class BLACKJACK and title BlackJack, handle 0x1230, and prints
+// "front 0x..." each time another process brings a window to the front.
+#include <poll.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "host/instance.h"
+
+namespace {
+
+const HWND TheWindow = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(0x1230));
+
+void Say(const std::string &line) {
+  const std::string text = line + "\n";
+  if (write(STDOUT_FILENO, text.data(), text.size()) < 0) {
+    _exit(3);
+  }
+}
+
+bool Equal(LPCWSTR a, const char16_t *b) { return a == nullptr || std::u16string(a) == b; }
+
+HWND Find(LPCWSTR className, LPCWSTR title) {
+  return Equal(className, u"BLACKJACK") && Equal(title, u"BlackJack") ? TheWindow : nullptr;
+}
+
+bool Front(HWND hwnd) {
+  const auto value = reinterpret_cast<ULONG_PTR>(hwnd);
+  if ((value & ~ULONG_PTR{1}) != reinterpret_cast<ULONG_PTR>(TheWindow)) {
+    return false;
+  }
+  char text[32];
+  std::snprintf(text, sizeof text, "front 0x%lx", static_cast<unsigned long>(value));
+  Say(text);
+  return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: instance_probe PROFILE\n");
+    return 2;
+  }
+  char sink[64];
+  while (read(STDIN_FILENO, sink, sizeof sink) > 0) {
+  }
+  platform::instance::SetLocalWindowCalls({Find, Front});
+  Say("starting");
+  std::string why;
+  switch (platform::instance::StartService(argv[1], &why)) {
+  case platform::instance::Role::Alone:
+    Say("alone: " + why);
+    return 1;
+  case platform::instance::Role::Second:
+    Say("second");
+    return 0;
+  case platform::instance::Role::First:
+    Say("first");
+    break;
+  }
+  for (;;) {
+    pollfd p{platform::instance::ServiceFd(), POLLIN, 0};
+    if (poll(&p, 1, -1) > 0) {
+      while (platform::instance::ServeOne()) {
+      }
+    }
+  }
+}
