@@ -95,6 +95,7 @@ bool HeadlessHost::Run(const ScriptCommand &command) {
 }
 
 void HeadlessHost::WaitForEvents(std::uint64_t deadlineMs) {
+  ServeInstanceRequests();
   TraceSounds();
   PresentIfChanged(*this);
   Device &device = CurrentDevice();

@@ -32,6 +32,11 @@ Host *CurrentHost();
 // Installs a host (not owned); pass null to remove it.
 void SetCurrentHost(Host *host);
 
+// Answers the requests of other starts on the same profile that are waiting on
+// the single-instance service, without blocking. Returns true when one of them
+// brought a window of this process to the front.
+bool ServeInstanceRequests();
+
 // Composes the windows into the screen and presents it when anything changed
 // (user/compositor.cpp)
 // since the last frame; returns true when a frame was presented.

@@ -10,6 +10,7 @@
 
 #include "host/device.h"
 #include "host/headless.h"
+#include "host/instance.h"
 #include "host/options.h"
 #include "host/sdl_host.h"
 #include "host/trace.h"
@@ -34,6 +35,16 @@ bool ReadFile(const std::string &path, std::string *text) {
   return !in.bad();
 }
 
+// Joins the single-instance service of the profile; a refusal only costs the
+// check that another copy runs, so the program goes on.
+void StartInstanceService(const HostOptions &options) {
+  std::string message;
+  if (instance::StartService(options.device.profileDir, &message) == instance::Role::Alone &&
+      !message.empty()) {
+    std::fprintf(stderr, "blackjack: no single-instance check: %s\n", message.c_str());
+  }
+}
+
 // Runs the program on a started device; the caller stops the device.
 int RunOnDevice(const HostOptions &options, HINSTANCE instance) {
   if (options.headless) {
@@ -48,6 +59,7 @@ int RunOnDevice(const HostOptions &options, HINSTANCE instance) {
         return Fail(2, options.script + ": " + error);
       }
     }
+    StartInstanceService(options);
     const HeadlessRun run = RunHeadless(commands, WinMain, instance);
     if (!run.error.empty()) {
       Fail(run.exitCode, (options.script.empty() ? "" : options.script + ": ") + run.error);
@@ -59,6 +71,7 @@ int RunOnDevice(const HostOptions &options, HINSTANCE instance) {
   if (!host) {
     return Fail(1, error);
   }
+  StartInstanceService(options);
   SetCurrentHost(host.get());
   char16_t commandLine[1] = {0};
   const int code = WinMain(instance, nullptr, commandLine, SW_SHOWNORMAL);

@@ -74,9 +74,10 @@ std::unique_ptr<SdlHost> SdlHost::Open(int zoom, std::string *error) {
   host->zoom_ = zoom > 0 ? zoom
                          : std::max(1, std::min(usable.w / device.ScreenWidth(),
                                                 usable.h / device.ScreenHeight()));
-  host->window_ = SDL_CreateWindow("BlackJack device", SDL_WINDOWPOS_CENTERED,
-                                   SDL_WINDOWPOS_CENTERED, device.ScreenWidth() * host->zoom_,
-                                   device.ScreenHeight() * host->zoom_, SDL_WINDOW_RESIZABLE);
+  host->window_ =
+      SDL_CreateWindow("BlackJack device", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                       device.ScreenWidth() * host->zoom_, device.ScreenHeight() * host->zoom_,
+                       SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
   if (host->window_ != nullptr) {
     host->renderer_ =
         SDL_CreateRenderer(host->window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
@@ -244,6 +245,11 @@ void SdlHost::WaitForEvents(std::uint64_t deadlineMs) {
   PresentIfChanged(*this);
   Device &device = CurrentDevice();
   for (;;) {
+    if (ServeInstanceRequests()) {
+      // Another start asked for this program: the desktop window comes forward too.
+      SDL_RaiseWindow(window_);
+      return;
+    }
     const std::uint64_t now = device.NowMs();
     if (deadlineMs <= now) {
       return;
@@ -278,6 +284,11 @@ void SdlHost::Present(const Surface &screen) {
   }
   SDL_UpdateTexture(texture_, nullptr, screen.pixels.data(),
                     screen.width * static_cast<int>(sizeof(std::uint32_t)));
+  // The window appears with its first frame, so a second start that only hands
+  // over to the running one never shows an empty window.
+  if (frames_ == 0) {
+    SDL_ShowWindow(window_);
+  }
   RepeatLastFrame();
 }
 

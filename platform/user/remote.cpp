@@ -1,13 +1,64 @@
 // Windows of the other instance running on the same profile, through the
-// single-instance service.
+// single-instance service; and this process's answers to that instance.
+#include <windows.h>
+
+#include <cstdint>
+#include <utility>
+
+#include "host/instance.h"
 #include "user/window.h"
 
 namespace platform {
+namespace {
 
-// The single-instance service (platform/host/instance.h) is not part of the
-// layer yet: until it is, no other instance is ever found.
-HWND RemoteFindWindow(LPCWSTR, LPCWSTR) { return nullptr; }
+bool frontRequested = false;
 
-bool RemoteSetForegroundWindow(HWND) { return false; }
+// FindWindowW of this process only: a request from the other instance must
+// never be passed back to it.
+HWND FindLocalWindow(LPCWSTR className, LPCWSTR title) {
+  for (Window *w : TopLevelWindowsBottomUp()) {
+    if (w->destroying) {
+      continue;
+    }
+    if (className != nullptr && lstrcmpiW(w->className.c_str(), className) != 0) {
+      continue;
+    }
+    if (title != nullptr && w->title != title) {
+      continue;
+    }
+    return w->handle;
+  }
+  return nullptr;
+}
+
+bool BringLocalToFront(HWND hwnd) {
+  const auto value = reinterpret_cast<std::uintptr_t>(hwnd) & ~std::uintptr_t{1};
+  if (FindWindowObject(reinterpret_cast<HWND>(value)) == nullptr) {
+    return false;
+  }
+  frontRequested = true;
+  return SetForegroundWindow(hwnd) != FALSE;
+}
+
+const bool registered = [] {
+  instance::SetLocalWindowCalls(instance::LocalWindowCalls{FindLocalWindow, BringLocalToFront});
+  return true;
+}();
+
+} // namespace
+
+HWND FindWindowInThisProcess(LPCWSTR className, LPCWSTR title) {
+  return FindLocalWindow(className, title);
+}
+
+HWND RemoteFindWindow(LPCWSTR className, LPCWSTR title) {
+  return instance::FindRemoteWindow(className, title);
+}
+
+bool RemoteSetForegroundWindow(HWND hwnd) {
+  return instance::IsRemoteWindow(hwnd) && instance::BringRemoteToFront(hwnd);
+}
+
+bool TakeFrontRequest() { return std::exchange(frontRequested, false); }
 
 } // namespace platform

@@ -857,18 +857,8 @@ HWND WINAPI SetFocus(HWND hWnd) {
 
 HWND WINAPI FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName) {
   // Class names compare without case, titles exactly; a null argument matches all.
-  const auto cls = platform::Fold(lpClassName);
-  for (Window *w : platform::TopLevelWindowsBottomUp()) {
-    if (w->destroying) {
-      continue;
-    }
-    if (lpClassName != nullptr && platform::Fold(w->className.c_str()) != cls) {
-      continue;
-    }
-    if (lpWindowName != nullptr && w->title != lpWindowName) {
-      continue;
-    }
-    return w->handle;
+  if (const HWND local = platform::FindWindowInThisProcess(lpClassName, lpWindowName)) {
+    return local;
   }
   // Then the instance already running on the same profile, if any.
   return platform::RemoteFindWindow(lpClassName, lpWindowName);

@@ -132,12 +132,17 @@ void TurnScreen();
 
 // ---- Other processes on the same profile (remote.cpp) ----
 
+// FindWindowW over this process's top-level windows only.
+HWND FindWindowInThisProcess(LPCWSTR className, LPCWSTR title);
 // Asks the instance already running on this profile for a top-level window;
 // null when there is none or no other instance.
 HWND RemoteFindWindow(LPCWSTR className, LPCWSTR title);
 // Brings a window of the other instance to the front; false when the handle is
 // not one of its windows.
 bool RemoteSetForegroundWindow(HWND hwnd);
+// True once after the other instance asked to bring a window of this process to
+// the front, so the desktop host can raise its own window too.
+bool TakeFrontRequest();
 
 // ---- Messages (message.cpp) ----
 

@@ -1,0 +1,90 @@
+// FindWindowW and SetForegroundWindow across two processes on one profile.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include "host/host.h"
+#include "host/instance.h"
+#include "host/testing.h"
+
+namespace {
+
+// The first process: serves the profile with two windows, the second one in
+// front, until its first window is brought forward or five seconds pass. Its
+// exit code says what happened: 0 brought forward, 3 not, others a setup fault.
+[[noreturn]] void RunFirst(const std::string &profile, int readyFd) {
+  platform::DeviceConfig config;
+  config.profileDir = profile;
+  platform::StartDevice(config);
+  if (platform::instance::StartService(profile) != platform::instance::Role::First) {
+    std::_Exit(10);
+  }
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.lpszClassName = u"FirstClass";
+  RegisterClassW(&wc);
+  const HWND wanted =
+      CreateWindowExW(0, u"FirstClass", u"Wanted", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                      CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+  CreateWindowExW(0, u"FirstClass", u"Other", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                  CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+  if (write(readyFd, "r", 1) != 1) {
+    std::_Exit(11);
+  }
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (std::chrono::steady_clock::now() < end) {
+    pollfd fd{platform::instance::ServiceFd(), POLLIN, 0};
+    poll(&fd, 1, 50);
+    const bool front = platform::ServeInstanceRequests();
+    if (front && GetForegroundWindow() == wanted) {
+      std::_Exit(0);
+    }
+  }
+  std::_Exit(3);
+}
+
+TEST(RemoteWindows, ASecondStartFindsTheFirstsWindowAndBringsItForward) {
+  platform::test::TempProfile profile;
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t first = fork();
+  if (first == 0) {
+    close(ready[0]);
+    RunFirst(profile.Dir(), ready[1]);
+  }
+  close(ready[1]);
+  char byte = 0;
+  ASSERT_EQ(read(ready[0], &byte, 1), 1) << "the first process did not start";
+  close(ready[0]);
+
+  platform::DeviceConfig config;
+  config.profileDir = profile.Dir();
+  platform::test::HeadlessDevice device(config);
+  ASSERT_EQ(platform::instance::StartService(profile.Dir()), platform::instance::Role::Second);
+  // Nothing local matches, so the question goes to the first process.
+  EXPECT_EQ(FindWindowW(u"FirstClass", u"Missing"), nullptr);
+  const HWND found = FindWindowW(u"firstclass", u"Wanted");
+  ASSERT_NE(found, nullptr);
+  EXPECT_FALSE(IsWindow(found)) << "a proxy, not a window of this process";
+  const HWND withBit = reinterpret_cast<HWND>(reinterpret_cast<std::uintptr_t>(found) | 1);
+  EXPECT_TRUE(SetForegroundWindow(withBit));
+  int status = 0;
+  ASSERT_EQ(waitpid(first, &status, 0), first);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the first process's window did not come forward";
+}
+
+TEST(RemoteWindows, AWindowOfThisProcessIsFoundWithoutAskingAnyone) {
+  platform::test::HeadlessDevice device;
+  const HWND local = platform::test::CreatePlainWindow(u"Here");
+  EXPECT_EQ(FindWindowW(nullptr, u"Here"), local);
+  EXPECT_EQ(FindWindowW(nullptr, u"Elsewhere"), nullptr) << "no service: nobody else to ask";
+}
+
+} // namespace
