@@ -26,11 +26,6 @@ const bool registered = [] {
   return true;
 }();
 
-std::shared_ptr<Surface> ScreenSurfaceShared() {
-  // The screen outlives every DC on it; the pointer owns nothing.
-  return std::shared_ptr<Surface>(std::shared_ptr<Surface>{}, &ScreenSurface());
-}
-
 // A DC for a window's client area, clipped to it, to its ancestors and to `area`
 // (client coordinates) when given.
 HDC WindowDC(Window &w, const RECT *area) {
@@ -75,7 +70,7 @@ HDC WINAPI GetDC(HWND hWnd) {
   if (hWnd == nullptr) {
     const RECT screen{0, 0, platform::CurrentDevice().ScreenWidth(),
                       platform::CurrentDevice().ScreenHeight()};
-    const HDC dc = platform::CreateSurfaceDC(platform::ScreenSurfaceShared(), POINT{0, 0}, screen);
+    const HDC dc = platform::CreateSurfaceDC(platform::SharedScreenSurface(), POINT{0, 0}, screen);
     if (dc != nullptr) {
       platform::OpenDCs()[dc] = nullptr;
     }
