@@ -99,6 +99,7 @@
 #define FF_DONTCARE 0
 
 #define CLR_INVALID 0xFFFFFFFF
+#define GDI_ERROR 0xFFFFFFFFL
 
 typedef struct tagLOGFONTW {
   LONG lfHeight;

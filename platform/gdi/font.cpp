@@ -1,0 +1,394 @@
+// Font realisation: fontconfig finds the file for a face name, weight and slant;
+// FreeType opens it, sizes it the Win32 way and renders glyphs from outlines.
+#include "gdi/font.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_LCD_FILTER_H
+#include FT_OUTLINE_H
+#include FT_SIZES_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <tuple>
+
+#include "gdi/gdi_state.h"
+
+namespace platform::gdi {
+
+// Where Debian's fonts-wine puts its faces, among them a Tahoma-metric family.
+constexpr const char *kWineFontDir = "/usr/share/wine/fonts";
+
+namespace {
+
+// The FreeType library, kept alive by every face opened from it: realised fonts
+// may be held by GDI objects that outlive the font system at exit.
+struct Library {
+  FT_Library library = nullptr;
+  ~Library() {
+    if (library != nullptr) {
+      FT_Done_FreeType(library);
+    }
+  }
+};
+
+// One open face file, shared by every size realised from it.
+struct OpenFace {
+  std::shared_ptr<Library> library;
+  FT_Face face = nullptr;
+  ~OpenFace() {
+    if (face != nullptr) {
+      FT_Done_Face(face);
+    }
+  }
+};
+
+struct FontSystem {
+  std::shared_ptr<Library> owner = std::make_shared<Library>();
+  FT_Library library = nullptr;
+  FcConfig *config = nullptr;
+  FontWork work;
+  std::map<std::tuple<std::u16string, int, bool>, std::pair<std::string, int>> matches;
+  std::map<std::pair<std::string, int>, std::shared_ptr<OpenFace>> faces;
+  std::map<std::tuple<std::u16string, LONG, int, bool, BYTE, bool, bool>,
+           std::shared_ptr<const FontFace>>
+      realised;
+
+  FontSystem() {
+    if (FT_Init_FreeType(&owner->library) != 0) {
+      owner->library = nullptr;
+      return;
+    }
+    library = owner->library;
+    FT_Library_SetLcdFilter(library, FT_LCD_FILTER_DEFAULT);
+    config = FcInitLoadConfigAndFonts();
+    // Only the outline faces of fonts-wine: its .fon files are bitmap fonts.
+    if (DIR *dir = opendir(kWineFontDir); dir != nullptr && config != nullptr) {
+      while (const dirent *entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".ttf") == 0) {
+          const std::string path = std::string(kWineFontDir) + "/" + name;
+          FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8 *>(path.c_str()));
+        }
+      }
+      closedir(dir);
+    }
+  }
+
+  // Everything is released at exit, so that leak checkers see a clean process.
+  ~FontSystem() {
+    realised.clear();
+    faces.clear();
+    if (config != nullptr) {
+      FcConfigDestroy(config);
+      FcFini();
+    }
+  }
+  FontSystem(const FontSystem &) = delete;
+  FontSystem &operator=(const FontSystem &) = delete;
+};
+
+FontSystem &System() {
+  static FontSystem system;
+  return system;
+}
+
+std::string Utf8(const std::u16string &s) {
+  std::string out;
+  for (char16_t c : s) {
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
+}
+
+std::u16string FaceName(const LOGFONTW &lf) {
+  std::u16string name;
+  for (std::size_t i = 0; i < LF_FACESIZE && lf.lfFaceName[i] != 0; ++i) {
+    char16_t c = lf.lfFaceName[i];
+    name.push_back(c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c);
+  }
+  return name.empty() ? u"tahoma" : name; // the device's default face
+}
+
+// The file fontconfig chooses for a face name, weight and slant.
+std::pair<std::string, int> MatchFile(const std::u16string &family, int weight, bool italic) {
+  FontSystem &sys = System();
+  const auto key = std::make_tuple(family, weight, italic);
+  if (auto it = sys.matches.find(key); it != sys.matches.end()) {
+    return it->second;
+  }
+  ++sys.work.matches;
+  std::pair<std::string, int> found{"", 0};
+  if (sys.config != nullptr) {
+    FcPattern *pattern = FcPatternCreate();
+    const std::string name = Utf8(family);
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(name.c_str()));
+    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
+    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
+    FcConfigSubstitute(sys.config, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    if (FcPattern *match = FcFontMatch(sys.config, pattern, &result)) {
+      FcChar8 *file = nullptr;
+      int index = 0;
+      if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+        FcPatternGetInteger(match, FC_INDEX, 0, &index);
+        found = {reinterpret_cast<const char *>(file), index};
+      }
+      FcPatternDestroy(match);
+    }
+    FcPatternDestroy(pattern);
+  }
+  sys.matches.emplace(key, found);
+  return found;
+}
+
+std::shared_ptr<OpenFace> OpenFile(const std::string &file, int index) {
+  FontSystem &sys = System();
+  const auto key = std::make_pair(file, index);
+  if (auto it = sys.faces.find(key); it != sys.faces.end()) {
+    return it->second;
+  }
+  auto open = std::make_shared<OpenFace>();
+  open->library = sys.owner;
+  if (sys.library != nullptr && !file.empty()) {
+    ++sys.work.faceLoads;
+    if (FT_New_Face(sys.library, file.c_str(), index, &open->face) != 0) {
+      open->face = nullptr;
+    }
+  }
+  sys.faces.emplace(key, open);
+  return open;
+}
+
+GlyphMode ModeOf(BYTE quality) {
+  switch (quality) {
+  case ANTIALIASED_QUALITY:
+    return GlyphMode::Grey;
+  case CLEARTYPE_QUALITY:
+  case CLEARTYPE_COMPAT_QUALITY:
+    return GlyphMode::SubpixelRgb;
+  default:
+    return GlyphMode::Aliased; // DEFAULT, DRAFT, PROOF and NONANTIALIASED
+  }
+}
+
+LONG Round26(FT_Pos v) { return static_cast<LONG>((v + 32) >> 6); }
+
+} // namespace
+
+struct FontFace::Impl {
+  std::shared_ptr<OpenFace> open;
+  FT_Size size = nullptr;
+  ~Impl() {
+    if (size != nullptr) {
+      FT_Done_Size(size);
+    }
+  }
+};
+
+namespace {
+
+// Sizes the face the Win32 way: a positive height is the cell (ascent + descent,
+// from the OS/2 table's Windows metrics), a negative one the em.
+void SizeFace(FontFace *f, const LOGFONTW &lf) {
+  FT_Face face = f->impl->open->face;
+  const TT_OS2 *os2 = static_cast<const TT_OS2 *>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  long ascent = face->ascender;
+  long descent = -face->descender;
+  if (os2 != nullptr && os2->usWinAscent + os2->usWinDescent > 0) {
+    ascent = os2->usWinAscent;
+    descent = os2->usWinDescent;
+  }
+  const long em = face->units_per_EM > 0 ? face->units_per_EM : 2048;
+  if (ascent + descent <= 0) {
+    ascent = em * 4 / 5;
+    descent = em - ascent;
+  }
+  const long height = lf.lfHeight;
+  long ppem = height < 0 ? -height : (height * em + (ascent + descent) / 2) / (ascent + descent);
+  ppem = std::clamp<long>(ppem, 1, 2048);
+  f->pixelsPerEm = static_cast<int>(ppem);
+  if (FT_New_Size(face, &f->impl->size) == 0) {
+    FT_Activate_Size(f->impl->size);
+    FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(ppem));
+  } else {
+    f->impl->size = nullptr;
+  }
+  TEXTMETRICW &tm = f->metrics;
+  tm.tmAscent = static_cast<LONG>((ascent * ppem + em / 2) / em);
+  tm.tmDescent = static_cast<LONG>((descent * ppem + em / 2) / em);
+  tm.tmHeight = tm.tmAscent + tm.tmDescent;
+  tm.tmInternalLeading = std::max<LONG>(0, tm.tmHeight - static_cast<LONG>(ppem));
+  const long average = os2 != nullptr && os2->xAvgCharWidth > 0 ? os2->xAvgCharWidth : em / 2;
+  tm.tmAveCharWidth = static_cast<LONG>((average * ppem + em / 2) / em);
+  tm.tmMaxCharWidth = static_cast<LONG>(((face->bbox.xMax - face->bbox.xMin) * ppem + em / 2) / em);
+  tm.tmOverhang = f->emboldened ? 1 : 0;
+}
+
+// Renders one glyph into its coverage bitmap.
+Glyph Render(const FontFace &f, char32_t c) {
+  Glyph g;
+  FT_Face face = f.impl && f.impl->open ? f.impl->open->face : nullptr;
+  if (face == nullptr || f.impl->size == nullptr) {
+    return g;
+  }
+  FontSystem &sys = System();
+  ++sys.work.glyphRenders;
+  FT_Activate_Size(f.impl->size);
+  static constexpr FT_Int32 kTarget[] = {FT_LOAD_TARGET_MONO, FT_LOAD_TARGET_NORMAL,
+                                         FT_LOAD_TARGET_LCD};
+  static constexpr FT_Render_Mode kRender[] = {FT_RENDER_MODE_MONO, FT_RENDER_MODE_NORMAL,
+                                               FT_RENDER_MODE_LCD};
+  const auto mode = static_cast<std::size_t>(f.mode);
+  // Embedded bitmaps would ignore the weight: always draw from the outlines.
+  if (FT_Load_Char(face, c, FT_LOAD_NO_BITMAP | kTarget[mode]) != 0) {
+    return g;
+  }
+  FT_GlyphSlot slot = face->glyph;
+  if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+    if (f.slanted) {
+      const FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};
+      FT_Outline_Transform(&slot->outline, &shear);
+    }
+    if (f.emboldened) {
+      FT_Outline_EmboldenXY(&slot->outline, 64, 0);
+    }
+  }
+  g.advance = Round26(slot->advance.x) + (f.emboldened ? 1 : 0);
+  if (FT_Render_Glyph(slot, kRender[mode]) != 0) {
+    return g;
+  }
+  const FT_Bitmap &bm = slot->bitmap;
+  const int channels = f.mode == GlyphMode::SubpixelRgb ? 3 : 1;
+  g.width = static_cast<int>(bm.width) / channels;
+  g.height = static_cast<int>(bm.rows);
+  g.left = slot->bitmap_left;
+  g.top = slot->bitmap_top;
+  g.coverage.resize(static_cast<std::size_t>(g.width) * g.height * channels);
+  for (int y = 0; y < g.height; ++y) {
+    const unsigned char *row = bm.buffer + static_cast<std::ptrdiff_t>(y) * bm.pitch;
+    std::uint8_t *out = g.coverage.data() + static_cast<std::size_t>(y) * g.width * channels;
+    for (int x = 0; x < g.width * channels; ++x) {
+      out[x] = bm.pixel_mode == FT_PIXEL_MODE_MONO
+                   ? ((row[x / 8] >> (7 - x % 8)) & 1) != 0 ? 255 : 0
+                   : row[x];
+    }
+  }
+  return g;
+}
+
+std::shared_ptr<const FontFace> Realise(const LOGFONTW &lf, const std::u16string &family) {
+  const int weight = lf.lfWeight == FW_DONTCARE ? FW_NORMAL : std::clamp<int>(lf.lfWeight, 1, 1000);
+  const bool italic = lf.lfItalic != 0;
+  const auto [file, index] = MatchFile(family, weight, italic);
+  auto f = std::make_shared<FontFace>();
+  f->file = file;
+  f->index = index;
+  f->mode = ModeOf(lf.lfQuality);
+  f->underline = lf.lfUnderline != 0;
+  f->strikeOut = lf.lfStrikeOut != 0;
+  f->impl = std::make_shared<FontFace::Impl>();
+  f->impl->open = OpenFile(file, index);
+  TEXTMETRICW &tm = f->metrics;
+  tm.tmWeight = weight;
+  tm.tmItalic = italic ? 1 : 0;
+  tm.tmUnderlined = lf.lfUnderline;
+  tm.tmStruckOut = lf.lfStrikeOut;
+  tm.tmCharSet = lf.lfCharSet;
+  tm.tmDigitizedAspectX = 96;
+  tm.tmDigitizedAspectY = 96;
+  tm.tmFirstChar = 0x20;
+  tm.tmLastChar = 0xFFFC;
+  tm.tmDefaultChar = 0x1F;
+  tm.tmBreakChar = 0x20;
+  if (FT_Face face = f->impl->open->face) {
+    // Faces lighter than asked for are emboldened, upright ones slanted, as GDI does.
+    const TT_OS2 *os2 = static_cast<const TT_OS2 *>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+    const int fileWeight = os2 != nullptr                                  ? os2->usWeightClass
+                           : (face->style_flags & FT_STYLE_FLAG_BOLD) != 0 ? FW_BOLD
+                                                                           : FW_NORMAL;
+    f->emboldened = weight >= FW_SEMIBOLD && fileWeight < FW_SEMIBOLD;
+    f->slanted = italic && (face->style_flags & FT_STYLE_FLAG_ITALIC) == 0;
+    SizeFace(f.get(), lf);
+  } else {
+    const LONG height = std::max<LONG>(1, std::abs(lf.lfHeight));
+    tm.tmHeight = height;
+    tm.tmAscent = height * 4 / 5;
+    tm.tmDescent = height - tm.tmAscent;
+  }
+  return f;
+}
+
+} // namespace
+
+const Glyph &FontFace::GlyphOf(char32_t c) const {
+  auto it = glyphs.find(c);
+  if (it == glyphs.end()) {
+    it = glyphs.emplace(c, Render(*this, c)).first;
+  }
+  return it->second;
+}
+
+std::shared_ptr<const FontFace> RealiseFont(const LOGFONTW &lf) {
+  FontSystem &sys = System();
+  const std::u16string family = FaceName(lf);
+  LONG height = lf.lfHeight;
+  if (height == 0) {
+    height = -12; // the default height: 9 points at 96 dpi
+  }
+  const int weight = lf.lfWeight == FW_DONTCARE ? FW_NORMAL : lf.lfWeight;
+  const auto key = std::make_tuple(family, height, weight, lf.lfItalic != 0,
+                                   static_cast<BYTE>(ModeOf(lf.lfQuality)), lf.lfUnderline != 0,
+                                   lf.lfStrikeOut != 0);
+  if (auto it = sys.realised.find(key); it != sys.realised.end()) {
+    return it->second;
+  }
+  // A bounded cache: when it is full, faces that no font uses any more go.
+  if (sys.realised.size() >= 256) {
+    std::erase_if(sys.realised, [](const auto &entry) { return entry.second.use_count() == 1; });
+  }
+  LOGFONTW sized = lf;
+  sized.lfHeight = height;
+  std::shared_ptr<const FontFace> face = Realise(sized, family);
+  sys.realised.emplace(key, face);
+  return face;
+}
+
+FontWork FontWorkDone() { return System().work; }
+
+std::u32string CodePoints(const WCHAR *text, std::size_t length) {
+  std::u32string out;
+  out.reserve(length);
+  for (std::size_t i = 0; i < length; ++i) {
+    const char16_t c = text[i];
+    if (c >= 0xD800 && c < 0xDC00 && i + 1 < length && text[i + 1] >= 0xDC00 &&
+        text[i + 1] < 0xE000) {
+      out.push_back(0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) +
+                    (static_cast<char32_t>(text[i + 1]) - 0xDC00));
+      ++i;
+    } else if (c >= 0xD800 && c < 0xE000) {
+      out.push_back(0xFFFD);
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
+} // namespace platform::gdi

@@ -1,0 +1,66 @@
+// Fonts: LOGFONT matched through fontconfig, rasterised by FreeType, cached.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace platform::gdi {
+
+enum class GlyphMode { Aliased, Grey, SubpixelRgb };
+
+// One rasterised glyph: coverage 0..255 per pixel (three per pixel, red green
+// blue, in sub-pixel mode), placed relative to the pen on the baseline.
+struct Glyph {
+  int width = 0; // in pixels
+  int height = 0;
+  int left = 0; // from the pen to the bitmap's left edge
+  int top = 0;  // from the baseline up to the bitmap's top edge
+  int advance = 0;
+  std::vector<std::uint8_t> coverage;
+};
+
+// A realised font: one face file at one pixel size, in one rendering mode, with
+// its metrics and the glyphs rendered so far. Shared by every HFONT that asks for
+// the same thing, and kept by the layer's cache after they are deleted.
+struct FontFace {
+  std::string file;
+  int index = 0;
+  GlyphMode mode = GlyphMode::Aliased;
+  int pixelsPerEm = 0;
+  bool emboldened = false; // the file is lighter than the weight asked for
+  bool slanted = false;    // the file is upright and italic was asked for
+  bool underline = false;
+  bool strikeOut = false;
+  TEXTMETRICW metrics{};
+
+  // The glyph of a character, rendered on first use.
+  const Glyph &GlyphOf(char32_t c) const;
+
+  struct Impl;
+  std::shared_ptr<Impl> impl;
+  mutable std::unordered_map<char32_t, Glyph> glyphs;
+};
+
+// The realised font for a LOGFONT: from the cache when it was seen before, so that
+// a font created and deleted in every paint costs no fontconfig or FreeType work.
+// Never null: without any usable font file, a face with empty glyphs stands in.
+std::shared_ptr<const FontFace> RealiseFont(const LOGFONTW &logFont);
+
+// Counts of the expensive work done, for the tests and benchmarks of the cache.
+struct FontWork {
+  std::uint64_t matches = 0;      // fontconfig lookups
+  std::uint64_t faceLoads = 0;    // FreeType faces opened
+  std::uint64_t glyphRenders = 0; // FreeType glyph renderings
+};
+FontWork FontWorkDone();
+
+// Decodes UTF-16 (lone surrogates become U+FFFD).
+std::u32string CodePoints(const WCHAR *text, std::size_t length);
+
+} // namespace platform::gdi
