@@ -7,6 +7,7 @@
 #include <chrono>
 
 #include "host/device.h"
+#include "host/trace.h"
 #include "user/input.h"
 #include "user/window.h"
 
@@ -241,6 +242,7 @@ void SdlHost::SyncVirtualClock() {
 }
 
 void SdlHost::WaitForEvents(std::uint64_t deadlineMs) {
+  TraceSounds();
   SyncVirtualClock();
   PresentIfChanged(*this);
   Device &device = CurrentDevice();
