@@ -20,6 +20,15 @@ void Fill(HDC dc, const RECT &r, COLORREF colour) {
   DeleteObject(brush);
 }
 
+void Text(HDC dc, int x, int y, const std::u16string &text) {
+  ExtTextOutW(dc, x, y, 0, nullptr, text.c_str(), static_cast<UINT>(text.size()), nullptr);
+}
+
+std::u16string Number(long v) {
+  const std::string s = std::to_string(v);
+  return std::u16string(s.begin(), s.end());
+}
+
 // A fixed test picture: a grid every 20 pixels, a red block at the top left, a
 // blue one at the bottom right, the client size, and a cross where the pen was
 // lifted last.
@@ -38,7 +47,11 @@ void Paint(HWND hwnd) {
   Fill(dc, RECT{10, 10, 60, 40}, RGB(220, 0, 0));
   Fill(dc, RECT{client.right - 60, client.bottom - 40, client.right - 10, client.bottom - 10},
        RGB(0, 0, 220));
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, RGB(0, 0, 0));
+  Text(dc, 10, 50, u"Host check " + Number(client.right) + u"x" + Number(client.bottom));
   if (lastPenUp.x >= 0) {
+    Text(dc, 10, 70, u"pen up " + Number(lastPenUp.x) + u"," + Number(lastPenUp.y));
     Fill(dc, RECT{lastPenUp.x - 6, lastPenUp.y, lastPenUp.x + 7, lastPenUp.y + 1}, RGB(0, 128, 0));
     Fill(dc, RECT{lastPenUp.x, lastPenUp.y - 6, lastPenUp.x + 1, lastPenUp.y + 7}, RGB(0, 128, 0));
   }

@@ -15,7 +15,10 @@ namespace {
 
 constexpr std::uint32_t kDesktop = 0x00404040;  // where no window is
 constexpr COLORREF kBarColour = RGB(0, 32, 96); // the navigation bar
+constexpr COLORREF kBarText = RGB(255, 255, 255);
 constexpr COLORREF kDoneButton = RGB(0, 64, 160);
+
+int Scaled(int logical) { return (logical * CurrentDevice().Dpi() + 48) / 96; }
 
 // Copies the visible part of a top-level window's surface onto the screen.
 void Blit(Surface &screen, const Window &w) {
@@ -43,6 +46,25 @@ void FillArea(HDC dc, const RECT &r, COLORREF colour) {
   DeleteObject(brush);
 }
 
+void DrawBarText(HDC dc, const std::u16string &text, int x, int bar, int weight) {
+  LOGFONTW font{};
+  font.lfHeight = -Scaled(12);
+  font.lfWeight = weight;
+  font.lfQuality = ANTIALIASED_QUALITY;
+  const char16_t face[] = u"Tahoma";
+  std::copy(std::begin(face), std::end(face), font.lfFaceName);
+  const HFONT hfont = CreateFontIndirectW(&font);
+  const HGDIOBJ old = SelectObject(dc, hfont);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, kBarText);
+  ExtTextOutW(dc, x, (bar - static_cast<int>(metrics.tmHeight)) / 2, 0, nullptr, text.c_str(),
+              static_cast<UINT>(text.size()), nullptr);
+  SelectObject(dc, old);
+  DeleteObject(hfont);
+}
+
 // The shell's bar at the top: the foreground window's title and, when that
 // window asks for it, the "ok" button.
 void DrawNavigationBar() {
@@ -53,9 +75,11 @@ void DrawNavigationBar() {
   }
   FillArea(dc, RECT{0, 0, CurrentDevice().ScreenWidth(), bar}, kBarColour);
   if (const Window *front = FindWindowObject(GetForegroundWindow())) {
+    DrawBarText(dc, front->title, Scaled(6), bar, FW_BOLD);
     if (front->navDoneButton) {
       const RECT button = NavigationDoneButtonRect();
       FillArea(dc, button, kDoneButton);
+      DrawBarText(dc, u"ok", static_cast<int>(button.left) + Scaled(8), bar, FW_BOLD);
     }
   }
   ReleaseDC(nullptr, dc);

@@ -6,6 +6,7 @@
 
 #include "gdi/surface.h"
 #include "host/testing.h"
+#include "user/input.h"
 #include "user/window.h"
 #include "window_fixture.h"
 
@@ -154,6 +155,41 @@ TEST_F(PaintTest, TheScreenStacksWindowsInZOrderUnderTheNavigationBar) {
   Drain();
   platform::ComposeScreen();
   EXPECT_EQ(Screen(100, 150), 0x000000FFu);
+}
+
+// Pixels of the navigation bar touched by its (white, smoothed) text: the bar
+// itself has no red.
+int BarTextPixels(int fromX, int toX) {
+  int count = 0;
+  for (int y = 0; y < 26; ++y) {
+    for (int x = fromX; x < toX; ++x) {
+      count += ((Screen(x, y) >> 16) & 0xFF) > 64 ? 1 : 0;
+    }
+  }
+  return count;
+}
+
+TEST_F(PaintTest, TheNavigationBarShowsTheForegroundTitleAndTheOkButton) {
+  HWND untitled = Create(WS_VISIBLE, nullptr, nullptr, u"");
+  Drain();
+  platform::ComposeScreen();
+  EXPECT_EQ(BarTextPixels(0, 240), 0);
+  HWND titled = Create(WS_VISIBLE, nullptr, nullptr, u"BlackJack");
+  Drain();
+  platform::ComposeScreen();
+  const int title = BarTextPixels(0, 120);
+  EXPECT_GT(title, 20) << "the title is written";
+  EXPECT_EQ(BarTextPixels(200, 240), 0) << "no ok button was asked for";
+  SetForegroundWindow(untitled);
+  platform::ComposeScreen();
+  EXPECT_EQ(BarTextPixels(0, 240), 0) << "the bar follows the foreground window";
+  SetForegroundWindow(titled);
+  platform::FindWindowObject(titled)->navDoneButton = true;
+  platform::MarkScreenChanged();
+  platform::ComposeScreen();
+  const RECT ok = platform::NavigationDoneButtonRect();
+  EXPECT_GT(BarTextPixels(ok.left, ok.right), 5) << "the ok button's label";
+  EXPECT_EQ(BarTextPixels(0, 120), title);
 }
 
 TEST_F(PaintTest, APaintCycleLeavesNoGdiObjectBehind) {
