@@ -100,6 +100,15 @@ convert "$WORK/shown.png" -scale 200% "$WORK/blocks.png"
 DIFF=$(compare -metric AE "$WORK/window.png" "$WORK/blocks.png" null: 2>&1)
 [ "$DIFF" = "0" ] || fail "the zoom is not nearest-neighbour: $DIFF pixels differ"
 
+# Keys reach the program and its accelerator table (Ctrl+Q is command 1); F9 turns
+# the screen and the desktop window with it.
+xdotool key --window "$WID" ctrl+q
+wait_for "grep -q 'WM_COMMAND 1 1' '$WORK/out.txt'" 100 || fail "Ctrl+Q did not reach the accelerator table"
+xdotool key --window "$WID" F9
+wait_for "grep -q 'WM_SETTINGCHANGE 320 240' '$WORK/out.txt'" 100 || fail "F9 did not turn the screen"
+wait_for "xdotool getwindowgeometry '$WID' | grep -q 'Geometry: $((320 * ZOOM))x$((240 * ZOOM))'" 50 ||
+  fail "the desktop window did not turn with the screen"
+
 # Closing the desktop window (SDL turns SIGTERM into a quit request) sends WM_CLOSE.
 kill -TERM "$BJ_PID"
 wait "$BJ_PID"
