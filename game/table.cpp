@@ -25,8 +25,7 @@ GameTable::GameTable(HINSTANCE instance_, HWND window_) : instance(instance_), w
   playerBlackjack = false;
 
   platformCode = PlatformCode();
-  // The eleven images stay empty until the image loading step is built; the
-  // renderer draws nothing from an empty asset.
+  LoadTableImages(*this, window, instance);
   LoadSettings(*this);
   RefillShoe();
   dealerCardCount = 0;
