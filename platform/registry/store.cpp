@@ -50,11 +50,12 @@ int MakeFolders(const std::string &folder) {
   return MakePrivateFolders(folder);
 }
 
-// Writes all of `data`, retrying short writes.
-int WriteAll(int fd, const std::string &data) {
+// Writes all of `data`, retrying short writes; `injectable` writes are the
+// hive's own, which a test may make fail half-way.
+int WriteAll(int fd, const std::string &data, bool injectable) {
   std::size_t done = 0;
   std::size_t limit = data.size();
-  const int fault = InjectedError(SaveStep::Write);
+  const int fault = injectable ? InjectedError(SaveStep::Write) : 0;
   if (fault != 0) {
     limit = data.size() / 2;
   }
@@ -99,23 +100,61 @@ void RemoveStaleTemps(const std::string &folder) {
   closedir(dir);
 }
 
+// Copies `from` to a new file `to` (O_EXCL) and flushes it: for folders whose
+// file system has no hard links.
+int CopyNew(const std::string &from, const std::string &to) {
+  Fd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in.Valid()) {
+    return errno;
+  }
+  Fd out(open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+  if (!out.Valid()) {
+    return errno;
+  }
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = read(in.Get(), buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n < 0) {
+      return errno;
+    }
+    if (n == 0) {
+      break;
+    }
+    if (int e = WriteAll(out.Get(), std::string(buffer, static_cast<std::size_t>(n)), false)) {
+      unlink(to.c_str());
+      return e;
+    }
+  }
+  return fsync(out.Get()) == 0 ? 0 : errno;
+}
+
 // Keeps the damaged hive under the first free name registry.reg.damaged-N: a hard
-// link, so the copy is complete and nothing is overwritten.
+// link, or a copy where links are not supported; nothing is overwritten.
 int KeepDamaged(const std::string &path) {
   if (int e = InjectedError(SaveStep::KeepDamaged)) {
     return e;
   }
   for (int n = 1; n <= MaxDamagedCopies; ++n) {
     const std::string copy = path + DamagedInfix + std::to_string(n);
-    if (link(path.c_str(), copy.c_str()) == 0) {
+    int error = InjectedError(SaveStep::LinkDamaged);
+    if (error == 0 && link(path.c_str(), copy.c_str()) != 0) {
+      error = errno;
+    }
+    if (error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == EMLINK) {
+      error = CopyNew(path, copy);
+    }
+    if (error == 0) {
       std::fprintf(stderr, "registry: the damaged hive was kept as %s\n", copy.c_str());
       return 0;
     }
-    if (errno == ENOENT) {
+    if (error == ENOENT) {
       return 0; // the damaged file is gone already: nothing to keep
     }
-    if (errno != EEXIST) {
-      return errno;
+    if (error != EEXIST) {
+      return error;
     }
   }
   return EEXIST;
@@ -280,7 +319,7 @@ LONG HiveStore::Save(const Hive &hive) {
   if (error != 0) {
     return Win32Error(error);
   }
-  error = WriteAll(fd.Get(), text);
+  error = WriteAll(fd.Get(), text, true);
   if (error == 0) {
     error = InjectedError(SaveStep::FlushFile);
   }

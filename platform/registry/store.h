@@ -26,6 +26,7 @@ enum class SaveStep {
   Write,       // writing it: half the bytes go out, then the failure (a disk filling up)
   FlushFile,   // fsync of the new file
   KeepDamaged, // keeping a damaged hive beside its replacement
+  LinkDamaged, // its hard link (a failure such as EPERM makes it a copy)
   Rename,      // renaming the new file over the hive
   FlushFolder, // fsync of the folder
 };

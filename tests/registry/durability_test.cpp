@@ -83,6 +83,12 @@ DWORD GetDword(HKEY key, LPCWSTR name) {
   return value;
 }
 
+// Clears the injected fault however the test ends.
+struct FaultGuard {
+  FaultGuard(SaveStep step, int error) { platform::registry::InjectSaveFault(step, error); }
+  ~FaultGuard() { platform::registry::ClearSaveFault(); }
+};
+
 TEST(HiveFile, PrivateModesForTheFileAndTheFoldersItCreates) {
   TempProfile base;
   platform::DeviceConfig config;
@@ -131,6 +137,42 @@ TEST(HiveFile, ADamagedHiveIsKeptBesideItsReplacement) {
   RegCloseKey(key);
 }
 
+TEST(HiveFile, WithoutHardLinksTheDamagedHiveIsCopied) {
+  TempProfile profile;
+  const std::string hive = profile.Dir() + "/registry.reg";
+  const std::string damaged = "REGEDIT4\n[HKEY_CURRENT_USER\\K]\n\"a\"=dword:1\nbroken\n";
+  WriteFile(hive, damaged);
+  HeadlessDevice device(profile.Config());
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"K", 0, KEY_READ | KEY_WRITE, &key), ERROR_SUCCESS);
+  {
+    FaultGuard fault(SaveStep::LinkDamaged, EPERM);
+    ASSERT_EQ(SetDword(key, u"b", 2), ERROR_SUCCESS);
+  }
+  EXPECT_EQ(ReadFile(hive + ".damaged-1"), damaged);
+  EXPECT_EQ(Mode(hive + ".damaged-1"), 0600u);
+  EXPECT_NE(ReadFile(hive).find("\"b\"=dword:00000002"), std::string::npos);
+  RegCloseKey(key);
+}
+
+TEST(HiveFile, ADamagedHiveThatCannotBeKeptIsNotReplaced) {
+  TempProfile profile;
+  const std::string hive = profile.Dir() + "/registry.reg";
+  const std::string damaged = "REGEDIT4\n[HKEY_CURRENT_USER\\K]\nbroken\n";
+  WriteFile(hive, damaged);
+  HeadlessDevice device(profile.Config());
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"K", 0, KEY_READ | KEY_WRITE, &key), ERROR_SUCCESS);
+  {
+    FaultGuard fault(SaveStep::KeepDamaged, ENOSPC);
+    EXPECT_EQ(SetDword(key, u"b", 2), ERROR_DISK_FULL);
+  }
+  EXPECT_EQ(ReadFile(hive), damaged);
+  EXPECT_EQ(FolderEntries(profile.Dir()),
+            (std::vector<std::string>{"registry.reg", "registry.reg.lock"}));
+  RegCloseKey(key);
+}
+
 TEST(HiveFile, NewFilesLeftByADeadWriterAreRemovedByTheNextSave) {
   TempProfile profile;
   HeadlessDevice device(profile.Config());
@@ -141,12 +183,6 @@ TEST(HiveFile, NewFilesLeftByADeadWriterAreRemovedByTheNextSave) {
             (std::vector<std::string>{"registry.reg", "registry.reg.lock"}));
   RegCloseKey(key);
 }
-
-// Clears the injected fault however the test ends.
-struct FaultGuard {
-  FaultGuard(SaveStep step, int error) { platform::registry::InjectSaveFault(step, error); }
-  ~FaultGuard() { platform::registry::ClearSaveFault(); }
-};
 
 TEST(HiveFile, AFailedSaveLeavesTheOldHiveAndReportsTheError) {
   struct Case {
