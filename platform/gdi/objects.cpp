@@ -22,6 +22,7 @@ struct GdiState {
   HandleTable<DeviceContext> dcs{0x10000000};
   HandleTable<Object> objects{0x18000000};
   std::array<HGDIOBJ, kStockCount> stock{};
+  const Surface *stockBitmapSurface = nullptr; // what a memory DC starts with
   bool stockMade = false;
 };
 
@@ -103,6 +104,7 @@ void MakeStockObjects() {
   bitmap.type = OBJ_BITMAP;
   bitmap.stock = true;
   bitmap.surface = std::make_shared<Surface>(1, 1);
+  state.stockBitmapSurface = bitmap.surface.get();
   state.stock[kStockBitmap] = AddObject(std::move(bitmap));
 }
 
@@ -178,27 +180,34 @@ Object *FindObject(HGDIOBJ object, DWORD type) {
   return o != nullptr && o->type == type ? o : nullptr;
 }
 
+namespace {
+
+View ViewOf(const DeviceContext &dc) {
+  if (dc.memory) {
+    return View{dc.bitmapSurface, 0, 0, Bounds(*dc.bitmapSurface)};
+  }
+  return View{dc.surface.get(), dc.origin.x, dc.origin.y, Intersect(dc.clip, Bounds(*dc.surface))};
+}
+
+} // namespace
+
 bool DestinationView(HDC handle, View *view) {
   const DeviceContext *dc = FindDC(handle);
   if (dc == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
     return false;
   }
-  if (dc->memory) {
-    *view = View{dc->bitmapSurface, 0, 0, Bounds(*dc->bitmapSurface)};
-  } else {
-    *view = View{dc->surface.get(), dc->origin.x, dc->origin.y,
-                 Intersect(dc->clip, Bounds(*dc->surface))};
-  }
+  *view = ViewOf(*dc);
   return true;
 }
 
 bool SourceView(HDC handle, View *view) {
   const DeviceContext *dc = FindDC(handle);
-  if (dc == nullptr || (dc->memory && dc->bitmap == Stock(kStockBitmap))) {
+  if (dc == nullptr || (dc->memory && dc->bitmapSurface == State().stockBitmapSurface)) {
     return false;
   }
-  return DestinationView(handle, view);
+  *view = ViewOf(*dc);
+  return true;
 }
 
 bool BitmapView(HBITMAP bitmap, View *view) {
