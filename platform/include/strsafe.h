@@ -1,0 +1,323 @@
+// Bounded UTF-16 string functions: StringCchCopyW, StringCchCatW, StringCchLengthW,
+// StringCchPrintfW. Every result is terminated; a cut result reports
+// STRSAFE_E_INSUFFICIENT_BUFFER.
+#pragma once
+
+#include "windows.h"
+
+#ifndef RC_INVOKED
+
+#include <cstdarg>
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+#define STRSAFE_MAX_CCH 2147483647
+#define STRSAFE_E_INSUFFICIENT_BUFFER static_cast<HRESULT>(0x8007007AL)
+#define STRSAFE_E_INVALID_PARAMETER static_cast<HRESULT>(0x80070057L)
+#define STRSAFE_E_END_OF_FILE static_cast<HRESULT>(0x80070026L)
+
+namespace strsafe_detail {
+
+// Appends to a bounded buffer; remembers whether anything was cut.
+struct Out {
+  WCHAR *dest;
+  std::size_t cch;
+  std::size_t used = 0;
+  bool cut = false;
+
+  void Put(WCHAR c) {
+    if (used + 1 < cch) {
+      dest[used++] = c;
+    } else {
+      cut = true;
+    }
+  }
+  void Repeat(WCHAR c, long n) {
+    for (; n > 0; --n) {
+      Put(c);
+    }
+  }
+  HRESULT Finish() {
+    dest[used] = 0;
+    return cut ? STRSAFE_E_INSUFFICIENT_BUFFER : S_OK;
+  }
+};
+
+struct Spec {
+  bool left = false;  // '-'
+  bool zero = false;  // '0'
+  bool plus = false;  // '+'
+  bool space = false; // ' '
+  bool alt = false;   // '#'
+  long width = 0;
+  long precision = -1;
+};
+
+// Writes digits with sign, prefix, precision and padding, as printf does.
+inline void PutNumber(Out &out, const Spec &spec, std::uint64_t magnitude, bool negative,
+                      unsigned base, bool upper) {
+  WCHAR digits[24];
+  int n = 0;
+  const char *set = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+  while (magnitude != 0) {
+    digits[n++] = static_cast<WCHAR>(set[magnitude % base]);
+    magnitude /= base;
+  }
+  const long precision = spec.precision < 0 ? 1 : spec.precision;
+  const long zeros = precision > n ? precision - n : 0;
+  WCHAR sign = 0;
+  if (negative) {
+    sign = u'-';
+  } else if (spec.plus) {
+    sign = u'+';
+  } else if (spec.space) {
+    sign = u' ';
+  }
+  const bool prefix = spec.alt && base == 16 && n > 0;
+  const long length = n + zeros + (sign != 0 ? 1 : 0) + (prefix ? 2 : 0);
+  const long pad = spec.width > length ? spec.width - length : 0;
+  const bool zeroPad = spec.zero && !spec.left && spec.precision < 0;
+  if (!spec.left && !zeroPad) {
+    out.Repeat(u' ', pad);
+  }
+  if (sign != 0) {
+    out.Put(sign);
+  }
+  if (prefix) {
+    out.Put(u'0');
+    out.Put(upper ? u'X' : u'x');
+  }
+  if (zeroPad) {
+    out.Repeat(u'0', pad);
+  }
+  out.Repeat(u'0', zeros);
+  while (n > 0) {
+    out.Put(digits[--n]);
+  }
+  if (spec.left) {
+    out.Repeat(u' ', pad);
+  }
+}
+
+// Writes a string (wide or narrow) cut to the precision and padded to the width.
+template <class Char> void PutString(Out &out, const Spec &spec, const Char *s) {
+  static const Char null[] = {'(', 'n', 'u', 'l', 'l', ')', 0};
+  if (s == nullptr) {
+    s = null;
+  }
+  long length = 0;
+  while (s[length] != 0 && (spec.precision < 0 || length < spec.precision)) {
+    ++length;
+  }
+  const long pad = spec.width > length ? spec.width - length : 0;
+  if (!spec.left) {
+    out.Repeat(u' ', pad);
+  }
+  for (long i = 0; i < length; ++i) {
+    out.Put(static_cast<WCHAR>(static_cast<std::make_unsigned_t<Char>>(s[i])));
+  }
+  if (spec.left) {
+    out.Repeat(u' ', pad);
+  }
+}
+
+// printf for UTF-16 with the device's sizes: an int and a long are 32 bits ('l'
+// reads a 32-bit value), "ll" and "I64" 64 bits, 'z' and 'I' a size_t. %s and %ls
+// take a WCHAR string, %S and %hs a char string; %c a WCHAR.
+inline HRESULT Format(Out &out, LPCWSTR format, va_list args) {
+  for (const WCHAR *p = format; *p != 0; ++p) {
+    if (*p != u'%') {
+      out.Put(*p);
+      continue;
+    }
+    Spec spec;
+    for (++p;; ++p) {
+      if (*p == u'-') {
+        spec.left = true;
+      } else if (*p == u'0') {
+        spec.zero = true;
+      } else if (*p == u'+') {
+        spec.plus = true;
+      } else if (*p == u' ') {
+        spec.space = true;
+      } else if (*p == u'#') {
+        spec.alt = true;
+      } else {
+        break;
+      }
+    }
+    if (*p == u'*') {
+      spec.width = va_arg(args, int);
+      if (spec.width < 0) {
+        spec.left = true;
+        spec.width = -spec.width;
+      }
+      ++p;
+    }
+    for (; *p >= u'0' && *p <= u'9'; ++p) {
+      spec.width = spec.width > 100000 ? spec.width : spec.width * 10 + (*p - u'0');
+    }
+    if (*p == u'.') {
+      spec.precision = 0;
+      if (*++p == u'*') {
+        const int precision = va_arg(args, int);
+        spec.precision = precision < 0 ? -1 : precision;
+        ++p;
+      }
+      for (; *p >= u'0' && *p <= u'9'; ++p) {
+        spec.precision =
+            spec.precision > 100000 ? spec.precision : spec.precision * 10 + (*p - u'0');
+      }
+    }
+    int size = 0; // 0: 32 bits, 1: 64 bits, 2: size_t, -1: narrow ('h')
+    if (*p == u'l' && p[1] == u'l') {
+      size = 1;
+      p += 2;
+    } else if (*p == u'I' && p[1] == u'6' && p[2] == u'4') {
+      size = 1;
+      p += 3;
+    } else if (*p == u'z' || *p == u'I') {
+      size = 2;
+      ++p;
+    } else if (*p == u'h') {
+      size = -1;
+      ++p;
+    } else if (*p == u'l' || *p == u'w') {
+      ++p;
+    }
+    const auto readSigned = [&]() -> std::int64_t {
+      if (size == 1) {
+        return va_arg(args, long long);
+      }
+      if (size == 2) {
+        return static_cast<std::int64_t>(va_arg(args, std::size_t));
+      }
+      return va_arg(args, int);
+    };
+    const auto readUnsigned = [&]() -> std::uint64_t {
+      if (size == 1) {
+        return va_arg(args, unsigned long long);
+      }
+      if (size == 2) {
+        return va_arg(args, std::size_t);
+      }
+      return va_arg(args, unsigned int);
+    };
+    switch (*p) {
+    case u'd':
+    case u'i': {
+      const std::int64_t v = readSigned();
+      const std::uint64_t magnitude =
+          v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+      PutNumber(out, spec, magnitude, v < 0, 10, false);
+      break;
+    }
+    case u'u':
+      PutNumber(out, spec, readUnsigned(), false, 10, false);
+      break;
+    case u'x':
+    case u'X':
+      PutNumber(out, spec, readUnsigned(), false, 16, *p == u'X');
+      break;
+    case u'o':
+      PutNumber(out, spec, readUnsigned(), false, 8, false);
+      break;
+    case u'p': {
+      Spec pointer = spec;
+      pointer.alt = true;
+      PutNumber(out, pointer, reinterpret_cast<std::uintptr_t>(va_arg(args, void *)), false, 16,
+                false);
+      break;
+    }
+    case u'c': {
+      const WCHAR c[2] = {static_cast<WCHAR>(va_arg(args, int)), 0};
+      PutString(out, spec, c);
+      break;
+    }
+    case u's':
+      if (size == -1) {
+        PutString(out, spec, va_arg(args, const char *));
+      } else {
+        PutString(out, spec, va_arg(args, const WCHAR *));
+      }
+      break;
+    case u'S':
+      PutString(out, spec, va_arg(args, const char *));
+      break;
+    case u'%':
+      out.Put(u'%');
+      break;
+    default:
+      // An unknown conversion is refused rather than guessed at.
+      out.dest[0] = 0;
+      return STRSAFE_E_INVALID_PARAMETER;
+    }
+    if (*p == 0) {
+      break;
+    }
+  }
+  return out.Finish();
+}
+
+} // namespace strsafe_detail
+
+inline HRESULT StringCchLengthW(LPCWSTR psz, std::size_t cchMax, std::size_t *pcchLength) {
+  std::size_t length = 0;
+  while (psz != nullptr && cchMax <= STRSAFE_MAX_CCH && length < cchMax && psz[length] != 0) {
+    ++length;
+  }
+  const bool ok = psz != nullptr && cchMax <= STRSAFE_MAX_CCH && length < cchMax;
+  if (pcchLength != nullptr) {
+    *pcchLength = ok ? length : 0;
+  }
+  return ok ? S_OK : STRSAFE_E_INVALID_PARAMETER;
+}
+
+inline HRESULT StringCchCopyW(LPWSTR pszDest, std::size_t cchDest, LPCWSTR pszSrc) {
+  if (pszDest == nullptr || cchDest == 0 || cchDest > STRSAFE_MAX_CCH) {
+    return STRSAFE_E_INVALID_PARAMETER;
+  }
+  strsafe_detail::Out out{pszDest, cchDest};
+  for (; pszSrc != nullptr && *pszSrc != 0 && !out.cut; ++pszSrc) {
+    out.Put(*pszSrc);
+  }
+  return out.Finish();
+}
+
+inline HRESULT StringCchCatW(LPWSTR pszDest, std::size_t cchDest, LPCWSTR pszSrc) {
+  std::size_t length = 0;
+  if (pszDest == nullptr || FAILED(StringCchLengthW(pszDest, cchDest, &length))) {
+    return STRSAFE_E_INVALID_PARAMETER;
+  }
+  return StringCchCopyW(pszDest + length, cchDest - length, pszSrc);
+}
+
+inline HRESULT StringCchVPrintfW(LPWSTR pszDest, std::size_t cchDest, LPCWSTR pszFormat,
+                                 va_list argList) {
+  if (pszDest == nullptr || cchDest == 0 || cchDest > STRSAFE_MAX_CCH) {
+    return STRSAFE_E_INVALID_PARAMETER;
+  }
+  if (pszFormat == nullptr) {
+    pszDest[0] = 0;
+    return STRSAFE_E_INVALID_PARAMETER;
+  }
+  strsafe_detail::Out out{pszDest, cchDest};
+  return strsafe_detail::Format(out, pszFormat, argList);
+}
+
+inline HRESULT StringCchPrintfW(LPWSTR pszDest, std::size_t cchDest, LPCWSTR pszFormat, ...) {
+  va_list args;
+  va_start(args, pszFormat);
+  const HRESULT result = StringCchVPrintfW(pszDest, cchDest, pszFormat, args);
+  va_end(args);
+  return result;
+}
+
+#define StringCchCopy StringCchCopyW
+#define StringCchCat StringCchCatW
+#define StringCchLength StringCchLengthW
+#define StringCchPrintf StringCchPrintfW
+#define StringCchVPrintf StringCchVPrintfW
+
+#endif // RC_INVOKED
