@@ -138,3 +138,22 @@ ScriptRun RunScript(int(WINAPI *winMain)(HINSTANCE, HINSTANCE, LPWSTR, int),
                     const std::string &script, HINSTANCE instance = nullptr);
 
 } // namespace platform::test
+
+namespace platform::test {
+
+// Sets (or, with a null value, removes) an environment variable for the
+// lifetime of the object, then puts back what was there.
+class ScopedEnv {
+public:
+  ScopedEnv(const char *name, const char *value);
+  ~ScopedEnv();
+  ScopedEnv(const ScopedEnv &) = delete;
+  ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+private:
+  std::string name_;
+  std::string old_;
+  bool hadOld_ = false;
+};
+
+} // namespace platform::test

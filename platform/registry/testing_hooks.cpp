@@ -1,4 +1,4 @@
-// Test hooks of the registry and of temporary profiles.
+// Test hooks of the registry, temporary profiles and the environment.
 #include <stdlib.h>
 
 #include <filesystem>
@@ -29,6 +29,26 @@ DeviceConfig TempProfile::Config() const {
   DeviceConfig config;
   config.profileDir = dir_;
   return config;
+}
+
+ScopedEnv::ScopedEnv(const char *name, const char *value) : name_(name) {
+  if (const char *old = getenv(name)) {
+    old_ = old;
+    hadOld_ = true;
+  }
+  if (value != nullptr) {
+    setenv(name, value, 1);
+  } else {
+    unsetenv(name);
+  }
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (hadOld_) {
+    setenv(name_.c_str(), old_.c_str(), 1);
+  } else {
+    unsetenv(name_.c_str());
+  }
 }
 
 std::string RegistryHivePath() { return registry::HivePath(); }

@@ -28,38 +28,9 @@
 namespace {
 
 using namespace platform::instance;
+using platform::test::ScopedEnv;
 using platform::test::TempProfile;
 using Clock = std::chrono::steady_clock;
-
-// Sets an environment variable for one test and puts back the old value.
-class ScopedEnv {
-public:
-  ScopedEnv(const char *name, const char *value) : name_(name) {
-    if (const char *old = getenv(name)) {
-      old_ = old;
-      hadOld_ = true;
-    }
-    if (value != nullptr) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (hadOld_) {
-      setenv(name_, old_.c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-  ScopedEnv(const ScopedEnv &) = delete;
-  ScopedEnv &operator=(const ScopedEnv &) = delete;
-
-private:
-  const char *name_;
-  std::string old_;
-  bool hadOld_ = false;
-};
 
 // A private runtime folder and a profile for one test; the service is stopped
 // when the test ends.

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -20,6 +19,7 @@
 #include "host/testing.h"
 #include "registry/hive.h"
 #include "registry/store.h"
+#include "files.h"
 
 namespace {
 
@@ -29,32 +29,9 @@ using platform::test::TempProfile;
 
 constexpr const char16_t *GameKey = u"SOFTWARE\\Quorvane\\BlackJack";
 
-std::string ReadFile(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const std::string &path, const std::string &text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-}
-
-std::vector<std::string> FolderEntries(const std::string &folder) {
-  std::vector<std::string> names;
-  if (DIR *dir = opendir(folder.c_str())) {
-    while (const dirent *e = readdir(dir)) {
-      const std::string name = e->d_name;
-      if (name != "." && name != "..") {
-        names.push_back(name);
-      }
-    }
-    closedir(dir);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
+using regtest::FolderEntries;
+using regtest::ReadFile;
+using regtest::WriteFile;
 
 unsigned Mode(const std::string &path) {
   struct stat st {};

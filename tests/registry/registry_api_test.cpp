@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "files.h"
 #include "host/testing.h"
 
 namespace {
@@ -36,12 +37,7 @@ LONG SetDword(HKEY key, LPCWSTR name, DWORD value) {
                         sizeof(value));
 }
 
-std::string ReadFile(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using regtest::ReadFile;
 
 TEST(RegistryKeys, AMissingKeyIsFileNotFoundAndLeavesNoHandle) {
   HeadlessDevice device;

@@ -18,6 +18,7 @@
 namespace {
 
 using platform::test::HeadlessDevice;
+using platform::test::ScopedEnv;
 using namespace soundtest;
 
 LPCWSTR AsSound(const std::vector<std::byte> &image) {
@@ -98,32 +99,6 @@ TEST(SoundCalls, TheLogNamesResourcesButNotMemory) {
   EXPECT_EQ(cues[2].name, u"");
   EXPECT_EQ(cues[3].name, u"");
 }
-
-// Sets an environment variable for one test and puts back the old value.
-class ScopedEnv {
-public:
-  ScopedEnv(const char *name, const std::string &value) : name_(name) {
-    if (const char *old = getenv(name)) {
-      old_ = old;
-      hadOld_ = true;
-    }
-    setenv(name, value.c_str(), 1);
-  }
-  ~ScopedEnv() {
-    if (hadOld_) {
-      setenv(name_, old_.c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-  ScopedEnv(const ScopedEnv &) = delete;
-  ScopedEnv &operator=(const ScopedEnv &) = delete;
-
-private:
-  const char *name_;
-  std::string old_;
-  bool hadOld_ = false;
-};
 
 platform::DeviceConfig Audible() {
   platform::DeviceConfig config;
