@@ -211,7 +211,7 @@ bool ParseHostOptions(const std::vector<std::string> &args, HostOptions *options
       }
     }
     if (option == nullptr) {
-      *error = name.rfind("-", 0) == 0 ? "unknown option '" + name + "' (see --help)"
+      *error = name.rfind('-', 0) == 0 ? "unknown option '" + name + "' (see --help)"
                                        : "unexpected argument '" + name + "' (see --help)";
       return false;
     }
@@ -222,7 +222,9 @@ bool ParseHostOptions(const std::vector<std::string> &args, HostOptions *options
       } else if (i + 1 < args.size()) {
         value = args[++i];
       } else {
-        *error = name + " needs a value: " + name + " " + option->value;
+        *error = name;
+        *error += " needs a value: " + name;
+        *error += std::string(" ") + option->value;
         return false;
       }
     } else if (inlineValue) {
