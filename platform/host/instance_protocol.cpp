@@ -208,7 +208,7 @@ Decoded DecodeReply(std::span<const std::byte> bytes, Reply *reply, std::string 
   if (r.window && r.status != Status::Ok) {
     return Bad(error, "only a successful reply carries a window");
   }
-  *reply = std::move(r);
+  *reply = r;
   return Decoded::Complete;
 }
 

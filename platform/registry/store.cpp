@@ -94,7 +94,7 @@ void RemoveStaleTemps(const std::string &folder) {
   while (const dirent *entry = readdir(dir)) {
     const std::string name = entry->d_name;
     if (name.starts_with(prefix)) {
-      unlink((folder + "/" + name).c_str());
+      unlink((folder + '/').append(name).c_str());
     }
   }
   closedir(dir);
@@ -143,7 +143,7 @@ int KeepDamaged(const std::string &path) {
     if (error == 0 && link(path.c_str(), copy.c_str()) != 0) {
       error = errno;
     }
-    if (error == EPERM || error == ENOTSUP || error == EOPNOTSUPP || error == EMLINK) {
+    if (error == EPERM || error == EOPNOTSUPP || error == EMLINK) {
       error = CopyNew(path, copy);
     }
     if (error == 0) {
