@@ -2,6 +2,7 @@
 // sound is found, parsed and handed to the output.
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -26,7 +27,7 @@ const bool registered = [] {
 bool IsResource(DWORD flags) { return (flags & SND_RESOURCE) == SND_RESOURCE; }
 bool IsMemory(DWORD flags) { return (flags & SND_RESOURCE) == SND_MEMORY; }
 
-std::u16string Decimal(unsigned v) {
+std::u16string Decimal(std::uint64_t v) {
   std::u16string s;
   do {
     s.insert(s.begin(), static_cast<char16_t>(u'0' + v % 10));
@@ -50,15 +51,16 @@ std::u16string LoggedName(LPCWSTR sound, DWORD flags) {
 // What names a sound for SND_PURGE: its resource (module and name in any case)
 // or its address in memory.
 std::u16string Tag(LPCWSTR sound, HMODULE module, DWORD flags) {
-  const std::u16string where = Decimal(static_cast<unsigned>(
-      reinterpret_cast<ULONG_PTR>(IsMemory(flags) ? static_cast<const void *>(sound) : module) &
-      0xFFFFFFFFu));
+  const std::u16string where = Decimal(
+      reinterpret_cast<ULONG_PTR>(IsMemory(flags) ? static_cast<const void *>(sound) : module));
   if (IsMemory(flags)) {
     return u"memory:" + where;
   }
   std::u16string name = LoggedName(sound, flags);
   for (char16_t &c : name) {
-    c = c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+    // Resource names match in any case: ASCII and Latin-1 letters, as FindResourceW.
+    const bool lower = (c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7);
+    c = lower ? static_cast<char16_t>(c - 32) : c;
   }
   return u"resource:" + where + u":" + name;
 }
