@@ -48,6 +48,22 @@ TableOnScreen::~TableOnScreen() {
   landscapeLayout = 0;
 }
 
+platform::Surface TableOnScreen::Paint() {
+  RECT client{};
+  GetClientRect(window_, &client);
+  HDC windowDC = GetDC(window_);
+  HDC target = CreateCompatibleDC(windowDC);
+  HBITMAP frame = CreateCompatibleBitmap(windowDC, client.right, client.bottom);
+  HGDIOBJ previous = SelectObject(target, frame);
+  PaintTable(*table_, target);
+  platform::Surface pixels = *platform::BitmapSurface(frame);
+  SelectObject(target, previous);
+  DeleteObject(frame);
+  DeleteDC(target);
+  ReleaseDC(window_, windowDC);
+  return pixels;
+}
+
 const platform::Surface &Pixels(const ImageAsset &asset) {
   static const platform::Surface none;
   const auto surface = platform::BitmapSurface(asset.bitmap);

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "game/game_table.h"
@@ -18,6 +19,8 @@ struct TableScreen {
   int height;
   int dpi;
 };
+// Names the screen in the tests' messages.
+inline void PrintTo(const TableScreen &screen, std::ostream *out) { *out << screen.name; }
 
 // The four screens the table is laid out for: both orientations at both dpi sets.
 inline constexpr TableScreen Screens[] = {
