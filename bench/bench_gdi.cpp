@@ -84,61 +84,46 @@ BENCHMARK(BM_FrameBitBlt)->Args({240, 320})->Args({480, 640});
 
 #define PIECES Args({60, 25})->Args({31, 31})->Args({30, 45})->Args({60, 90})
 
-void BM_PieceBitBlt(benchmark::State &state) {
+// Copies one piece from a sheet into a frame, as the renderer does, `blit` times.
+template <class Blit> void RunPiece(benchmark::State &state, bool keyed, Blit blit) {
   platform::test::HeadlessDevice device;
   const int w = static_cast<int>(state.range(0));
   const int h = static_cast<int>(state.range(1));
   Canvas sheet(400, 100);
   Canvas frame(240, 320);
+  if (keyed) {
+    SDL_SetColorKey(sheet.sdl, SDL_TRUE, SDL_MapRGB(sheet.sdl->format, 255, 0, 255));
+  }
   for (auto _ : state) {
-    BitBlt(frame.dc, 17, 40, w, h, sheet.dc, 31, 3, SRCCOPY);
+    blit(sheet, frame, w, h);
     benchmark::ClobberMemory();
   }
+}
+
+void SdlBlit(Canvas &sheet, Canvas &frame, int w, int h) {
+  SDL_Rect from{31, 3, w, h};
+  SDL_Rect to{17, 40, w, h};
+  SDL_BlitSurface(sheet.sdl, &from, frame.sdl, &to);
+}
+
+void BM_PieceBitBlt(benchmark::State &state) {
+  RunPiece(state, false, [](Canvas &sheet, Canvas &frame, int w, int h) {
+    BitBlt(frame.dc, 17, 40, w, h, sheet.dc, 31, 3, SRCCOPY);
+  });
 }
 BENCHMARK(BM_PieceBitBlt)->PIECES;
 
-void BM_PieceSdlBlit(benchmark::State &state) {
-  platform::test::HeadlessDevice device;
-  const int w = static_cast<int>(state.range(0));
-  const int h = static_cast<int>(state.range(1));
-  Canvas sheet(400, 100);
-  Canvas frame(240, 320);
-  for (auto _ : state) {
-    SDL_Rect from{31, 3, w, h};
-    SDL_Rect to{17, 40, w, h};
-    SDL_BlitSurface(sheet.sdl, &from, frame.sdl, &to);
-    benchmark::ClobberMemory();
-  }
-}
+void BM_PieceSdlBlit(benchmark::State &state) { RunPiece(state, false, SdlBlit); }
 BENCHMARK(BM_PieceSdlBlit)->PIECES;
 
 void BM_PieceTransparentImage(benchmark::State &state) {
-  platform::test::HeadlessDevice device;
-  const int w = static_cast<int>(state.range(0));
-  const int h = static_cast<int>(state.range(1));
-  Canvas sheet(400, 100);
-  Canvas frame(240, 320);
-  for (auto _ : state) {
+  RunPiece(state, false, [](Canvas &sheet, Canvas &frame, int w, int h) {
     TransparentImage(frame.dc, 17, 40, w, h, sheet.dc, 31, 3, w, h, RGB(255, 0, 255));
-    benchmark::ClobberMemory();
-  }
+  });
 }
 BENCHMARK(BM_PieceTransparentImage)->PIECES;
 
-void BM_PieceSdlColorKeyBlit(benchmark::State &state) {
-  platform::test::HeadlessDevice device;
-  const int w = static_cast<int>(state.range(0));
-  const int h = static_cast<int>(state.range(1));
-  Canvas sheet(400, 100);
-  Canvas frame(240, 320);
-  SDL_SetColorKey(sheet.sdl, SDL_TRUE, SDL_MapRGB(sheet.sdl->format, 255, 0, 255));
-  for (auto _ : state) {
-    SDL_Rect from{31, 3, w, h};
-    SDL_Rect to{17, 40, w, h};
-    SDL_BlitSurface(sheet.sdl, &from, frame.sdl, &to);
-    benchmark::ClobberMemory();
-  }
-}
+void BM_PieceSdlColorKeyBlit(benchmark::State &state) { RunPiece(state, true, SdlBlit); }
 BENCHMARK(BM_PieceSdlColorKeyBlit)->PIECES;
 
 // ---- text: "BANK: $1000" in Tahoma bold, 16-pixel cell, per quality mode ----

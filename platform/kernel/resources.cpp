@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 
 #include "host/device.h"
 #include "kernel/module_state.h"
@@ -36,6 +37,38 @@ long FindByOrdinal(const Module &module, WORD type, const ResourceId &name) {
   ResourceId t;
   t.ordinal = type;
   return platform::FindEntryIndex(module, t, name);
+}
+
+// A resource that LoadIconW and LoadAcceleratorsW hand out once per module: the
+// handle made before, or the entry to make it from.
+template <class H> struct Shared {
+  Module *module = nullptr;
+  std::size_t index = 0;
+  H handle = nullptr;
+};
+
+// False (with the error set) when the module or the resource is missing.
+template <class H>
+bool FindShared(HINSTANCE instance, LPCWSTR name, WORD type,
+                std::map<std::size_t, H> Module::*cache, Shared<H> *found) {
+  found->module = ModuleOrError(instance);
+  if (found->module == nullptr) {
+    return false;
+  }
+  if (name == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  const long index = FindByOrdinal(*found->module, type, ResourceId::FromArgument(name));
+  if (index < 0) {
+    return false;
+  }
+  found->index = static_cast<std::size_t>(index);
+  const auto &handles = found->module->*cache;
+  if (auto it = handles.find(found->index); it != handles.end()) {
+    found->handle = it->second; // shared, as on Win32
+  }
+  return true;
 }
 
 // The icon size the device asks for: 32 logical pixels.
@@ -158,33 +191,23 @@ int WINAPI LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBu
 }
 
 HICON WINAPI LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName) {
-  Module *module = ModuleOrError(hInstance);
-  if (module == nullptr) {
-    return nullptr;
+  Shared<HICON> found;
+  if (!FindShared(hInstance, lpIconName, kIconGroupType, &Module::icons, &found) ||
+      found.handle != nullptr) {
+    return found.handle;
   }
-  if (lpIconName == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
-  const long group = FindByOrdinal(*module, kIconGroupType, ResourceId::FromArgument(lpIconName));
-  if (group < 0) {
-    return nullptr;
-  }
-  const auto groupIndex = static_cast<std::size_t>(group);
-  if (auto it = module->icons.find(groupIndex); it != module->icons.end()) {
-    return it->second; // icons from resources are shared, as on Win32
-  }
+  Module &module = *found.module;
   ResourceId imageId;
-  imageId.ordinal = ChooseIconImage(module->Data(module->entries[groupIndex]));
-  const long image = FindByOrdinal(*module, kIconType, imageId);
+  imageId.ordinal = ChooseIconImage(module.Data(module.entries[found.index]));
+  const long image = FindByOrdinal(module, kIconType, imageId);
   platform::IconImage decoded;
   if (image < 0 || !platform::DecodeIconImage(
-                       module->Data(module->entries[static_cast<std::size_t>(image)]), &decoded)) {
+                       module.Data(module.entries[static_cast<std::size_t>(image)]), &decoded)) {
     SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
     return nullptr;
   }
   HICON icon = platform::AddIcon(std::move(decoded));
-  module->icons.emplace(groupIndex, icon);
+  module.icons.emplace(found.index, icon);
   return icon;
 }
 
@@ -199,25 +222,15 @@ BOOL WINAPI DestroyIcon(HICON hIcon) {
 }
 
 HACCEL WINAPI LoadAcceleratorsW(HINSTANCE hInstance, LPCWSTR lpTableName) {
-  Module *module = ModuleOrError(hInstance);
-  if (module == nullptr) {
-    return nullptr;
+  Shared<HACCEL> found;
+  if (!FindShared(hInstance, lpTableName, kAcceleratorType, &Module::accelerators, &found) ||
+      found.handle != nullptr) {
+    return found.handle;
   }
-  if (lpTableName == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
-  const long index =
-      FindByOrdinal(*module, kAcceleratorType, ResourceId::FromArgument(lpTableName));
-  if (index < 0) {
-    return nullptr;
-  }
-  const auto entryIndex = static_cast<std::size_t>(index);
-  if (auto it = module->accelerators.find(entryIndex); it != module->accelerators.end()) {
-    return it->second;
-  }
+  Module &module = *found.module;
+  const std::size_t entryIndex = found.index;
   // Each entry: WORD flags (0x80 marks the last), WORD key, WORD command, WORD pad.
-  const std::span<const std::byte> data = module->Data(module->entries[entryIndex]);
+  const std::span<const std::byte> data = module.Data(module.entries[entryIndex]);
   std::vector<ACCEL> entries;
   for (std::size_t at = 0; at + 8 <= data.size(); at += 8) {
     const WORD flags = ReadWord(data, at);
@@ -228,6 +241,6 @@ HACCEL WINAPI LoadAcceleratorsW(HINSTANCE hInstance, LPCWSTR lpTableName) {
     }
   }
   HACCEL table = platform::AddAcceleratorTable(std::move(entries));
-  module->accelerators.emplace(entryIndex, table);
+  module.accelerators.emplace(entryIndex, table);
   return table;
 }
