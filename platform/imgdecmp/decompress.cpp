@@ -51,11 +51,13 @@ Surface Render(const PngImage &image, int outW, int outH, std::uint32_t backgrou
     return (c * a + bg * (255 - a) + 127) / 255;
   };
   for (int y = 0; y < outH; ++y) {
-    const auto v = static_cast<int>((std::int64_t{y} * 2 + 1) * image.height / (outH * 2));
+    const auto v =
+        static_cast<int>((std::int64_t{y} * 2 + 1) * image.height / (std::int64_t{outH} * 2));
     const std::uint32_t *src = image.argb.data() + static_cast<std::size_t>(v) * image.width;
     std::uint32_t *dst = out.Row(y);
     for (int x = 0; x < outW; ++x) {
-      const auto u = static_cast<int>((std::int64_t{x} * 2 + 1) * image.width / (outW * 2));
+      const auto u =
+          static_cast<int>((std::int64_t{x} * 2 + 1) * image.width / (std::int64_t{outW} * 2));
       const std::uint32_t p = src[u];
       const std::uint32_t a = p >> 24;
       dst[x] = a == 255 ? (p & 0xFFFFFF)

@@ -27,7 +27,7 @@ struct Decoder {
   bool ended = false;               // the reader reported the end
   bool overLimit = false;
   std::string error;
-  std::string warning; // libpng names the exact fault of a header in a warning
+  std::string warning;              // libpng names the exact fault of a header in a warning
   std::vector<std::uint8_t> pixels; // RGBA rows
   std::vector<png_bytep> rows;
 };
@@ -242,7 +242,7 @@ PngStatus DecodePngBytes(const std::uint8_t *data, std::size_t size, const PngLi
     at += n;
     return n;
   };
-  return DecodePng(pull, 64 * 1024, limits, image, error);
+  return DecodePng(pull, std::size_t{64} * 1024, limits, image, error);
 }
 
 } // namespace platform

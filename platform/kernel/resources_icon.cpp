@@ -119,7 +119,7 @@ bool DecodeIconImage(std::span<const std::byte> data, IconImage *image) {
       } else {
         const unsigned index = PaletteIndex(row, static_cast<int>(x), bits);
         if (index < paletteSize) {
-          const std::size_t at = paletteAt + index * 4;
+          const std::size_t at = paletteAt + std::size_t{index} * 4;
           pixel = Rgb(Byte(data, at + 2), Byte(data, at + 1), Byte(data, at));
         }
       }
