@@ -22,7 +22,7 @@
 namespace platform::gdi {
 
 // Where Debian's fonts-wine puts its faces, among them a Tahoma-metric family.
-constexpr const char *kWineFontDir = "/usr/share/wine/fonts";
+constexpr const char *kFontsWineDir = "/usr/share/wine/fonts";
 
 namespace {
 
@@ -68,11 +68,11 @@ struct FontSystem {
     FT_Library_SetLcdFilter(library, FT_LCD_FILTER_DEFAULT);
     config = FcInitLoadConfigAndFonts();
     // Only the outline faces of fonts-wine: its .fon files are bitmap fonts.
-    if (DIR *dir = opendir(kWineFontDir); dir != nullptr && config != nullptr) {
+    if (DIR *dir = opendir(kFontsWineDir); dir != nullptr && config != nullptr) {
       while (const dirent *entry = readdir(dir)) {
         const std::string name = entry->d_name;
         if (name.size() > 4 && name.compare(name.size() - 4, 4, ".ttf") == 0) {
-          const std::string path = std::string(kWineFontDir) + "/" + name;
+          const std::string path = std::string(kFontsWineDir) + "/" + name;
           FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8 *>(path.c_str()));
         }
       }

@@ -44,7 +44,7 @@ struct Out {
   }
 };
 
-struct Spec {
+struct Field {
   bool left = false;  // '-'
   bool zero = false;  // '0'
   bool plus = false;  // '+'
@@ -55,7 +55,7 @@ struct Spec {
 };
 
 // Writes digits with sign, prefix, precision and padding, as printf does.
-inline void PutNumber(Out &out, const Spec &spec, std::uint64_t magnitude, bool negative,
+inline void PutNumber(Out &out, const Field &field, std::uint64_t magnitude, bool negative,
                       unsigned base, bool upper) {
   WCHAR digits[24];
   int n = 0;
@@ -64,21 +64,21 @@ inline void PutNumber(Out &out, const Spec &spec, std::uint64_t magnitude, bool 
     digits[n++] = static_cast<WCHAR>(set[magnitude % base]);
     magnitude /= base;
   }
-  const long precision = spec.precision < 0 ? 1 : spec.precision;
+  const long precision = field.precision < 0 ? 1 : field.precision;
   const long zeros = precision > n ? precision - n : 0;
   WCHAR sign = 0;
   if (negative) {
     sign = u'-';
-  } else if (spec.plus) {
+  } else if (field.plus) {
     sign = u'+';
-  } else if (spec.space) {
+  } else if (field.space) {
     sign = u' ';
   }
-  const bool prefix = spec.alt && base == 16 && n > 0;
+  const bool prefix = field.alt && base == 16 && n > 0;
   const long length = n + zeros + (sign != 0 ? 1 : 0) + (prefix ? 2 : 0);
-  const long pad = spec.width > length ? spec.width - length : 0;
-  const bool zeroPad = spec.zero && !spec.left && spec.precision < 0;
-  if (!spec.left && !zeroPad) {
+  const long pad = field.width > length ? field.width - length : 0;
+  const bool zeroPad = field.zero && !field.left && field.precision < 0;
+  if (!field.left && !zeroPad) {
     out.Repeat(u' ', pad);
   }
   if (sign != 0) {
@@ -95,29 +95,29 @@ inline void PutNumber(Out &out, const Spec &spec, std::uint64_t magnitude, bool 
   while (n > 0) {
     out.Put(digits[--n]);
   }
-  if (spec.left) {
+  if (field.left) {
     out.Repeat(u' ', pad);
   }
 }
 
 // Writes a string (wide or narrow) cut to the precision and padded to the width.
-template <class Char> void PutString(Out &out, const Spec &spec, const Char *s) {
+template <class Char> void PutString(Out &out, const Field &field, const Char *s) {
   static const Char null[] = {'(', 'n', 'u', 'l', 'l', ')', 0};
   if (s == nullptr) {
     s = null;
   }
   long length = 0;
-  while (s[length] != 0 && (spec.precision < 0 || length < spec.precision)) {
+  while (s[length] != 0 && (field.precision < 0 || length < field.precision)) {
     ++length;
   }
-  const long pad = spec.width > length ? spec.width - length : 0;
-  if (!spec.left) {
+  const long pad = field.width > length ? field.width - length : 0;
+  if (!field.left) {
     out.Repeat(u' ', pad);
   }
   for (long i = 0; i < length; ++i) {
     out.Put(static_cast<WCHAR>(static_cast<std::make_unsigned_t<Char>>(s[i])));
   }
-  if (spec.left) {
+  if (field.left) {
     out.Repeat(u' ', pad);
   }
 }
@@ -131,43 +131,43 @@ inline HRESULT Format(Out &out, LPCWSTR format, va_list args) {
       out.Put(*p);
       continue;
     }
-    Spec spec;
+    Field field;
     for (++p;; ++p) {
       if (*p == u'-') {
-        spec.left = true;
+        field.left = true;
       } else if (*p == u'0') {
-        spec.zero = true;
+        field.zero = true;
       } else if (*p == u'+') {
-        spec.plus = true;
+        field.plus = true;
       } else if (*p == u' ') {
-        spec.space = true;
+        field.space = true;
       } else if (*p == u'#') {
-        spec.alt = true;
+        field.alt = true;
       } else {
         break;
       }
     }
     if (*p == u'*') {
-      spec.width = va_arg(args, int);
-      if (spec.width < 0) {
-        spec.left = true;
-        spec.width = -spec.width;
+      field.width = va_arg(args, int);
+      if (field.width < 0) {
+        field.left = true;
+        field.width = -field.width;
       }
       ++p;
     }
     for (; *p >= u'0' && *p <= u'9'; ++p) {
-      spec.width = spec.width > 100000 ? spec.width : spec.width * 10 + (*p - u'0');
+      field.width = field.width > 100000 ? field.width : field.width * 10 + (*p - u'0');
     }
     if (*p == u'.') {
-      spec.precision = 0;
+      field.precision = 0;
       if (*++p == u'*') {
         const int precision = va_arg(args, int);
-        spec.precision = precision < 0 ? -1 : precision;
+        field.precision = precision < 0 ? -1 : precision;
         ++p;
       }
       for (; *p >= u'0' && *p <= u'9'; ++p) {
-        spec.precision =
-            spec.precision > 100000 ? spec.precision : spec.precision * 10 + (*p - u'0');
+        field.precision =
+            field.precision > 100000 ? field.precision : field.precision * 10 + (*p - u'0');
       }
     }
     int size = 0; // 0: 32 bits, 1: 64 bits, 2: size_t, -1: narrow ('h')
@@ -210,21 +210,21 @@ inline HRESULT Format(Out &out, LPCWSTR format, va_list args) {
       const std::int64_t v = readSigned();
       const std::uint64_t magnitude =
           v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
-      PutNumber(out, spec, magnitude, v < 0, 10, false);
+      PutNumber(out, field, magnitude, v < 0, 10, false);
       break;
     }
     case u'u':
-      PutNumber(out, spec, readUnsigned(), false, 10, false);
+      PutNumber(out, field, readUnsigned(), false, 10, false);
       break;
     case u'x':
     case u'X':
-      PutNumber(out, spec, readUnsigned(), false, 16, *p == u'X');
+      PutNumber(out, field, readUnsigned(), false, 16, *p == u'X');
       break;
     case u'o':
-      PutNumber(out, spec, readUnsigned(), false, 8, false);
+      PutNumber(out, field, readUnsigned(), false, 8, false);
       break;
     case u'p': {
-      Spec pointer = spec;
+      Field pointer = field;
       pointer.alt = true;
       PutNumber(out, pointer, reinterpret_cast<std::uintptr_t>(va_arg(args, void *)), false, 16,
                 false);
@@ -232,18 +232,18 @@ inline HRESULT Format(Out &out, LPCWSTR format, va_list args) {
     }
     case u'c': {
       const WCHAR c[2] = {static_cast<WCHAR>(va_arg(args, int)), 0};
-      PutString(out, spec, c);
+      PutString(out, field, c);
       break;
     }
     case u's':
       if (size == -1) {
-        PutString(out, spec, va_arg(args, const char *));
+        PutString(out, field, va_arg(args, const char *));
       } else {
-        PutString(out, spec, va_arg(args, const WCHAR *));
+        PutString(out, field, va_arg(args, const WCHAR *));
       }
       break;
     case u'S':
-      PutString(out, spec, va_arg(args, const char *));
+      PutString(out, field, va_arg(args, const char *));
       break;
     case u'%':
       out.Put(u'%');

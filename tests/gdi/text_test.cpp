@@ -33,7 +33,7 @@ LOGFONTW Font(LONG height, LONG weight = FW_BOLD, BYTE quality = DEFAULT_QUALITY
   return lf;
 }
 
-bool HaveWineFonts() { return std::filesystem::exists("/usr/share/wine/fonts/tahoma.ttf"); }
+bool HaveFontsWine() { return std::filesystem::exists("/usr/share/wine/fonts/tahoma.ttf"); }
 
 // A white memory canvas with a font selected; released in order.
 struct Canvas {
@@ -89,7 +89,7 @@ struct Canvas {
 };
 
 TEST(Fonts, TahomaResolvesToTheTahomaMetricFamily) {
-  if (!HaveWineFonts()) {
+  if (!HaveFontsWine()) {
     GTEST_SKIP() << "fonts-wine is not installed";
   }
   struct Case {
@@ -131,7 +131,7 @@ TEST(Fonts, PositiveHeightIsTheCellNegativeTheCharacter) {
     EXPECT_EQ(character->metrics.tmHeight - character->metrics.tmInternalLeading, h);
     EXPECT_GT(character->metrics.tmHeight, cell.tmHeight);
   }
-  if (HaveWineFonts()) {
+  if (HaveFontsWine()) {
     // The renderer's font: Tahoma bold with a 16-pixel cell.
     const auto tm = platform::gdi::RealiseFont(Font(16))->metrics;
     EXPECT_EQ(tm.tmHeight, 16);
