@@ -46,6 +46,16 @@ private:
   HDC dc_;
 };
 
+// A fresh device with the test resources, the screen's DC as the reference
+// context, and the GDI counts before the test's own objects.
+class LoadedAsset : public ::testing::Test {
+protected:
+  HeadlessDevice device;
+  HINSTANCE module = LoadTestModule();
+  ScreenDC screen;
+  const platform::test::GdiCounts before = GdiObjectCounts();
+};
+
 platform::test::GdiCounts Plus(platform::test::GdiCounts counts, int memoryDCs, int bitmaps) {
   counts.memoryDCs += memoryDCs;
   counts.bitmaps += bitmaps;
@@ -106,11 +116,7 @@ TEST(ImageAsset, EachMemberHoldsItsOwnPictureInBothSets) {
   }
 }
 
-TEST(ImageAsset, AMissingResourceGivesZeroAndAnEmptyPicture) {
-  HeadlessDevice device;
-  HINSTANCE module = LoadTestModule();
-  ScreenDC screen;
-  const auto before = GdiObjectCounts();
+TEST_F(LoadedAsset, AMissingResourceGivesZeroAndAnEmptyPicture) {
   {
     ImageAsset asset;
     EXPECT_EQ(asset.LoadFromResource(screen, MissingId, u"PNG", module), 0);
@@ -127,11 +133,7 @@ TEST(ImageAsset, AMissingResourceGivesZeroAndAnEmptyPicture) {
   EXPECT_EQ(GdiObjectCounts(), before);
 }
 
-TEST(ImageAsset, DataThatIsNotAPictureIsFoundButLeavesNoBitmap) {
-  HeadlessDevice device;
-  HINSTANCE module = LoadTestModule();
-  ScreenDC screen;
-  const auto before = GdiObjectCounts();
+TEST_F(LoadedAsset, DataThatIsNotAPictureIsFoundButLeavesNoBitmap) {
   for (int id : {BrokenPngId, BlobId}) {
     SCOPED_TRACE(id);
     ImageAsset asset;
@@ -144,11 +146,7 @@ TEST(ImageAsset, DataThatIsNotAPictureIsFoundButLeavesNoBitmap) {
   EXPECT_EQ(GdiObjectCounts(), before);
 }
 
-TEST(ImageAsset, LoadingTwiceReleasesTheFirstBitmapAndContext) {
-  HeadlessDevice device;
-  HINSTANCE module = LoadTestModule();
-  ScreenDC screen;
-  const auto before = GdiObjectCounts();
+TEST_F(LoadedAsset, LoadingTwiceReleasesTheFirstBitmapAndContext) {
   ImageAsset asset;
   ASSERT_EQ(asset.LoadFromResource(screen, CardBackId, u"PNG", module), 1);
   EXPECT_EQ(asset.Width(), 30);
@@ -173,11 +171,7 @@ TEST(ImageAsset, LoadingTwiceReleasesTheFirstBitmapAndContext) {
 // A bitmap selected into a context cannot be deleted, so the counts going back to
 // where they were prove that Release never deletes the bitmap while it is still
 // selected, and that it lets go of both objects.
-TEST(ImageAsset, ReleaseTakesTheBitmapOutOfItsContextSoThatBothAreDeleted) {
-  HeadlessDevice device;
-  HINSTANCE module = LoadTestModule();
-  ScreenDC screen;
-  const auto before = GdiObjectCounts();
+TEST_F(LoadedAsset, ReleaseTakesTheBitmapOutOfItsContextSoThatBothAreDeleted) {
   ImageAsset asset;
   asset.Release(); // an empty asset: nothing to do
   EXPECT_EQ(GdiObjectCounts(), before);

@@ -18,25 +18,25 @@ inline constexpr Phase DealersTurn{false, false, true, false};
 inline constexpr Phase Result{true, false, false, true};
 
 struct Scenario {
-  const char *name;
-  Phase phase;
-  std::int32_t bank;
-  std::int32_t bet;
+  const char *name = "";
+  // The state.
+  Phase phase = Betting;
+  std::int32_t bank = 0;
+  std::int32_t bet = 0;
   std::vector<Card> player;
   std::vector<Card> dealer;
-  std::int32_t playerSoft, playerHard, dealerSoft, dealerHard;
-  bool blackjack, won, push;
+  std::int32_t playerSoft = 0, playerHard = 0, dealerSoft = 0, dealerHard = 0;
+  bool blackjack = false, won = false, push = false, shuffle = false;
   // What must be seen: the rows of ImagePieces drawn live,
   std::set<int> livePieces;
   // per row the cards shown from slot 0 on (rank 0 stands for a card back),
   std::vector<Card> playerShown;
   std::vector<Card> dealerShown;
   // the totals (null: not drawn), the result message and the cue of every paint.
-  const char16_t *playerTotal;
-  const char16_t *dealerTotal;
-  const char16_t *message;
-  const char16_t *cue;
-  bool shuffle = false;
+  const char16_t *playerTotal = nullptr;
+  const char16_t *dealerTotal = nullptr;
+  const char16_t *message = nullptr;
+  const char16_t *cue = nullptr;
 };
 
 // Betting, player's turn, dealer's turn and result, with their edge cases.

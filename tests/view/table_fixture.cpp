@@ -27,6 +27,25 @@ platform::DeviceConfig ConfigOf(const TableScreen &screen) {
 // The navigation bar above the window and the menu bar below it, in logical pixels.
 constexpr int BarHeight = 26;
 
+// A memory DC holding a bitmap of its own, compatible with `reference`.
+struct Canvas {
+  Canvas(HDC reference, int width, int height)
+      : dc(CreateCompatibleDC(reference)), bitmap(CreateCompatibleBitmap(reference, width, height)),
+        previous(SelectObject(dc, bitmap)) {}
+  ~Canvas() {
+    SelectObject(dc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+  Canvas(const Canvas &) = delete;
+  Canvas &operator=(const Canvas &) = delete;
+  platform::Surface Pixels() const { return *platform::BitmapSurface(bitmap); }
+
+  HDC dc;
+  HBITMAP bitmap;
+  HGDIOBJ previous;
+};
+
 } // namespace
 
 TableOnScreen::TableOnScreen(const TableScreen &screen) : device_(ConfigOf(screen)) {
@@ -52,16 +71,10 @@ platform::Surface TableOnScreen::Paint() {
   RECT client{};
   GetClientRect(window_, &client);
   HDC windowDC = GetDC(window_);
-  HDC target = CreateCompatibleDC(windowDC);
-  HBITMAP frame = CreateCompatibleBitmap(windowDC, client.right, client.bottom);
-  HGDIOBJ previous = SelectObject(target, frame);
-  PaintTable(*table_, target);
-  platform::Surface pixels = *platform::BitmapSurface(frame);
-  SelectObject(target, previous);
-  DeleteObject(frame);
-  DeleteDC(target);
+  const Canvas canvas(windowDC, client.right, client.bottom);
+  PaintTable(*table_, canvas.dc);
   ReleaseDC(window_, windowDC);
-  return pixels;
+  return canvas.Pixels();
 }
 
 const platform::Surface &Pixels(const ImageAsset &asset) {
@@ -72,10 +85,9 @@ const platform::Surface &Pixels(const ImageAsset &asset) {
 
 platform::Surface TextMask(int width, int height, int x, int y, LPCWSTR text) {
   HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  HGDIOBJ previousBitmap = SelectObject(dc, bitmap);
-  PatBlt(dc, 0, 0, width, height, BLACKNESS);
+  const Canvas canvas(screen, width, height);
+  ReleaseDC(nullptr, screen);
+  PatBlt(canvas.dc, 0, 0, width, height, BLACKNESS);
 
   LOGFONTW font{};
   font.lfHeight = ScaleForDpi(16);
@@ -84,20 +96,14 @@ platform::Surface TextMask(int width, int height, int x, int y, LPCWSTR text) {
   font.lfQuality = DEFAULT_QUALITY;
   std::char_traits<WCHAR>::copy(font.lfFaceName, u"Tahoma", 7);
   HFONT created = CreateFontIndirectW(&font);
-  HGDIOBJ previousFont = SelectObject(dc, created);
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, RGB(255, 255, 255));
-  ExtTextOutW(dc, x, y, 0, nullptr, text, static_cast<UINT>(std::char_traits<WCHAR>::length(text)),
-              nullptr);
-  SelectObject(dc, previousFont);
+  HGDIOBJ previousFont = SelectObject(canvas.dc, created);
+  SetBkMode(canvas.dc, TRANSPARENT);
+  SetTextColor(canvas.dc, RGB(255, 255, 255));
+  ExtTextOutW(canvas.dc, x, y, 0, nullptr, text,
+              static_cast<UINT>(std::char_traits<WCHAR>::length(text)), nullptr);
+  SelectObject(canvas.dc, previousFont);
   DeleteObject(created);
-
-  platform::Surface mask = *platform::BitmapSurface(bitmap);
-  SelectObject(dc, previousBitmap);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  return mask;
+  return canvas.Pixels();
 }
 
 RECT WhiteBounds(const platform::Surface &surface) {
