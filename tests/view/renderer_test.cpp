@@ -372,6 +372,7 @@ TEST_P(Renderer, TextsDoNotOverlapTheirNeighbours) {
   EXPECT_TRUE(apart(bounds(BankLabelAnchor, u"BANK: $"), bounds(BankAmountAnchor, u"-5500")));
   EXPECT_TRUE(apart(bounds(BetLabelAnchor, u"BET: $"), bounds(BetAmountAnchor, u"5495")));
   EXPECT_TRUE(apart(bounds(BankAmountAnchor, u"-5500"), bounds(BetLabelAnchor, u"BET: $")));
+  EXPECT_TRUE(apart(bounds(BetAmountAnchor, u"5495"), bounds(BankLabelAnchor, u"BANK: $")));
   const RECT lastCard{SlotX(0), 0, SlotX(4) + ScaleForDpi(30), height};
   for (int row = DealerRow; row <= PlayerRow; ++row) {
     const RECT cards{lastCard.left, RowY(row), lastCard.right, RowY(row) + ScaleForDpi(45)};
@@ -410,6 +411,20 @@ TEST(RendererResources, AThousandPaintsLeaveTheGdiObjectCountsUnchanged) {
     PaintTable(table, windowDC);
     ASSERT_EQ(platform::test::GdiObjectCounts(), before) << "after paint " << paint;
   }
+  ReleaseDC(screen.Window(), windowDC);
+}
+
+// A window without a client area (hidden behind the menu bar, say) gets a paint
+// that draws nothing and still leaves nothing behind.
+TEST(RendererResources, AnEmptyClientAreaLeavesNothingBehind) {
+  TableOnScreen screen(Screens[0]);
+  MoveWindow(screen.Window(), 0, 0, 0, 0, FALSE);
+  HDC windowDC = GetDC(screen.Window());
+  const auto before = platform::test::GdiObjectCounts();
+  PaintTable(screen.Table(), windowDC);
+  EXPECT_EQ(platform::test::GdiObjectCounts(), before);
+  EXPECT_EQ(screen.Table().clientRect.right, 0);
+  EXPECT_EQ(screen.Table().clientRect.bottom, 0);
   ReleaseDC(screen.Window(), windowDC);
 }
 
