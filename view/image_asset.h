@@ -1,5 +1,4 @@
-// One decoded picture, held as a bitmap selected into its own memory DC, and the
-// reading of the game's PNG resources into such pictures.
+// One decoded picture held as a bitmap in its own memory DC, and the reading of PNG resources.
 #pragma once
 
 #include <windows.h>

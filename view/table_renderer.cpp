@@ -1,10 +1,9 @@
-// PaintTable, DrawTableText and DrawCardSprite: the whole table drawn from the state at every
-// paint.
+// The table renderer: PaintTable, DrawTableText and DrawCardSprite.
 #include "view/table_renderer.h"
 
+#include <strsafe.h>
+
 #include <algorithm>
-#include <charconv>
-#include <string>
 
 #include "game/game_table.h"
 #include "shell/sound_cues.h"
@@ -117,41 +116,18 @@ void DrawCardBack(const GameTable &table, int row, int slot, HDC target) {
   DrawCardSprite(table, row, target, slot, 1, 0, true);
 }
 
-// Writes figures into one of the table's text buffers, never past its end; the
-// widest text, two negative 32-bit totals as "%d(%d)", takes 24 units and the
-// terminator.
-class TableTextWriter {
-public:
-  explicit TableTextWriter(WCHAR *buffer) : buffer_(buffer) { buffer_[0] = 0; }
-
-  TableTextWriter &Decimal(std::int32_t value) {
-    char digits[12] = {};
-    const auto result = std::to_chars(std::begin(digits), std::end(digits), value);
-    for (const char *d = digits; d != result.ptr; ++d) {
-      Unit(static_cast<WCHAR>(*d));
-    }
-    return *this;
-  }
-  TableTextWriter &Unit(WCHAR unit) {
-    if (length_ + 1 < TableTextLength) {
-      buffer_[length_++] = unit;
-      buffer_[length_] = 0;
-    }
-    return *this;
-  }
-
-private:
-  WCHAR *buffer_;
-  int length_ = 0;
-};
+void FormatAmount(WCHAR *buffer, std::int32_t amount) {
+  StringCchPrintfW(buffer, TableTextLength, u"%d", amount);
+}
 
 // The hard total alone when no ace counts 11 or counting one 11 would bust;
-// otherwise both, hard first: an ace and a six read 7(17).
+// otherwise both, hard first: an ace and a six read 7(17). The widest text, two
+// negative 32-bit totals, takes 24 units and the terminator.
 void FormatTotal(WCHAR *buffer, std::int32_t softTotal, std::int32_t hardTotal) {
-  TableTextWriter text(buffer);
-  text.Decimal(hardTotal);
-  if (softTotal != hardTotal && softTotal < 22) {
-    text.Unit(u'(').Decimal(softTotal).Unit(u')');
+  if (softTotal == hardTotal || softTotal >= 22) {
+    FormatAmount(buffer, hardTotal);
+  } else {
+    StringCchPrintfW(buffer, TableTextLength, u"%d(%d)", hardTotal, softTotal);
   }
 }
 
@@ -225,8 +201,8 @@ void PaintTable(GameTable &table, HDC paintDC) {
   const ImageAsset &felt = landscapeLayout != 0 ? table.landscapeTable : table.portraitTable;
   BitBlt(memoryDC, 0, 0, felt.Width(), felt.Height(), felt.SourceDC(), 0, 0, SRCCOPY);
 
-  TableTextWriter(table.bankText.get()).Decimal(table.bank);
-  TableTextWriter(table.betText.get()).Decimal(table.bet);
+  FormatAmount(table.bankText.get(), table.bank);
+  FormatAmount(table.betText.get(), table.bet);
   DrawAnchoredText(table, BankLabelAnchor, u"BANK: $", memoryDC);
   DrawAnchoredText(table, BankAmountAnchor, table.bankText.get(), memoryDC);
   DrawAnchoredText(table, BetLabelAnchor, u"BET: $", memoryDC);
@@ -265,10 +241,7 @@ void DrawTableText(const GameTable &table, std::int32_t x, std::int32_t y, std::
   font.lfWeight = weight;
   font.lfCharSet = DEFAULT_CHARSET;
   font.lfQuality = table.useClearType ? CLEARTYPE_QUALITY : DEFAULT_QUALITY;
-  // The face name is cut to the field, which keeps its terminator.
-  const std::size_t faceLength =
-      std::min<std::size_t>(std::char_traits<WCHAR>::length(faceName), LF_FACESIZE - 1);
-  std::char_traits<WCHAR>::copy(font.lfFaceName, faceName, faceLength);
+  StringCchCopyW(font.lfFaceName, LF_FACESIZE, faceName);
   HFONT created = CreateFontIndirectW(&font);
   SelectObject(target, created);
 
@@ -276,8 +249,9 @@ void DrawTableText(const GameTable &table, std::int32_t x, std::int32_t y, std::
   SetTextColor(target, colour);
   // ETO_OPAQUE without a rectangle paints no box; the alignment is never changed,
   // so (x, y) is the top-left corner of the text.
-  const auto length = static_cast<UINT>(std::char_traits<WCHAR>::length(text));
-  ExtTextOutW(target, x, y, ETO_OPAQUE, nullptr, text, length, nullptr);
+  size_t length = 0;
+  StringCchLengthW(text, STRSAFE_MAX_CCH, &length);
+  ExtTextOutW(target, x, y, ETO_OPAQUE, nullptr, text, static_cast<UINT>(length), nullptr);
 
   SelectObject(target, GetStockObject(SYSTEM_FONT));
   DeleteObject(created);
