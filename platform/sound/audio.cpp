@@ -32,7 +32,7 @@ struct Playback {
 
 struct Output {
   SDL_AudioDeviceID device = 0;
-  SDL_AudioSpec spec{};
+  SDL_AudioSpec format{};
   bool sdlStarted = false;
   OutputState state = OutputState::Closed;
   std::chrono::steady_clock::time_point failedAt{};
@@ -98,22 +98,22 @@ bool TryOpen() {
   want.callback = Callback;
   want.userdata = &o.playback;
   o.device =
-      SDL_OpenAudioDevice(nullptr, 0, &want, &o.spec,
+      SDL_OpenAudioDevice(nullptr, 0, &want, &o.format,
                           SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
   if (o.device == 0) {
     Fail(OutputState::Absent);
     return false;
   }
-  o.playback.silence = o.spec.silence;
+  o.playback.silence = o.format.silence;
   o.state = OutputState::Open;
   return true;
 }
 
 // Converts the sound to the device's format through an SDL audio stream.
-bool Convert(const WaveSound &sound, const SDL_AudioSpec &spec, std::vector<Uint8> *out) {
+bool Convert(const WaveSound &sound, const SDL_AudioSpec &device, std::vector<Uint8> *out) {
   SDL_AudioStream *stream = SDL_NewAudioStream(
       sound.bitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB, static_cast<Uint8>(sound.channels),
-      static_cast<int>(sound.rate), spec.format, spec.channels, spec.freq);
+      static_cast<int>(sound.rate), device.format, device.channels, device.freq);
   if (stream == nullptr) {
     return false;
   }
@@ -162,7 +162,7 @@ bool StartOutput(const WaveSound &sound, bool loop, const std::u16string &tag) {
     return false;
   }
   std::vector<Uint8> data;
-  if (!Convert(sound, o.spec, &data)) {
+  if (!Convert(sound, o.format, &data)) {
     return false;
   }
   {
