@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <vector>
 
 #include "host/testing.h"
+#include "user/window.h"
 
 namespace usertest {
 
@@ -19,25 +21,78 @@ struct Seen {
 };
 
 // Every message the recording windows received, in order.
-std::vector<Seen> &Log();
-// Messages of one kind in the log.
-std::vector<Seen> LogOf(UINT message);
-// The recording procedure: logs, then answers with DefWindowProcW.
-LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+inline std::vector<Seen> &Log() {
+  static std::vector<Seen> log;
+  return log;
+}
+
+inline std::vector<Seen> LogOf(UINT message) {
+  std::vector<Seen> out;
+  for (const Seen &s : Log()) {
+    if (s.message == message) {
+      out.push_back(s);
+    }
+  }
+  return out;
+}
 
 // A fresh device per test with the recording class registered.
 class WindowTest : public ::testing::Test {
 protected:
-  WindowTest();
-  // A top-level window; CW_USEDEFAULT when no rectangle is given.
-  HWND Create(DWORD style = WS_VISIBLE, const RECT *rect = nullptr, HWND parent = nullptr,
-              LPCWSTR title = u"window");
-  // Pulls every ready message without waiting and dispatches it; returns them.
-  std::vector<MSG> Drain();
-  // The next ready message (removed, not dispatched), or WM_NULL when none.
-  MSG Next();
+  WindowTest() { Restart(); }
 
-  platform::test::HeadlessDevice device_;
+  // Starts over on a new device (for tables whose cases need a clean queue).
+  void Restart() {
+    device_.reset();
+    device_.emplace();
+    Log().clear();
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+      Log().push_back(Seen{hwnd, message, wParam, lParam});
+      return DefWindowProcW(hwnd, message, wParam, lParam);
+    };
+    wc.lpszClassName = u"Recording";
+    RegisterClassW(&wc);
+  }
+
+  // A window of the recording class; CW_USEDEFAULT when no rectangle is given.
+  static HWND Create(DWORD style = WS_VISIBLE, const RECT *rect = nullptr, HWND parent = nullptr,
+                     LPCWSTR title = u"window") {
+    const RECT r = rect != nullptr ? *rect : RECT{CW_USEDEFAULT, CW_USEDEFAULT, 0, 0};
+    return CreateWindowExW(0, u"Recording", title, style, r.left, r.top,
+                           rect != nullptr ? r.right - r.left : CW_USEDEFAULT,
+                           rect != nullptr ? r.bottom - r.top : CW_USEDEFAULT, parent, nullptr,
+                           nullptr, nullptr);
+  }
+
+  // Pulls every ready message without waiting and dispatches it; returns them.
+  static std::vector<MSG> Drain() {
+    std::vector<MSG> all;
+    MSG msg{};
+    while (all.size() < 1000 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+      all.push_back(msg);
+      if (msg.message == WM_QUIT) {
+        break;
+      }
+      DispatchMessageW(&msg);
+    }
+    EXPECT_LT(all.size(), 1000u) << "the queue never empties";
+    return all;
+  }
+
+  // The next ready message (removed, not dispatched), or WM_NULL when none.
+  static MSG Next() {
+    MSG msg{};
+    return PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) != FALSE ? msg : MSG{};
+  }
+
+  // The window the recorded messages of one kind went to; nullptr unless exactly one.
+  static HWND OnlyReceiverOf(UINT message) {
+    const auto seen = LogOf(message);
+    return seen.size() == 1 ? seen[0].hwnd : nullptr;
+  }
+
+  std::optional<platform::test::HeadlessDevice> device_;
 };
 
 } // namespace usertest
