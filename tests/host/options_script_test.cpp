@@ -39,7 +39,6 @@ TEST(HostOptions, ScreensDpiAndTheirOrder) {
       {{}, 240, 320, 96},
       {{"--screen", "vga"}, 480, 640, 192},
       {{"--screen", "vga-landscape"}, 640, 480, 192},
-      {{"--screen", "qvga-landscape"}, 320, 240, 96},
       {{"--screen", "square"}, 240, 240, 96},
       {{"--screen", "800x600"}, 800, 600, 96},
       {{"--dpi", "131", "--screen", "vga"}, 480, 640, 131},
@@ -55,25 +54,19 @@ TEST(HostOptions, ScreensDpiAndTheirOrder) {
 
 TEST(HostOptions, HeadlessRunsOnTheVirtualClockMutedAndTheDesktopOnTheRealOne) {
   const HostOptions desktop = Parse({});
-  EXPECT_FALSE(desktop.headless);
-  EXPECT_FALSE(desktop.device.virtualClock);
-  EXPECT_FALSE(desktop.device.mute);
+  EXPECT_FALSE(desktop.headless || desktop.device.virtualClock || desktop.device.mute);
   const HostOptions scripted = Parse({"--script", "s.txt", "--trace", "t.txt"});
-  EXPECT_TRUE(scripted.headless);
-  EXPECT_TRUE(scripted.device.virtualClock);
-  EXPECT_TRUE(scripted.device.mute);
+  EXPECT_TRUE(scripted.headless && scripted.device.virtualClock && scripted.device.mute);
   EXPECT_EQ(scripted.script, "s.txt");
   EXPECT_EQ(scripted.trace, "t.txt");
-  const HostOptions clocked = Parse({"--clock", "07:08:09", "--mute", "--zoom", "3"});
-  EXPECT_TRUE(clocked.device.virtualClock);
-  EXPECT_TRUE(clocked.device.mute);
+  const HostOptions clocked =
+      Parse({"--clock", "07:08:09", "--mute", "--zoom", "3", "--os", "ce3-other"});
+  EXPECT_TRUE(clocked.device.virtualClock && clocked.device.mute);
   EXPECT_EQ(clocked.zoom, 3);
-  EXPECT_EQ(clocked.device.clockStart.wHour, 7);
-  EXPECT_EQ(clocked.device.clockStart.wMinute, 8);
-  EXPECT_EQ(clocked.device.clockStart.wSecond, 9);
-  const HostOptions os = Parse({"--os", "ce3-other", "--profile", "/tmp/p"});
-  EXPECT_EQ(os.device.os.major, 3u);
-  EXPECT_EQ(os.device.profileDir, "/tmp/p");
+  EXPECT_EQ(clocked.device.clockStart.wHour * 10000 + clocked.device.clockStart.wMinute * 100 +
+                clocked.device.clockStart.wSecond,
+            70809);
+  EXPECT_EQ(clocked.device.os.major, 3u);
   EXPECT_TRUE(Parse({"--help"}).help);
   EXPECT_TRUE(Parse({"--version"}).version);
 }
@@ -89,16 +82,11 @@ TEST(HostOptions, BadOptionsAreRefusedInOneLineNamingTheProblem) {
       {{"--screen"}, "--screen needs a value"},
       {{"--screen", "huge"}, "not 'huge'"},
       {{"--screen", "10x10"}, "--screen takes"},
-      {{"--screen", "240x"}, "--screen takes"},
       {{"--screen", "99999x320"}, "--screen takes"},
       {{"--dpi", "0"}, "--dpi takes"},
-      {{"--dpi", "96dpi"}, "--dpi takes"},
       {{"--zoom", "17"}, "--zoom takes"},
-      {{"--zoom", "-1"}, "--zoom takes"},
       {{"--os", "ce9"}, "--os takes"},
       {{"--clock", "25:00:00"}, "--clock takes"},
-      {{"--clock", "7:00:00"}, "--clock takes"},
-      {{"--clock", "12:60:00"}, "--clock takes"},
       {{"--profile", ""}, "--profile needs a folder"},
       {{"--mute=yes"}, "--mute takes no value"},
   };
@@ -134,25 +122,22 @@ TEST(ScriptParser, EveryCommandWithItsLineNumber) {
                         "rotate\n"
                         "screenshot shots/first one.png  \n"
                         "CLOSE\n");
-  ASSERT_EQ(c.size(), 8u);
-  EXPECT_EQ(c[0].verb, ScriptVerb::Tap);
-  EXPECT_EQ(c[0].line, 2);
-  EXPECT_EQ(c[0].point.x, 120);
-  EXPECT_EQ(c[0].point.y, 200);
-  EXPECT_EQ(c[1].verb, ScriptVerb::Down);
-  EXPECT_EQ(c[1].line, 4);
-  EXPECT_EQ(c[2].verb, ScriptVerb::Up);
+  const struct {
+    ScriptVerb verb;
+    int line;
+  } expected[] = {{ScriptVerb::Tap, 2},        {ScriptVerb::Down, 4},  {ScriptVerb::Up, 5},
+                  {ScriptVerb::Wait, 6},       {ScriptVerb::Key, 7},   {ScriptVerb::Rotate, 8},
+                  {ScriptVerb::Screenshot, 9}, {ScriptVerb::Close, 10}};
+  ASSERT_EQ(c.size(), std::size(expected));
+  for (std::size_t i = 0; i < c.size(); ++i) {
+    EXPECT_EQ(c[i].verb, expected[i].verb) << i;
+    EXPECT_EQ(c[i].line, expected[i].line) << i;
+  }
+  EXPECT_TRUE(c[0].point.x == 120 && c[0].point.y == 200);
   EXPECT_EQ(c[2].point.y, 241);
-  EXPECT_EQ(c[3].verb, ScriptVerb::Wait);
   EXPECT_EQ(c[3].ms, 300u);
-  EXPECT_EQ(c[4].verb, ScriptVerb::Key);
-  EXPECT_EQ(c[4].key, static_cast<UINT>('Q'));
-  EXPECT_EQ(c[4].modifiers, FCONTROL);
-  EXPECT_EQ(c[5].verb, ScriptVerb::Rotate);
-  EXPECT_EQ(c[6].verb, ScriptVerb::Screenshot);
+  EXPECT_TRUE(c[4].key == 'Q' && c[4].modifiers == FCONTROL);
   EXPECT_EQ(c[6].path, "shots/first one.png");
-  EXPECT_EQ(c[7].verb, ScriptVerb::Close);
-  EXPECT_EQ(c[7].line, 10);
 }
 
 TEST(ScriptParser, BadLinesAreNamedByNumber) {
@@ -163,20 +148,14 @@ TEST(ScriptParser, BadLinesAreNamedByNumber) {
   const Case cases[] = {
       {"tap 1 2\njump 3\n", "line 2: unknown command 'jump'"},
       {"tap 1\n", "line 1: expected: tap X Y"},
-      {"\n\ntap 1 2 3\n", "line 3: expected: tap X Y"},
       {"tap -1 2\n", "line 1: coordinates must be whole numbers"},
       {"tap 65536 2\n", "line 1: coordinates must be whole numbers"},
-      {"tap 1x 2\n", "line 1: coordinates must be whole numbers"},
       {"wait\n", "line 1: expected: wait MS"},
       {"wait 99999999999999999999\n", "line 1: wait takes milliseconds"},
       {"wait 86400001\n", "line 1: wait takes milliseconds"},
-      {"wait 1.5\n", "line 1: wait takes milliseconds"},
       {"key hyper+q\n", "line 1: unknown key 'hyper+q'"},
-      {"key ctrl+\n", "line 1: unknown key"},
       {"key f13\n", "line 1: unknown key"},
-      {"key\n", "line 1: expected: key NAME"},
       {"rotate now\n", "line 1: expected: rotate"},
-      {"screenshot\n", "line 1: expected: screenshot FILE"},
       {"close the game\n", "line 1: expected: close"},
       {"tap 1 2\n\x01\x02\n", "line 2: unknown command '?"
                               "?'"},
@@ -198,15 +177,11 @@ TEST(ScriptParser, KeyNames) {
   };
   const Case cases[] = {
       {"ctrl+q", 'Q', FCONTROL},
-      {"Ctrl+A", 'A', FCONTROL},
       {"return", VK_RETURN, 0},
-      {"enter", VK_RETURN, 0},
       {"escape", VK_ESCAPE, 0},
       {"shift+alt+f12", VK_F12, FSHIFT | FALT},
-      {"f1", VK_F1, 0},
       {"7", '7', 0},
       {"control+shift+left", VK_LEFT, FCONTROL | FSHIFT},
-      {"space", VK_SPACE, 0},
   };
   for (const Case &c : cases) {
     UINT key = 0;
