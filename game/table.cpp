@@ -41,8 +41,8 @@ GameTable::~GameTable() {
   SaveSettings(*this);
   DeleteObject(backgroundBrush);
   // The images go last to first; each asset releases its own bitmap and context.
-  ImageAsset *images[] = {&portraitTable,   &landscapeTable,  &clubsStrip,     &diamondsStrip,
-                          &spadesStrip,     &heartsStrip,     &cardBack,       &portraitButtons,
+  ImageAsset *images[] = {&portraitTable,    &landscapeTable, &clubsStrip,    &diamondsStrip,
+                          &spadesStrip,      &heartsStrip,    &cardBack,      &portraitButtons,
                           &landscapeButtons, &portraitChips,  &landscapeChips};
   for (auto it = std::rbegin(images); it != std::rend(images); ++it) {
     (*it)->Release();

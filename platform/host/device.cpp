@@ -96,20 +96,18 @@ SYSTEMTIME Device::LocalTime() const {
   if (!config_.virtualClock) {
     const auto now = std::chrono::system_clock::now();
     const auto t = std::chrono::system_clock::to_time_t(now);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        now.time_since_epoch())
-                        .count() %
-                    1000;
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000;
     std::tm tm{};
     localtime_r(&t, &tm);
     return FromTm(tm, static_cast<unsigned>(ms));
   }
   const SYSTEMTIME &s = config_.clockStart;
-  const std::int64_t startSeconds =
-      DaysFromCivil(s.wYear, s.wMonth, s.wDay) * 86400 + s.wHour * 3600 + s.wMinute * 60 +
-      s.wSecond;
-  const std::int64_t totalMs = startSeconds * 1000 + s.wMilliseconds +
-                               static_cast<std::int64_t>(virtualMs_);
+  const std::int64_t startSeconds = DaysFromCivil(s.wYear, s.wMonth, s.wDay) * 86400 +
+                                    s.wHour * 3600 + s.wMinute * 60 + s.wSecond;
+  const std::int64_t totalMs =
+      startSeconds * 1000 + s.wMilliseconds + static_cast<std::int64_t>(virtualMs_);
   const auto seconds = static_cast<std::time_t>(totalMs / 1000);
   std::tm tm{};
   gmtime_r(&seconds, &tm); // the start is a local time already: no zone applies

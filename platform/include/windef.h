@@ -113,8 +113,9 @@ typedef struct tagSIZE {
 
 #define TEXT(s) u##s
 
-#define MAKEWORD(a, b) (static_cast<WORD>((static_cast<BYTE>(a)) | (static_cast<WORD>(static_cast<BYTE>(b)) << 8)))
-#define MAKELONG(a, b)                                                                              \
+#define MAKEWORD(a, b)                                                                             \
+  (static_cast<WORD>((static_cast<BYTE>(a)) | (static_cast<WORD>(static_cast<BYTE>(b)) << 8)))
+#define MAKELONG(a, b)                                                                             \
   (static_cast<LONG>(static_cast<DWORD>(static_cast<WORD>(a)) |                                    \
                      (static_cast<DWORD>(static_cast<WORD>(b)) << 16)))
 #define LOWORD(l) (static_cast<WORD>(static_cast<DWORD_PTR>(l) & 0xffff))
@@ -122,7 +123,7 @@ typedef struct tagSIZE {
 #define LOBYTE(w) (static_cast<BYTE>(static_cast<DWORD_PTR>(w) & 0xff))
 #define HIBYTE(w) (static_cast<BYTE>((static_cast<DWORD_PTR>(w) >> 8) & 0xff))
 
-#define RGB(r, g, b)                                                                                \
+#define RGB(r, g, b)                                                                               \
   (static_cast<COLORREF>(static_cast<BYTE>(r) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) |   \
                          (static_cast<DWORD>(static_cast<BYTE>(b)) << 16)))
 #define GetRValue(rgb) (LOBYTE(rgb))

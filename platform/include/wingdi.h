@@ -189,8 +189,8 @@ BOOL WINAPI StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, 
                        int xSrc, int ySrc, int wSrc, int hSrc, DWORD rop);
 BOOL WINAPI PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop);
 // The colour-keyed blit of the device; hSrc is a source DC or a bitmap.
-BOOL WINAPI TransparentImage(HDC hdcDest, LONG DstX, LONG DstY, LONG DstCx, LONG DstCy,
-                             HANDLE hSrc, LONG SrcX, LONG SrcY, LONG SrcCx, LONG SrcCy,
+BOOL WINAPI TransparentImage(HDC hdcDest, LONG DstX, LONG DstY, LONG DstCx, LONG DstCy, HANDLE hSrc,
+                             LONG SrcX, LONG SrcY, LONG SrcCx, LONG SrcCy,
                              COLORREF TransparentColor);
 
 // Fonts and text.

@@ -21,9 +21,7 @@ void WINAPI GetSystemTime(LPSYSTEMTIME lpSystemTime) {
   GetLocalTime(lpSystemTime);
 }
 
-DWORD WINAPI GetTickCount() {
-  return static_cast<DWORD>(platform::CurrentDevice().NowMs());
-}
+DWORD WINAPI GetTickCount() { return static_cast<DWORD>(platform::CurrentDevice().NowMs()); }
 
 void WINAPI Sleep(DWORD dwMilliseconds) {
   auto &device = platform::CurrentDevice();

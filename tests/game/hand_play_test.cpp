@@ -143,7 +143,12 @@ TEST_F(HandPlay, DoubleDownRules) {
   };
   // Stake 100 from a bank of 1000, player 10+6 against dealer 10+7.
   const Case cases[] = {
-      {"bust loses twice the stake and the stand pongs", false, C(13), {}, Phase::Result, 800,
+      {"bust loses twice the stake and the stand pongs",
+       false,
+       C(13),
+       {},
+       Phase::Result,
+       800,
        {u"flip", u"pong"}},
       {"win pays twice the stake", false, C(4), {}, Phase::DealerTurn, 1200, {u"flip"}},
       {"hit after double keeps the turn", true, C(2), {}, Phase::PlayerTurn, 0, {u"flip"}},
@@ -221,18 +226,24 @@ TEST_F(HandPlay, PhaseTransitions) {
   const Case cases[] = {
       {"deal", {C(10), C(7), C(9), C(8)}, [](GameTable &) {}, Phase::PlayerTurn},
       {"natural", {C(1), C(10), C(9), C(8)}, [](GameTable &) {}, Phase::Result},
-      {"hit bust", {C(10), C(7), C(9), C(8), C(10, 1)}, [](GameTable &t) { t.Hit(); },
+      {"hit bust",
+       {C(10), C(7), C(9), C(8), C(10, 1)},
+       [](GameTable &t) { t.Hit(); },
        Phase::Result},
       {"stand", {C(10), C(7), C(9), C(8)}, [](GameTable &t) { t.Stand(); }, Phase::DealerTurn},
-      {"double stands", {C(10), C(7), C(9), C(8), C(2)}, [](GameTable &t) { t.DoubleDown(); },
+      {"double stands",
+       {C(10), C(7), C(9), C(8), C(2)},
+       [](GameTable &t) { t.DoubleDown(); },
        Phase::DealerTurn},
-      {"dealer done", {C(10), C(7), C(9), C(8)},
+      {"dealer done",
+       {C(10), C(7), C(9), C(8)},
        [](GameTable &t) {
          t.Stand();
          t.DealerStep();
        },
        Phase::Result},
-      {"dealer bust", {C(10), C(7), C(9), C(6), C(10, 1)},
+      {"dealer bust",
+       {C(10), C(7), C(9), C(6), C(10, 1)},
        [](GameTable &t) {
          t.Stand();
          t.DealerStep();
@@ -333,8 +344,8 @@ TEST_F(HandPlay, TheShoeRefillsAtADealWithFewerThanTwelveCardsLeft) {
     std::int32_t decks, drawn;
     bool refills;
   };
-  const Case cases[] = {{1, 40, false}, {1, 41, true}, {8, 404, false}, {8, 405, true},
-                        {2, 92, false}, {2, 93, true}};
+  const Case cases[] = {{1, 40, false}, {1, 41, true},  {8, 404, false},
+                        {8, 405, true}, {2, 92, false}, {2, 93, true}};
   for (const Case &c : cases) {
     SCOPED_TRACE(::testing::Message() << c.decks << " decks, " << c.drawn << " drawn");
     table->deckCount = c.decks;
@@ -363,7 +374,8 @@ TEST_F(HandPlay, KindIndexesMapToRankAndSuit) {
     int kind;
     Card card;
   };
-  const Case cases[] = {{0, C(1, 0)}, {12, C(13, 0)}, {13, C(1, 1)}, {51, C(13, 3)}, {38, C(13, 2)}};
+  const Case cases[] = {
+      {0, C(1, 0)}, {12, C(13, 0)}, {13, C(1, 1)}, {51, C(13, 3)}, {38, C(13, 2)}};
   for (const Case &c : cases) {
     std::fill(std::begin(table->shoe), std::end(table->shoe), 0);
     table->shoe[c.kind] = 1;

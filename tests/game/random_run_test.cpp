@@ -59,8 +59,7 @@ TEST_F(RandomRun, InvariantsHoldOverAHundredThousandSteps) {
     ASSERT_FALSE(table->doubled && phase != Phase::PlayerTurn && phase != Phase::DealerTurn);
 
     // Whatever happened, the bet on the table after a settlement is the stake.
-    const std::int64_t change =
-        static_cast<std::int64_t>(table->bank) + table->bet - moneyBefore;
+    const std::int64_t change = static_cast<std::int64_t>(table->bank) + table->bet - moneyBefore;
     if (choice >= 99) {
       ASSERT_EQ(table->bank, StartingBank);
       ASSERT_EQ(table->bet, 0);

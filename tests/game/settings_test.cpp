@@ -100,8 +100,8 @@ TEST_F(Settings, AFlagTakesTheLowByteOfItsValue) {
     DWORD stored;
     bool flag;
   };
-  for (const Case &c : {Case{0, false}, Case{1, true}, Case{2, true}, Case{0x100, false},
-                        Case{0xFFFFFFFF, true}}) {
+  for (const Case &c :
+       {Case{0, false}, Case{1, true}, Case{2, true}, Case{0x100, false}, Case{0xFFFFFFFF, true}}) {
     Store(u"PlaySounds", c.stored);
     auto table = Open();
     EXPECT_EQ(table->playSounds, c.flag) << c.stored;
@@ -115,8 +115,9 @@ TEST_F(Settings, AStoredDeckCountOutsideOneToEightFallsBackToTwo) {
     DWORD stored;
     std::int32_t used;
   };
-  const Case cases[] = {{1, 1}, {2, 2}, {3, 3}, {4, 4}, {8, 8}, {0, 2}, {9, 2},
-                        {static_cast<DWORD>(-1), 2}, {0x7FFFFFFF, 2}, {0x80000000, 2}};
+  const Case cases[] = {{1, 1},          {2, 2},         {3, 3}, {4, 4},
+                        {8, 8},          {0, 2},         {9, 2}, {static_cast<DWORD>(-1), 2},
+                        {0x7FFFFFFF, 2}, {0x80000000, 2}};
   for (const Case &c : cases) {
     SCOPED_TRACE(c.stored);
     Store(u"NumberOfDecks", c.stored);

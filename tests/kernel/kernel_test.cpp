@@ -94,9 +94,12 @@ TEST(Strings, CompareLikeWin32) {
     int folded;
   };
   const Case cases[] = {
-      {u"PocketPC", u"PocketPC", 0, 0}, {u"PocketPC", u"pocketpc", -1, 0},
-      {u"Pocket", u"PocketPC", -1, -1}, {u"b", u"a", 1, 1},
-      {nullptr, u"", 0, 0},             {u"", nullptr, 0, 0},
+      {u"PocketPC", u"PocketPC", 0, 0},
+      {u"PocketPC", u"pocketpc", -1, 0},
+      {u"Pocket", u"PocketPC", -1, -1},
+      {u"b", u"a", 1, 1},
+      {nullptr, u"", 0, 0},
+      {u"", nullptr, 0, 0},
   };
   for (const Case &c : cases) {
     EXPECT_EQ(lstrcmpW(c.a, c.b), c.exact);
