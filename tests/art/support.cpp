@@ -1,15 +1,61 @@
-// Decoding a picture resource the way the game does: DecompressImageIndirect fed
-// through its read callback, then the bitmap read back pixel by pixel.
-#include "picture.h"
+// The layer's resource and image calls wrapped for the art tests.
+#include "support.h"
 
 #include <imgdecmp.h>
 
 #include <algorithm>
 #include <cstring>
 
-#include "resource_bytes.h"
+#include "kernel/module.h"
 
 namespace art_test {
+
+HINSTANCE LoadGameModule(std::string *error) {
+  return platform::LoadModuleFromRes(platform::EmbeddedResources(), error);
+}
+
+std::span<const std::byte> ResourceBytes(HINSTANCE module, LPCWSTR name, LPCWSTR type) {
+  HRSRC info = FindResourceW(module, name, type);
+  const auto *data = info == nullptr
+                         ? nullptr
+                         : static_cast<const std::byte *>(LockResource(LoadResource(module, info)));
+  return data == nullptr ? std::span<const std::byte>{}
+                         : std::span<const std::byte>{data, SizeofResource(module, info)};
+}
+
+WORD Reader::Word() {
+  if (!ok_ || at_ + 2 > bytes_.size()) {
+    ok_ = false;
+    return 0;
+  }
+  const auto v = static_cast<WORD>(std::to_integer<unsigned>(bytes_[at_]) |
+                                   (std::to_integer<unsigned>(bytes_[at_ + 1]) << 8));
+  at_ += 2;
+  return v;
+}
+
+std::u16string Reader::String() {
+  std::u16string s;
+  for (WORD c = Word(); ok_ && c != 0; c = Word()) {
+    s.push_back(static_cast<char16_t>(c));
+  }
+  return s;
+}
+
+NameOrOrdinal Reader::Name() {
+  if (at_ + 2 <= bytes_.size() && bytes_[at_] == std::byte{0xFF} &&
+      bytes_[at_ + 1] == std::byte{0xFF}) {
+    Word();
+    return Word();
+  }
+  return String();
+}
+
+void Reader::Skip(std::size_t n) {
+  ok_ = ok_ && at_ + n <= bytes_.size();
+  at_ = ok_ ? at_ + n : at_;
+}
+
 namespace {
 
 struct Feed {
@@ -34,7 +80,6 @@ Picture DecodePicture(HINSTANCE module, WORD id) {
   }
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
-  // The game's own piece size.
   BYTE buffer[1024] = {};
   HBITMAP bitmap = nullptr;
   DecompressImageInfo info{};
@@ -57,8 +102,6 @@ Picture DecodePicture(HINSTANCE module, WORD id) {
     HGDIOBJ previous = SelectObject(memory, bitmap);
     picture.width = described.bmWidth;
     picture.height = described.bmHeight;
-    picture.pixels.reserve(static_cast<std::size_t>(picture.width) *
-                           static_cast<std::size_t>(picture.height));
     for (int y = 0; y < picture.height; ++y) {
       for (int x = 0; x < picture.width; ++x) {
         const COLORREF c = GetPixel(memory, x, y);

@@ -1,0 +1,79 @@
+// Shared by the art tests: the game's module on a fresh device, a resource's bytes, a
+// bounds-checked little-endian reader over them, and pictures decoded like the game does.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "host/testing.h"
+
+namespace art_test {
+
+// Loads the embedded .res as the main module of the current device.
+HINSTANCE LoadGameModule(std::string *error);
+
+class GameModuleTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    std::string error;
+    module = LoadGameModule(&error);
+    ASSERT_NE(module, nullptr) << error;
+  }
+  platform::test::HeadlessDevice device;
+  HINSTANCE module = nullptr;
+};
+
+// FindResourceW, LoadResource, LockResource, SizeofResource; empty when missing.
+std::span<const std::byte> ResourceBytes(HINSTANCE module, LPCWSTR name, LPCWSTR type);
+
+// A name or an ordinal, as resource templates store them.
+using NameOrOrdinal = std::variant<std::u16string, WORD>;
+
+// Once a read runs past the end, Ok() is false and every later read gives 0.
+class Reader {
+public:
+  explicit Reader(std::span<const std::byte> bytes) : bytes_(bytes) {}
+  WORD Word();
+  DWORD Dword() { return Word() | (DWORD{Word()} << 16); }
+  std::u16string String();
+  NameOrOrdinal Name();
+  void Skip(std::size_t n);
+  void AlignTo(std::size_t n) { at_ = (at_ + n - 1) / n * n; }
+  bool AtEnd() const { return at_ >= bytes_.size(); }
+  bool Ok() const { return ok_; }
+
+private:
+  std::span<const std::byte> bytes_;
+  std::size_t at_ = 0;
+  bool ok_ = true;
+};
+
+struct Rgb {
+  int r = 0, g = 0, b = 0;
+  bool operator==(const Rgb &) const = default;
+  bool Neutral() const { return r == g && g == b; }
+  bool Magenta() const { return r == 255 && g == 0 && b == 255; }
+};
+
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<Rgb> pixels; // rows top to bottom
+  std::size_t Index(int x, int y) const {
+    return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+           static_cast<std::size_t>(x);
+  }
+  Rgb At(int x, int y) const { return pixels[Index(x, y)]; }
+};
+
+// PNG resource id decoded by DecompressImageIndirect, fed in 1 KB pieces through its
+// read callback as the game does; empty when missing or undecodable.
+Picture DecodePicture(HINSTANCE module, WORD id);
+
+} // namespace art_test
