@@ -8,7 +8,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -19,6 +18,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <thread>
 
 #include "host/instance.h"
@@ -31,9 +31,13 @@ using namespace platform::instance;
 using platform::test::ScopedEnv;
 using platform::test::TempProfile;
 using Clock = std::chrono::steady_clock;
+using Bytes = std::vector<std::byte>;
 
-// A private runtime folder and a profile for one test; the service is stopped
-// when the test ends.
+// Generous: only a service that never answers, or a start that waits on
+// something, comes near it.
+constexpr auto Patience = std::chrono::seconds(60);
+
+// A private runtime folder and a profile per test; the service stops at its end.
 class Instances : public ::testing::Test {
 protected:
   Instances() : env_("XDG_RUNTIME_DIR", runtime_.Dir().c_str()) {}
@@ -44,47 +48,25 @@ protected:
   TempProfile profile_;
 };
 
-// A probe process: its output is read line by line.
+// An instance_probe process on a profile; it starts when `goFd` closes (at once
+// without one), and its output is read line by line.
 struct Probe {
   pid_t pid = -1;
   int out = -1;
   std::string pending;
 
-  // The next line, or "" when none came before the deadline or the probe closed.
-  std::string Line(Clock::time_point deadline) {
-    for (;;) {
-      const auto nl = pending.find('\n');
-      if (nl != std::string::npos) {
-        std::string line = pending.substr(0, nl);
-        pending.erase(0, nl + 1);
-        return line;
-      }
-      const auto left =
-          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-      pollfd p{out, POLLIN, 0};
-      if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0) {
-        return "";
-      }
-      char buffer[256];
-      const ssize_t n = read(out, buffer, sizeof buffer);
-      if (n <= 0) {
-        return "";
-      }
-      pending.append(buffer, static_cast<std::size_t>(n));
+  Probe(const std::string &profile, int goFd = -1) {
+    int pipes[2];
+    EXPECT_EQ(pipe2(pipes, O_CLOEXEC), 0);
+    pid = fork();
+    if (pid == 0) {
+      dup2(goFd >= 0 ? goFd : open("/dev/null", O_RDONLY), STDIN_FILENO);
+      dup2(pipes[1], STDOUT_FILENO);
+      execl(INSTANCE_PROBE, INSTANCE_PROBE, profile.c_str(), static_cast<char *>(nullptr));
+      _exit(127);
     }
-  }
-  void Kill() {
-    if (pid > 0) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-      pid = -1;
-    }
-  }
-  int Wait() {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    pid = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    close(pipes[1]);
+    out = pipes[0];
   }
   ~Probe() {
     Kill();
@@ -92,109 +74,103 @@ struct Probe {
       close(out);
     }
   }
-};
-
-// Starts a probe on `profile` whose standard input is `goFd` (it starts when
-// that closes), or empty input.
-void Spawn(Probe &probe, const std::string &profile, int goFd = -1) {
-  int out[2];
-  ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
-  const pid_t pid = fork();
-  ASSERT_GE(pid, 0);
-  if (pid == 0) {
-    const int in = goFd >= 0 ? goFd : open("/dev/null", O_RDONLY);
-    dup2(in, STDIN_FILENO);
-    dup2(out[1], STDOUT_FILENO);
-    execl(INSTANCE_PROBE, INSTANCE_PROBE, profile.c_str(), static_cast<char *>(nullptr));
-    _exit(127);
+  // The next line, or "" when none came before the deadline or the probe closed.
+  std::string Line(Clock::time_point deadline = Clock::now() + Patience) {
+    std::size_t nl = 0;
+    while ((nl = pending.find('\n')) == std::string::npos) {
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      pollfd p{out, POLLIN, 0};
+      char buffer[256];
+      ssize_t n = 0;
+      if (left <= 0 || poll(&p, 1, static_cast<int>(left)) <= 0 ||
+          (n = read(out, buffer, sizeof buffer)) <= 0) {
+        return "";
+      }
+      pending.append(buffer, static_cast<std::size_t>(n));
+    }
+    std::string line = pending.substr(0, nl);
+    pending.erase(0, nl + 1);
+    return line;
   }
-  close(out[1]);
-  probe.pid = pid;
-  probe.out = out[0];
-}
-
-// Generous: only a service that never answers, or a start that waits on
-// something, comes near it.
-constexpr auto Patience = std::chrono::seconds(60);
+  int Wait() {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    pid = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  void Kill() {
+    if (pid > 0) {
+      kill(pid, SIGKILL);
+      Wait();
+    }
+  }
+};
 
 TEST_F(Instances, FiftyStartsAtOnceLeaveExactlyOneRunningAndAKillFreesTheProfile) {
   constexpr int Count = 50;
   int go[2];
   ASSERT_EQ(pipe2(go, O_CLOEXEC), 0);
-  std::vector<Probe> probes(Count);
-  for (Probe &p : probes) {
-    Spawn(p, profile_.Dir(), go[0]);
+  std::vector<std::unique_ptr<Probe>> probes;
+  for (int i = 0; i < Count; ++i) {
+    probes.push_back(std::make_unique<Probe>(profile_.Dir(), go[0]));
   }
   close(go[0]);
   close(go[1]); // every probe starts now
-  const auto deadline = Clock::now() + Patience;
   int first = -1;
-  int seconds = 0;
   for (int i = 0; i < Count; ++i) {
-    ASSERT_EQ(probes[i].Line(deadline), "starting") << "probe " << i;
-    const std::string role = probes[i].Line(deadline);
+    ASSERT_EQ(probes[i]->Line(), "starting") << "probe " << i;
+    const std::string role = probes[i]->Line();
     if (role == "first") {
       EXPECT_EQ(first, -1) << "two probes serve the same profile";
       first = i;
     } else {
       ASSERT_EQ(role, "second") << "probe " << i;
-      ++seconds;
-      EXPECT_EQ(probes[i].Wait(), 0);
+      EXPECT_EQ(probes[i]->Wait(), 0);
     }
   }
   ASSERT_NE(first, -1) << "nobody serves the profile";
-  EXPECT_EQ(seconds, Count - 1);
 
-  // The serving one dies without cleaning up: its socket stays behind.
-  probes[first].Kill();
-  Probe next;
-  Spawn(next, profile_.Dir());
-  ASSERT_EQ(next.Line(Clock::now() + Patience), "starting");
-  // From its start to its answer: within a second, however the old socket looks.
-  EXPECT_EQ(next.Line(Clock::now() + std::chrono::seconds(1)), "first");
+  // The serving one dies without cleaning up: its stale socket stays behind.
+  probes[first]->Kill();
+  Probe next(profile_.Dir());
+  ASSERT_EQ(next.Line(), "starting");
+  EXPECT_EQ(next.Line(Clock::now() + std::chrono::seconds(1)), "first")
+      << "from its start to its answer within a second";
 }
 
 TEST_F(Instances, AnotherProcessFindsTheWindowAndBringsItToTheFront) {
-  Probe server;
-  Spawn(server, profile_.Dir());
-  ASSERT_EQ(server.Line(Clock::now() + Patience), "starting");
-  ASSERT_EQ(server.Line(Clock::now() + Patience), "first");
+  Probe server(profile_.Dir());
+  ASSERT_EQ(server.Line(), "starting");
+  ASSERT_EQ(server.Line(), "first");
   ASSERT_EQ(StartService(profile_.Dir()), Role::Second);
   EXPECT_EQ(ServiceFd(), -1);
-
   EXPECT_EQ(FindRemoteWindow(u"BLACKJACK", u"Other"), nullptr);
   EXPECT_EQ(FindRemoteWindow(MAKEINTRESOURCEW(5), nullptr), nullptr);
   const HWND window = FindRemoteWindow(u"BLACKJACK", u"BlackJack");
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(FindRemoteWindow(nullptr, u"BlackJack"), window) << "one proxy per remote window";
-  EXPECT_TRUE(IsRemoteWindow(window));
   const HWND withLowBit =
       reinterpret_cast<HWND>(reinterpret_cast<ULONG_PTR>(window) | ULONG_PTR{1});
   EXPECT_TRUE(IsRemoteWindow(withLowBit));
   ASSERT_TRUE(BringRemoteToFront(withLowBit));
-  EXPECT_EQ(server.Line(Clock::now() + Patience), "front 0x1231") << "the low bit travels";
-  ASSERT_TRUE(BringRemoteToFront(window));
-  EXPECT_EQ(server.Line(Clock::now() + Patience), "front 0x1230");
+  EXPECT_EQ(server.Line(), "front 0x1231") << "the low bit travels";
   EXPECT_FALSE(BringRemoteToFront(reinterpret_cast<HWND>(ULONG_PTR{0x1230})))
       << "only proxies reach the other process";
-
-  // When the other process is gone, asking it fails quietly.
   server.Kill();
-  EXPECT_FALSE(BringRemoteToFront(window));
+  EXPECT_FALSE(BringRemoteToFront(window)) << "a gone process fails quietly";
   EXPECT_EQ(FindRemoteWindow(u"BLACKJACK", u"BlackJack"), nullptr);
 }
 
-HWND FindHere(LPCWSTR className, LPCWSTR title) {
-  const bool match = (className == nullptr || std::u16string(className) == u"BLACKJACK") &&
-                     (title == nullptr || std::u16string(title) == u"BlackJack");
+HWND FindHere(LPCWSTR className, LPCWSTR) {
+  const bool match = className == nullptr || std::u16string(className) == u"BLACKJACK";
   return match ? reinterpret_cast<HWND>(ULONG_PTR{0x40}) : nullptr;
 }
 bool FrontHere(HWND) { return true; }
 
-// A raw client: sends bytes, optionally closes its sending side, and reads the
-// reply until the server closes.
-std::string RawExchange(const std::string &socketPath, const std::vector<std::byte> &bytes,
-                        bool finish) {
+// A raw client: sends bytes, optionally closes its sending side, and names what
+// came back before the server closed.
+std::string RawExchange(const std::string &socketPath, const Bytes &bytes, bool finish) {
   const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_un address{};
   address.sun_family = AF_UNIX;
@@ -205,13 +181,11 @@ std::string RawExchange(const std::string &socketPath, const std::vector<std::by
   }
   timeval timeout{10, 0};
   setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
-  if (!bytes.empty()) {
-    send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-  }
+  send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
   if (finish) {
     shutdown(fd, SHUT_WR);
   }
-  std::vector<std::byte> reply;
+  Bytes reply;
   std::byte buffer[256];
   ssize_t n = 0;
   while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) {
@@ -219,72 +193,51 @@ std::string RawExchange(const std::string &socketPath, const std::vector<std::by
   }
   const int receiveError = errno;
   close(fd);
-  if (n < 0 && receiveError == ECONNRESET) {
-    return "reset"; // the server closed with our bytes still unread
-  }
   if (n < 0) {
-    return "timed out";
-  }
-  if (reply.empty()) {
-    return "closed";
+    return receiveError == ECONNRESET ? "reset" : "timed out";
   }
   Reply r;
   std::string error;
-  if (DecodeReply(reply, &r, &error) != Decoded::Complete) {
-    return "bad reply: " + error;
+  if (reply.empty() || DecodeReply(reply, &r, &error) != Decoded::Complete) {
+    return reply.empty() ? "closed" : "bad reply: " + error;
   }
   static const char *const names[] = {"ok", "not found", "bad request"};
   return names[static_cast<int>(r.status)];
 }
 
-std::string SocketPath(const std::string &runtime) {
-  for (const auto &entry : std::filesystem::directory_iterator(runtime)) {
-    if (entry.path().extension() == ".sock") {
-      return entry.path();
-    }
-  }
-  return "";
-}
-
-TEST_F(Instances, ClientsThatMisbehaveAreCutOffAndServingGoesOn) {
+TEST_F(Instances, MalformedAndOversizedMessagesAreRefusedAndServingGoesOn) {
   SetLocalWindowCalls({FindHere, FrontHere});
   ASSERT_EQ(StartService(profile_.Dir()), Role::First);
-  const std::string socketPath = SocketPath(runtime_.Dir());
-  ASSERT_FALSE(socketPath.empty());
+  std::string socketPath;
+  for (const auto &entry : std::filesystem::directory_iterator(runtime_.Dir())) {
+    socketPath = entry.path().extension() == ".sock" ? entry.path().string() : socketPath;
+  }
   struct stat st {};
   ASSERT_EQ(stat(socketPath.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
 
-  std::vector<std::byte> oversized = EncodeRequest({Op::FindWindow, u"A", {}, 0});
-  oversized[8] = std::byte{0xFF};
-  oversized[9] = std::byte{0xFF};
-  oversized[10] = std::byte{0xFF};
-  oversized[11] = std::byte{0x7F};
-  std::vector<std::byte> garbage(64, std::byte{'x'});
-  std::vector<std::byte> twoMessages = EncodeRequest({Op::FindWindow, u"BLACKJACK", {}, 0});
-  const auto again = twoMessages;
-  twoMessages.insert(twoMessages.end(), again.begin(), again.end());
-  std::vector<std::byte> truncated = EncodeRequest({Op::FindWindow, u"BLACKJACK", {}, 0});
-  truncated.resize(truncated.size() - 3);
-  std::vector<std::byte> huge(200000, std::byte{'B'});
+  const Bytes find = EncodeRequest({Op::FindWindow, u"BLACKJACK", {}, 0});
+  Bytes oversized = find;
+  oversized[11] = std::byte{0x7F}; // a length near 2 GiB
+  Bytes twoMessages = find;
+  twoMessages.insert(twoMessages.end(), find.begin(), find.end());
+  const Bytes truncated(find.begin(), find.end() - 3);
   struct Case {
     const char *what;
-    std::vector<std::byte> bytes;
+    Bytes bytes;
     bool finish;
     const char *expected; // results allowed, separated by '|'
   };
   const Case cases[] = {
-      {"a valid request", EncodeRequest({Op::FindWindow, u"BLACKJACK", u"BlackJack", 0}), false,
-       "ok"},
+      {"a valid request", find, false, "ok"},
       {"no such window", EncodeRequest({Op::FindWindow, u"OTHER", {}, 0}), false, "not found"},
-      {"garbage", garbage, false, "bad request"},
+      {"garbage", Bytes(64, std::byte{'x'}), false, "bad request"},
       {"an oversized length", oversized, false, "bad request"},
-      {"a flood of bytes", huge, false, "bad request|reset"},
+      {"a flood of bytes", Bytes(200000, std::byte{'B'}), false, "bad request|reset"},
       {"two messages at once", twoMessages, false, "bad request"},
       {"a message cut short, then silence", truncated, false, "closed"},
       {"a message cut short, then the end", truncated, true, "closed"},
-      {"nothing at all", {}, true, "closed"},
-      {"still serving", EncodeRequest({Op::FindWindow, {}, u"BlackJack", 0}), false, "ok"},
+      {"still serving", find, false, "ok"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
@@ -294,9 +247,7 @@ TEST_F(Instances, ClientsThatMisbehaveAreCutOffAndServingGoesOn) {
     bool served = false;
     while (!served && Clock::now() < deadline) {
       pollfd p{ServiceFd(), POLLIN, 0};
-      if (poll(&p, 1, 100) > 0) {
-        served = ServeOne();
-      }
+      served = poll(&p, 1, 100) > 0 && ServeOne();
     }
     client.join();
     EXPECT_TRUE(served);
@@ -308,23 +259,13 @@ TEST_F(Instances, ClientsThatMisbehaveAreCutOffAndServingGoesOn) {
   EXPECT_NE(stat(socketPath.c_str(), &st), 0) << "a stopped service removes its socket";
 }
 
-TEST_F(Instances, WithoutAProfileOrARuntimeFolderTheGameRunsAlone) {
-  EXPECT_EQ(StartService(""), Role::Alone);
-  ASSERT_EQ(chmod(runtime_.Dir().c_str(), 0755), 0);
-  std::string message;
-  EXPECT_EQ(StartService(profile_.Dir(), &message), Role::Alone);
-  EXPECT_NE(message.find("open to other users (mode 0755)"), std::string::npos) << message;
-  EXPECT_EQ(ServiceFd(), -1);
-  EXPECT_EQ(FindRemoteWindow(u"BLACKJACK", nullptr), nullptr);
-}
-
 TEST(RuntimeFolder, OnlyAPrivateFolderOfThisUserIsUsed) {
   TempProfile base;
   struct Case {
     const char *what;
     std::string path;
-    unsigned mode;   // 0: leave as made
-    uid_t owner;     // -1: this user
+    unsigned mode; // 0: leave as made
+    uid_t owner;
     const char *why; // "" when accepted
   };
   const uid_t me = geteuid();
@@ -335,7 +276,6 @@ TEST(RuntimeFolder, OnlyAPrivateFolderOfThisUserIsUsed) {
       {"enterable by the group", folder, 0710, me, "open to other users"},
       {"another user's", folder, 0700, me + 4242, "belongs to another user"},
       {"a relative path", "run", 0, me, "not an absolute path"},
-      {"missing", base.Dir() + "/none", 0, me, "No such file"},
       {"a file", base.Dir() + "/file", 0, me, "is not a folder"},
   };
   std::ofstream(base.Dir() + "/file") << "x";
@@ -350,15 +290,9 @@ TEST(RuntimeFolder, OnlyAPrivateFolderOfThisUserIsUsed) {
     }
     ScopedEnv env("XDG_RUNTIME_DIR", c.path.c_str());
     std::string error;
-    const std::string got = RuntimeFolder(&error);
-    if (*c.why == '\0') {
-      EXPECT_EQ(got, c.path) << error;
-    } else {
-      EXPECT_EQ(got, "");
-      EXPECT_NE(error.find(c.why), std::string::npos) << error;
-    }
+    EXPECT_EQ(RuntimeFolder(&error), *c.why == '\0' ? c.path : "") << error;
+    EXPECT_NE(error.find(c.why), std::string::npos) << error;
   }
-  // Unset: a folder of this user under /tmp, private.
   ScopedEnv unset("XDG_RUNTIME_DIR", nullptr);
   std::string error;
   const std::string fallback = RuntimeFolder(&error);
@@ -367,6 +301,13 @@ TEST(RuntimeFolder, OnlyAPrivateFolderOfThisUserIsUsed) {
   ASSERT_EQ(lstat(fallback.c_str(), &st), 0);
   EXPECT_TRUE(S_ISDIR(st.st_mode));
   EXPECT_EQ(st.st_mode & 0777, 0700u);
+  // With a refused runtime folder, or no profile, the game runs alone.
+  ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
+  ScopedEnv refused("XDG_RUNTIME_DIR", folder.c_str());
+  EXPECT_EQ(StartService(base.Dir(), &error), Role::Alone);
+  EXPECT_EQ(StartService(""), Role::Alone);
+  EXPECT_EQ(ServiceFd(), -1);
+  EXPECT_EQ(FindRemoteWindow(u"BLACKJACK", nullptr), nullptr);
 }
 
 } // namespace
