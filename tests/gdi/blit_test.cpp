@@ -17,6 +17,7 @@ using platform::test::HeadlessDevice;
 
 constexpr std::uint32_t kMagentaPixel = 0xFF00FF;
 constexpr std::uint32_t kBackground = 0x102030;
+constexpr COLORREF kKey = RGB(255, 0, 255);
 
 // A pixel value unique to its place, never magenta.
 std::uint32_t Pattern(int x, int y) {
@@ -24,18 +25,16 @@ std::uint32_t Pattern(int x, int y) {
          0x7F7F7Fu;
 }
 
-// A memory DC holding a w x h bitmap filled with the pattern (or one colour).
+// A memory DC holding a w x h bitmap filled with the pattern (or the background).
 struct Canvas {
-  HDC dc = nullptr;
-  HBITMAP bitmap = nullptr;
-  HGDIOBJ previous = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap;
+  HGDIOBJ previous;
   std::shared_ptr<Surface> surface;
 
-  Canvas(int w, int h, bool pattern) {
-    dc = CreateCompatibleDC(nullptr);
-    bitmap = CreateCompatibleBitmap(dc, w, h);
-    previous = SelectObject(dc, bitmap);
-    surface = platform::BitmapSurface(bitmap);
+  Canvas(int w, int h, bool pattern)
+      : bitmap(CreateCompatibleBitmap(dc, w, h)), previous(SelectObject(dc, bitmap)),
+        surface(platform::BitmapSurface(bitmap)) {
     for (int y = 0; y < h; ++y) {
       for (int x = 0; x < w; ++x) {
         surface->Row(y)[x] = pattern ? Pattern(x, y) : kBackground;
@@ -50,8 +49,8 @@ struct Canvas {
   std::uint32_t At(int x, int y) const { return surface->Row(y)[x]; }
 };
 
-// What a blit of the pattern must leave: each destination pixel inside both
-// surfaces takes the source pixel at the centre-sampled place, unless keyed out.
+// What a blit must leave: each destination pixel inside both surfaces takes the
+// source pixel at the centre-sampled place, unless keyed out.
 Surface Expected(const Surface &before, const Surface &source, int dx, int dy, int dw, int dh,
                  int sx, int sy, int sw, int sh, bool keyed) {
   Surface out = before;
@@ -60,12 +59,11 @@ Surface Expected(const Surface &before, const Surface &source, int dx, int dy, i
     for (I tx = std::max<I>(dx, 0); tx < std::min<I>(I{dx} + dw, out.width); ++tx) {
       const I u = sx + ((tx - dx) * 2 + 1) * sw / (I{dw} * 2);
       const I v = sy + ((ty - dy) * 2 + 1) * sh / (I{dh} * 2);
-      if (u < 0 || v < 0 || u >= source.width || v >= source.height) {
-        continue;
-      }
-      const std::uint32_t p = source.Row(static_cast<int>(v))[u];
-      if (!(keyed && p == kMagentaPixel)) {
-        out.Row(static_cast<int>(ty))[tx] = p;
+      if (u >= 0 && v >= 0 && u < source.width && v < source.height) {
+        const std::uint32_t p = source.Row(static_cast<int>(v))[u];
+        if (!(keyed && p == kMagentaPixel)) {
+          out.Row(static_cast<int>(ty))[tx] = p;
+        }
       }
     }
   }
@@ -115,36 +113,13 @@ TEST(BitBlt, ClipsAtEveryEdgeOfBothSurfaces) {
     Canvas dst(20, 16, false);
     Canvas src(12, 10, true);
     const Surface before = *dst.surface;
+    const int w = std::max(c.w, 0), h = std::max(c.h, 0);
     EXPECT_TRUE(BitBlt(dst.dc, c.dx, c.dy, c.w, c.h, src.dc, c.sx, c.sy, SRCCOPY));
-    EXPECT_TRUE(SameSurface(*dst.surface, Expected(before, *src.surface, c.dx, c.dy,
-                                                   std::max(c.w, 0), std::max(c.h, 0), c.sx, c.sy,
-                                                   std::max(c.w, 0), std::max(c.h, 0), false)));
+    EXPECT_TRUE(SameSurface(
+        *dst.surface, Expected(before, *src.surface, c.dx, c.dy, w, h, c.sx, c.sy, w, h, false)));
   }
-}
-
-TEST(BitBlt, RandomBlitsMatchTheReference) {
-  HeadlessDevice device;
-  const unsigned seed = std::random_device{}();
-  SCOPED_TRACE(testing::Message() << "seed " << seed);
-  std::mt19937 random(seed);
-  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
-  Canvas dst(23, 17, false);
-  Canvas src(13, 11, true);
-  for (int i = 0; i < 500; ++i) {
-    const int dx = pick(-15, 30), dy = pick(-15, 25), w = pick(0, 30), h = pick(0, 30);
-    const int sx = pick(-15, 20), sy = pick(-15, 20);
-    const Surface before = *dst.surface;
-    BitBlt(dst.dc, dx, dy, w, h, src.dc, sx, sy, SRCCOPY);
-    ASSERT_TRUE(SameSurface(*dst.surface,
-                            Expected(before, *src.surface, dx, dy, w, h, sx, sy, w, h, false)))
-        << dx << "," << dy << " " << w << "x" << h << " from " << sx << "," << sy;
-  }
-}
-
-TEST(BitBlt, OverlappingCopiesWithinOneSurface) {
-  HeadlessDevice device;
-  for (const POINT shift : {POINT{3, 2}, POINT{-3, -2}, POINT{4, 0}, POINT{0, -5}}) {
-    SCOPED_TRACE(testing::Message() << shift.x << "," << shift.y);
+  // Overlapping copies within one surface read the source before writing.
+  for (const POINT shift : {POINT{3, 2}, POINT{-3, -2}, POINT{0, -5}}) {
     Canvas canvas(16, 16, true);
     const Surface before = *canvas.surface;
     BitBlt(canvas.dc, 4 + shift.x, 5 + shift.y, 8, 6, canvas.dc, 4, 5, SRCCOPY);
@@ -153,131 +128,8 @@ TEST(BitBlt, OverlappingCopiesWithinOneSurface) {
   }
 }
 
-TEST(BitBlt, RasterOperations) {
-  HeadlessDevice device;
-  struct Case {
-    DWORD rop;
-    std::uint32_t (*result)(std::uint32_t dst, std::uint32_t src);
-  };
-  const Case cases[] = {
-      {SRCCOPY, [](std::uint32_t, std::uint32_t s) { return s; }},
-      {SRCPAINT, [](std::uint32_t d, std::uint32_t s) { return d | s; }},
-      {SRCAND, [](std::uint32_t d, std::uint32_t s) { return d & s; }},
-      {SRCINVERT, [](std::uint32_t d, std::uint32_t s) { return d ^ s; }},
-      {NOTSRCCOPY, [](std::uint32_t, std::uint32_t s) { return ~s & 0xFFFFFFu; }},
-      {BLACKNESS, [](std::uint32_t, std::uint32_t) { return 0u; }},
-      {WHITENESS, [](std::uint32_t, std::uint32_t) { return 0xFFFFFFu; }},
-      {DSTINVERT, [](std::uint32_t d, std::uint32_t) { return ~d & 0xFFFFFFu; }},
-      {PATCOPY, [](std::uint32_t, std::uint32_t) { return 0x332211u; }},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(testing::Message() << std::hex << c.rop);
-    Canvas dst(8, 8, false);
-    Canvas src(8, 8, true);
-    HBRUSH brush = CreateSolidBrush(RGB(0x33, 0x22, 0x11));
-    HGDIOBJ old = SelectObject(dst.dc, brush);
-    EXPECT_TRUE(BitBlt(dst.dc, 2, 2, 4, 4, src.dc, 1, 1, c.rop));
-    EXPECT_EQ(dst.At(3, 4), c.result(kBackground, Pattern(2, 3)));
-    EXPECT_EQ(dst.At(1, 1), kBackground) << "outside the rectangle";
-    EXPECT_EQ(dst.At(6, 6), kBackground) << "right and bottom edges are outside";
-    SelectObject(dst.dc, old);
-    DeleteObject(brush);
-  }
-  Canvas dst(4, 4, false);
-  EXPECT_FALSE(BitBlt(dst.dc, 0, 0, 4, 4, dst.dc, 0, 0, 0x00123456)) << "unknown operation";
-}
-
-TEST(BitBlt, ADCWithoutARealBitmapDrawsNothing) {
-  HeadlessDevice device;
-  Canvas dst(8, 8, false);
-  HDC empty = CreateCompatibleDC(nullptr);
-  EXPECT_FALSE(BitBlt(dst.dc, 0, 0, 8, 8, empty, 0, 0, SRCCOPY));
-  EXPECT_FALSE(TransparentImage(dst.dc, 0, 0, 8, 8, empty, 0, 0, 8, 8, RGB(255, 0, 255)));
-  EXPECT_FALSE(BitBlt(dst.dc, 0, 0, 8, 8, nullptr, 0, 0, SRCCOPY));
-  for (int y = 0; y < 8; ++y) {
-    for (int x = 0; x < 8; ++x) {
-      ASSERT_EQ(dst.At(x, y), kBackground);
-    }
-  }
-  // As a destination the stock bitmap takes a blit harmlessly.
-  Canvas src(8, 8, true);
-  EXPECT_TRUE(BitBlt(empty, 0, 0, 8, 8, src.dc, 0, 0, SRCCOPY));
-  DeleteDC(empty);
-}
-
-TEST(TransparentImage, OnlyExactMagentaIsTransparent) {
-  HeadlessDevice device;
-  struct Case {
-    COLORREF source;
-    bool transparent;
-  };
-  const Case cases[] = {
-      {RGB(255, 0, 255), true},  {RGB(254, 0, 255), false}, {RGB(255, 1, 255), false},
-      {RGB(255, 0, 254), false}, {RGB(0, 0, 0), false},     {RGB(255, 255, 255), false},
-      {RGB(255, 0, 0), false},   {RGB(0, 0, 255), false},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(testing::Message() << std::hex << c.source);
-    Canvas dst(4, 4, false);
-    Canvas src(4, 4, false);
-    HBRUSH brush = CreateSolidBrush(c.source);
-    RECT all{0, 0, 4, 4};
-    FillRect(src.dc, &all, brush);
-    DeleteObject(brush);
-    // From the DC and from the bitmap itself, plain and stretched.
-    EXPECT_TRUE(TransparentImage(dst.dc, 0, 0, 2, 2, src.dc, 0, 0, 2, 2, RGB(255, 0, 255)));
-    EXPECT_TRUE(TransparentImage(dst.dc, 2, 0, 2, 2, src.bitmap, 0, 0, 2, 2, RGB(255, 0, 255)));
-    EXPECT_TRUE(TransparentImage(dst.dc, 0, 2, 4, 2, src.dc, 0, 0, 1, 1, RGB(255, 0, 255)));
-    const std::uint32_t want = c.transparent ? kBackground
-                                             : (c.source & 0xFF00u) | ((c.source & 0xFFu) << 16) |
-                                                   ((c.source >> 16) & 0xFFu);
-    for (const POINT p : {POINT{0, 0}, POINT{3, 1}, POINT{1, 3}, POINT{3, 3}}) {
-      EXPECT_EQ(dst.At(p.x, p.y), want) << p.x << "," << p.y;
-    }
-  }
-}
-
-TEST(TransparentImage, CardCornersLetTheFeltShowThrough) {
-  HeadlessDevice device;
-  Canvas felt(40, 60, false);
-  Canvas card(30, 45, true);
-  // Rounded corners: two magenta pixels in the outermost row, one in the next.
-  for (const POINT p :
-       {POINT{0, 0}, POINT{1, 0}, POINT{0, 1}, POINT{29, 44}, POINT{28, 44}, POINT{29, 43}}) {
-    card.surface->Row(p.y)[p.x] = kMagentaPixel;
-  }
-  EXPECT_TRUE(TransparentImage(felt.dc, 5, 7, 30, 45, card.dc, 0, 0, 30, 45, RGB(255, 0, 255)));
-  EXPECT_EQ(felt.At(5, 7), kBackground);
-  EXPECT_EQ(felt.At(6, 7), kBackground);
-  EXPECT_EQ(felt.At(5, 8), kBackground);
-  EXPECT_EQ(felt.At(6, 8), Pattern(1, 1));
-  EXPECT_EQ(felt.At(7, 7), Pattern(2, 0));
-  EXPECT_EQ(felt.At(34, 51), kBackground);
-  EXPECT_EQ(felt.At(33, 51), kBackground);
-  EXPECT_EQ(felt.At(34, 50), kBackground);
-  EXPECT_EQ(felt.At(33, 50), Pattern(28, 43));
-}
-
-TEST(TransparentImage, StretchingSamplesEachPixelsCentre) {
-  HeadlessDevice device;
-  Canvas src(4, 2, true);
-  Canvas dst(8, 8, false);
-  // Doubling: each source pixel becomes a 2 x 2 block.
-  EXPECT_TRUE(TransparentImage(dst.dc, 0, 0, 8, 4, src.dc, 0, 0, 4, 2, RGB(255, 0, 255)));
-  for (int y = 0; y < 4; ++y) {
-    for (int x = 0; x < 8; ++x) {
-      ASSERT_EQ(dst.At(x, y), Pattern(x / 2, y / 2)) << x << "," << y;
-    }
-  }
-  // Halving: each destination pixel takes the right one of each pair.
-  Canvas wide(8, 2, true);
-  EXPECT_TRUE(TransparentImage(dst.dc, 0, 6, 4, 1, wide.dc, 0, 0, 8, 2, RGB(255, 0, 255)));
-  for (int x = 0; x < 4; ++x) {
-    EXPECT_EQ(dst.At(x, 6), Pattern(x * 2 + 1, 1));
-  }
-}
-
-TEST(TransparentImage, RandomStretchesMatchTheReference) {
+// Random blits and stretches, keyed and not, against the reference above.
+TEST(Blits, RandomCopiesAndStretchesMatchTheReference) {
   HeadlessDevice device;
   const unsigned seed = std::random_device{}();
   SCOPED_TRACE(testing::Message() << "seed " << seed);
@@ -288,33 +140,99 @@ TEST(TransparentImage, RandomStretchesMatchTheReference) {
   for (int i = 0; i < 40; ++i) {
     src.surface->Row(pick(0, 11))[pick(0, 14)] = kMagentaPixel;
   }
-  for (int i = 0; i < 500; ++i) {
-    const int dx = pick(-10, 25), dy = pick(-10, 25), dw = pick(1, 30), dh = pick(1, 30);
+  for (int i = 0; i < 1000; ++i) {
+    const bool keyed = i % 2 == 1;
+    const int dx = pick(-10, 25), dy = pick(-10, 25), dw = pick(keyed, 30), dh = pick(keyed, 30);
     const int sx = pick(-8, 18), sy = pick(-8, 15);
-    const bool same = pick(0, 1) == 1;
+    const bool same = !keyed || pick(0, 1) == 1;
     const int sw = same ? dw : pick(1, 20), sh = same ? dh : pick(1, 20);
     const Surface before = *dst.surface;
-    ASSERT_TRUE(TransparentImage(dst.dc, dx, dy, dw, dh, src.dc, sx, sy, sw, sh, RGB(255, 0, 255)));
+    ASSERT_TRUE(keyed ? TransparentImage(dst.dc, dx, dy, dw, dh, src.dc, sx, sy, sw, sh, kKey)
+                      : BitBlt(dst.dc, dx, dy, dw, dh, src.dc, sx, sy, SRCCOPY));
     ASSERT_TRUE(SameSurface(*dst.surface,
-                            Expected(before, *src.surface, dx, dy, dw, dh, sx, sy, sw, sh, true)))
-        << dx << "," << dy << " " << dw << "x" << dh << " from " << sx << "," << sy << " " << sw
-        << "x" << sh;
+                            Expected(before, *src.surface, dx, dy, dw, dh, sx, sy, sw, sh, keyed)))
+        << (keyed ? "keyed " : "") << dx << "," << dy << " " << dw << "x" << dh << " from " << sx
+        << "," << sy << " " << sw << "x" << sh;
   }
 }
 
-TEST(TransparentImage, RefusesEmptyAndNegativeExtents) {
+TEST(BitBlt, RasterOperationsStayInsideTheRectangle) {
+  HeadlessDevice device;
+  using Op = std::uint32_t (*)(std::uint32_t dst, std::uint32_t src);
+  const std::pair<DWORD, Op> cases[] = {
+      {SRCCOPY, [](std::uint32_t, std::uint32_t s) { return s; }},
+      {SRCPAINT, [](std::uint32_t d, std::uint32_t s) { return d | s; }},
+      {SRCAND, [](std::uint32_t d, std::uint32_t s) { return d & s; }},
+      {SRCINVERT, [](std::uint32_t d, std::uint32_t s) { return d ^ s; }},
+      {NOTSRCCOPY, [](std::uint32_t, std::uint32_t s) { return ~s & 0xFFFFFFu; }},
+      {BLACKNESS, [](std::uint32_t, std::uint32_t) { return 0u; }},
+      {WHITENESS, [](std::uint32_t, std::uint32_t) { return 0xFFFFFFu; }},
+      {DSTINVERT, [](std::uint32_t d, std::uint32_t) { return ~d & 0xFFFFFFu; }},
+      {PATCOPY, [](std::uint32_t, std::uint32_t) { return 0x332211u; }},
+  };
+  HBRUSH brush = CreateSolidBrush(RGB(0x33, 0x22, 0x11));
+  for (const auto &[rop, result] : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << rop);
+    Canvas dst(8, 8, false);
+    Canvas src(8, 8, true);
+    HGDIOBJ old = SelectObject(dst.dc, brush);
+    EXPECT_TRUE(BitBlt(dst.dc, 2, 2, 4, 4, src.dc, 1, 1, rop));
+    EXPECT_EQ(dst.At(3, 4), result(kBackground, Pattern(2, 3)));
+    EXPECT_EQ(dst.At(1, 1), kBackground) << "outside the rectangle";
+    EXPECT_EQ(dst.At(6, 6), kBackground) << "right and bottom edges are outside";
+    SelectObject(dst.dc, old);
+  }
+  DeleteObject(brush);
+  Canvas dst(4, 4, false);
+  EXPECT_FALSE(BitBlt(dst.dc, 0, 0, 4, 4, dst.dc, 0, 0, 0x00123456)) << "unknown operation";
+}
+
+TEST(Blits, BadSourcesAndExtentsDrawNothing) {
   HeadlessDevice device;
   Canvas dst(4, 4, false);
   Canvas src(4, 4, true);
+  HDC empty = CreateCompatibleDC(nullptr); // only the stock 1x1 bitmap
+  EXPECT_FALSE(BitBlt(dst.dc, 0, 0, 4, 4, empty, 0, 0, SRCCOPY));
+  EXPECT_FALSE(BitBlt(dst.dc, 0, 0, 4, 4, nullptr, 0, 0, SRCCOPY));
+  EXPECT_FALSE(TransparentImage(dst.dc, 0, 0, 4, 4, empty, 0, 0, 4, 4, kKey));
+  EXPECT_FALSE(TransparentImage(dst.dc, 0, 0, 2, 2, nullptr, 0, 0, 2, 2, kKey));
   struct Case {
     LONG dw, dh, sw, sh;
   };
   for (const Case c : {Case{0, 2, 2, 2}, Case{2, 0, 2, 2}, Case{2, 2, 0, 2}, Case{2, 2, 2, -1},
                        Case{-2, 2, 2, 2}, Case{0x7FFFFFFF, 2, 2, 2}}) {
-    EXPECT_FALSE(TransparentImage(dst.dc, 0, 0, c.dw, c.dh, src.dc, 0, 0, c.sw, c.sh, 0));
+    EXPECT_FALSE(TransparentImage(dst.dc, 0, 0, c.dw, c.dh, src.dc, 0, 0, c.sw, c.sh, kKey));
   }
-  EXPECT_FALSE(TransparentImage(dst.dc, 0, 0, 2, 2, nullptr, 0, 0, 2, 2, 0));
-  EXPECT_EQ(dst.At(0, 0), kBackground);
+  for (std::uint32_t p : dst.surface->pixels) {
+    ASSERT_EQ(p, kBackground);
+  }
+  EXPECT_TRUE(BitBlt(empty, 0, 0, 4, 4, src.dc, 0, 0, SRCCOPY)) << "the stock bitmap takes a blit";
+  DeleteDC(empty);
+}
+
+TEST(TransparentImage, OnlyExactMagentaIsTransparent) {
+  HeadlessDevice device;
+  const std::pair<COLORREF, bool> cases[] = {
+      {RGB(255, 0, 255), true},  {RGB(254, 0, 255), false}, {RGB(255, 1, 255), false},
+      {RGB(255, 0, 254), false}, {RGB(0, 0, 0), false},     {RGB(255, 255, 255), false},
+  };
+  for (const auto &[source, transparent] : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << source);
+    Canvas dst(4, 4, false);
+    Canvas src(4, 4, false);
+    HBRUSH brush = CreateSolidBrush(source);
+    RECT all{0, 0, 4, 4};
+    FillRect(src.dc, &all, brush);
+    DeleteObject(brush);
+    // From the DC and from the bitmap itself, plain and stretched.
+    EXPECT_TRUE(TransparentImage(dst.dc, 0, 0, 2, 2, src.dc, 0, 0, 2, 2, kKey));
+    EXPECT_TRUE(TransparentImage(dst.dc, 2, 0, 2, 2, src.bitmap, 0, 0, 2, 2, kKey));
+    EXPECT_TRUE(TransparentImage(dst.dc, 0, 2, 4, 2, src.dc, 0, 0, 1, 1, kKey));
+    const std::uint32_t want = transparent ? kBackground : src.At(0, 0);
+    for (const POINT p : {POINT{0, 0}, POINT{3, 1}, POINT{1, 3}, POINT{3, 3}}) {
+      EXPECT_EQ(dst.At(p.x, p.y), want) << p.x << "," << p.y;
+    }
+  }
 }
 
 TEST(SurfaceDC, DrawsAtItsOriginAndInsideItsClip) {
@@ -323,59 +241,47 @@ TEST(SurfaceDC, DrawsAtItsOriginAndInsideItsClip) {
   // A window at (10, 30), 50 x 40, seen through a DC on the screen.
   HDC window = platform::CreateSurfaceDC(screen, POINT{10, 30}, RECT{10, 30, 60, 70});
   RECT everything{-100, -100, 1000, 1000};
-  HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  EXPECT_TRUE(FillRect(window, &everything, white));
+  EXPECT_TRUE(FillRect(window, &everything, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))));
   EXPECT_EQ(screen->Row(30)[10], 0xFFFFFFu);
   EXPECT_EQ(screen->Row(69)[59], 0xFFFFFFu);
-  EXPECT_EQ(screen->Row(29)[10], 0u);
-  EXPECT_EQ(screen->Row(30)[9], 0u);
-  EXPECT_EQ(screen->Row(70)[59], 0u);
-  EXPECT_EQ(screen->Row(69)[60], 0u);
-  EXPECT_EQ(GetPixel(window, 0, 0), RGB(255, 255, 255));
+  for (const POINT p : {POINT{10, 29}, POINT{9, 30}, POINT{59, 70}, POINT{60, 69}}) {
+    EXPECT_EQ(screen->Row(p.y)[p.x], 0u) << "outside the clip at " << p.x << "," << p.y;
+  }
   EXPECT_EQ(GetPixel(window, 50, 0), CLR_INVALID);
   // Copying the window into a bitmap reads from its origin.
   Canvas copy(60, 50, false);
-  EXPECT_TRUE(SetPixel(window, 2, 3, RGB(1, 2, 3)) != CLR_INVALID);
+  EXPECT_NE(SetPixel(window, 2, 3, RGB(1, 2, 3)), CLR_INVALID);
   EXPECT_TRUE(BitBlt(copy.dc, 0, 0, 60, 50, window, 0, 0, SRCCOPY));
   EXPECT_EQ(copy.At(2, 3), 0x010203u);
   EXPECT_EQ(copy.At(49, 39), 0xFFFFFFu);
   EXPECT_EQ(copy.At(50, 39), kBackground) << "beyond the window: not read";
   platform::DeleteSurfaceDC(window);
-  EXPECT_FALSE(DeleteDC(window));
 }
 
 TEST(FillRect, FillsUpToButNotIncludingTheFarEdges) {
   HeadlessDevice device;
-  struct Case {
-    const char *what;
-    HBRUSH brush;
-    std::uint32_t inside;
-  };
   HBRUSH solid = CreateSolidBrush(RGB(0xAA, 0xBB, 0xCC));
-  const Case cases[] = {
-      {"solid brush", solid, 0xAABBCC},
-      {"stock black brush", static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), 0},
-      {"null brush paints nothing", static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)), kBackground},
-      {"a system colour index + 1",
-       reinterpret_cast<HBRUSH>(static_cast<std::uintptr_t>(COLOR_WINDOW + 1)), 0xFFFFFF},
-      {"system colour brush", GetSysColorBrush(COLOR_BTNFACE), 0xC0C0C0},
+  const std::pair<HBRUSH, std::uint32_t> cases[] = {
+      {solid, 0xAABBCC},
+      {static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)), kBackground},
+      {reinterpret_cast<HBRUSH>(static_cast<std::uintptr_t>(COLOR_WINDOW + 1)), 0xFFFFFF},
+      {GetSysColorBrush(COLOR_BTNFACE), 0xC0C0C0},
   };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto &[brush, inside] : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << inside);
     Canvas canvas(10, 10, false);
     RECT r{2, 3, 6, 8};
-    EXPECT_TRUE(FillRect(canvas.dc, &r, c.brush));
-    EXPECT_EQ(canvas.At(2, 3), c.inside);
-    EXPECT_EQ(canvas.At(5, 7), c.inside);
+    EXPECT_TRUE(FillRect(canvas.dc, &r, brush));
+    EXPECT_EQ(canvas.At(2, 3), inside);
+    EXPECT_EQ(canvas.At(5, 7), inside);
     EXPECT_EQ(canvas.At(6, 7), kBackground);
     EXPECT_EQ(canvas.At(5, 8), kBackground);
-    EXPECT_EQ(canvas.At(1, 3), kBackground);
   }
-  DeleteObject(solid);
   Canvas canvas(4, 4, false);
   RECT r{0, 0, 4, 4};
   EXPECT_FALSE(FillRect(canvas.dc, &r, reinterpret_cast<HBRUSH>(0x7777)));
   EXPECT_FALSE(FillRect(canvas.dc, nullptr, solid));
+  DeleteObject(solid);
 }
 
 } // namespace
