@@ -6,6 +6,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -43,11 +44,8 @@ Program &State() {
 
 std::vector<Received> SeenOf(UINT message) {
   std::vector<Received> out;
-  for (const Received &r : State().seen) {
-    if (r.message == message) {
-      out.push_back(r);
-    }
-  }
+  std::copy_if(State().seen.begin(), State().seen.end(), std::back_inserter(out),
+               [&](const Received &r) { return r.message == message; });
   return out;
 }
 
