@@ -30,9 +30,6 @@ TEST(WaveParser, AcceptsPcmOfEveryAllowedShape) {
   const Case cases[] = {
       {"8-bit mono", Wave({FmtChunk({}), DataChunk(samples)}), 1, 8, 11025, 40},
       {"16-bit stereo", Wave({FmtChunk({1, 2, 44100, 16}), DataChunk(samples)}), 2, 16, 44100, 10},
-      {"8-bit stereo", Wave({FmtChunk({1, 2, 8000, 8}), DataChunk(samples)}), 2, 8, 8000, 20},
-      {"16-bit mono", Wave({FmtChunk({1, 1, 22050, 16}), DataChunk(samples)}), 1, 16, 22050, 20},
-      {"an odd rate", Wave({FmtChunk({1, 1, 12345, 8}), DataChunk(samples)}), 1, 8, 12345, 40},
       {"a longer fmt chunk", Wave({FmtChunk({}, 2), DataChunk(samples)}), 1, 8, 11025, 40},
       {"other chunks around",
        Wave({Chunk{"LIST", odd}, FmtChunk({}), Chunk{"fact", Samples(4)}, DataChunk(samples),
@@ -57,7 +54,6 @@ TEST(WaveParser, AcceptsPcmOfEveryAllowedShape) {
   padded.resize(padded.size() + 3);
   WaveSound sound;
   ASSERT_TRUE(ParseWave(padded, &sound, nullptr));
-  EXPECT_EQ(sound.samples.size(), samples.size());
   EXPECT_EQ(std::vector<std::byte>(sound.samples.begin(), sound.samples.end()), samples);
 }
 
@@ -74,22 +70,16 @@ TEST(WaveParser, RefusesEveryMalformation) {
       {"empty", {}, "shorter than a RIFF header"},
       {"not RIFF", Wave({FmtChunk({}), DataChunk(s)}, 0, "AVI "), "not a RIFF WAVE"},
       {"RIFF size too large", Wave({FmtChunk({}), DataChunk(s)}, 1), "RIFF size"},
-      {"RIFF size below the form", Wave({}, -4), "RIFF size"},
       {"truncated image", truncated, "RIFF size"},
       {"chunk longer than the image", Wave({FmtChunk({}), DataChunk(s)}, -2), "longer than"},
       {"cut chunk header", Wave({FmtChunk({}), Chunk{"ab", {}}}), "cut short"},
       {"not PCM", Wave({FmtChunk({3, 1, 11025, 8}), DataChunk(s)}), "not PCM"},
-      {"extensible", Wave({FmtChunk({0xFFFE, 1, 11025, 8}), DataChunk(s)}), "not PCM"},
-      {"no channels", Wave({FmtChunk({1, 0, 11025, 8}), DataChunk(s)}), "channels"},
       {"three channels", Wave({FmtChunk({1, 3, 11025, 8}), DataChunk(s)}), "channels"},
       {"24 bits", Wave({FmtChunk({1, 1, 11025, 24}), DataChunk(s)}), "bits"},
-      {"4 bits", Wave({FmtChunk({1, 1, 11025, 4}), DataChunk(s)}), "bits"},
-      {"rate zero", Wave({FmtChunk({1, 1, 0, 8}), DataChunk(s)}), "rate"},
       {"rate too high", Wave({FmtChunk({1, 1, 400000, 8}), DataChunk(s)}), "rate"},
       {"bad block alignment", Wave({FmtChunk({1, 2, 11025, 16, 0, 1}), DataChunk(s)}), "alignment"},
       {"bad byte rate", Wave({FmtChunk({1, 1, 11025, 8, 1}), DataChunk(s)}), "byte rate"},
       {"short fmt", Wave({Chunk{"fmt ", Samples(14)}, DataChunk(s)}), "shorter than 16"},
-      {"two fmt", Wave({FmtChunk({}), FmtChunk({}), DataChunk(s)}), "more than one fmt"},
       {"data first", Wave({DataChunk(s), FmtChunk({})}), "before the fmt"},
       {"no data", Wave({FmtChunk({})}), "no data chunk"},
       {"no fmt", Wave({Chunk{"LIST", s}}), "no fmt chunk"},
