@@ -1,11 +1,10 @@
 // The .res parser on hand-made files: what it accepts, and every malformation it
-// must reject whole with a message naming the fault.
+// must reject whole with a one-line message naming the fault.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,7 +14,6 @@
 
 namespace {
 
-using platform::test::HeadlessDevice;
 using Bytes = std::vector<std::byte>;
 
 void PutWord(Bytes &b, unsigned v) {
@@ -27,19 +25,15 @@ void PutDword(Bytes &b, std::uint32_t v) {
   PutWord(b, v >> 16);
 }
 void SetDword(Bytes &b, std::size_t at, std::uint32_t v) { std::memcpy(&b[at], &v, 4); }
-void Pad4(Bytes &b) {
-  while (b.size() % 4 != 0) {
-    b.push_back(std::byte{0});
-  }
-}
+void Pad4(Bytes &b) { b.resize((b.size() + 3) / 4 * 4); }
 
-// A type or name: an ordinal, or a string.
+// A type or name: an ordinal (>= 0) or a string.
 struct Id {
+  Id(int value) : ordinal(value) {}        // NOLINT(google-explicit-constructor)
+  Id(const char16_t *text) : name(text) {} // NOLINT(google-explicit-constructor)
   int ordinal = -1;
   std::u16string name;
 };
-Id Ord(int v) { return Id{v, {}}; }
-Id Str(std::u16string s) { return Id{-1, std::move(s)}; }
 
 void PutId(Bytes &b, const Id &id) {
   if (id.ordinal >= 0) {
@@ -53,6 +47,14 @@ void PutId(Bytes &b, const Id &id) {
   PutWord(b, 0);
 }
 
+Bytes Data(std::initializer_list<int> values) {
+  Bytes d;
+  for (int v : values) {
+    d.push_back(static_cast<std::byte>(v));
+  }
+  return d;
+}
+
 // Appends one entry and returns its offset.
 std::size_t PutEntry(Bytes &b, const Id &type, const Id &name, const Bytes &data,
                      WORD language = 0x409) {
@@ -62,23 +64,13 @@ std::size_t PutEntry(Bytes &b, const Id &type, const Id &name, const Bytes &data
   PutId(b, type);
   PutId(b, name);
   Pad4(b);
-  PutDword(b, 0);     // data version
-  PutWord(b, 0x1030); // memory flags
-  PutWord(b, language);
-  PutDword(b, 0); // version
-  PutDword(b, 0); // characteristics
+  for (const unsigned word : {0u, 0u, 0x1030u, unsigned{language}, 0u, 0u, 0u, 0u}) {
+    PutWord(b, word); // data version, memory flags, language, version, characteristics
+  }
   SetDword(b, start + 4, static_cast<std::uint32_t>(b.size() - start));
   b.insert(b.end(), data.begin(), data.end());
   Pad4(b);
   return start;
-}
-
-Bytes Data(std::initializer_list<int> values) {
-  Bytes d;
-  for (int v : values) {
-    d.push_back(static_cast<std::byte>(v));
-  }
-  return d;
 }
 
 Bytes StringBlock(const std::vector<std::u16string> &strings) {
@@ -93,13 +85,34 @@ Bytes StringBlock(const std::vector<std::u16string> &strings) {
   return d;
 }
 
-// A well-formed file: the opening empty entry, a string block and a named blob.
+// A well-formed file: the opening empty entry, a string block, a named blob and an
+// accelerator table.
 Bytes GoodFile() {
   Bytes b;
-  PutEntry(b, Ord(0), Ord(0), {}, 0);
-  PutEntry(b, Ord(6), Ord(1), StringBlock({u"", u"Title"}));
-  PutEntry(b, Str(u"PNG"), Str(u"CARD"), Data({1, 2, 3, 4, 5}));
-  PutEntry(b, Ord(9), Ord(3), Data({0x8B, 0, 'Q', 0, 1, 0, 0, 0}));
+  PutEntry(b, 0, 0, {}, 0);
+  PutEntry(b, 6, 1, StringBlock({u"", u"Title"}));
+  PutEntry(b, u"PNG", u"CARD", Data({1, 2, 3, 4, 5}));
+  PutEntry(b, 9, 3, Data({0x8B, 0, 'Q', 0, 1, 0, 0, 0}));
+  return b;
+}
+
+Bytes GoodFileAnd(const Id &type, const Id &name, const Bytes &data) {
+  Bytes b = GoodFile();
+  PutEntry(b, type, name, data);
+  return b;
+}
+
+// The good file with one more entry whose header dwords at +0 (data size) and +4
+// (header size) are overwritten where given.
+Bytes WithLastSizes(std::int64_t dataSize, std::int64_t headerSize) {
+  Bytes b = GoodFile();
+  const std::size_t at = PutEntry(b, 10, 7, Data({9, 9, 9, 9}));
+  if (dataSize >= 0) {
+    SetDword(b, at, static_cast<std::uint32_t>(dataSize));
+  }
+  if (headerSize >= 0) {
+    SetDword(b, at + 4, static_cast<std::uint32_t>(headerSize));
+  }
   return b;
 }
 
@@ -119,140 +132,65 @@ TEST(ResFormat, AWellFormedFileParsesIntoItsEntries) {
   std::string error;
   ASSERT_TRUE(platform::ParseResFile(file, &entries, &error)) << error;
   ASSERT_EQ(entries.size(), 3u) << "the opening empty entry is skipped";
-  EXPECT_TRUE(entries[0].type.isOrdinal);
   EXPECT_EQ(entries[0].type.ordinal, 6);
   EXPECT_EQ(entries[0].language, 0x409);
-  EXPECT_FALSE(entries[1].type.isOrdinal);
   EXPECT_EQ(entries[1].type.name, u"PNG");
   EXPECT_EQ(entries[1].name.name, u"CARD");
   EXPECT_EQ(entries[1].size, 5u);
   EXPECT_EQ(std::to_integer<int>(file[entries[1].offset + 4]), 5);
-}
-
-TEST(ResFormat, TheLastEntryMayLackItsPadding) {
-  Bytes file = GoodFile();
-  PutEntry(file, Ord(10), Ord(7), Data({9}));
-  file.resize(file.size() - 3);
-  EXPECT_EQ(ParseError(file), "");
+  Bytes unpadded = GoodFileAnd(10, 7, Data({9}));
+  unpadded.resize(unpadded.size() - 3);
+  EXPECT_EQ(ParseError(unpadded), "") << "the last entry may lack its padding";
 }
 
 TEST(ResFormat, MalformedFilesAreRejectedWholeWithTheirFault) {
+  Bytes unterminated = GoodFile();
+  PutDword(unterminated, 0);
+  PutDword(unterminated, 32);
+  for (int i = 0; i < 12; ++i) {
+    PutWord(unterminated, 'A');
+  }
+  Bytes cutHeader = GoodFile();
+  cutHeader.resize(40);
+  Bytes longString = StringBlock({u"abc"});
+  longString[0] = std::byte{200};
   struct Case {
     const char *what;
-    std::function<Bytes()> make;
+    Bytes file;
     const char *message; // a part of the expected one-line message
   };
-  const auto withLast = [](const std::function<void(Bytes &, std::size_t)> &edit) {
-    return [edit] {
-      Bytes b = GoodFile();
-      const std::size_t at = PutEntry(b, Ord(10), Ord(7), Data({9, 9, 9, 9}));
-      edit(b, at);
-      return b;
-    };
-  };
   const Case cases[] = {
-      {"empty file", [] { return Bytes{}; }, "empty"},
-      {"a few stray bytes",
-       [] {
-         return Data({0, 0, 0});
-       },
-       "too short for a header"},
-      {"truncated inside the header",
-       [] {
-         Bytes b = GoodFile();
-         b.resize(40);
-         return b;
-       },
-       "header size"},
-      {"header size below the minimum",
-       withLast([](Bytes &b, std::size_t at) { SetDword(b, at + 4, 16); }), "below the minimum"},
-      {"misaligned header size",
-       withLast([](Bytes &b, std::size_t at) { SetDword(b, at + 4, 34); }), "not a multiple of 4"},
-      {"header size past the end",
-       withLast([](Bytes &b, std::size_t at) { SetDword(b, at + 4, 4096); }),
-       "header size 4096 runs past the end"},
-      {"header size that disagrees with its fields", withLast([](Bytes &b, std::size_t at) {
-         SetDword(b, at, 0);
-         SetDword(b, at + 4, 36);
-       }),
-       "does not match"},
-      {"data past the end", withLast([](Bytes &b, std::size_t at) { SetDword(b, at, 5); }),
-       "data size 5 runs past the end"},
-      {"absurd data size", withLast([](Bytes &b, std::size_t at) { SetDword(b, at, 0xFFFFFFF0); }),
-       "over the limit"},
-      {"unterminated name",
-       [] {
-         Bytes b = GoodFile();
-         PutDword(b, 0);
-         PutDword(b, 32);
-         for (int i = 0; i < 12; ++i) {
-           PutWord(b, 'A');
-         }
-         return b;
-       },
-       "not terminated"},
-      {"empty name",
-       [] {
-         Bytes b = GoodFile();
-         PutEntry(b, Ord(10), Str(u""), Data({1}));
-         return b;
-       },
-       "empty name"},
-      {"duplicate resource",
-       [] {
-         Bytes b = GoodFile();
-         PutEntry(b, Str(u"png"), Str(u"card"), Data({1}));
-         return b;
-       },
+      {"empty file", {}, "empty"},
+      {"a few stray bytes", Data({0, 0, 0}), "too short for a header"},
+      {"truncated inside the header", cutHeader, "header size"},
+      {"header size below the minimum", WithLastSizes(-1, 16), "below the minimum"},
+      {"misaligned header size", WithLastSizes(-1, 34), "not a multiple of 4"},
+      {"header size past the end", WithLastSizes(-1, 4096), "header size 4096 runs past the end"},
+      {"header size that disagrees with its fields", WithLastSizes(0, 36), "does not match"},
+      {"data past the end", WithLastSizes(5, -1), "data size 5 runs past the end"},
+      {"absurd data size", WithLastSizes(0xFFFFFFF0, -1), "over the limit"},
+      {"unterminated name", unterminated, "not terminated"},
+      {"empty name", GoodFileAnd(10, u"", Data({1})), "empty name"},
+      {"duplicate resource", GoodFileAnd(u"png", u"card", Data({1})),
        "duplicate resource png card"},
-      {"string block too short",
-       [] {
-         Bytes b = GoodFile();
-         PutEntry(b, Ord(6), Ord(2), Data({1, 0, 'x', 0}));
-         return b;
-       },
-       "string block #2"},
-      {"string longer than its block",
-       [] {
-         Bytes block = StringBlock({u"abc"});
-         block[0] = std::byte{200};
-         Bytes b = GoodFile();
-         PutEntry(b, Ord(6), Ord(9), block);
-         return b;
-       },
-       "string 0 of 200 characters"},
-      {"accelerator table of a partial entry",
-       [] {
-         Bytes b = GoodFile();
-         PutEntry(b, Ord(9), Ord(4), Data({1, 0, 'A', 0, 1, 0}));
-         return b;
-       },
+      {"string block too short", GoodFileAnd(6, 2, Data({1, 0, 'x', 0})), "string block #2"},
+      {"string longer than its block", GoodFileAnd(6, 9, longString), "string 0 of 200 characters"},
+      {"accelerator table of a partial entry", GoodFileAnd(9, 4, Data({1, 0, 'A', 0, 1, 0})),
        "accelerator table #4"},
-      {"icon group that is not a directory",
-       [] {
-         Bytes b = GoodFile();
-         PutEntry(b, Ord(14), Ord(1), Data({0, 0, 2, 0, 0, 0}));
-         return b;
-       },
+      {"icon group that is not a directory", GoodFileAnd(14, 1, Data({0, 0, 2, 0, 0, 0})),
        "not an icon directory"},
-      {"icon group with more images than bytes",
-       [] {
-         Bytes b = GoodFile();
-         PutEntry(b, Ord(14), Ord(1), Data({0, 0, 1, 0, 3, 0, 1}));
-         return b;
-       },
+      {"icon group with more images than bytes", GoodFileAnd(14, 1, Data({0, 0, 1, 0, 3, 0, 1})),
        "3 images run past the end"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
-    const Bytes file = c.make();
-    const std::string error = ParseError(file);
+    const std::string error = ParseError(c.file);
     EXPECT_NE(error.find(c.message), std::string::npos) << "message: " << error;
     EXPECT_EQ(error.find('\n'), std::string::npos) << "one line: " << error;
     // The module loader rejects the same file whole and says the same.
-    HeadlessDevice device;
+    platform::test::HeadlessDevice device;
     std::string loadError;
-    EXPECT_EQ(platform::LoadModuleFromRes(file, &loadError), nullptr);
+    EXPECT_EQ(platform::LoadModuleFromRes(c.file, &loadError), nullptr);
     EXPECT_EQ(loadError, error);
   }
 }
@@ -266,12 +204,10 @@ TEST(ResFormat, EveryTruncationOfAGoodFileIsRejectedOrParsesAPrefix) {
     const Bytes cut(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(size));
     std::vector<platform::ResourceEntry> entries;
     std::string error;
-    if (!platform::ParseResFile(cut, &entries, &error)) {
-      EXPECT_FALSE(error.empty());
-    } else {
-      for (const auto &e : entries) {
-        EXPECT_LE(e.offset + e.size, cut.size());
-      }
+    const bool parsed = platform::ParseResFile(cut, &entries, &error);
+    EXPECT_NE(parsed, !error.empty());
+    for (const auto &e : parsed ? entries : std::vector<platform::ResourceEntry>{}) {
+      EXPECT_LE(e.offset + e.size, cut.size());
     }
   }
 }

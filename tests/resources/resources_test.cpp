@@ -17,11 +17,6 @@ namespace {
 
 using platform::test::HeadlessDevice;
 
-std::vector<char> ReadFile(const char *path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 class Resources : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -38,76 +33,55 @@ TEST_F(Resources, FindsByOrdinalStringAndHashFormWithoutCase) {
     const char *what;
     LPCWSTR name;
     LPCWSTR type;
-    bool found;
+    DWORD error; // 0: found
   };
   const Case cases[] = {
-      {"ordinal name, string type", MAKEINTRESOURCEW(200), u"PNG", true},
-      {"type in lower case", MAKEINTRESOURCEW(200), u"png", true},
-      {"name as #200", u"#200", u"Png", true},
-      {"string name, any case", u"felt", u"PNG", true},
-      {"string name as written", u"Felt", u"pNg", true},
-      {"standard type", MAKEINTRESOURCEW(300), RT_RCDATA, true},
-      {"standard type as #10", MAKEINTRESOURCEW(300), u"#10", true},
-      {"string type and name", u"hi_res_aware", u"ceux", true},
-      {"missing name", MAKEINTRESOURCEW(201), u"PNG", false},
-      {"missing type", MAKEINTRESOURCEW(200), u"GIF", false},
-      {"ordinal is not the string #2OO", u"#2OO", u"PNG", false},
-      {"name with the wrong kind", u"200", u"PNG", false},
+      {"ordinal name, string type", MAKEINTRESOURCEW(200), u"PNG", 0},
+      {"type in lower case", MAKEINTRESOURCEW(200), u"png", 0},
+      {"name as #200", u"#200", u"Png", 0},
+      {"string name, any case", u"felt", u"PNG", 0},
+      {"standard type", MAKEINTRESOURCEW(300), RT_RCDATA, 0},
+      {"standard type as #10", MAKEINTRESOURCEW(300), u"#10", 0},
+      {"string type and name", u"hi_res_aware", u"ceux", 0},
+      {"missing name", MAKEINTRESOURCEW(201), u"PNG", ERROR_RESOURCE_NAME_NOT_FOUND},
+      {"missing type", MAKEINTRESOURCEW(200), u"GIF", ERROR_RESOURCE_TYPE_NOT_FOUND},
+      {"ordinal is not the string #2OO", u"#2OO", u"PNG", ERROR_RESOURCE_NAME_NOT_FOUND},
+      {"name with the wrong kind", u"200", u"PNG", ERROR_RESOURCE_NAME_NOT_FOUND},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
-    EXPECT_EQ(FindResourceW(module, c.name, c.type) != nullptr, c.found);
+    SetLastError(0);
+    EXPECT_EQ(FindResourceW(module, c.name, c.type) != nullptr, c.error == 0);
+    EXPECT_EQ(GetLastError(), c.error);
   }
 }
 
-TEST_F(Resources, MissingResourcesSetTheWin32Errors) {
-  SetLastError(0);
-  EXPECT_EQ(FindResourceW(module, MAKEINTRESOURCEW(201), u"PNG"), nullptr);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
-  EXPECT_EQ(FindResourceW(module, MAKEINTRESOURCEW(200), u"GIF"), nullptr);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_TYPE_NOT_FOUND));
-}
-
-TEST_F(Resources, LoadedDataIsTheFileThatWasCompiled) {
-  const std::vector<char> picture = ReadFile(TEST_PICTURE);
+TEST_F(Resources, LoadedDataIsWhatWasCompiled) {
+  std::ifstream in(TEST_PICTURE, std::ios::binary);
+  const std::vector<char> picture{std::istreambuf_iterator<char>(in), {}};
   ASSERT_EQ(picture.size(), 2672u);
-  for (LPCWSTR name :
-       {static_cast<LPCWSTR>(MAKEINTRESOURCEW(200)), static_cast<LPCWSTR>(u"FELT")}) {
+  for (LPCWSTR name : {static_cast<LPCWSTR>(MAKEINTRESOURCEW(200)), u"FELT"}) {
     HRSRC info = FindResourceW(module, name, u"PNG");
     ASSERT_NE(info, nullptr);
     EXPECT_EQ(SizeofResource(module, info), 2672u);
-    HGLOBAL loaded = LoadResource(module, info);
-    const void *data = LockResource(loaded);
-    ASSERT_NE(data, nullptr);
-    EXPECT_EQ(std::memcmp(data, picture.data(), picture.size()), 0);
+    EXPECT_EQ(std::memcmp(LockResource(LoadResource(module, info)), picture.data(), 2672), 0);
   }
-}
-
-TEST_F(Resources, RcdataHoldsPlainWords) {
-  HRSRC info = FindResourceW(module, MAKEINTRESOURCEW(300), RT_RCDATA);
-  ASSERT_NE(info, nullptr);
-  ASSERT_EQ(SizeofResource(module, info), 6u);
-  WORD words[3];
-  std::memcpy(words, LockResource(LoadResource(module, info)), sizeof words);
-  EXPECT_EQ(words[0], 1);
-  EXPECT_EQ(words[1], 2);
-  EXPECT_EQ(words[2], 65534);
+  HRSRC words = FindResourceW(module, MAKEINTRESOURCEW(300), RT_RCDATA);
+  ASSERT_EQ(SizeofResource(module, words), 6u);
+  const WORD expected[] = {1, 2, 65534};
+  EXPECT_EQ(std::memcmp(LockResource(LoadResource(module, words)), expected, 6), 0);
 }
 
 TEST_F(Resources, NullModuleIsTheMainModuleAndStaleHandlesFail) {
   EXPECT_EQ(GetModuleHandleW(nullptr), module);
-  HRSRC info = FindResourceW(nullptr, MAKEINTRESOURCEW(200), u"PNG");
-  ASSERT_NE(info, nullptr);
-  EXPECT_EQ(SizeofResource(nullptr, info), 2672u);
   EXPECT_EQ(GetModuleHandleW(u"other.dll"), nullptr);
-
+  HRSRC info = FindResourceW(nullptr, MAKEINTRESOURCEW(200), u"PNG");
+  EXPECT_EQ(SizeofResource(nullptr, info), 2672u);
   // A second module: its handles do not answer for the first.
   HINSTANCE second = platform::test::LoadResModuleFile(TEST_RES);
   ASSERT_NE(second, nullptr);
-  EXPECT_NE(second, module);
   EXPECT_EQ(SizeofResource(second, info), 0u);
   EXPECT_EQ(LoadResource(second, info), nullptr);
-
   ASSERT_TRUE(platform::UnloadModule(module));
   EXPECT_EQ(SizeofResource(nullptr, info), 0u);
   EXPECT_EQ(LoadResource(nullptr, info), nullptr);
@@ -126,9 +100,7 @@ TEST(Modules, AreGoneWithTheDevice) {
   HeadlessDevice device;
   EXPECT_EQ(FindResourceW(module, MAKEINTRESOURCEW(200), u"PNG"), nullptr);
   // Without a loaded module the program still has one, empty.
-  HMODULE empty = GetModuleHandleW(nullptr);
-  ASSERT_NE(empty, nullptr);
-  EXPECT_EQ(FindResourceW(empty, MAKEINTRESOURCEW(200), u"PNG"), nullptr);
+  EXPECT_EQ(FindResourceW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(200), u"PNG"), nullptr);
 }
 
 TEST_F(Resources, LoadStringCopiesTruncatesAndTerminates) {
@@ -147,11 +119,10 @@ TEST_F(Resources, LoadStringCopiesTruncatesAndTerminates) {
       {65535, 64, 16, u"the very last id"},
       {100, 11, 10, u"0123456789"}, // exactly fits with the terminator
       {100, 10, 9, u"012345678"},   // one short: cut, still terminated
-      {100, 2, 1, u"0"},
-      {100, 1, 0, u""},    // room for the terminator only
-      {2, 64, 0, u""},     // a gap in a block
-      {40017, 64, 0, u""}, // an empty string reads as missing
-      {4000, 64, 0, u""},  // no such block
+      {100, 1, 0, u""},             // room for the terminator only
+      {2, 64, 0, u""},              // a gap in a block
+      {40017, 64, 0, u""},          // an empty string reads as missing
+      {4000, 64, 0, u""},           // no such block
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.id);
@@ -160,6 +131,7 @@ TEST_F(Resources, LoadStringCopiesTruncatesAndTerminates) {
     EXPECT_EQ(std::u16string(buffer.data()), c.text);
     EXPECT_EQ(buffer[c.buffer], u'#') << "wrote past the buffer";
   }
+  EXPECT_EQ(LoadStringW(module, 1, nullptr, 10), 0);
 }
 
 TEST_F(Resources, LoadStringWithNoBufferSizeGivesAReadOnlyPointer) {
@@ -171,13 +143,11 @@ TEST_F(Resources, LoadStringWithNoBufferSizeGivesAReadOnlyPointer) {
   EXPECT_EQ(LoadStringW(module, 3, reinterpret_cast<LPWSTR>(&text), 0), 9);
   EXPECT_EQ(std::u16string(text, 9), u"BLACKJACK");
   EXPECT_EQ(LoadStringW(module, 4000, reinterpret_cast<LPWSTR>(&text), 0), 0);
-  EXPECT_EQ(LoadStringW(module, 1, nullptr, 10), 0);
 }
 
-TEST_F(Resources, AcceleratorTableReadsBackInOrder) {
+TEST_F(Resources, AcceleratorTablesReadBackInOrderAndMissingOnesAreNull) {
   HACCEL table = LoadAcceleratorsW(module, MAKEINTRESOURCEW(7));
-  ASSERT_NE(table, nullptr);
-  EXPECT_EQ(LoadAcceleratorsW(module, MAKEINTRESOURCEW(7)), table);
+  EXPECT_EQ(LoadAcceleratorsW(module, MAKEINTRESOURCEW(7)), table) << "shared";
   const std::vector<ACCEL> *entries = platform::AcceleratorEntries(table);
   ASSERT_NE(entries, nullptr);
   ASSERT_EQ(entries->size(), 3u);
@@ -193,14 +163,26 @@ TEST_F(Resources, AcceleratorTableReadsBackInOrder) {
     EXPECT_EQ((*entries)[i].cmd, expected[i].cmd);
   }
   EXPECT_EQ(LoadAcceleratorsW(module, MAKEINTRESOURCEW(8)), nullptr);
+  EXPECT_EQ(platform::AcceleratorEntries(nullptr), nullptr);
+  EXPECT_EQ(LoadIconW(module, MAKEINTRESOURCEW(102)), nullptr);
+  EXPECT_EQ(LoadIconW(module, nullptr), nullptr);
+  EXPECT_FALSE(DestroyIcon(nullptr));
 }
 
 TEST(Icons, TheImageFollowsTheDpiAndDecodesItsMask) {
   struct Case {
-    int dpi;
-    int size;
+    int dpi, size;
+    POINT at;
+    std::uint32_t pixel;
+    POINT clear; // a transparent pixel, or {-1, -1}
   };
-  for (const Case c : {Case{96, 32}, Case{192, 64}, Case{48, 16}, Case{131, 48}, Case{144, 48}}) {
+  const Case cases[] = {
+      {48, 16, {12, 12}, 0xFF0000, {3, 3}},   // red, top-left quadrant masked out
+      {96, 32, {5, 20}, 0x00FF00, {0, 20}},   // green, alpha rising across
+      {144, 48, {30, 5}, 0xC86432, {10, 5}},  // a PNG: orange, left half transparent
+      {192, 64, {10, 3}, 0x0000FF, {-1, -1}}, // palette: blue with a white diagonal
+  };
+  for (const Case &c : cases) {
     SCOPED_TRACE(c.dpi);
     platform::DeviceConfig config;
     config.dpi = c.dpi;
@@ -214,39 +196,16 @@ TEST(Icons, TheImageFollowsTheDpiAndDecodesItsMask) {
     ASSERT_NE(image, nullptr);
     ASSERT_EQ(image->width, c.size);
     ASSERT_EQ(image->height, c.size);
-    const auto at = [&](int x, int y) { return static_cast<std::size_t>(y * c.size + x); };
-    switch (c.size) {
-    case 16: // red, its top-left quadrant cut out by the mask
-      EXPECT_EQ(image->pixels[at(12, 12)], 0xFF0000u);
-      EXPECT_EQ(image->alpha[at(12, 12)], 255);
-      EXPECT_EQ(image->alpha[at(3, 3)], 0);
-      EXPECT_EQ(image->alpha[at(12, 3)], 255);
-      break;
-    case 32: // green, alpha rising across
-      EXPECT_EQ(image->pixels[at(5, 20)], 0x00FF00u);
-      EXPECT_EQ(image->alpha[at(0, 20)], 0);
-      EXPECT_EQ(image->alpha[at(31, 20)], 248);
-      break;
-    case 48: // a PNG: orange, its left half fully transparent
-      EXPECT_EQ(image->pixels[at(30, 5)], 0xC86432u);
-      EXPECT_EQ(image->alpha[at(30, 5)], 255);
-      EXPECT_EQ(image->alpha[at(10, 5)], 0);
-      break;
-    default: // palette: blue with a white diagonal, top row first
-      EXPECT_EQ(image->pixels[at(10, 3)], 0x0000FFu);
-      EXPECT_EQ(image->pixels[at(0, 0)], 0xFFFFFFu);
-      EXPECT_EQ(image->pixels[at(63, 63)], 0xFFFFFFu);
-      EXPECT_EQ(image->alpha[at(10, 3)], 255);
+    const auto at = [&](POINT p) { return static_cast<std::size_t>(p.y * c.size + p.x); };
+    EXPECT_EQ(image->pixels[at(c.at)], c.pixel);
+    EXPECT_EQ(image->alpha[at(c.at)], c.size == 32 ? 40 : 255);
+    if (c.clear.x >= 0) {
+      EXPECT_EQ(image->alpha[at(c.clear)], 0);
+    } else {
+      EXPECT_EQ(image->pixels[at({0, 0})], 0xFFFFFFu) << "top row first";
+      EXPECT_EQ(image->pixels[at({63, 63})], 0xFFFFFFu);
     }
   }
-}
-
-TEST_F(Resources, MissingIconsAndTablesReturnNull) {
-  EXPECT_EQ(LoadIconW(module, MAKEINTRESOURCEW(102)), nullptr);
-  EXPECT_EQ(LoadIconW(module, nullptr), nullptr);
-  EXPECT_EQ(platform::FindIconImage(nullptr), nullptr);
-  EXPECT_FALSE(DestroyIcon(nullptr));
-  EXPECT_EQ(platform::AcceleratorEntries(nullptr), nullptr);
 }
 
 TEST(GameResources, TheEmbeddedScriptLoads) {
