@@ -10,169 +10,92 @@
 
 namespace {
 
-using platform::DeviceConfig;
 using platform::test::HeadlessDevice;
 
-// The process-wide values survive from one test to the next; each test starts
-// from "not captured, portrait" and leaves them so.
+// The process-wide values start each test as "not captured, portrait" and are left so.
 class Geometry : public ::testing::Test {
 protected:
-  void SetUp() override {
-    screenDpi = 0;
-    landscapeLayout = 0;
-  }
-  void TearDown() override {
-    screenDpi = 0;
-    landscapeLayout = 0;
-  }
+  void SetUp() override { screenDpi = landscapeLayout = 0; }
+  void TearDown() override { screenDpi = landscapeLayout = 0; }
 };
 
-DeviceConfig Screen(int width, int height, int dpi) {
-  DeviceConfig config;
+HeadlessDevice Screen(int width, int height, int dpi) {
+  platform::DeviceConfig config;
   config.width = width;
   config.height = height;
   config.dpi = dpi;
-  return config;
+  return HeadlessDevice(config);
 }
 
+// Halves round away from zero on both sides (144 dpi puts 1 exactly on one), and results beyond
+// 32 bits are held at the limits instead of wrapping.
 TEST_F(Geometry, ScaleForDpiRoundsHalvesAwayFromZeroSymmetrically) {
   struct Case {
-    std::int32_t dpi;
-    std::int32_t value;
-    std::int32_t expected;
+    std::int32_t dpi, value, expected;
   };
+  // clang-format off
   const Case cases[] = {
-      // Not captured yet: everything collapses to 0.
-      {0, 0, 0},
-      {0, 30, 0},
-      {0, -320, 0},
-      // The design dpi maps every value to itself.
-      {96, 0, 0},
-      {96, 1, 1},
-      {96, -1, -1},
-      {96, 320, 320},
-      {96, -17, -17},
-      {96, INT_MAX, INT_MAX},
-      {96, INT_MIN, INT_MIN},
-      // Double dpi doubles exactly, negative values included.
-      {192, 1, 2},
-      {192, -1, -2},
-      {192, 17, 34},
-      {192, -30, -60},
-      {192, 320, 640},
-      // 131 dpi: rounding to the nearest pixel.
-      {131, 30, 41},
-      {131, -30, -41},
-      {131, 17, 23},
-      {131, -17, -23},
-      {131, 1, 1},
-      {131, 320, 437},
-      {131, -320, -437},
-      // 144 dpi puts 1 exactly on a half: away from zero on both sides.
-      {144, 1, 2},
-      {144, -1, -2},
-      {144, 3, 5},
-      {144, -3, -5},
-      // Results beyond 32 bits are held at the limits instead of wrapping.
-      {192, INT_MAX, INT_MAX},
+      {0, 0, 0}, {0, 30, 0}, {0, -320, 0}, // not captured yet
+      {96, 1, 1}, {96, -17, -17}, {96, 320, 320}, {96, INT_MAX, INT_MAX}, {96, INT_MIN, INT_MIN},
+      {131, 30, 41}, {131, -30, -41}, {131, 17, 23}, {131, -17, -23}, {131, 1, 1},
+      {131, -320, -437}, {144, 1, 2}, {144, -1, -2}, {144, 3, 5}, {144, -3, -5},
+      {192, 17, 34}, {192, -30, -60}, {192, 320, 640}, {192, INT_MAX, INT_MAX},
       {192, INT_MIN, INT_MIN},
   };
+  // clang-format on
   for (const Case &c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.dpi << " dpi, " << c.value);
     screenDpi = c.dpi;
-    EXPECT_EQ(ScaleForDpi(c.value), c.expected);
+    EXPECT_EQ(ScaleForDpi(c.value), c.expected) << c.dpi << " dpi, " << c.value;
   }
 }
 
 TEST_F(Geometry, CaptureScreenDpiTakesTheScreenOnceAndKeepsIt) {
   {
-    HeadlessDevice device(Screen(240, 320, 131));
+    auto device = Screen(240, 320, 131);
     CaptureScreenDpi();
-    EXPECT_EQ(screenDpi, 131);
   }
-  // A later device with another dpi does not change the captured value.
-  HeadlessDevice device(Screen(480, 640, 192));
+  auto device = Screen(480, 640, 192);
   CaptureScreenDpi();
   EXPECT_EQ(screenDpi, 131);
-  EXPECT_EQ(ScaleForDpi(30), 41);
 }
 
 TEST_F(Geometry, IsLandscapeWhenTheScreenIsLowerThanAScaledPortraitTable) {
   struct Case {
-    int width;
-    int height;
-    int dpi;
+    int width, height, dpi;
     bool landscape;
   };
   const Case cases[] = {
-      {240, 320, 96, false},  {240, 319, 96, true},  {320, 240, 96, true},  {240, 240, 96, true},
-      {480, 640, 192, false}, {480, 639, 192, true}, {640, 480, 192, true}, {480, 480, 192, true},
-      {320, 437, 131, false}, {320, 436, 131, true},
+      {240, 320, 96, false}, {240, 319, 96, true},  {320, 240, 96, true},   {480, 640, 192, false},
+      {480, 639, 192, true}, {640, 480, 192, true}, {320, 437, 131, false}, {320, 436, 131, true},
   };
   for (const Case &c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.width << "x" << c.height << " at " << c.dpi);
-    HeadlessDevice device(Screen(c.width, c.height, c.dpi));
+    auto device = Screen(c.width, c.height, c.dpi);
     screenDpi = c.dpi;
-    EXPECT_EQ(IsLandscape(), c.landscape);
+    EXPECT_EQ(IsLandscape(), c.landscape) << c.width << "x" << c.height << " at " << c.dpi;
   }
 }
 
 TEST_F(Geometry, LookupsTakeTheHalfOfTheCurrentOrientationScaled) {
   struct Case {
     const char *what;
-    std::int32_t landscape;
-    std::int32_t dpi;
     std::int32_t (*lookup)();
-    std::int32_t expected;
+    std::int32_t portrait96, landscape96, portrait192, landscape192;
   };
   const Case cases[] = {
-      {"bank label x", 0, 96, [] { return AnchorX(TextAnchors[BankLabelAnchor]); }, 120},
-      {"bank label x", 1, 96, [] { return AnchorX(TextAnchors[BankLabelAnchor]); }, 253},
-      {"bank label x", 1, 192, [] { return AnchorX(TextAnchors[BankLabelAnchor]); }, 506},
-      {"bank amount y", 0, 96, [] { return AnchorY(TextAnchors[BankAmountAnchor]); }, 189},
-      {"bank amount y", 1, 96, [] { return AnchorY(TextAnchors[BankAmountAnchor]); }, 117},
-      {"dealer total y", 1, 192, [] { return AnchorY(TextAnchors[DealerTotalAnchor]); }, 166},
-      {"result y", 0, 192, [] { return AnchorY(TextAnchors[ResultMessageAnchor]); }, 244},
-      {"5 chip dest y", 1, 96, [] { return BlitDestY(ImagePieces[Chip5Piece]); }, 22},
-      {"5 chip source y", 1, 96, [] { return BlitSourceY(ImagePieces[Chip5Piece]); }, 23},
-      {"5 chip dest x", 0, 96, [] { return BlitDestX(ImagePieces[Chip5Piece]); }, 5},
-      {"5 chip source x", 1, 192, [] { return BlitSourceX(ImagePieces[Chip5Piece]); }, 4},
-      {"clear dest x", 0, 192, [] { return BlitDestX(ImagePieces[ClearPiece]); }, 360},
-      {"clear source y", 1, 96, [] { return BlitSourceY(ImagePieces[ClearPiece]); }, 159},
-      {"clear source y", 0, 96, [] { return BlitSourceY(ImagePieces[ClearPiece]); }, 0},
-      {"500 chip dest y", 1, 192, [] { return BlitDestY(ImagePieces[Chip500Piece]); }, 304},
-      {"500 chip source y", 1, 192, [] { return BlitSourceY(ImagePieces[Chip500Piece]); }, 302},
-      {"double dest x", 0, 96, [] { return BlitDestX(ImagePieces[DoublePiece]); }, 181},
-      {"double dest y", 1, 96, [] { return BlitDestY(ImagePieces[DoublePiece]); }, 78},
+      {"bank x", [] { return AnchorX(TextAnchors[BankLabelAnchor]); }, 120, 253, 240, 506},
+      {"result y", [] { return AnchorY(TextAnchors[ResultMessageAnchor]); }, 122, 113, 244, 226},
+      {"5 dest y", [] { return BlitDestY(ImagePieces[Chip5Piece]); }, 234, 22, 468, 44},
+      {"5 source y", [] { return BlitSourceY(ImagePieces[Chip5Piece]); }, 1, 23, 2, 46},
+      {"clear dest x", [] { return BlitDestX(ImagePieces[ClearPiece]); }, 180, 250, 360, 500},
+      {"clear source x", [] { return BlitSourceX(ImagePieces[ClearPiece]); }, 180, 0, 360, 0},
   };
   for (const Case &c : cases) {
-    SCOPED_TRACE(::testing::Message()
-                 << c.what << (c.landscape ? " landscape " : " portrait ") << c.dpi);
-    landscapeLayout = c.landscape;
-    screenDpi = c.dpi;
-    EXPECT_EQ(c.lookup(), c.expected);
-  }
-}
-
-// The renderer copies each piece over its grey twin in the felt; two pieces of one
-// orientation that overlapped would hide part of each other.
-TEST_F(Geometry, NoTwoPiecesOfOneOrientationOverlap) {
-  // Sizes of the rows: buttons 60 x 25, Clear 60 x 26, chips 31 x 31.
-  const SIZE sizes[ImagePieceCount] = {{60, 25}, {60, 26}, {31, 31}, {31, 31}, {31, 31},
-                                       {31, 31}, {31, 31}, {60, 25}, {60, 25}, {60, 25}};
-  screenDpi = 96;
-  for (std::int32_t landscape : {0, 1}) {
-    landscapeLayout = landscape;
-    for (int a = 0; a < ImagePieceCount; ++a) {
-      for (int b = a + 1; b < ImagePieceCount; ++b) {
-        const LayoutBlit &pa = ImagePieces[a];
-        const LayoutBlit &pb = ImagePieces[b];
-        const bool apart = BlitDestX(pa) + sizes[a].cx <= BlitDestX(pb) ||
-                           BlitDestX(pb) + sizes[b].cx <= BlitDestX(pa) ||
-                           BlitDestY(pa) + sizes[a].cy <= BlitDestY(pb) ||
-                           BlitDestY(pb) + sizes[b].cy <= BlitDestY(pa);
-        EXPECT_TRUE(apart) << "rows " << a << " and " << b << (landscape ? " landscape" : "");
-      }
+    const std::int32_t expected[] = {c.portrait96, c.landscape96, c.portrait192, c.landscape192};
+    for (int i = 0; i < 4; ++i) {
+      landscapeLayout = i % 2;
+      screenDpi = i < 2 ? 96 : 192;
+      EXPECT_EQ(c.lookup(), expected[i])
+          << c.what << (i % 2 ? " landscape " : " portrait ") << screenDpi;
     }
   }
 }

@@ -1,10 +1,8 @@
 // Golden frames of the table: a handful of whole paints compared with reviewed PNGs.
 //
-// A frame matches its golden PNG when at most 0.5% of its pixels differ by more
-// than 24 in any colour channel; that allows for small changes of the font
-// rasteriser, not for a piece, a card or a text that moved. Run with
-// UPDATE_GOLDEN=1 to rewrite the PNGs from the current renderer, and look at
-// every rewritten file before committing it.
+// A frame matches when at most 0.5% of its pixels differ by more than 24 in any colour channel:
+// room for small changes of the font rasteriser, not for a piece, card or text that moved. Run
+// with UPDATE_GOLDEN=1 to rewrite the PNGs, and look at every rewritten file before committing.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -12,13 +10,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "fixture.h"
 #include "gdi/png_write.h"
-#include "scenarios.h"
-#include "table_fixture.h"
 
 namespace {
-
-using viewtest::Screens;
 
 constexpr int ChannelTolerance = 24;
 constexpr double DifferingShare = 0.005;
@@ -39,25 +34,24 @@ const Golden Goldens[] = {
     {"dpi192_landscape_new_table.png", 3, "new table"},
 };
 
-int ChannelDifference(std::uint32_t a, std::uint32_t b) {
-  int largest = 0;
+bool Differs(std::uint32_t a, std::uint32_t b) {
   for (int shift : {0, 8, 16}) {
-    const int ca = static_cast<int>((a >> shift) & 0xFF);
-    const int cb = static_cast<int>((b >> shift) & 0xFF);
-    largest = std::max(largest, std::abs(ca - cb));
+    if (std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF)) >
+        ChannelTolerance) {
+      return true;
+    }
   }
-  return largest;
+  return false;
 }
 
 class GoldenFrame : public ::testing::TestWithParam<Golden> {};
 
 TEST_P(GoldenFrame, MatchesTheReviewedPicture) {
   const Golden &golden = GetParam();
-  viewtest::TableOnScreen screen(Screens[golden.screen]);
+  viewtest::TableOnScreen screen(viewtest::Screens[golden.screen]);
   viewtest::Apply(viewtest::ScenarioNamed(golden.scenario), screen.Table());
   const platform::Surface frame = screen.Paint();
   const std::string path = std::string(GOLDEN_DIR) + "/" + golden.file;
-
   if (std::getenv("UPDATE_GOLDEN") != nullptr) {
     std::string error;
     ASSERT_TRUE(platform::WritePng(frame, path, &error)) << error;
@@ -68,7 +62,7 @@ TEST_P(GoldenFrame, MatchesTheReviewedPicture) {
   ASSERT_EQ(expected.height, frame.height) << path;
   std::size_t differing = 0;
   for (std::size_t i = 0; i < frame.pixels.size(); ++i) {
-    differing += ChannelDifference(frame.pixels[i], expected.pixels[i]) > ChannelTolerance ? 1 : 0;
+    differing += Differs(frame.pixels[i], expected.pixels[i]) ? 1 : 0;
   }
   EXPECT_LE(static_cast<double>(differing),
             DifferingShare * static_cast<double>(frame.pixels.size()))
@@ -77,7 +71,7 @@ TEST_P(GoldenFrame, MatchesTheReviewedPicture) {
 
 INSTANTIATE_TEST_SUITE_P(Tables, GoldenFrame, ::testing::ValuesIn(Goldens),
                          [](const ::testing::TestParamInfo<Golden> &info) {
-                           std::string name = info.param.file;
+                           const std::string name = info.param.file;
                            return name.substr(0, name.find('.'));
                          });
 
