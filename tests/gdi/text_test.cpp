@@ -251,20 +251,6 @@ TEST(Cache, AFontCreatedAndDeletedPerPaintCostsNoFreeTypeWorkAfterTheFirst) {
   }
 }
 
-TEST(Text, ExtentsAreTheSumOfTheCharacters) {
-  HeadlessDevice device;
-  Canvas canvas(10, 10, Font(16));
-  const std::u16string text = u"BANK: $1000";
-  LONG sum = 0;
-  for (char16_t c : text) {
-    sum += canvas.Extent(std::u16string(1, c)).cx;
-  }
-  EXPECT_EQ(canvas.Extent(text).cx, sum);
-  EXPECT_EQ(canvas.Extent(u"").cx, 0);
-  SIZE size{};
-  EXPECT_FALSE(GetTextExtentPoint32W(canvas.dc, u"a", -1, &size));
-}
-
 TEST(DrawText, CalcRectMeasuresBreaksAndPrefixesWithoutDrawing) {
   HeadlessDevice device;
   Canvas canvas(200, 100, Font(16, FW_NORMAL));
@@ -287,27 +273,6 @@ TEST(DrawText, CalcRectMeasuresBreaksAndPrefixesWithoutDrawing) {
   EXPECT_EQ(narrow.cy % one.cy, 0);
   EXPECT_GE(narrow.cy / one.cy, 3);
   EXPECT_LE(narrow.cx, 60);
-}
-
-TEST(DrawText, AlignsAndClipsToTheRectangle) {
-  HeadlessDevice device;
-  Canvas probe(10, 10, Font(16, FW_NORMAL));
-  const LONG width = probe.Extent(u"OK").cx;
-  const std::pair<UINT, LONG> cases[] = {
-      {DT_LEFT, 20}, {DT_CENTER, 20 + (100 - width) / 2}, {DT_RIGHT, 120 - width}};
-  for (const auto &[format, left] : cases) {
-    SCOPED_TRACE(format);
-    Canvas canvas(200, 40, Font(16, FW_NORMAL));
-    RECT r{20, 5, 120, 35};
-    EXPECT_GT(DrawTextW(canvas.dc, u"OK", 2, &r, format | DT_SINGLELINE), 0);
-    EXPECT_NEAR(canvas.Ink().left, left, 2);
-  }
-  for (const UINT noclip : {0u, static_cast<UINT>(DT_NOCLIP)}) {
-    Canvas canvas(200, 40, Font(16, FW_NORMAL));
-    RECT r{0, 0, 30, 40};
-    DrawTextW(canvas.dc, u"Options and more", -1, &r, DT_LEFT | DT_SINGLELINE | noclip);
-    EXPECT_EQ(canvas.Ink().right > 30, noclip != 0);
-  }
 }
 
 } // namespace
