@@ -63,9 +63,26 @@ std::unique_ptr<SdlHost> SdlHost::Open(int zoom, std::string *error) {
   // Touch is handled as touch: SDL must not also turn it into mouse events.
   SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+  const char *noDisplay =
+      "no display available; run `blackjack --headless --script FILE` to play without one";
+  // Without a display to name, SDL would probe every back end (some of them print
+  // complaints of their own) and settle on one that shows nothing.
+  if (SDL_getenv("DISPLAY") == nullptr && SDL_getenv("WAYLAND_DISPLAY") == nullptr &&
+      SDL_getenv("SDL_VIDEODRIVER") == nullptr) {
+    *error = noDisplay;
+    return nullptr;
+  }
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     *error = std::string("no display available (") + SDL_GetError() +
              "); run `blackjack --headless --script FILE` to play without one";
+    return nullptr;
+  }
+  // Without a display SDL falls back to drivers that show nothing; a window nobody
+  // can see is no desktop, unless such a driver was asked for by name.
+  const std::string driver = SDL_GetCurrentVideoDriver();
+  if ((driver == "offscreen" || driver == "dummy") && SDL_getenv("SDL_VIDEODRIVER") == nullptr) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    *error = noDisplay;
     return nullptr;
   }
   std::unique_ptr<SdlHost> host(new SdlHost);
