@@ -650,18 +650,24 @@ LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   return w->proc(hWnd, Msg, wParam, lParam);
 }
 
+namespace {
+// Children are placed in their parent's client coordinates; top-level windows in
+// screen coordinates.
+POINT ParentOrigin(const Window &w) {
+  const Window *parent = FindWindowObject(w.parent);
+  return parent != nullptr ? POINT{parent->rect.left, parent->rect.top} : POINT{0, 0};
+}
+} // namespace
+
 BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint) {
   Window *w = FindWindowObject(hWnd);
   if (w == nullptr) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
-  // Children are placed in their parent's client coordinates.
-  const Window *parent = FindWindowObject(w->parent);
-  const LONG ox = parent != nullptr ? parent->rect.left : 0;
-  const LONG oy = parent != nullptr ? parent->rect.top : 0;
+  const POINT o = ParentOrigin(*w);
   platform::PlaceWindow(
-      *w, RECT{ox + X, oy + Y, ox + X + std::max(nWidth, 0), oy + Y + std::max(nHeight, 0)},
+      *w, RECT{o.x + X, o.y + Y, o.x + X + std::max(nWidth, 0), o.y + Y + std::max(nHeight, 0)},
       bRepaint != FALSE);
   return TRUE;
 }
@@ -673,12 +679,10 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
-  const Window *parent = FindWindowObject(w->parent);
-  const LONG ox = parent != nullptr ? parent->rect.left : 0;
-  const LONG oy = parent != nullptr ? parent->rect.top : 0;
+  const POINT o = ParentOrigin(*w);
   RECT target = w->rect;
   if ((uFlags & SWP_NOMOVE) == 0) {
-    target = platform::OffsetRectBy(target, ox + X - target.left, oy + Y - target.top);
+    target = platform::OffsetRectBy(target, o.x + X - target.left, o.y + Y - target.top);
   }
   if ((uFlags & SWP_NOSIZE) == 0) {
     target.right = target.left + std::max(cx, 0);
