@@ -8,7 +8,9 @@ string(REPLACE "|" ";" include_dirs "${INCLUDE_DIRS}")
 foreach(dir ${include_dirs})
   list(APPEND include_args /I ${dir})
 endforeach()
-execute_process(COMMAND ${RC} /C 65001 ${include_args} /FO ${OUTPUT}.tmp ${SOURCE}
+# "--" ends the options: llvm-rc takes both /X and -X forms, so without it a source
+# under a folder such as /check would read as the /C option.
+execute_process(COMMAND ${RC} /C 65001 ${include_args} /FO ${OUTPUT}.tmp -- ${SOURCE}
                 RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   file(REMOVE ${OUTPUT}.tmp)
