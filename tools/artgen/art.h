@@ -39,4 +39,13 @@ struct IconImage {
 };
 IconImage DrawIcon(int size);
 
+// The icon as the desktop's icon theme wants it: the same cards with smooth edges over a
+// clear background, one alpha byte per pixel (0 clear, 255 opaque; colour not
+// premultiplied).
+struct AlphaImage {
+  Image picture;
+  std::vector<std::uint8_t> alpha;
+};
+AlphaImage DrawDesktopIcon(int size);
+
 } // namespace artgen

@@ -92,14 +92,14 @@ Image Image::Enlarged(int factor) const {
   return out;
 }
 
-std::vector<std::uint8_t> EncodePng(const Image &image) {
+namespace {
+
+std::vector<std::uint8_t> WritePng(int width, int height, png_uint_32 format, const void *rows) {
   png_image info{};
   info.version = PNG_IMAGE_VERSION;
-  info.width = static_cast<png_uint_32>(image.Width());
-  info.height = static_cast<png_uint_32>(image.Height());
-  info.format = PNG_FORMAT_RGB;
-  static_assert(sizeof(Rgb) == 3, "pixels are packed RGB triples");
-  const void *rows = image.Pixels().data();
+  info.width = static_cast<png_uint_32>(width);
+  info.height = static_cast<png_uint_32>(height);
+  info.format = format;
   png_alloc_size_t size = 0;
   if (png_image_write_to_memory(&info, nullptr, &size, 0, rows, 0, nullptr) == 0) {
     throw std::runtime_error(std::string("PNG encoding failed: ") + info.message);
@@ -111,6 +111,26 @@ std::vector<std::uint8_t> EncodePng(const Image &image) {
   bytes.resize(size);
   png_image_free(&info);
   return bytes;
+}
+
+} // namespace
+
+std::vector<std::uint8_t> EncodePng(const Image &image) {
+  static_assert(sizeof(Rgb) == 3, "pixels are packed RGB triples");
+  return WritePng(image.Width(), image.Height(), PNG_FORMAT_RGB, image.Pixels().data());
+}
+
+std::vector<std::uint8_t> EncodePng(const Image &image, const std::vector<std::uint8_t> &alpha) {
+  if (alpha.size() != image.Pixels().size()) {
+    throw std::runtime_error("the alpha channel does not match the picture's size");
+  }
+  std::vector<std::uint8_t> rgba;
+  rgba.reserve(alpha.size() * 4);
+  for (std::size_t i = 0; i < alpha.size(); ++i) {
+    const Rgb c = image.Pixels()[i];
+    rgba.insert(rgba.end(), {c.r, c.g, c.b, alpha[i]});
+  }
+  return WritePng(image.Width(), image.Height(), PNG_FORMAT_RGBA, rgba.data());
 }
 
 } // namespace artgen

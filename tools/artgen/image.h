@@ -75,5 +75,7 @@ private:
 // The picture as a PNG file (8-bit RGB, no ancillary chunks, fixed compression), so
 // equal pictures always give equal bytes.
 std::vector<std::uint8_t> EncodePng(const Image &image);
+// The same with an alpha channel (8-bit RGBA), one alpha byte per pixel in row order.
+std::vector<std::uint8_t> EncodePng(const Image &image, const std::vector<std::uint8_t> &alpha);
 
 } // namespace artgen

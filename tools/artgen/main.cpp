@@ -54,6 +54,12 @@ Files Generate() {
   }
   files["blackjack.ico"] =
       artgen::EncodeIcon({artgen::DrawIcon(64), artgen::DrawIcon(32), artgen::DrawIcon(16)});
+  // The desktop's icon theme: the sizes a menu, a dock and a file manager ask for.
+  for (const int size : {16, 32, 48, 64, 128, 256}) {
+    const artgen::AlphaImage icon = artgen::DrawDesktopIcon(size);
+    files["icons/blackjack_" + std::to_string(size) + ".png"] =
+        artgen::EncodePng(icon.picture, icon.alpha);
+  }
   return files;
 }
 
@@ -68,7 +74,7 @@ bool ReadFile(const std::filesystem::path &path, std::vector<std::uint8_t> &byte
 
 int Usage() {
   std::fprintf(stderr, "usage: artgen [--check] FOLDER\n"
-                       "  writes the game's pictures, sounds and icon into FOLDER;\n"
+                       "  writes the game's pictures, sounds and icons into FOLDER;\n"
                        "  with --check, only reports the files in FOLDER that differ\n");
   return 2;
 }
@@ -97,6 +103,7 @@ int main(int argc, char **argv) {
         ++differing;
         continue;
       }
+      std::filesystem::create_directories((folder / name).parent_path());
       std::ofstream out(folder / name, std::ios::binary | std::ios::trunc);
       out.write(reinterpret_cast<const char *>(bytes.data()),
                 static_cast<std::streamsize>(bytes.size()));
