@@ -124,7 +124,6 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 bool InitInstance(HINSTANCE instance, int showCommand) {
   ShellState &shell = Shell();
   shell.instance = instance;
-  shell.menuBar = nullptr;
   WCHAR className[NameLength] = {};
   WCHAR title[NameLength] = {};
   LoadStringW(instance, IDS_APP_CLASS, className, NameLength);
