@@ -12,7 +12,7 @@
 #include <variant>
 #include <vector>
 
-#include "host/testing.h"
+#include "testing/testing.h"
 
 namespace art_test {
 

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "host/testing.h"
+#include "testing/testing.h"
 #include "kernel/module.h"
 #include "wave_builder.h"
 

@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include "host/testing.h"
+#include "testing/testing.h"
 
 namespace {
 
