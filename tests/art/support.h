@@ -12,7 +12,7 @@
 #include <variant>
 #include <vector>
 
-#include "testing/testing.h"
+#include "host/testing.h"
 
 namespace art_test {
 

@@ -8,7 +8,7 @@
 #include <random>
 
 #include "gdi/surface.h"
-#include "testing/testing.h"
+#include "host/testing.h"
 
 namespace {
 

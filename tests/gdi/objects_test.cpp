@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "gdi/surface.h"
-#include "testing/testing.h"
+#include "host/testing.h"
 
 namespace {
 

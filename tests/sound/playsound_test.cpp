@@ -9,7 +9,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "testing/testing.h"
+#include "host/testing.h"
 #include "kernel/module.h"
 #include "wave_builder.h"
 

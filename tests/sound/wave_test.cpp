@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include "testing/testing.h"
+#include "host/testing.h"
 
 namespace {
 
