@@ -29,8 +29,9 @@
 #include <string>
 #include <vector>
 
-#include "host/device.h"
+#include "device/device.h"
 #include "host/sdl_host.h"
+#include "user/compositor.h"
 #include "user/window.h"
 
 namespace {

@@ -16,7 +16,7 @@
 
 #include "game/game_table.h"
 #include "gdi/surface.h"
-#include "host/testing.h"
+#include "testing/testing.h"
 #include "kernel/module.h"
 #include "view/geometry.h"
 #include "view/table_renderer.h"

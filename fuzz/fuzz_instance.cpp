@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "host/instance_protocol.h"
+#include "instance/protocol.h"
 
 namespace {
 

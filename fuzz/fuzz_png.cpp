@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "gdi/surface.h"
-#include "host/device.h"
+#include "device/device.h"
 
 namespace {
 

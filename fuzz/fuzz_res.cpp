@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "host/device.h"
+#include "device/device.h"
 #include "kernel/module.h"
 #include "kernel/module_state.h"
 

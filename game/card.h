@@ -11,4 +11,6 @@ struct Card {
 };
 
 constexpr int CardsPerHand = 5;
+// The best total: a hand above it is bust, and a two-card hand at it is a natural.
+constexpr std::int32_t Blackjack = 21;
 constexpr int CardKinds = 52;

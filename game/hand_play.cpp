@@ -4,7 +4,6 @@
 #include "shell/sound_cues.h"
 
 namespace {
-constexpr std::int32_t Blackjack = 21;
 constexpr std::int32_t DealerStandsOn = 17;
 } // namespace
 

@@ -3,8 +3,6 @@
 
 namespace {
 
-constexpr std::int32_t Blackjack = 21;
-
 struct Totals {
   std::int32_t soft = 0;
   std::int32_t hard = 0;

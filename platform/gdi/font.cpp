@@ -18,6 +18,7 @@
 #include <tuple>
 
 #include "gdi/gdi_state.h"
+#include "common/case_fold.h"
 
 namespace platform::gdi {
 
@@ -118,10 +119,9 @@ std::string Utf8(const std::u16string &s) {
 std::u16string FaceName(const LOGFONTW &lf) {
   std::u16string name;
   for (std::size_t i = 0; i < LF_FACESIZE && lf.lfFaceName[i] != 0; ++i) {
-    char16_t c = lf.lfFaceName[i];
-    name.push_back(c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c);
+    name.push_back(UpperCaseUnit(lf.lfFaceName[i]));
   }
-  return name.empty() ? u"tahoma" : name; // the device's default face
+  return name.empty() ? u"TAHOMA" : name; // the device's default face
 }
 
 // The file fontconfig chooses for a face name, weight and slant.

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "gdi/surface.h"
@@ -86,6 +87,11 @@ bool BrushColor(HBRUSH brush, COLORREF *color, bool *hollow);
 
 // Fills a rectangle given in the view's DC coordinates, clipped.
 void FillView(const View &view, RECT rect, std::uint32_t pixel);
+
+// Calls `onDC` for every live DC and `onObject` for every live object that is
+// not stock: what the test library counts to prove a paint leaks nothing.
+void VisitLive(const std::function<void(const DeviceContext &)> &onDC,
+               const std::function<void(const Object &)> &onObject);
 
 // The largest bitmap side, and pixel count, that the layer creates.
 inline constexpr int kMaxBitmapSide = 16384;

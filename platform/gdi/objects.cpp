@@ -6,8 +6,7 @@
 
 #include "common/handle_table.h"
 #include "gdi/gdi_state.h"
-#include "host/device.h"
-#include "host/testing.h"
+#include "device/device.h"
 
 namespace platform {
 namespace gdi {
@@ -59,7 +58,7 @@ Object SolidObject(DWORD type, COLORREF color, bool hollow) {
 // The font every DC starts with: Tahoma at 9 points, as on the device.
 LOGFONTW SystemLogFont() {
   LOGFONTW lf{};
-  lf.lfHeight = -((12 * CurrentDevice().Dpi() + 48) / 96);
+  lf.lfHeight = -ScaleToDpi(12);
   lf.lfWeight = FW_NORMAL;
   lf.lfCharSet = DEFAULT_CHARSET;
   const char16_t face[] = u"Tahoma";
@@ -271,41 +270,23 @@ HDC CreateSurfaceDC(std::shared_ptr<Surface> surface, POINT origin, RECT clip) {
 
 void DeleteSurfaceDC(HDC dc) { gdi::RemoveDC(dc, false); }
 
+namespace gdi {
+void VisitLive(const std::function<void(const DeviceContext &)> &onDC,
+               const std::function<void(const Object &)> &onObject) {
+  State().dcs.ForEach([&](std::uintptr_t, const DeviceContext &dc) { onDC(dc); });
+  State().objects.ForEach([&](std::uintptr_t, const Object &o) {
+    if (!o.stock) {
+      onObject(o);
+    }
+  });
+}
+} // namespace gdi
+
 std::shared_ptr<Surface> BitmapSurface(HBITMAP bitmap) {
   const gdi::Object *o = gdi::FindObject(bitmap, OBJ_BITMAP);
   return o != nullptr ? o->surface : nullptr;
 }
 
-namespace test {
-
-GdiCounts GdiObjectCounts() {
-  GdiCounts counts;
-  gdi::State().dcs.ForEach([&](std::uintptr_t, const gdi::DeviceContext &dc) {
-    ++(dc.memory ? counts.memoryDCs : counts.surfaceDCs);
-  });
-  gdi::State().objects.ForEach([&](std::uintptr_t, const gdi::Object &o) {
-    if (o.stock) {
-      return;
-    }
-    switch (o.type) {
-    case OBJ_BITMAP:
-      ++counts.bitmaps;
-      break;
-    case OBJ_BRUSH:
-      ++counts.brushes;
-      break;
-    case OBJ_FONT:
-      ++counts.fonts;
-      break;
-    default:
-      ++counts.pens;
-      break;
-    }
-  });
-  return counts;
-}
-
-} // namespace test
 } // namespace platform
 
 using platform::gdi::DeviceContext;

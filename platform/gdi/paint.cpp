@@ -4,7 +4,7 @@
 #include <array>
 
 #include "gdi/gdi_state.h"
-#include "host/device.h"
+#include "device/device.h"
 
 namespace platform::gdi {
 namespace {

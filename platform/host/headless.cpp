@@ -2,9 +2,9 @@
 #include "host/headless.h"
 
 #include "gdi/png_write.h"
-#include "host/device.h"
-#include "host/testing.h"
-#include "host/trace.h"
+#include "device/device.h"
+#include "host/instance_service.h"
+#include "user/compositor.h"
 #include "user/input.h"
 #include "user/window.h"
 
@@ -19,7 +19,7 @@ std::string LineText(int line) { return "line " + std::to_string(line) + ": "; }
 
 } // namespace
 
-HeadlessHost::HeadlessHost(std::vector<ScriptCommand> commands) : commands_(std::move(commands)) {}
+HeadlessHost::HeadlessHost(ScriptReader &script) : script_(script) {}
 
 void HeadlessHost::Present(const Surface &) { ++frames_; }
 
@@ -28,7 +28,7 @@ void HeadlessHost::Fail(int code, std::string message) {
     error_ = std::move(message);
     errorCode_ = code;
   }
-  next_ = commands_.size(); // nothing more runs; the program is closed
+  scriptDone_ = true; // nothing more runs; the program is closed
   waitUntil_.reset();
 }
 
@@ -96,7 +96,6 @@ bool HeadlessHost::Run(const ScriptCommand &command) {
 
 void HeadlessHost::WaitForEvents(std::uint64_t deadlineMs) {
   ServeInstanceRequests();
-  TraceSounds();
   PresentIfChanged(*this);
   Device &device = CurrentDevice();
   for (;;) {
@@ -110,11 +109,18 @@ void HeadlessHost::WaitForEvents(std::uint64_t deadlineMs) {
       device.AdvanceMs(*waitUntil_ > now ? *waitUntil_ - now : 0);
       waitUntil_.reset();
     }
-    if (next_ < commands_.size()) {
-      if (Run(commands_[next_++])) {
-        return;
+    if (!scriptDone_) {
+      ScriptCommand command;
+      if (script_.Next(&command)) {
+        if (Run(command)) {
+          return;
+        }
+        continue;
       }
-      continue;
+      scriptDone_ = true;
+      if (!script_.Error().empty()) {
+        Fail(2, script_.Error());
+      }
     }
     if (!closeSent_) {
       closeSent_ = true;
@@ -132,15 +138,12 @@ void HeadlessHost::WaitForEvents(std::uint64_t deadlineMs) {
   }
 }
 
-HeadlessRun RunHeadless(const std::vector<ScriptCommand> &commands, WinMainFunction program,
-                        HINSTANCE instance) {
-  HeadlessHost host(commands);
-  Host *previous = CurrentHost();
+HeadlessRun RunHeadless(ScriptReader &script, WinMainFunction program, HINSTANCE instance) {
+  HeadlessHost host(script);
   SetCurrentHost(&host);
   char16_t commandLine[1] = {0};
   const int code = program(instance, nullptr, commandLine, SW_SHOWNORMAL);
-  TraceSounds();
-  SetCurrentHost(previous);
+  SetCurrentHost(nullptr);
   HeadlessRun run;
   run.exitCode = host.Error().empty() ? code : host.ErrorExitCode();
   run.error = host.Error();
@@ -153,21 +156,3 @@ bool WriteScreenshot(const std::string &path, std::string *error) {
 }
 
 } // namespace platform
-
-namespace platform::test {
-
-ScriptRun RunScript(int(WINAPI *winMain)(HINSTANCE, HINSTANCE, LPWSTR, int),
-                    const std::string &script, HINSTANCE instance) {
-  std::vector<ScriptCommand> commands;
-  ScriptRun run;
-  if (!ParseScript(script, &commands, &run.error)) {
-    run.exitCode = 2;
-    return run;
-  }
-  const HeadlessRun result = RunHeadless(commands, winMain, instance);
-  run.exitCode = result.exitCode;
-  run.error = result.error;
-  return run;
-}
-
-} // namespace platform::test

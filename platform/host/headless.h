@@ -6,9 +6,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
-#include "host/host.h"
+#include "device/host.h"
 #include "host/script.h"
 
 namespace platform {
@@ -21,7 +20,7 @@ using WinMainFunction = int(WINAPI *)(HINSTANCE, HINSTANCE, LPWSTR, int);
 // application window, as a user closing the program would.
 class HeadlessHost : public Host {
 public:
-  explicit HeadlessHost(std::vector<ScriptCommand> commands);
+  explicit HeadlessHost(ScriptReader &script);
 
   void WaitForEvents(std::uint64_t deadlineMs) override;
   void Present(const Surface &screen) override;
@@ -39,8 +38,8 @@ private:
   void Fail(int code, std::string message);
   void CloseApplication();
 
-  std::vector<ScriptCommand> commands_;
-  std::size_t next_ = 0;
+  ScriptReader &script_;
+  bool scriptDone_ = false;
   std::optional<std::uint64_t> waitUntil_;
   bool closeSent_ = false;
   std::uint64_t closedAtMs_ = 0;
@@ -56,9 +55,8 @@ struct HeadlessRun {
 };
 
 // Runs a program's WinMain on the current device under the headless host with
-// these commands, and returns the exit code the process should end with.
-HeadlessRun RunHeadless(const std::vector<ScriptCommand> &commands, WinMainFunction program,
-                        HINSTANCE instance);
+// the script's commands, and returns the exit code the process should end with.
+HeadlessRun RunHeadless(ScriptReader &script, WinMainFunction program, HINSTANCE instance);
 
 // Writes the screen as composed now to a PNG file; false with the reason in *error.
 bool WriteScreenshot(const std::string &path, std::string *error);

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "host/device.h"
+#include "device/device.h"
 
 namespace platform {
 

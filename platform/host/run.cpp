@@ -8,9 +8,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "host/device.h"
+#include "device/device.h"
 #include "host/headless.h"
-#include "host/instance.h"
+#include "aygshell/shell.h"
+#include "instance/instance.h"
 #include "host/options.h"
 #include "host/sdl_host.h"
 #include "host/trace.h"
@@ -22,17 +23,6 @@ namespace {
 int Fail(int code, const std::string &message) {
   std::fprintf(stderr, "blackjack: %s\n", message.c_str());
   return code;
-}
-
-bool ReadFile(const std::string &path, std::string *text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    return false;
-  }
-  std::ostringstream content;
-  content << in.rdbuf();
-  *text = content.str();
-  return !in.bad();
 }
 
 // Joins the single-instance service of the profile; a refusal only costs the
@@ -48,19 +38,24 @@ void StartInstanceService(const HostOptions &options) {
 // Runs the program on a started device; the caller stops the device.
 int RunOnDevice(const HostOptions &options, HINSTANCE instance) {
   if (options.headless) {
-    std::vector<ScriptCommand> commands;
+    // The script is checked whole before anything runs, then read again as it runs.
+    std::unique_ptr<std::istream> in = std::make_unique<std::istringstream>();
     if (!options.script.empty()) {
-      std::string text;
+      auto file = std::make_unique<std::ifstream>(options.script, std::ios::binary);
       std::string error;
-      if (!ReadFile(options.script, &text)) {
+      if (!*file) {
         return Fail(2, "cannot read the script " + options.script);
       }
-      if (!ParseScript(text, &commands, &error)) {
+      if (!CheckScript(*file, &error)) {
         return Fail(2, options.script + ": " + error);
       }
+      file->clear();
+      file->seekg(0);
+      in = std::move(file);
     }
     StartInstanceService(options);
-    const HeadlessRun run = RunHeadless(commands, WinMain, instance);
+    ScriptReader script(std::move(in));
+    const HeadlessRun run = RunHeadless(script, WinMain, instance);
     if (!run.error.empty()) {
       Fail(run.exitCode, (options.script.empty() ? "" : options.script + ": ") + run.error);
     }
@@ -96,6 +91,7 @@ int HostMain(const std::vector<std::string> &args) {
     return 0;
   }
   StartDevice(options.device);
+  shell::InstallShell();
   const HINSTANCE instance = LoadModuleFromRes(EmbeddedResources(), &error);
   if (instance == nullptr) {
     StopDevice();

@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
+#include <sstream>
 
 namespace platform {
 namespace {
@@ -250,24 +251,59 @@ bool ParseKeyName(std::string_view name, UINT *key, BYTE *modifiers) {
   return true;
 }
 
-bool ParseScript(std::string_view text, std::vector<ScriptCommand> *commands, std::string *error) {
-  commands->clear();
-  int line = 0;
-  while (!text.empty()) {
-    ++line;
-    const std::size_t end = text.find('\n');
-    const std::string_view raw = text.substr(0, end);
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    const std::string_view trimmed = Trim(raw);
+ScriptReader::ScriptReader(std::unique_ptr<std::istream> in) : in_(std::move(in)) {}
+
+bool ScriptReader::Next(ScriptCommand *command) {
+  while (error_.empty() && in_ && *in_) {
+    // A line is read in pieces no longer than the limit, so a script without
+    // line breaks cannot take the memory a whole line would.
+    text_.clear();
+    bool tooLong = false;
+    for (int c = in_->get(); c != std::char_traits<char>::eof() && c != '\n'; c = in_->get()) {
+      if (text_.size() == kLongestLine) {
+        tooLong = true;
+        continue;
+      }
+      text_.push_back(static_cast<char>(c));
+    }
+    if (in_->eof() && text_.empty() && !tooLong) {
+      return false;
+    }
+    ++line_;
+    if (tooLong) {
+      error_ = LineError(line_, "longer than " + std::to_string(kLongestLine) + " characters");
+      return false;
+    }
+    const std::string_view trimmed = Trim(text_);
     if (trimmed.empty() || trimmed.front() == '#') {
       continue;
     }
-    ScriptCommand command;
-    if (!ParseLine(trimmed, line, &command, error)) {
-      commands->clear();
-      return false;
-    }
-    commands->push_back(std::move(command));
+    *command = ScriptCommand{};
+    return ParseLine(trimmed, line_, command, &error_);
+  }
+  return false;
+}
+
+bool CheckScript(std::istream &in, std::string *error) {
+  ScriptReader reader(std::make_unique<std::istream>(in.rdbuf()));
+  ScriptCommand command;
+  while (reader.Next(&command)) {
+  }
+  *error = reader.Error();
+  return error->empty();
+}
+
+bool ParseScript(std::string_view text, std::vector<ScriptCommand> *commands, std::string *error) {
+  commands->clear();
+  ScriptReader reader(std::make_unique<std::istringstream>(std::string(text)));
+  ScriptCommand command;
+  while (reader.Next(&command)) {
+    commands->push_back(command);
+  }
+  *error = reader.Error();
+  if (!error->empty()) {
+    commands->clear();
+    return false;
   }
   return true;
 }

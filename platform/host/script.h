@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <istream>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,9 +27,34 @@ struct ScriptCommand {
 // The longest single wait: a day of virtual time.
 inline constexpr std::uint64_t kLongestWaitMs = 24ull * 60 * 60 * 1000;
 
-// Parses a whole script. Blank lines and lines starting with '#' are skipped;
-// words are separated by spaces or tabs. On the first bad line returns false
-// with one line "line N: what is wrong" in *error.
+// The longest line a script may have.
+inline constexpr std::size_t kLongestLine = 4096;
+
+// Reads a script one command at a time, so that a script of any length costs
+// the memory of one line. Blank lines and lines starting with '#' are skipped;
+// words are separated by spaces or tabs.
+class ScriptReader {
+public:
+  explicit ScriptReader(std::unique_ptr<std::istream> in);
+
+  // The next command; false at the end of the script or at a bad line, when
+  // Error() says "line N: what is wrong".
+  bool Next(ScriptCommand *command);
+  const std::string &Error() const { return error_; }
+
+private:
+  std::unique_ptr<std::istream> in_;
+  int line_ = 0;
+  std::string text_;
+  std::string error_;
+};
+
+// Reads a whole script without keeping it, to report its first bad line before
+// anything runs; false with "line N: what is wrong" in *error.
+bool CheckScript(std::istream &in, std::string *error);
+
+// Parses a whole script held in memory (tests and the fuzz target); on a bad line
+// returns false with the error as CheckScript gives it.
 bool ParseScript(std::string_view text, std::vector<ScriptCommand> *commands, std::string *error);
 
 // Parses a key name such as "ctrl+q", "return", "shift+f1" (case-insensitive).

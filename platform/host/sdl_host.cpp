@@ -6,8 +6,9 @@
 #include <algorithm>
 #include <chrono>
 
-#include "host/device.h"
-#include "host/trace.h"
+#include "device/device.h"
+#include "host/instance_service.h"
+#include "user/compositor.h"
 #include "user/input.h"
 #include "user/window.h"
 
@@ -259,7 +260,6 @@ void SdlHost::SyncVirtualClock() {
 }
 
 void SdlHost::WaitForEvents(std::uint64_t deadlineMs) {
-  TraceSounds();
   SyncVirtualClock();
   PresentIfChanged(*this);
   Device &device = CurrentDevice();

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "host/host.h"
+#include "device/host.h"
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -26,7 +26,6 @@ public:
   void WaitForEvents(std::uint64_t deadlineMs) override;
   void Present(const Surface &screen) override;
 
-  int Zoom() const { return zoom_; }
   // Frames shown so far, and when the last one was handed to the display
   // (steady clock, nanoseconds): for measuring the way from input to screen.
   int FramesPresented() const { return frames_; }

@@ -1,24 +1,15 @@
-// The --trace log: sounds from the sound subsystem's record, timers from user/.
+// The --trace log: a listener to the layer's announcements that writes a line
+// for each as it happens.
 #include "host/trace.h"
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
-#include "host/device.h"
-#include "sound/sound.h"
+#include "device/events.h"
 
 namespace platform {
 namespace {
-
-struct TraceState {
-  std::FILE *file = nullptr;
-  std::size_t soundsWritten = 0; // entries of PlayedSounds() already in the trace
-};
-
-TraceState &State() {
-  static TraceState state;
-  return state;
-}
 
 std::string Utf8(const std::u16string &text) {
   std::string out;
@@ -47,30 +38,51 @@ std::string Utf8(const std::u16string &text) {
   return out;
 }
 
-void WriteLine(unsigned long long ms, const std::string &text) {
-  if (State().file != nullptr) {
-    std::fprintf(State().file, "%llu %s\n", ms, text.c_str());
+class TraceWriter : public DeviceListener {
+public:
+  explicit TraceWriter(std::FILE *file) : file_(file) { AddDeviceListener(this); }
+  ~TraceWriter() override {
+    RemoveDeviceListener(this);
+    std::fclose(file_);
   }
+  TraceWriter(const TraceWriter &) = delete;
+  TraceWriter &operator=(const TraceWriter &) = delete;
+
+  void SoundPlayed(const SoundEvent &e) override {
+    Write(e.atMs, "sound " + (e.name.empty() ? std::string("-") : Utf8(e.name)) + " " +
+                      SoundFlagsText(e.flags));
+  }
+  void TimerChanged(const TimerEvent &e) override {
+    Write(e.atMs, e.set ? "timer set " + std::to_string(e.id) + " " + std::to_string(e.periodMs)
+                        : "timer kill " + std::to_string(e.id));
+  }
+
+private:
+  void Write(std::uint64_t ms, const std::string &text) {
+    std::fprintf(file_, "%llu %s\n", static_cast<unsigned long long>(ms), text.c_str());
+  }
+
+  std::FILE *file_;
+};
+
+std::unique_ptr<TraceWriter> &Writer() {
+  static std::unique_ptr<TraceWriter> writer;
+  return writer;
 }
 
 } // namespace
 
 bool OpenTrace(const std::string &path) {
   CloseTrace();
-  State().file = std::fopen(path.c_str(), "w");
-  State().soundsWritten = PlayedSounds().size();
-  return State().file != nullptr;
-}
-
-void CloseTrace() {
-  if (State().file != nullptr) {
-    TraceSounds();
-    std::fclose(State().file);
-    State().file = nullptr;
+  std::FILE *file = std::fopen(path.c_str(), "w");
+  if (file == nullptr) {
+    return false;
   }
+  Writer() = std::make_unique<TraceWriter>(file);
+  return true;
 }
 
-bool TraceOpen() { return State().file != nullptr; }
+void CloseTrace() { Writer().reset(); }
 
 std::string SoundFlagsText(DWORD flags) {
   // SND_RESOURCE includes the SND_MEMORY bit, so it is looked at first.
@@ -96,29 +108,6 @@ std::string SoundFlagsText(DWORD flags) {
     text += (text.empty() ? "" : "|") + std::string(rest);
   }
   return text.empty() ? "0" : text;
-}
-
-void TraceSounds() {
-  TraceState &state = State();
-  const auto &sounds = PlayedSounds();
-  if (sounds.size() < state.soundsWritten) {
-    state.soundsWritten = 0; // the record was cleared
-  }
-  for (; state.soundsWritten < sounds.size(); ++state.soundsWritten) {
-    const PlayedSound &s = sounds[state.soundsWritten];
-    WriteLine(s.atMs, "sound " + (s.name.empty() ? std::string("-") : Utf8(s.name)) + " " +
-                          SoundFlagsText(s.flags));
-  }
-}
-
-void TraceTimer(bool set, UINT_PTR id, UINT periodMs) {
-  if (State().file == nullptr) {
-    return;
-  }
-  TraceSounds();
-  const auto now = static_cast<unsigned long long>(CurrentDevice().NowMs());
-  WriteLine(now, set ? "timer set " + std::to_string(id) + " " + std::to_string(periodMs)
-                     : "timer kill " + std::to_string(id));
 }
 
 } // namespace platform

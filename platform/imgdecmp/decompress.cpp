@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "gdi/gdi_state.h"
-#include "host/testing.h"
+#include "imgdecmp/decompress.h"
 #include "imgdecmp/png_decode.h"
 
 namespace platform {
@@ -70,9 +70,7 @@ Surface Render(const PngImage &image, int outW, int outH, std::uint32_t backgrou
 
 } // namespace
 
-namespace test {
 std::string LastImageDecodeError() { return LastError(); }
-} // namespace test
 
 } // namespace platform
 

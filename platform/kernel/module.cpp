@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "common/handle_table.h"
-#include "host/device.h"
+#include "device/device.h"
 #include "kernel/module_state.h"
 
 namespace platform {

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <map>
 
-#include "host/device.h"
+#include "device/device.h"
 #include "kernel/module_state.h"
 
 namespace {
@@ -72,7 +72,7 @@ bool FindShared(HINSTANCE instance, LPCWSTR name, WORD type,
 }
 
 // The icon size the device asks for: 32 logical pixels.
-int PreferredIconSize() { return (platform::CurrentDevice().Dpi() * 32 + 48) / 96; }
+int PreferredIconSize() { return platform::ScaleToDpi(32); }
 
 // Chooses the image of an icon group: the preferred size with the most colours,
 // else the smallest larger image, else the largest. Returns the RT_ICON id.

@@ -7,6 +7,7 @@
 //   DWORD Version, DWORD Characteristics,
 //   DataSize bytes of data, padding to 4 bytes.
 #include "kernel/resources_res.h"
+#include "common/case_fold.h"
 
 #include <cstdio>
 #include <cstring>
@@ -37,13 +38,6 @@ std::string Hex(std::size_t v) {
   char text[32];
   std::snprintf(text, sizeof text, "0x%zx", v);
   return text;
-}
-
-char16_t FoldUpper(char16_t c) {
-  if ((c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) {
-    return static_cast<char16_t>(c - 32);
-  }
-  return c;
 }
 
 // Reads a TYPE or NAME field in [at, end). Returns the offset after it, or 0 with
@@ -95,17 +89,9 @@ struct EntryKey {
   }
 };
 
-std::u16string Folded(const std::u16string &s) {
-  std::u16string out = s;
-  for (char16_t &c : out) {
-    c = FoldUpper(c);
-  }
-  return out;
-}
-
 EntryKey KeyOf(const ResourceEntry &e) {
-  return EntryKey{e.type.isOrdinal, e.type.ordinal,      Folded(e.type.name), e.name.isOrdinal,
-                  e.name.ordinal,   Folded(e.name.name), e.language};
+  return EntryKey{e.type.isOrdinal, e.type.ordinal,      UpperCased(e.type.name), e.name.isOrdinal,
+                  e.name.ordinal,   UpperCased(e.name.name), e.language};
 }
 
 } // namespace
@@ -141,15 +127,7 @@ bool ResourceId::Matches(const ResourceId &other) const {
   if (isOrdinal) {
     return ordinal == other.ordinal;
   }
-  if (name.size() != other.name.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    if (FoldUpper(name[i]) != FoldUpper(other.name[i])) {
-      return false;
-    }
-  }
-  return true;
+  return EqualNoCase(name, other.name);
 }
 
 std::string ResourceId::Describe() const {

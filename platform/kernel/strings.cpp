@@ -1,16 +1,9 @@
 // UTF-16 string helpers of the kernel: lstrcmpW and friends.
 #include <windows.h>
 
-namespace {
+#include "common/case_fold.h"
 
-// Case folding for comparisons: ASCII and Latin-1 letters, which is all the
-// game's strings and resource names use.
-char16_t FoldCase(char16_t c) {
-  if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) {
-    return static_cast<char16_t>(c + 32);
-  }
-  return c;
-}
+namespace {
 
 template <class Fold> int Compare(LPCWSTR a, LPCWSTR b, Fold fold) {
   // Win32 treats a null pointer as an empty string here.
@@ -39,7 +32,7 @@ int WINAPI lstrcmpW(LPCWSTR lpString1, LPCWSTR lpString2) {
 }
 
 int WINAPI lstrcmpiW(LPCWSTR lpString1, LPCWSTR lpString2) {
-  return Compare(lpString1, lpString2, FoldCase);
+  return Compare(lpString1, lpString2, platform::UpperCaseUnit);
 }
 
 int WINAPI lstrlenW(LPCWSTR lpString) {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <thread>
 
-#include "host/device.h"
+#include "device/device.h"
 
 namespace {
 thread_local DWORD lastError = ERROR_SUCCESS;

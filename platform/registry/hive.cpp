@@ -1,5 +1,6 @@
 // The hive in memory and its regedit text form: parsing and writing.
 #include "registry/hive.h"
+#include "common/case_fold.h"
 
 #include <algorithm>
 #include <array>
@@ -13,13 +14,6 @@ constexpr std::string_view OldHeader = "REGEDIT4";
 constexpr std::string_view RootName = "HKEY_CURRENT_USER";
 constexpr std::size_t MaxComponent = 255;
 constexpr std::size_t MaxPath = 1024;
-
-char16_t FoldUnit(char16_t c) {
-  if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) {
-    return static_cast<char16_t>(c + 32);
-  }
-  return c;
-}
 
 bool IsHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
@@ -433,7 +427,7 @@ private:
 
 std::u16string FoldName(std::u16string_view name) {
   std::u16string folded(name);
-  std::transform(folded.begin(), folded.end(), folded.begin(), FoldUnit);
+  std::transform(folded.begin(), folded.end(), folded.begin(), UpperCaseUnit);
   return folded;
 }
 

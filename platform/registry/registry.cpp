@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "common/handle_table.h"
-#include "host/device.h"
+#include "device/device.h"
 #include "registry/hive.h"
 #include "registry/registry.h"
 #include "registry/store.h"

@@ -9,10 +9,17 @@
 #include <mutex>
 #include <vector>
 
-#include "host/device.h"
+#include "device/device.h"
 
 namespace platform::sound {
 namespace {
+
+enum class OutputState {
+  Closed, // no sound asked for yet, or closed since
+  Open,   // playing or ready to play
+  Absent, // opening failed: no driver or no device
+  Lost,   // opened, then the device went away (unplugged, server gone)
+};
 
 constexpr int PreferredRate = 44100;
 constexpr int PreferredChannels = 2;
@@ -154,7 +161,6 @@ bool OpenOutput(bool quick) {
   return false;
 }
 
-OutputState CurrentOutputState() { return Out().state; }
 
 bool StartOutput(const WaveSound &sound, bool loop, const std::u16string &tag) {
   Output &o = Out();

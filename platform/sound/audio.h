@@ -8,18 +8,10 @@
 
 namespace platform::sound {
 
-enum class OutputState {
-  Closed, // no sound asked for yet, or closed since
-  Open,   // playing or ready to play
-  Absent, // opening failed: no driver or no device
-  Lost,   // opened, then the device went away (unplugged, server gone)
-};
-
 // Opens the device when it is not open. With `quick`, a device that failed or
 // was lost is not tried again (the caller must not wait); otherwise a failed
 // device is tried again, at most once a second. Returns whether it is open.
 bool OpenOutput(bool quick);
-OutputState CurrentOutputState();
 
 // Cuts off whatever plays and starts `sound`, converted to the device's format;
 // `tag` names it for StopOutput. False when the device is not open or the

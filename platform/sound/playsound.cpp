@@ -1,28 +1,18 @@
-// PlaySoundW: every call is recorded for the test hooks and the trace, then the
-// sound is found, parsed and handed to the output.
+// PlaySoundW: every call is announced to the listeners (the trace, the tests), then
+// the sound is found, parsed and handed to the output.
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
-#include "host/device.h"
+#include "common/case_fold.h"
+#include "device/device.h"
+#include "device/events.h"
 #include "sound/audio.h"
-#include "sound/sound.h"
 #include "sound/wave.h"
 
 namespace platform {
 namespace {
-
-std::vector<PlayedSound> &Log() {
-  static std::vector<PlayedSound> log;
-  return log;
-}
-
-const bool registered = [] {
-  RegisterResetHook([] { Log().clear(); });
-  return true;
-}();
 
 bool IsResource(DWORD flags) { return (flags & SND_RESOURCE) == SND_RESOURCE; }
 bool IsMemory(DWORD flags) { return (flags & SND_RESOURCE) == SND_MEMORY; }
@@ -56,13 +46,8 @@ std::u16string Tag(LPCWSTR sound, HMODULE module, DWORD flags) {
   if (IsMemory(flags)) {
     return u"memory:" + where;
   }
-  std::u16string name = LoggedName(sound, flags);
-  for (char16_t &c : name) {
-    // Resource names match in any case: ASCII and Latin-1 letters, as FindResourceW.
-    const bool lower = (c >= u'a' && c <= u'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7);
-    c = lower ? static_cast<char16_t>(c - 32) : c;
-  }
-  return u"resource:" + where + u":" + name;
+  // Resource names match in any case, as FindResourceW matches them.
+  return u"resource:" + where + u":" + UpperCased(LoggedName(sound, flags));
 }
 
 // The bytes of the WAVE the call names, or an empty span.
@@ -93,19 +78,11 @@ std::span<const std::byte> FindWave(LPCWSTR sound, HMODULE module, DWORD flags) 
 
 } // namespace
 
-const std::vector<PlayedSound> &PlayedSounds() { return Log(); }
-void ClearPlayedSounds() { Log().clear(); }
-
 } // namespace platform
 
 BOOL WINAPI PlaySoundW(LPCWSTR pszSound, HMODULE hmod, DWORD fdwSound) {
   using namespace platform;
-  PlayedSound entry;
-  entry.name = LoggedName(pszSound, fdwSound);
-  entry.module = hmod;
-  entry.flags = fdwSound;
-  entry.atMs = CurrentDevice().NowMs();
-  Log().push_back(entry);
+  AnnounceSound(SoundEvent{LoggedName(pszSound, fdwSound), hmod, fdwSound, CurrentDevice().NowMs()});
 
   const bool muted = CurrentDevice().Config().mute;
   if (pszSound == nullptr) {

@@ -1,24 +1,23 @@
 // The compositor: stacks the top-level windows' backing surfaces into the screen
-// and draws the shell's navigation bar over them.
-#include <windows.h>
+// and lets the shell draw its bars over them.
+#include "user/compositor.h"
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
-#include "host/device.h"
-#include "host/host.h"
-#include "user/input.h"
+#include "device/device.h"
 #include "user/window.h"
 
 namespace platform {
 namespace {
 
-constexpr std::uint32_t kDesktop = 0x00404040;  // where no window is
-constexpr COLORREF kBarColour = RGB(0, 32, 96); // the navigation bar
-constexpr COLORREF kBarText = RGB(255, 255, 255);
-constexpr COLORREF kDoneButton = RGB(0, 64, 160);
+constexpr std::uint32_t kDesktop = 0x00404040; // where no window is
 
-int Scaled(int logical) { return (logical * CurrentDevice().Dpi() + 48) / 96; }
+ShellHooks &Shell() {
+  static ShellHooks hooks;
+  return hooks;
+}
 
 // Copies the visible part of a top-level window's surface onto the screen.
 void Blit(Surface &screen, const Window &w) {
@@ -40,55 +39,20 @@ void Blit(Surface &screen, const Window &w) {
   }
 }
 
-void FillArea(HDC dc, const RECT &r, COLORREF colour) {
-  const HBRUSH brush = CreateSolidBrush(colour);
-  FillRect(dc, &r, brush);
-  DeleteObject(brush);
-}
-
-void DrawBarText(HDC dc, const std::u16string &text, int x, int bar, int weight) {
-  LOGFONTW font{};
-  font.lfHeight = -Scaled(12);
-  font.lfWeight = weight;
-  font.lfQuality = ANTIALIASED_QUALITY;
-  const char16_t face[] = u"Tahoma";
-  std::copy(std::begin(face), std::end(face), font.lfFaceName);
-  const HFONT hfont = CreateFontIndirectW(&font);
-  const HGDIOBJ old = SelectObject(dc, hfont);
-  TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  SetBkMode(dc, TRANSPARENT);
-  SetTextColor(dc, kBarText);
-  ExtTextOutW(dc, x, (bar - static_cast<int>(metrics.tmHeight)) / 2, 0, nullptr, text.c_str(),
-              static_cast<UINT>(text.size()), nullptr);
-  SelectObject(dc, old);
-  DeleteObject(hfont);
-}
-
-// The shell's bar at the top: the foreground window's title and, when that
-// window asks for it, the "ok" button.
-void DrawNavigationBar() {
-  const int bar = NavigationBarHeight();
-  const HDC dc = GetDC(nullptr);
-  if (dc == nullptr) {
-    return;
-  }
-  FillArea(dc, RECT{0, 0, CurrentDevice().ScreenWidth(), bar}, kBarColour);
-  if (const Window *front = FindWindowObject(GetForegroundWindow())) {
-    DrawBarText(dc, front->title, Scaled(6), bar, FW_BOLD);
-    if (front->navDoneButton) {
-      const RECT button = NavigationDoneButtonRect();
-      FillArea(dc, button, kDoneButton);
-      DrawBarText(dc, u"ok", static_cast<int>(button.left) + Scaled(8), bar, FW_BOLD);
-    }
-  }
-  ReleaseDC(nullptr, dc);
-}
-
 } // namespace
 
+void MarkScreenChanged() { User().screenChanged = true; }
+
+void InstallShellHooks(const ShellHooks &hooks) { Shell() = hooks; }
+
+void OfferPenToShell(InputKind kind, POINT screen) {
+  if (Shell().penOnBars != nullptr) {
+    Shell().penOnBars(kind, screen);
+  }
+}
+
 bool ComposeScreen() {
-  if (!TakeScreenChanged()) {
+  if (!std::exchange(User().screenChanged, false)) {
     return false;
   }
   Surface &screen = ScreenSurface();
@@ -102,8 +66,14 @@ bool ComposeScreen() {
       Blit(screen, *w);
     }
   }
-  DrawNavigationBar();
-  TakeScreenChanged(); // the bar's own drawing is part of this frame
+  if (Shell().drawBars != nullptr) {
+    const HDC dc = GetDC(nullptr);
+    if (dc != nullptr) {
+      Shell().drawBars(dc);
+      ReleaseDC(nullptr, dc);
+    }
+  }
+  User().screenChanged = false; // the bars' own drawing is part of this frame
   return true;
 }
 

@@ -1,4 +1,4 @@
-// Input from the hosts: pen and key events queued for the message loop.
+// Input from the front ends: pen and key events queued for the message loop.
 #pragma once
 
 #include <windows.h>
@@ -20,10 +20,5 @@ void QueueInput(const InputEvent &event);
 // A key press: the modifiers go down, the key goes down and up, the modifiers
 // go up. `modifiers` is a mask of FCONTROL, FSHIFT and FALT.
 void QueueKeyPress(UINT key, BYTE modifiers);
-// The pen position and key state the last retrieved input left.
-POINT LastPenPosition();
-
-// The navigation bar's "ok" button, in screen pixels.
-RECT NavigationDoneButtonRect();
 
 } // namespace platform

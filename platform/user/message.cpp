@@ -1,15 +1,13 @@
 // The message queue: posted messages, input, WM_QUIT, paints and timers in that
-// order; dispatching, key translation and the default window procedure.
+// order; sending, dispatching and key translation.
 #include <windows.h>
 
 #include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <deque>
-#include <thread>
 
-#include "host/device.h"
-#include "host/host.h"
+#include "device/device.h"
+#include "device/host.h"
+#include "user/compositor.h"
 #include "user/input.h"
 #include "user/window.h"
 
@@ -112,18 +110,6 @@ bool InputToMessage(const InputEvent &event, MSG *msg) {
   return false;
 }
 
-// The shell's part of a pen event on the navigation bar.
-void HandleShellPen(const InputEvent &event) {
-  if (event.kind != InputKind::PenUp || event.point.y >= NavigationBarHeight()) {
-    return;
-  }
-  Window *front = FindWindowObject(GetForegroundWindow());
-  if (front != nullptr && front->navDoneButton &&
-      RectContains(NavigationDoneButtonRect(), event.point)) {
-    PostMessageW(front->handle, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0);
-  }
-}
-
 // Records what a retrieved input event changes: the pen position, the keys held.
 void Consume(const InputEvent &event) {
   QueueState &queue = Queue();
@@ -131,7 +117,9 @@ void Consume(const InputEvent &event) {
     queue.keysDown[event.key & 0xFF] = event.kind == InputKind::KeyDown;
   } else {
     queue.pen = event.point;
-    HandleShellPen(event);
+    if (event.point.y < NavigationBarHeight()) {
+      OfferPenToShell(event.kind, event.point);
+    }
   }
 }
 
@@ -232,42 +220,6 @@ bool PeekTimer(MSG *msg, HWND filter, UINT min, UINT max, bool remove) {
   return true;
 }
 
-// Nothing is ready: let the host wait for input or for the next timer. Without
-// a host (tests driving the queue) the clock moves on to the next timer.
-void WaitForWork() {
-  const std::uint64_t due = NextTimerDueMs();
-  if (Host *host = CurrentHost()) {
-    host->WaitForEvents(due);
-    return;
-  }
-  Device &device = CurrentDevice();
-  if (due == kNoDeadline) {
-    std::fprintf(stderr, "GetMessageW: the queue is empty, no timer runs and no host can "
-                         "deliver input: the loop would wait forever\n");
-    std::abort();
-  }
-  const std::uint64_t now = device.NowMs();
-  if (due > now) {
-    if (device.Config().virtualClock) {
-      device.AdvanceMs(due - now);
-    } else {
-      std::this_thread::sleep_for(std::chrono::milliseconds(due - now));
-    }
-  }
-}
-
-void SendText(HWND hwnd, WPARAM capacity, LPWSTR buffer, std::size_t *copied) {
-  const Window *w = FindWindowObject(hwnd);
-  *copied = 0;
-  if (w == nullptr || buffer == nullptr || capacity == 0) {
-    return;
-  }
-  const std::size_t n = std::min<std::size_t>(w->title.size(), capacity - 1);
-  std::copy_n(w->title.data(), n, buffer);
-  buffer[n] = 0;
-  *copied = n;
-}
-
 } // namespace
 
 void PurgeMessagesFor(HWND hwnd) {
@@ -275,11 +227,6 @@ void PurgeMessagesFor(HWND hwnd) {
   posted.erase(
       std::remove_if(posted.begin(), posted.end(), [hwnd](const MSG &m) { return m.hwnd == hwnd; }),
       posted.end());
-}
-
-bool HasQueuedWork() {
-  const QueueState &queue = Queue();
-  return !queue.posted.empty() || !queue.input.empty() || queue.quitPosted;
 }
 
 void QueueInput(const InputEvent &event) { Queue().input.push_back(event); }
@@ -301,15 +248,6 @@ void QueueKeyPress(UINT key, BYTE modifiers) {
       QueueInput(InputEvent{InputKind::KeyUp, {}, m.key});
     }
   }
-}
-
-POINT LastPenPosition() { return Queue().pen; }
-
-RECT NavigationDoneButtonRect() {
-  const int bar = NavigationBarHeight();
-  const int width = CurrentDevice().ScreenWidth();
-  const int button = (32 * CurrentDevice().Dpi() + 48) / 96;
-  return RECT{width - button, 0, width, bar};
 }
 
 } // namespace platform
@@ -358,7 +296,8 @@ BOOL WINAPI GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
     return -1;
   }
   while (PeekMessageW(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, PM_REMOVE) == FALSE) {
-    platform::WaitForWork();
+    // Nothing is ready: the host waits for input or for the next timer.
+    platform::CurrentHost().WaitForEvents(platform::NextTimerDueMs());
   }
   return lpMsg->message == WM_QUIT ? FALSE : TRUE;
 }
@@ -403,61 +342,11 @@ SHORT WINAPI GetKeyState(int nVirtKey) {
   return down ? static_cast<SHORT>(-0x8000) : static_cast<SHORT>(0);
 }
 
-BOOL WINAPI UpdateWindow(HWND hWnd) {
+LRESULT WINAPI SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   Window *w = FindWindowObject(hWnd);
-  if (w == nullptr) {
+  if (w == nullptr || w->proc == nullptr) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
-  // The window and then its descendants paint now, before UpdateWindow returns.
-  std::vector<HWND> windows{hWnd};
-  for (std::size_t i = 0; i < windows.size(); ++i) {
-    for (Window *child : platform::ChildrenOf(windows[i])) {
-      windows.push_back(child->handle);
-    }
-  }
-  for (HWND h : windows) {
-    Window *target = FindWindowObject(h);
-    if (target != nullptr && target->updatePending && platform::IsShown(*target)) {
-      SendMessageW(h, WM_PAINT, 0, 0);
-    }
-  }
-  return TRUE;
-}
-
-LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-  switch (Msg) {
-  case WM_CLOSE:
-    DestroyWindow(hWnd);
-    return 0;
-  case WM_PAINT: {
-    PAINTSTRUCT ps{};
-    BeginPaint(hWnd, &ps);
-    EndPaint(hWnd, &ps);
     return 0;
   }
-  case WM_ERASEBKGND:
-    return platform::EraseWithClassBrush(hWnd, reinterpret_cast<HDC>(wParam)) ? 1 : 0;
-  case WM_SETTEXT: {
-    Window *w = FindWindowObject(hWnd);
-    if (w == nullptr) {
-      return FALSE;
-    }
-    const auto *text = reinterpret_cast<LPCWSTR>(lParam);
-    w->title = text != nullptr ? text : u"";
-    platform::MarkScreenChanged();
-    return TRUE;
-  }
-  case WM_GETTEXT: {
-    std::size_t copied = 0;
-    platform::SendText(hWnd, wParam, reinterpret_cast<LPWSTR>(lParam), &copied);
-    return static_cast<LRESULT>(copied);
-  }
-  case WM_GETTEXTLENGTH: {
-    const Window *w = FindWindowObject(hWnd);
-    return w != nullptr ? static_cast<LRESULT>(w->title.size()) : 0;
-  }
-  default:
-    return 0;
-  }
+  return w->proc(hWnd, Msg, wParam, lParam);
 }

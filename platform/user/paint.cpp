@@ -1,10 +1,12 @@
-// Device contexts of windows: GetDC, ReleaseDC, BeginPaint and EndPaint on the
-// windows' backing surfaces, and erasing with the class brush.
+// Painting: update regions and invalidation, the DCs of windows (GetDC, BeginPaint
+// and friends on the windows' backing surfaces), erasing with the class brush.
 #include <windows.h>
 
 #include <map>
 
-#include "host/device.h"
+#include "device/device.h"
+#include "device/events.h"
+#include "user/compositor.h"
 #include "user/window.h"
 
 namespace platform {
@@ -51,6 +53,60 @@ HDC WindowDC(Window &w, const RECT *area) {
 }
 
 } // namespace
+
+void AddUpdate(Window &w, const RECT &clientArea, bool erase, bool withChildren,
+               const Window *except) {
+  const RECT area = IntersectRects(clientArea, ClientRectOf(w));
+  if (IsEmptyRect(area)) {
+    return;
+  }
+  w.updateRect = w.updatePending ? UnionRects(w.updateRect, area) : area;
+  w.updatePending = true;
+  w.eraseRequested = w.eraseRequested || erase;
+  if (!withChildren) {
+    return;
+  }
+  const RECT screenArea = OffsetRectBy(area, w.rect.left, w.rect.top);
+  for (Window *child : ChildrenOf(w.handle)) {
+    if (child != except && child->visible) {
+      const RECT part = IntersectRects(screenArea, child->rect);
+      if (!IsEmptyRect(part)) {
+        AddUpdate(*child, OffsetRectBy(part, -child->rect.left, -child->rect.top), erase, true,
+                  except);
+      }
+    }
+  }
+}
+
+void InvalidateUncovered(const Window &gone, const RECT &screenArea) {
+  MarkScreenChanged();
+  if (IsTopLevel(gone)) {
+    InvalidateScreenArea(screenArea, &gone);
+    return;
+  }
+  // A child drew into its top-level window's surface: the windows of that
+  // surface repaint the area.
+  Window *top = TopLevelOf(const_cast<Window *>(&gone));
+  if (top != nullptr) {
+    AddUpdate(*top, OffsetRectBy(screenArea, -top->rect.left, -top->rect.top), true, true, &gone);
+  }
+}
+
+void InvalidateScreenArea(const RECT &screenArea, const Window *above) {
+  const auto stack = TopLevelWindowsBottomUp();
+  for (Window *w : stack) {
+    if (w == above) {
+      break;
+    }
+    if (w->visible) {
+      const RECT part = IntersectRects(screenArea, w->rect);
+      if (!IsEmptyRect(part)) {
+        AddUpdate(*w, OffsetRectBy(part, -w->rect.left, -w->rect.top), true, true);
+      }
+    }
+  }
+  MarkScreenChanged();
+}
 
 bool EraseWithClassBrush(HWND hwnd, HDC dc) {
   const Window *w = FindWindowObject(hwnd);
@@ -124,5 +180,68 @@ BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT *lpPaint) {
     return FALSE;
   }
   ReleaseDC(hWnd, lpPaint->hdc);
+  return TRUE;
+}
+
+BOOL WINAPI InvalidateRect(HWND hWnd, const RECT *lpRect, BOOL bErase) {
+  Window *w = FindWindowObject(hWnd);
+  if (w == nullptr) {
+    return FALSE;
+  }
+  platform::AnnounceRedraw(hWnd);
+  const RECT client = platform::ClientRectOf(*w);
+  const RECT area = lpRect != nullptr ? platform::IntersectRects(*lpRect, client) : client;
+  // Without WS_CLIPCHILDREN the parent paints over its children, so they repaint too.
+  platform::AddUpdate(*w, area, bErase != FALSE, (w->style & WS_CLIPCHILDREN) == 0);
+  return TRUE;
+}
+
+BOOL WINAPI ValidateRect(HWND hWnd, const RECT *lpRect) {
+  Window *w = FindWindowObject(hWnd);
+  if (w == nullptr) {
+    return FALSE;
+  }
+  // The region is kept as a rectangle: validating part of it validates the rest
+  // only when the part covers it.
+  if (lpRect == nullptr ||
+      (lpRect->left <= w->updateRect.left && lpRect->top <= w->updateRect.top &&
+       lpRect->right >= w->updateRect.right && lpRect->bottom >= w->updateRect.bottom)) {
+    w->updatePending = false;
+    w->updateRect = RECT{};
+    w->eraseRequested = false;
+  }
+  return TRUE;
+}
+
+BOOL WINAPI GetUpdateRect(HWND hWnd, LPRECT lpRect, BOOL) {
+  Window *w = FindWindowObject(hWnd);
+  if (w == nullptr) {
+    return FALSE;
+  }
+  if (lpRect != nullptr) {
+    *lpRect = w->updatePending ? w->updateRect : RECT{};
+  }
+  return w->updatePending ? TRUE : FALSE;
+}
+
+BOOL WINAPI UpdateWindow(HWND hWnd) {
+  Window *w = FindWindowObject(hWnd);
+  if (w == nullptr) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  // The window and then its descendants paint now, before UpdateWindow returns.
+  std::vector<HWND> windows{hWnd};
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    for (Window *child : platform::ChildrenOf(windows[i])) {
+      windows.push_back(child->handle);
+    }
+  }
+  for (HWND h : windows) {
+    Window *target = FindWindowObject(h);
+    if (target != nullptr && target->updatePending && platform::IsShown(*target)) {
+      SendMessageW(h, WM_PAINT, 0, 0);
+    }
+  }
   return TRUE;
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "host/instance.h"
+#include "instance/instance.h"
 #include "user/window.h"
 
 namespace platform {

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "host/device.h"
+#include "device/device.h"
 
 int WINAPI GetSystemMetrics(int nIndex) {
   const auto &device = platform::CurrentDevice();
@@ -42,8 +42,8 @@ BOOL WINAPI SystemParametersInfoW(UINT uiAction, UINT uiParam, PVOID pvParam, UI
       return FALSE;
     }
     // The screen less the navigation bar at the top.
-    const int navBar = (26 * device.Dpi() + 48) / 96;
-    *static_cast<RECT *>(pvParam) = RECT{0, navBar, device.ScreenWidth(), device.ScreenHeight()};
+    *static_cast<RECT *>(pvParam) =
+        RECT{0, platform::NavigationBarHeight(), device.ScreenWidth(), device.ScreenHeight()};
     return TRUE;
   }
   default:

@@ -1,16 +1,17 @@
-// The layer's window objects and classes, shared by the files of user/.
+// The user library's window objects and classes, and what its files share.
 #pragma once
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "common/handle_table.h"
 #include "gdi/surface.h"
+#include "user/rect.h"
 
 namespace platform {
 
@@ -36,6 +37,7 @@ struct Window {
   WNDPROC proc = nullptr;
   UINT classStyle = 0;
   HBRUSH classBackground = nullptr;
+  HICON classIcon = nullptr;
   DWORD style = 0; // WS_VISIBLE and WS_DISABLED live in `visible` and `enabled`
   DWORD exStyle = 0;
   RECT rect{};           // in screen coordinates (children: also screen)
@@ -52,56 +54,44 @@ struct Window {
   bool eraseRequested = false;
   std::map<UINT_PTR, Timer> timers;
   std::map<int, LONG> longs; // GWL_USERDATA, DWL_* and extra bytes
-  int invalidateCount = 0;   // InvalidateRect calls, for the test hooks
   // Top-level windows draw into their own backing surface; children draw into
   // their top-level window's surface.
   std::shared_ptr<Surface> backing;
-  // The shell shows an "ok" button in the navigation bar while this window is in
-  // front; a tap on it sends the window WM_COMMAND IDOK.
-  bool navDoneButton = false;
 };
 
-// ---- Rectangles (screen or client coordinates alike) ----
-inline bool IsEmptyRect(const RECT &r) { return r.right <= r.left || r.bottom <= r.top; }
-inline RECT IntersectRects(const RECT &a, const RECT &b) {
-  RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-         std::min(a.bottom, b.bottom)};
-  return IsEmptyRect(r) ? RECT{} : r;
-}
-inline RECT UnionRects(const RECT &a, const RECT &b) {
-  if (IsEmptyRect(a)) {
-    return b;
-  }
-  if (IsEmptyRect(b)) {
-    return a;
-  }
-  return RECT{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-              std::max(a.bottom, b.bottom)};
-}
-inline RECT OffsetRectBy(const RECT &r, LONG dx, LONG dy) {
-  return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
-}
-inline bool RectContains(const RECT &r, POINT p) {
-  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
-}
-inline bool SameRect(const RECT &a, const RECT &b) {
-  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
+// Everything the user library holds for the device; cleared when it stops.
+struct UserState {
+  HandleTable<Window> windows{0x10000};
+  std::vector<HWND> order;                       // creation order, for enumeration
+  std::vector<HWND> stack;                       // top-level windows, bottom first
+  std::map<std::u16string, WindowClass> classes; // keyed by upper-cased name
+  HWND foreground = nullptr;
+  HWND focus = nullptr;
+  bool screenChanged = true;
+};
+UserState &User();
+
 inline RECT ClientRectOf(const Window &w) {
   return RECT{0, 0, w.rect.right - w.rect.left, w.rect.bottom - w.rect.top};
 }
+inline bool IsTopLevel(const Window &w) { return w.parent == nullptr; }
 
-// ---- Window lookup and structure (window.cpp) ----
+// ---- Classes (class.cpp) ----
+
+// The registered class of a name, in any case; null when there is none.
+const WindowClass *FindWindowClass(LPCWSTR name);
+
+// ---- Windows and their tree (window.cpp) ----
 
 // Finds the live window of a handle; null for a stale or foreign handle. The
 // shell's form of a handle with its low bit set names the same window.
 Window *FindWindowObject(HWND hwnd);
 // Every live window in creation order.
 std::vector<Window *> AllWindows();
-// Top-level windows from the bottom of the stack to the top.
-std::vector<Window *> TopLevelWindowsBottomUp();
 // The top-level window a window belongs to (itself when top-level).
 Window *TopLevelOf(Window *w);
+// True when `w` is `root` or one of its descendants.
+bool InSubtree(const Window *w, const Window *root);
 // Visible, with every ancestor visible.
 bool IsShown(const Window &w);
 // Direct children in creation order.
@@ -109,8 +99,19 @@ std::vector<Window *> ChildrenOf(HWND hwnd);
 // Windows in paint order: each top-level window bottom-up, then its descendants,
 // parents before children.
 std::vector<Window *> WindowsInPaintOrder();
-// The height of the shell's navigation bar on the current device.
-int NavigationBarHeight();
+
+// ---- The stack, focus and foreground (focus.cpp) ----
+
+// Top-level windows from the bottom of the stack to the top.
+std::vector<Window *> TopLevelWindowsBottomUp();
+void RemoveFromStack(HWND hwnd);
+// Puts a top-level window on top of its band (topmost windows stay above the
+// rest), with the windows it owns above it in their present order.
+void BringToTop(Window &w);
+// Makes a top-level window the foreground window, telling both with WM_ACTIVATE.
+void Activate(HWND hwnd);
+// A window going away or hidden gives up the focus and the foreground.
+void LoseActivation(const Window &w);
 // The window that receives pen input at a screen point: the topmost shown
 // top-level window there, then its deepest shown and enabled child. Null when the
 // point is on no window or on a disabled top-level window.
@@ -120,15 +121,39 @@ Window *PenTarget(POINT screen);
 Window *KeyTarget();
 // The foreground window's application window: its root owner.
 HWND ForegroundApplicationWindow();
-// Invalidates, in every shown window below `above` in the stack (or in all when
-// `above` is null), the part of `screenArea` it shows; used when a window goes
-// away or moves. Children of `parentOnly` only, when it is given.
-void InvalidateScreenArea(const RECT &screenArea, const Window *above);
-// The earliest due time of any timer, or UINT64_MAX.
-std::uint64_t NextTimerDueMs();
+
+// ---- Position, size and visibility (position.cpp) ----
+
+// Gives a top-level window a backing surface of its size, keeping what the old
+// one held where the two overlap.
+void ResizeBacking(Window &w);
+// Shows or hides a window; returns whether it was visible.
+bool SetVisible(Window &w, bool show);
 // Turns the screen: swaps the device's width and height, resizes full-screen
 // top-level windows to the new area, and sends WM_SETTINGCHANGE to top-level windows.
 void TurnScreen();
+
+// ---- Painting and invalidation (paint.cpp) ----
+
+// Adds a client-coordinate area to a window's update region, and to the shown
+// children it overlaps when `withChildren` holds (except `except` and its subtree).
+void AddUpdate(Window &w, const RECT &clientArea, bool erase, bool withChildren,
+               const Window *except = nullptr);
+// Invalidates what `gone` showed at `screenArea` in the windows it covered.
+void InvalidateUncovered(const Window &gone, const RECT &screenArea);
+// Invalidates, in every shown top-level window below `above` in the stack (or in
+// all when `above` is null), the part of `screenArea` it shows.
+void InvalidateScreenArea(const RECT &screenArea, const Window *above);
+// Fills a window's client area through `dc` with its class brush; false when the
+// class has none.
+bool EraseWithClassBrush(HWND hwnd, HDC dc);
+
+// ---- Messages and timers (message.cpp, timer.cpp) ----
+
+// Drops the posted messages of a window that is going away.
+void PurgeMessagesFor(HWND hwnd);
+// The earliest due time of any timer, or UINT64_MAX.
+std::uint64_t NextTimerDueMs();
 
 // ---- Other processes on the same profile (remote.cpp) ----
 
@@ -143,28 +168,5 @@ bool RemoteSetForegroundWindow(HWND hwnd);
 // True once after the other instance asked to bring a window of this process to
 // the front, so the desktop host can raise its own window too.
 bool TakeFrontRequest();
-
-// ---- Messages (message.cpp) ----
-
-// Drops the posted messages of a window that is going away.
-void PurgeMessagesFor(HWND hwnd);
-// True when a posted message or an input event is waiting.
-bool HasQueuedWork();
-
-// ---- Painting (paint.cpp) ----
-
-// Fills a window's client area through `dc` with its class brush; false when the
-// class has none.
-bool EraseWithClassBrush(HWND hwnd, HDC dc);
-
-// ---- Screen ----
-
-// Marks the screen as changed so the compositor redraws it before the next wait.
-void MarkScreenChanged();
-// True once after the screen changed (window.cpp).
-bool TakeScreenChanged();
-// Draws the windows and the navigation bar into ScreenSurface() when anything
-// changed since the last call; returns true when it drew (compositor.cpp).
-bool ComposeScreen();
 
 } // namespace platform

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "gdi/surface.h"
-#include "host/testing.h"
+#include "testing/testing.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "gdi/font.h"
 #include "gdi/surface.h"
-#include "host/testing.h"
+#include "testing/testing.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "host/headless.h"
-#include "host/testing.h"
+#include "testing/testing.h"
 #include "host/trace.h"
 
 namespace {
@@ -111,10 +111,8 @@ protected:
   Headless() { State() = Program{}; }
 
   platform::HeadlessRun Run(const std::string &script) {
-    std::vector<ScriptCommand> commands;
-    std::string error;
-    EXPECT_TRUE(platform::ParseScript(script, &commands, &error)) << error;
-    return platform::RunHeadless(commands, ProgramMain, nullptr);
+    platform::ScriptReader reader(std::make_unique<std::istringstream>(script));
+    return platform::RunHeadless(reader, ProgramMain, nullptr);
   }
 
   platform::test::HeadlessDevice device_;

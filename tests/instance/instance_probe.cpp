@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "host/instance.h"
+#include "instance/instance.h"
 
 namespace {
 

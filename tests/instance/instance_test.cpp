@@ -21,9 +21,9 @@
 #include <memory>
 #include <thread>
 
-#include "host/instance.h"
-#include "host/instance_protocol.h"
-#include "host/testing.h"
+#include "instance/instance.h"
+#include "instance/protocol.h"
+#include "testing/testing.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "host/instance_protocol.h"
+#include "instance/protocol.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <sys/mman.h>
 
-#include "host/testing.h"
+#include "testing/testing.h"
 
 namespace {
 

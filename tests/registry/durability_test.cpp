@@ -14,7 +14,7 @@
 #include <random>
 #include <thread>
 
-#include "host/testing.h"
+#include "testing/testing.h"
 #include "reg_helpers.h"
 #include "registry/hive.h"
 #include "registry/store.h"

@@ -6,7 +6,7 @@
 
 #include <array>
 
-#include "host/testing.h"
+#include "testing/testing.h"
 #include "reg_helpers.h"
 
 namespace {

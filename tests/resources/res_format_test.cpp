@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "host/testing.h"
+#include "testing/testing.h"
 #include "kernel/module.h"
 #include "kernel/resources_res.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host/testing.h"
+#include "testing/testing.h"
 #include "kernel/module.h"
 
 namespace {

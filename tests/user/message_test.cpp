@@ -1,9 +1,9 @@
-// The message queue: retrieval order, paint and timer rules, the end of the loop.
+// The message queue: retrieval order, timer rules, the end of the loop.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include "host/testing.h"
+#include "testing/testing.h"
 #include "user/input.h"
 #include "window_fixture.h"
 
@@ -123,119 +123,6 @@ TEST_F(Timers, GetMessageWaitsForTheNextTimerOnTheVirtualClock) {
   EXPECT_EQ(GetTickCount(), 300u);
   ASSERT_TRUE(GetMessageW(&msg, nullptr, 0, 0));
   EXPECT_EQ(GetTickCount(), 600u);
-}
-
-using Paint = WindowTest;
-
-TEST_F(Paint, UpdateWindowPaintsBeforeItReturnsAndOnlyWhenNeeded) {
-  HWND w = Create();
-  Log().clear();
-  ASSERT_TRUE(UpdateWindow(w));
-  EXPECT_EQ(LogOf(WM_PAINT).size(), 1u);
-  EXPECT_EQ(Next().message, static_cast<UINT>(WM_NULL));
-  UpdateWindow(w);
-  EXPECT_EQ(LogOf(WM_PAINT).size(), 1u) << "nothing to paint the second time";
-}
-
-TEST_F(Paint, AValidatedWindowGetsNoFurtherPaint) {
-  struct Case {
-    const char *name;
-    void (*validate)(HWND);
-    bool stillPending;
-  };
-  const Case cases[] = {
-      {"ValidateRect of all", [](HWND h) { ValidateRect(h, nullptr); }, false},
-      {"ValidateRect of a covering rectangle",
-       [](HWND h) {
-         const RECT all{-5, -5, 1000, 1000};
-         ValidateRect(h, &all);
-       },
-       false},
-      {"DefWindowProcW on WM_PAINT", [](HWND h) { DefWindowProcW(h, WM_PAINT, 0, 0); }, false},
-      {"ValidateRect of a part",
-       [](HWND h) {
-         const RECT part{0, 0, 10, 10};
-         ValidateRect(h, &part);
-       },
-       true},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.name);
-    HWND w = Create();
-    InvalidateRect(w, nullptr, TRUE);
-    c.validate(w);
-    MSG msg{};
-    EXPECT_EQ(PeekMessageW(&msg, w, WM_PAINT, WM_PAINT, PM_NOREMOVE) != FALSE, c.stillPending);
-    DestroyWindow(w);
-  }
-  HWND hidden = Create(0);
-  InvalidateRect(hidden, nullptr, TRUE);
-  EXPECT_EQ(Next().message, static_cast<UINT>(WM_NULL)) << "a hidden window is not painted";
-  ShowWindow(hidden, SW_SHOW);
-  EXPECT_EQ(Next().message, static_cast<UINT>(WM_PAINT));
-}
-
-TEST_F(Paint, AProcedureThatIgnoresWmPaintKeepsGettingIt) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = [](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; };
-  wc.lpszClassName = u"Ignoring";
-  RegisterClassW(&wc);
-  CreateWindowExW(0, u"Ignoring", u"", WS_VISIBLE, 0, 30, 50, 50, nullptr, nullptr, nullptr,
-                  nullptr);
-  for (int i = 0; i < 2; ++i) {
-    const MSG msg = Next();
-    EXPECT_EQ(msg.message, static_cast<UINT>(WM_PAINT));
-    DispatchMessageW(&msg);
-  }
-}
-
-TEST_F(Paint, WhatAPopUpUncoversIsRepaintedBelow) {
-  struct Case {
-    const char *name;
-    void (*uncover)(HWND popup);
-    RECT expected; // the main window's update rectangle, client coordinates
-  };
-  const Case cases[] = {
-      {"destroyed", [](HWND p) { DestroyWindow(p); }, {20, 14, 120, 74}},
-      {"hidden", [](HWND p) { ShowWindow(p, SW_HIDE); }, {20, 14, 120, 74}},
-      {"moved right by 50", [](HWND p) { MoveWindow(p, 70, 40, 100, 60, TRUE); }, {20, 14, 70, 74}},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.name);
-    Restart();
-    HWND main = Create(); // (0, 26, 240, 320)
-    const RECT popupRect{20, 40, 120, 100};
-    HWND popup = Create(WS_VISIBLE | WS_POPUP, &popupRect, main);
-    Drain();
-    Log().clear();
-    c.uncover(popup);
-    RECT update{};
-    ASSERT_TRUE(GetUpdateRect(main, &update, FALSE));
-    EXPECT_TRUE(platform::SameRect(update, c.expected))
-        << update.left << "," << update.top << "," << update.right << "," << update.bottom;
-    Drain();
-    ASSERT_EQ(LogOf(WM_PAINT).size(), 1u);
-    EXPECT_EQ(LogOf(WM_PAINT)[0].hwnd, main);
-  }
-}
-
-TEST_F(Paint, InvalidatingAParentRepaintsItsChildrenUnlessItClipsThem) {
-  for (const DWORD clip : {DWORD{0}, static_cast<DWORD>(WS_CLIPCHILDREN)}) {
-    SCOPED_TRACE(clip);
-    HWND parent = Create(WS_VISIBLE | clip);
-    const RECT childRect{10, 10, 50, 50};
-    HWND child = Create(WS_VISIBLE | WS_CHILD, &childRect, parent);
-    Drain();
-    Log().clear();
-    InvalidateRect(parent, nullptr, FALSE);
-    Drain();
-    const auto paints = LogOf(WM_PAINT);
-    ASSERT_FALSE(paints.empty());
-    EXPECT_EQ(paints[0].hwnd, parent) << "the parent paints before its child";
-    EXPECT_EQ(paints.size(), clip == 0 ? 2u : 1u);
-    DestroyWindow(parent);
-    EXPECT_FALSE(IsWindow(child));
-  }
 }
 
 using Loop = WindowTest;

@@ -1,11 +1,12 @@
-// Painting: BeginPaint and erasing, DCs on backing surfaces, compositing into the
-// screen, and leaving no GDI object behind.
+// Painting: update regions and when WM_PAINT comes, BeginPaint and erasing, DCs
+// on backing surfaces, compositing into the screen, and leaving no GDI object behind.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include "gdi/surface.h"
-#include "host/testing.h"
+#include "testing/testing.h"
+#include "user/compositor.h"
 #include "user/input.h"
 #include "window_fixture.h"
 
@@ -91,41 +92,6 @@ TEST_F(PaintTest, TheScreenStacksWindowsInZOrderUnderTheNavigationBar) {
   EXPECT_EQ(Screen(100, 150), 0x000000FFu) << "the uncovered owner repainted";
 }
 
-// Pixels of the navigation bar touched by its (white, smoothed) text: the bar
-// itself has no red.
-int BarTextPixels(int fromX, int toX) {
-  int count = 0;
-  for (int y = 0; y < 26; ++y) {
-    for (int x = fromX; x < toX; ++x) {
-      count += ((Screen(x, y) >> 16) & 0xFF) > 64 ? 1 : 0;
-    }
-  }
-  return count;
-}
-
-TEST_F(PaintTest, TheNavigationBarShowsTheForegroundTitleAndTheOkButton) {
-  HWND untitled = Create(WS_VISIBLE, nullptr, nullptr, u"");
-  Drain();
-  platform::ComposeScreen();
-  EXPECT_EQ(BarTextPixels(0, 240), 0);
-  HWND titled = Create(WS_VISIBLE, nullptr, nullptr, u"BlackJack");
-  Drain();
-  platform::ComposeScreen();
-  const int title = BarTextPixels(0, 120);
-  EXPECT_GT(title, 20) << "the title is written";
-  EXPECT_EQ(BarTextPixels(200, 240), 0) << "no ok button was asked for";
-  SetForegroundWindow(untitled);
-  platform::ComposeScreen();
-  EXPECT_EQ(BarTextPixels(0, 240), 0) << "the bar follows the foreground window";
-  SetForegroundWindow(titled);
-  platform::FindWindowObject(titled)->navDoneButton = true;
-  platform::MarkScreenChanged();
-  platform::ComposeScreen();
-  const RECT ok = platform::NavigationDoneButtonRect();
-  EXPECT_GT(BarTextPixels(ok.left, ok.right), 5) << "the ok button's label";
-  EXPECT_EQ(BarTextPixels(0, 120), title);
-}
-
 TEST_F(PaintTest, APaintCycleLeavesNoGdiObjectBehind) {
   HWND w = Solid(RGB(1, 2, 3), {0, 26, 240, 320});
   Drain();
@@ -153,6 +119,117 @@ TEST_F(PaintTest, ReleaseDcRefusesADcItDidNotHandOut) {
   const HDC screen = GetDC(nullptr);
   ASSERT_NE(screen, nullptr);
   EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
+}
+
+TEST_F(PaintTest, UpdateWindowPaintsBeforeItReturnsAndOnlyWhenNeeded) {
+  HWND w = Create();
+  Log().clear();
+  ASSERT_TRUE(UpdateWindow(w));
+  EXPECT_EQ(LogOf(WM_PAINT).size(), 1u);
+  EXPECT_EQ(Next().message, static_cast<UINT>(WM_NULL));
+  UpdateWindow(w);
+  EXPECT_EQ(LogOf(WM_PAINT).size(), 1u) << "nothing to paint the second time";
+}
+
+TEST_F(PaintTest, AValidatedWindowGetsNoFurtherPaint) {
+  struct Case {
+    const char *name;
+    void (*validate)(HWND);
+    bool stillPending;
+  };
+  const Case cases[] = {
+      {"ValidateRect of all", [](HWND h) { ValidateRect(h, nullptr); }, false},
+      {"ValidateRect of a covering rectangle",
+       [](HWND h) {
+         const RECT all{-5, -5, 1000, 1000};
+         ValidateRect(h, &all);
+       },
+       false},
+      {"DefWindowProcW on WM_PAINT", [](HWND h) { DefWindowProcW(h, WM_PAINT, 0, 0); }, false},
+      {"ValidateRect of a part",
+       [](HWND h) {
+         const RECT part{0, 0, 10, 10};
+         ValidateRect(h, &part);
+       },
+       true},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    HWND w = Create();
+    InvalidateRect(w, nullptr, TRUE);
+    c.validate(w);
+    MSG msg{};
+    EXPECT_EQ(PeekMessageW(&msg, w, WM_PAINT, WM_PAINT, PM_NOREMOVE) != FALSE, c.stillPending);
+    DestroyWindow(w);
+  }
+  HWND hidden = Create(0);
+  InvalidateRect(hidden, nullptr, TRUE);
+  EXPECT_EQ(Next().message, static_cast<UINT>(WM_NULL)) << "a hidden window is not painted";
+  ShowWindow(hidden, SW_SHOW);
+  EXPECT_EQ(Next().message, static_cast<UINT>(WM_PAINT));
+}
+
+TEST_F(PaintTest, AProcedureThatIgnoresWmPaintKeepsGettingIt) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = [](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; };
+  wc.lpszClassName = u"Ignoring";
+  RegisterClassW(&wc);
+  CreateWindowExW(0, u"Ignoring", u"", WS_VISIBLE, 0, 30, 50, 50, nullptr, nullptr, nullptr,
+                  nullptr);
+  for (int i = 0; i < 2; ++i) {
+    const MSG msg = Next();
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_PAINT));
+    DispatchMessageW(&msg);
+  }
+}
+
+TEST_F(PaintTest, WhatAPopUpUncoversIsRepaintedBelow) {
+  struct Case {
+    const char *name;
+    void (*uncover)(HWND popup);
+    RECT expected; // the main window's update rectangle, client coordinates
+  };
+  const Case cases[] = {
+      {"destroyed", [](HWND p) { DestroyWindow(p); }, {20, 14, 120, 74}},
+      {"hidden", [](HWND p) { ShowWindow(p, SW_HIDE); }, {20, 14, 120, 74}},
+      {"moved right by 50", [](HWND p) { MoveWindow(p, 70, 40, 100, 60, TRUE); }, {20, 14, 70, 74}},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    Restart();
+    HWND main = Create(); // (0, 26, 240, 320)
+    const RECT popupRect{20, 40, 120, 100};
+    HWND popup = Create(WS_VISIBLE | WS_POPUP, &popupRect, main);
+    Drain();
+    Log().clear();
+    c.uncover(popup);
+    RECT update{};
+    ASSERT_TRUE(GetUpdateRect(main, &update, FALSE));
+    EXPECT_TRUE(platform::SameRect(update, c.expected))
+        << update.left << "," << update.top << "," << update.right << "," << update.bottom;
+    Drain();
+    ASSERT_EQ(LogOf(WM_PAINT).size(), 1u);
+    EXPECT_EQ(LogOf(WM_PAINT)[0].hwnd, main);
+  }
+}
+
+TEST_F(PaintTest, InvalidatingAParentRepaintsItsChildrenUnlessItClipsThem) {
+  for (const DWORD clip : {DWORD{0}, static_cast<DWORD>(WS_CLIPCHILDREN)}) {
+    SCOPED_TRACE(clip);
+    HWND parent = Create(WS_VISIBLE | clip);
+    const RECT childRect{10, 10, 50, 50};
+    HWND child = Create(WS_VISIBLE | WS_CHILD, &childRect, parent);
+    Drain();
+    Log().clear();
+    InvalidateRect(parent, nullptr, FALSE);
+    Drain();
+    const auto paints = LogOf(WM_PAINT);
+    ASSERT_FALSE(paints.empty());
+    EXPECT_EQ(paints[0].hwnd, parent) << "the parent paints before its child";
+    EXPECT_EQ(paints.size(), clip == 0 ? 2u : 1u);
+    DestroyWindow(parent);
+    EXPECT_FALSE(IsWindow(child));
+  }
 }
 
 } // namespace

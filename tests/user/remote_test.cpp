@@ -9,9 +9,9 @@
 
 #include <chrono>
 
-#include "host/host.h"
-#include "host/instance.h"
-#include "host/testing.h"
+#include "host/instance_service.h"
+#include "instance/instance.h"
+#include "testing/testing.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "host/testing.h"
+#include "testing/testing.h"
 #include "user/window.h"
 
 namespace usertest {

@@ -12,7 +12,7 @@
 
 #include "game/game_table.h"
 #include "gdi/surface.h"
-#include "host/testing.h"
+#include "testing/testing.h"
 
 namespace viewtest {
 

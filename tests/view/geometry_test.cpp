@@ -5,7 +5,7 @@
 
 #include <climits>
 
-#include "host/testing.h"
+#include "testing/testing.h"
 #include "view/geometry.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Encoding and strict decoding of the single-instance service's messages.
-#include "host/instance_protocol.h"
+#include "instance/protocol.h"
 
 #include <cstring>
 #include <string_view>

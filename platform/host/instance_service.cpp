@@ -1,19 +1,12 @@
-// The host in use.
-#include "host/host.h"
+// The front ends' part of the single-instance service: answering other starts.
+#include "host/instance_service.h"
 
 #include <poll.h>
 
-#include "host/instance.h"
+#include "instance/instance.h"
 #include "user/window.h"
 
 namespace platform {
-namespace {
-Host *current = nullptr;
-} // namespace
-
-Host *CurrentHost() { return current; }
-
-void SetCurrentHost(Host *host) { current = host; }
 
 bool ServeInstanceRequests() {
   const int fd = instance::ServiceFd();

@@ -1,10 +1,11 @@
-// Test hooks of the registry, temporary profiles and the environment.
+// Test hooks of profiles: temporary profile folders, the registry kept in them, and
+// the environment.
 #include <stdlib.h>
 
 #include <filesystem>
 #include <system_error>
 
-#include "host/testing.h"
+#include "testing/testing.h"
 #include "registry/registry.h"
 
 namespace platform::test {

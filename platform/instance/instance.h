@@ -36,7 +36,6 @@ enum class Role {
 // found by a failed connect and replaced. `*message` (when given) explains an
 // Alone result in one line. Stops a service started before.
 Role StartService(const std::string &profileDir, std::string *message = nullptr);
-Role CurrentRole();
 // Closes the socket; a serving process removes it. Also run at device reset.
 void StopService();
 

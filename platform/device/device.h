@@ -36,7 +36,7 @@ struct DeviceConfig {
 };
 
 // The one device of the process. Tests replace it with a fresh one per case
-// (platform/host/testing.h); the hosts create it from their options.
+// (platform/testing/testing.h); the hosts create it from their options.
 class Device {
 public:
   explicit Device(DeviceConfig config);
@@ -46,7 +46,6 @@ public:
   int ScreenHeight() const { return config_.height; }
   int Dpi() const { return config_.dpi; }
   const OsProfile &Os() const { return config_.os; }
-  void SetOs(const OsProfile &os) { config_.os = os; }
 
   // Swaps width and height (the caller resizes windows and notifies them).
   void Rotate() { std::swap(config_.width, config_.height); }
@@ -66,9 +65,18 @@ private:
 // The current device. Starting a device resets every subsystem's state (windows,
 // GDI objects, modules, recorded sounds) through the hooks registered below.
 Device &CurrentDevice();
-bool HasDevice();
 void StartDevice(const DeviceConfig &config);
 void StopDevice();
+
+// A length in logical pixels (96 to the inch) in device pixels on the current
+// screen, rounded to the nearest: the one scaling rule of the layer.
+int ScaleToDpi(int logical);
+
+// The shell's bars, the navigation bar at the top and soft-key bars at the
+// bottom, are this many logical pixels high.
+inline constexpr int kShellBarLogicalHeight = 26;
+// The navigation bar's height on the current screen, in device pixels.
+int NavigationBarHeight();
 
 // Each subsystem with per-device state registers one function that clears it.
 // Hooks run in reverse order of registration when a device stops.

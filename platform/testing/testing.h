@@ -1,5 +1,6 @@
-// Test hooks: a fresh headless device per test case, and readers of what the
-// layer recorded (sounds played, timers running, redraw requests).
+// The test library: a fresh headless device per test case, what the layer
+// announced (sounds played, redraw requests), and views into its state. Linked
+// by tests, benchmarks and fuzz targets only; nothing in the product uses it.
 #pragma once
 
 #include <windows.h>
@@ -11,12 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "host/device.h"
+#include "device/device.h"
 
 namespace platform::test {
 
-// Starts a fresh device for the lifetime of the object; everything the previous
-// device held (windows, GDI objects, modules, recorded sounds) is gone.
+// Starts a fresh device, with the shell's navigation bar, for the lifetime of
+// the object; everything the previous device held (windows, GDI objects, modules)
+// is gone, and so are the sounds and redraw requests recorded so far.
 class HeadlessDevice {
 public:
   explicit HeadlessDevice(const DeviceConfig &config = DeviceConfig{});
@@ -68,7 +70,6 @@ struct GdiCounts {
   int brushes = 0;
   int fonts = 0;
   int pens = 0;
-  int Total() const { return memoryDCs + surfaceDCs + bitmaps + brushes + fonts + pens; }
   bool operator==(const GdiCounts &) const = default;
   friend std::ostream &operator<<(std::ostream &out, const GdiCounts &c) {
     return out << "{memoryDCs " << c.memoryDCs << ", surfaceDCs " << c.surfaceDCs << ", bitmaps "

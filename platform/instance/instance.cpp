@@ -1,6 +1,6 @@
 // The single-instance service: the socket, the start protocol, and serving and
 // asking across processes.
-#include "host/instance.h"
+#include "instance/instance.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -20,8 +20,8 @@
 
 #include "common/handle_table.h"
 #include "common/posix_file.h"
-#include "host/device.h"
-#include "host/instance_protocol.h"
+#include "device/device.h"
+#include "instance/protocol.h"
 
 namespace platform::instance {
 namespace {
@@ -362,7 +362,6 @@ Role StartService(const std::string &profileDir, std::string *message) {
   return s.role;
 }
 
-Role CurrentRole() { return State().role; }
 
 void StopService() {
   Service &s = State();

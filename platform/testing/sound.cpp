@@ -1,5 +1,5 @@
 // Test hooks of the sound output.
-#include "host/testing.h"
+#include "testing/testing.h"
 #include "sound/audio.h"
 
 namespace platform::test {

@@ -1,5 +1,5 @@
 // The emulated device and the reset of per-device state between devices.
-#include "host/device.h"
+#include "device/device.h"
 
 #include <chrono>
 #include <ctime>
@@ -122,8 +122,6 @@ Device &CurrentDevice() {
   return *slot;
 }
 
-bool HasDevice() { return DeviceSlot() != nullptr; }
-
 void StartDevice(const DeviceConfig &config) {
   StopDevice();
   DeviceSlot() = std::make_unique<Device>(config);
@@ -136,6 +134,13 @@ void StopDevice() {
   }
   DeviceSlot().reset();
 }
+
+int ScaleToDpi(int logical) {
+  const std::int64_t scaled = (static_cast<std::int64_t>(logical) * CurrentDevice().Dpi() + 48) / 96;
+  return static_cast<int>(scaled);
+}
+
+int NavigationBarHeight() { return ScaleToDpi(kShellBarLogicalHeight); }
 
 void RegisterResetHook(ResetHook hook) { ResetHooks().push_back(hook); }
 

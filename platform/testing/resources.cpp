@@ -1,9 +1,11 @@
-// Test hooks that load a compiled .res as a module.
+// Test hooks of modules and images: a compiled .res loaded as a module, and why the
+// last image failed to decode.
 #include <fstream>
 #include <iterator>
 #include <vector>
 
-#include "host/testing.h"
+#include "imgdecmp/decompress.h"
+#include "testing/testing.h"
 #include "kernel/module.h"
 
 namespace platform::test {
@@ -24,5 +26,7 @@ HINSTANCE LoadResModuleFile(const std::string &path, std::string *error) {
                                 std::istreambuf_iterator<char>());
   return LoadModuleFromRes(std::as_bytes(std::span<const char>(bytes)), error);
 }
+
+std::string LastImageDecodeError() { return platform::LastImageDecodeError(); }
 
 } // namespace platform::test

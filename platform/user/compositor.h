@@ -1,0 +1,33 @@
+// The screen: the compositor that stacks the windows into it, and the shell's
+// part of it (its bars), which the shell library installs.
+#pragma once
+
+#include <windows.h>
+
+#include "device/host.h"
+#include "user/input.h"
+
+namespace platform {
+
+// Marks the screen as changed so the compositor redraws it before the next wait.
+void MarkScreenChanged();
+// Draws the windows and the shell's bars into ScreenSurface() when anything
+// changed since the last call; returns true when it drew.
+bool ComposeScreen();
+// Composes the screen and presents it on the host when anything changed since
+// the last frame; returns true when a frame was presented. Front ends call this
+// when the program waits.
+bool PresentIfChanged(Host &host);
+
+// What the shell adds to the screen: the navigation bar at the top, drawn over
+// the windows at each composition, and what a pen event on it does. Pen events
+// above NavigationBarHeight() go to the shell and never to a window.
+struct ShellHooks {
+  void (*drawBars)(HDC screen) = nullptr;
+  void (*penOnBars)(InputKind kind, POINT screen) = nullptr;
+};
+void InstallShellHooks(const ShellHooks &hooks);
+// Hands the shell a pen event that landed on its bars (message.cpp).
+void OfferPenToShell(InputKind kind, POINT screen);
+
+} // namespace platform

@@ -1,0 +1,125 @@
+// Window management: activation and owners, finding windows, window text,
+// positions of children, the work area, and turning the screen.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "gdi/surface.h"
+#include "testing/testing.h"
+#include "user/compositor.h"
+#include "window_fixture.h"
+
+namespace {
+
+using usertest::Log;
+using usertest::LogOf;
+using usertest::WindowTest;
+
+using Windows = WindowTest;
+
+TEST_F(Windows, ActivationFollowsShowingAndOwnersBringTheirPopUpsAlong) {
+  HWND main = Create();
+  const RECT r{20, 60, 220, 160};
+  HWND popup = Create(WS_VISIBLE | WS_POPUP, &r, main);
+  EXPECT_EQ(GetForegroundWindow(), popup);
+  EXPECT_EQ(platform::ForegroundApplicationWindow(), main);
+  ShowWindow(popup, SW_HIDE);
+  EXPECT_EQ(GetForegroundWindow(), main);
+  ShowWindow(popup, SW_SHOW);
+  HWND other = Create();
+  EnableWindow(main, FALSE); // the pop-up is modal
+  for (HWND form : {main, reinterpret_cast<HWND>(reinterpret_cast<std::uintptr_t>(main) | 1)}) {
+    SetForegroundWindow(other);
+    ASSERT_TRUE(SetForegroundWindow(form));
+    const auto stack = platform::TopLevelWindowsBottomUp();
+    ASSERT_EQ(stack.size(), 3u);
+    EXPECT_EQ(stack[0]->handle, other);
+    EXPECT_EQ(stack[1]->handle, main);
+    EXPECT_EQ(stack[2]->handle, popup);
+    EXPECT_EQ(GetForegroundWindow(), popup) << "the disabled owner hands over to its dialog";
+  }
+  DestroyWindow(main);
+  EXPECT_FALSE(IsWindow(popup)) << "owned windows go with their owner";
+}
+
+TEST_F(Windows, FindWindowMatchesClassWithoutCaseAndTitleExactly) {
+  HWND w = Create(WS_VISIBLE, nullptr, nullptr, u"BlackJack");
+  const struct {
+    LPCWSTR cls, title;
+    bool found;
+  } cases[] = {
+      {u"Recording", u"BlackJack", true},  {u"RECORDING", u"BlackJack", true},
+      {nullptr, u"BlackJack", true},       {u"recording", nullptr, true},
+      {u"Recording", u"blackjack", false}, {u"Other", u"BlackJack", false},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(FindWindowW(c.cls, c.title), c.found ? w : nullptr);
+  }
+}
+
+TEST_F(Windows, WindowTextIsTruncatedToTheBufferAndAlwaysTerminated) {
+  HWND w = Create(WS_VISIBLE, nullptr, nullptr, u"BlackJack");
+  const struct {
+    int capacity, copied;
+    const char16_t *text;
+  } cases[] = {{100, 9, u"BlackJack"},
+               {10, 9, u"BlackJack"},
+               {9, 8, u"BlackJac"},
+               {1, 0, u""},
+               {0, 0, u"untouched"}};
+  for (const auto &c : cases) {
+    char16_t buffer[100] = u"untouched";
+    EXPECT_EQ(GetWindowTextW(w, buffer, c.capacity), c.copied);
+    EXPECT_EQ(std::u16string(buffer), c.text);
+  }
+}
+
+TEST_F(Windows, ChildrenMoveWithTheirParentAndTheWorkAreaIsBelowTheBar) {
+  HWND main = Create();
+  RECT r{};
+  GetWindowRect(main, &r);
+  EXPECT_TRUE(platform::SameRect(r, RECT{0, 26, 240, 320}));
+  MoveWindow(main, 0, 26, 240, 294, FALSE); // the game's start-up move keeps the rectangle
+  GetWindowRect(main, &r);
+  EXPECT_TRUE(platform::SameRect(r, RECT{0, 26, 240, 320}));
+  const RECT childRect{10, 20, 30, 40};
+  HWND child = Create(WS_VISIBLE | WS_CHILD, &childRect, main);
+  MoveWindow(main, 5, 30, 100, 100, FALSE);
+  GetWindowRect(child, &r);
+  EXPECT_TRUE(platform::SameRect(r, RECT{15, 50, 35, 70}));
+  RECT work{};
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+  EXPECT_EQ(work.top, 26);
+}
+
+TEST_F(Windows, TurningTheScreenResizesFullScreenWindowsTellsThemAndRepaints) {
+  HWND main = Create(); // (0, 26, 240, 320)
+  const RECT barRect{0, 294, 240, 320};
+  HWND bar = Create(WS_VISIBLE, &barRect, main); // a soft-key bar at the bottom
+  const RECT smallRect{20, 60, 120, 160};
+  HWND small = Create(WS_VISIBLE | WS_POPUP, &smallRect, main);
+  Drain();
+  Log().clear();
+  platform::TurnScreen();
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 320);
+  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 240);
+  const struct {
+    HWND hwnd;
+    RECT expected;
+  } cases[] = {{main, {0, 26, 320, 240}}, {bar, {0, 214, 320, 240}}, {small, {20, 60, 120, 160}}};
+  for (const auto &c : cases) {
+    RECT r{};
+    GetWindowRect(c.hwnd, &r);
+    EXPECT_TRUE(platform::SameRect(r, c.expected))
+        << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+  }
+  EXPECT_EQ(LogOf(WM_SETTINGCHANGE).size(), 3u);
+  EXPECT_FALSE(LogOf(WM_SIZE).empty());
+  Drain();
+  EXPECT_FALSE(LogOf(WM_PAINT).empty()) << "resized windows repaint";
+  platform::ComposeScreen();
+  EXPECT_EQ(platform::ScreenSurface().width, 320);
+  EXPECT_EQ(platform::ScreenSurface().height, 240);
+}
+
+} // namespace
