@@ -5,8 +5,6 @@
 namespace gametest {
 namespace {
 
-using Cues = std::vector<std::u16string>;
-
 TEST(PlatformCode, ClassifiesEverySystem) {
   struct Case {
     DWORD platform, major, minor;
@@ -79,16 +77,17 @@ class CueTest : public TableTest {};
 TEST_F(CueTest, EachActionPlaysItsCue) {
   table->AddChip(100);
   EXPECT_EQ(TakeCues(), Cues{u"coin"});
-  RigDraws({C(10), C(6), C(10, 1), C(6, 1), C(2), C(10, 2)});
-  table->Deal();
+  DealOneKind();
   EXPECT_EQ(TakeCues(), Cues{u"flip"}); // once for all four cards
-  table->Hit();
+  Act(&GameTable::Hit);
   EXPECT_EQ(TakeCues(), Cues{u"flip"});
-  table->Stand();
+  Act(&GameTable::Stand);
   EXPECT_TRUE(TakeCues().empty());
-  table->DealerStep(); // dealer 16 draws and busts
+  Act(&GameTable::DealerStep); // the dealer's 4 draws
   EXPECT_EQ(TakeCues(), Cues{u"flip"});
-  table->DealerStep(); // the stray tick after the bust is silent
+  RunDealer();
+  TakeCues();
+  Act(&GameTable::DealerStep); // a stray tick after the settlement is silent
   table->ClearBet();
   table->NewGame();
   EXPECT_TRUE(TakeCues().empty());

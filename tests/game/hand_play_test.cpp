@@ -1,81 +1,87 @@
 // Whole hands with rigged draws: dealing, the player's actions, the dealer's ticks.
+#include <set>
+
 #include "table_fixture.h"
 
 namespace gametest {
 namespace {
 
-using Cues = std::vector<std::u16string>;
-
 class HandPlay : public TableTest {};
 
-TEST_F(HandPlay, DealRefusesAnEmptyBetWithAPongAndARedraw) {
-  table->Deal();
-  EXPECT_EQ(TakeCues(), Cues{u"pong"});
-  EXPECT_EQ(TakeRedraws(), 1);
-  EXPECT_EQ(PhaseOf(*table), Phase::Betting);
-}
-
-TEST_F(HandPlay, DealTakesADebtOutOfTheStake) {
+TEST_F(HandPlay, DealRefusesAnEmptyStakeAndTakesADebtOutOfTheStake) {
   struct Case {
-    std::int32_t bank, bet;
-    std::int32_t bankAfter, betAfter;
+    std::int32_t bank, bet, bankAfter, betAfter;
     Phase phase;
   };
   const Case cases[] = {
-      {-400, 500, 0, 100, Phase::PlayerTurn},
-      {-500, 500, 0, 0, Phase::Betting},
-      {-600, 500, 0, -100, Phase::Betting},
+      {1000, 0, 1000, 0, Phase::Betting},  {-400, 500, 0, 100, Phase::PlayerTurn},
+      {-500, 500, 0, 0, Phase::Betting},   {-600, 500, 0, -100, Phase::Betting},
+      {300, 1, 300, 1, Phase::PlayerTurn},
   };
   for (const Case &c : cases) {
-    SCOPED_TRACE(c.bank);
-    table->bettingOpen = true;
-    table->playerTurn = false;
+    SCOPED_TRACE(::testing::Message() << c.bank << " " << c.bet);
+    table->NewGame();
     table->bank = c.bank;
     table->bet = c.bet;
-    RigDraws({C(10), C(7), C(10, 1), C(8)}, 5);
-    table->Deal();
+    TakeRedraws();
+    DealOneKind();
     EXPECT_EQ(table->bank, c.bankAfter);
     EXPECT_EQ(table->bet, c.betAfter);
     EXPECT_EQ(PhaseOf(*table), c.phase);
     EXPECT_EQ(TakeCues(), c.phase == Phase::Betting ? Cues{u"pong"} : Cues{u"flip"});
+    EXPECT_EQ(TakeRedraws(), 1);
   }
 }
 
-TEST_F(HandPlay, OpeningCardsGoPlayerPlayerDealerDealer) {
-  DealHand(100, C(2), C(3), C(4), C(5));
-  EXPECT_EQ(table->playerCards[0].rank, 2);
-  EXPECT_EQ(table->playerCards[1].rank, 3);
-  EXPECT_EQ(table->dealerCards[0].rank, 4);
-  EXPECT_EQ(table->dealerCards[1].rank, 5);
-  EXPECT_EQ(table->playerCardCount, 2);
-  EXPECT_EQ(table->dealerCardCount, 2);
-  EXPECT_EQ(PhaseOf(*table), Phase::PlayerTurn);
-}
-
-TEST_F(HandPlay, NaturalsSettleAtTheDeal) {
-  DealHand(100, C(1), C(13), C(9), C(7));
-  EXPECT_TRUE(table->playerBlackjack);
-  EXPECT_EQ(table->bank, 1200);
-  EXPECT_EQ(table->bet, 100);
-  EXPECT_EQ(PhaseOf(*table), Phase::Result);
-
-  DealHand(100, C(1), C(12), C(1, 1), C(11));
-  EXPECT_FALSE(table->playerBlackjack);
-  EXPECT_TRUE(table->pushResult);
-  EXPECT_EQ(table->bank, 1000);
-  EXPECT_EQ(PhaseOf(*table), Phase::Result);
-}
-
-TEST_F(HandPlay, ADealerNaturalWaitsForThePlayerAndWins) {
-  DealHand(100, C(10), C(9), C(1), C(13));
-  EXPECT_EQ(PhaseOf(*table), Phase::PlayerTurn);
-  table->Stand();
-  EXPECT_TRUE(DealerTimerRunning());
-  EXPECT_EQ(RunDealer(), 1);
-  EXPECT_EQ(table->bank, 900);
-  EXPECT_FALSE(table->playerWon);
-  EXPECT_FALSE(table->pushResult);
-  EXPECT_EQ(PhaseOf(*table), Phase::Result);
+// Real deals from a shoe of two aces, two kings, a nine and a seven, each replayed from its seed:
+// the draws go player, player, dealer, dealer; a player's natural against none is paid two to one
+// at once, two naturals push, anything else (a dealer's natural too) waits for the player; the
+// shuffle banner outlives the deal and its settlement.
+TEST_F(HandPlay, TheDealGoesPlayerPlayerDealerDealerAndSettlesNaturals) {
+  const Card shoe[] = {C(1), C(1, 1), C(13), C(13, 1), C(9), C(7)};
+  const auto fill = [&] {
+    std::fill(std::begin(table->shoe), std::end(table->shoe), 0);
+    for (Card c : shoe) {
+      ++table->shoe[KindOf(c)];
+    }
+  };
+  // An ace and a king: the only natural this shoe holds.
+  const auto natural = [](Card a, Card b) { return a.rank * b.rank == 13; };
+  std::set<std::pair<bool, bool>> seen;
+  for (unsigned seed = 1; seed <= 400; ++seed) {
+    SCOPED_TRACE(seed);
+    table->NewGame();
+    table->bank = 900;
+    table->bet = 100;
+    table->newShuffle = true;
+    table->cardsDrawn = 0;
+    fill();
+    std::srand(seed);
+    Card drawn[4];
+    for (Card &card : drawn) {
+      table->DrawCard();
+      card = table->drawnCard;
+    }
+    fill();
+    table->cardsDrawn = 0;
+    std::srand(seed);
+    table->Deal();
+    const Card dealt[] = {table->playerCards[0], table->playerCards[1], table->dealerCards[0],
+                          table->dealerCards[1]};
+    for (int i = 0; i < 4; ++i) {
+      ASSERT_EQ(KindOf(dealt[i]), KindOf(drawn[i])) << "draw " << i;
+    }
+    const bool player = natural(drawn[0], drawn[1]);
+    const bool dealer = natural(drawn[2], drawn[3]);
+    seen.insert({player, dealer});
+    EXPECT_EQ(table->playerBlackjack, player && !dealer);
+    EXPECT_EQ(table->bank, player && !dealer ? 1100 : 900);
+    EXPECT_EQ(table->bet, 100);
+    EXPECT_EQ(PhaseOf(*table), player ? Phase::Result : Phase::PlayerTurn);
+    EXPECT_TRUE(!player || table->pushResult == dealer);
+    EXPECT_TRUE(table->newShuffle);
+  }
+  EXPECT_EQ(seen.size(), 4u) << "every combination of naturals was dealt";
 }
 
 TEST_F(HandPlay, DealerDrawsBelowSeventeenAndStandsOnSoftSeventeen) {
@@ -83,21 +89,25 @@ TEST_F(HandPlay, DealerDrawsBelowSeventeenAndStandsOnSoftSeventeen) {
     const char *name;
     Card d1, d2;
     std::vector<Card> draws;
-    std::int32_t dealerCards;
+    std::int32_t dealerCards, bankAfter; // against the player's 18
   };
   const Case cases[] = {
-      {"soft 17 stands", C(1), C(6), {}, 2},
-      {"ace five draws", C(1), C(5), {C(2, 3)}, 3},
-      {"soft 26 hard 16 draws again", C(1), C(5), {C(13), C(4, 2)}, 4},
-      {"five cards stop the dealer", C(2), C(2, 1), {C(2, 2), C(3), C(3, 1)}, 5},
+      {"soft 17 stands", C(1), C(6), {}, 2, 1100},
+      {"ace five draws", C(1), C(5), {C(2, 3)}, 3, 1000},
+      {"soft 26 hard 16 draws again", C(1), C(5), {C(13), C(4, 2)}, 4, 900},
+      {"five cards stop the dealer", C(2), C(2, 1), {C(2, 2), C(3), C(3, 1)}, 5, 900},
+      {"a natural stands and wins", C(1), C(13), {}, 2, 900},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
     DealHand(100, C(10), C(8), c.d1, c.d2, c.draws);
-    table->Stand();
+    Act(&GameTable::Stand);
+    EXPECT_EQ(PhaseOf(*table), Phase::DealerTurn);
+    EXPECT_TRUE(DealerTimerRunning());
     TakeCues();
     RunDealer();
     EXPECT_EQ(table->dealerCardCount, c.dealerCards);
+    EXPECT_EQ(table->bank, c.bankAfter);
     EXPECT_FALSE(DealerTimerRunning());
     EXPECT_EQ(PhaseOf(*table), Phase::Result);
     EXPECT_EQ(TakeCues(), Cues(c.draws.size(), u"flip"));
@@ -106,27 +116,27 @@ TEST_F(HandPlay, DealerDrawsBelowSeventeenAndStandsOnSoftSeventeen) {
 
 TEST_F(HandPlay, FiveCardHandsOnBothSidesDraw) {
   DealHand(100, C(2), C(3), C(2, 1), C(2, 2), {C(2, 3), C(3, 1), C(4), C(3, 2), C(3, 3), C(4, 1)});
-  table->Hit();
-  table->Hit();
-  table->Hit();
+  for (int i = 0; i < 3; ++i) {
+    Act(&GameTable::Hit);
+  }
   EXPECT_EQ(table->playerCardCount, 5);
   EXPECT_EQ(table->playerSoftTotal, 21);
   TakeCues();
-  table->Hit();
+  Act(&GameTable::Hit);
   EXPECT_EQ(TakeCues(), Cues{u"pong"});
-  table->Stand();
+  Act(&GameTable::Stand);
   RunDealer();
   EXPECT_EQ(table->dealerCardCount, 5);
   EXPECT_TRUE(table->pushResult);
   EXPECT_EQ(table->bank, 1000);
 }
 
-TEST_F(HandPlay, APlayerWithTwentyOneMayStillHit) {
+TEST_F(HandPlay, APlayerWithTwentyOneMayStillHitAndBust) {
   DealHand(100, C(10), C(5), C(9), C(8), {C(6), C(3)});
-  table->Hit();
+  Act(&GameTable::Hit);
   EXPECT_EQ(table->playerHardTotal, 21);
   EXPECT_EQ(PhaseOf(*table), Phase::PlayerTurn);
-  table->Hit();
+  Act(&GameTable::Hit);
   EXPECT_EQ(PhaseOf(*table), Phase::Result);
   EXPECT_EQ(table->bank, 900);
 }
@@ -136,7 +146,6 @@ TEST_F(HandPlay, DoubleDownRules) {
     const char *name;
     bool hitAfterDouble;
     Card card;
-    std::vector<Card> dealerDraws;
     Phase phaseAfterDouble;
     std::int32_t bankAfter;
     Cues cues;
@@ -146,20 +155,17 @@ TEST_F(HandPlay, DoubleDownRules) {
       {"bust loses twice the stake and the stand pongs",
        false,
        C(13),
-       {},
        Phase::Result,
        800,
        {u"flip", u"pong"}},
-      {"win pays twice the stake", false, C(4), {}, Phase::DealerTurn, 1200, {u"flip"}},
-      {"hit after double keeps the turn", true, C(2), {}, Phase::PlayerTurn, 0, {u"flip"}},
+      {"win pays twice the stake", false, C(4), Phase::DealerTurn, 1200, {u"flip"}},
+      {"hit after double keeps the turn", true, C(2), Phase::PlayerTurn, 0, {u"flip"}},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
     table->hitAfterDouble = c.hitAfterDouble;
-    std::vector<Card> more{c.card};
-    more.insert(more.end(), c.dealerDraws.begin(), c.dealerDraws.end());
-    DealHand(100, C(10), C(6), C(10, 1), C(7), more);
-    table->DoubleDown();
+    DealHand(100, C(10), C(6), C(10, 1), C(7), {c.card});
+    Act(&GameTable::DoubleDown);
     EXPECT_EQ(PhaseOf(*table), c.phaseAfterDouble);
     EXPECT_EQ(TakeCues(), c.cues);
     if (c.phaseAfterDouble == Phase::PlayerTurn) {
@@ -176,91 +182,30 @@ TEST_F(HandPlay, DoubleDownRules) {
 
 TEST_F(HandPlay, DoubleDownIsRefusedAfterTwoCardsOrWithoutMoney) {
   DealHand(100, C(2), C(3), C(10, 1), C(7), {C(4)});
-  table->Hit();
+  Act(&GameTable::Hit);
   TakeCues();
-  table->DoubleDown();
+  Act(&GameTable::DoubleDown);
   EXPECT_EQ(TakeCues(), Cues{u"pong"});
   EXPECT_EQ(table->bet, 100);
 
   table->NewGame();
-  DealHand(100, C(2), C(3), C(10, 1), C(7));
+  DealHand(100, C(2), C(3), C(10, 1), C(7), {C(5)});
   table->bank = 99;
-  table->DoubleDown();
+  Act(&GameTable::DoubleDown);
   EXPECT_EQ(TakeCues(), Cues{u"pong"});
   table->bank = 100; // a bank equal to the bet is enough
-  RigDraws({C(5)}, 5);
-  table->DoubleDown();
+  Act(&GameTable::DoubleDown);
   EXPECT_EQ(table->bank, 0);
   EXPECT_EQ(table->bet, 200);
 }
 
 TEST_F(HandPlay, ActionsOutsideTheirPhasePongWithoutRedraw) {
   for (auto action : {&GameTable::Hit, &GameTable::Stand, &GameTable::DoubleDown}) {
-    (table.get()->*action)();
+    Act(action);
   }
   EXPECT_EQ(TakeCues(), Cues(3, u"pong"));
   EXPECT_EQ(TakeRedraws(), 0);
   EXPECT_EQ(PhaseOf(*table), Phase::Betting);
-}
-
-TEST_F(HandPlay, ADebtLeftByALossIsRepaidByTheNextDeal) {
-  DealHand(500, C(10), C(7), C(10, 1), C(9), {C(10, 2), C(6), C(5, 1), C(9, 1)});
-  table->bank = 300;
-  table->Stand();
-  RunDealer();
-  EXPECT_EQ(table->bank, -200); // the bank could not pay the stake again
-  EXPECT_EQ(table->bet, 500);
-  table->Deal();
-  EXPECT_EQ(table->bank, 0);
-  EXPECT_EQ(table->bet, 300);
-  EXPECT_EQ(PhaseOf(*table), Phase::PlayerTurn);
-}
-
-TEST_F(HandPlay, PhaseTransitions) {
-  struct Case {
-    const char *name;
-    std::vector<Card> cards; // opening four, then the draws
-    void (*play)(GameTable &);
-    Phase after;
-  };
-  const Case cases[] = {
-      {"deal", {C(10), C(7), C(9), C(8)}, [](GameTable &) {}, Phase::PlayerTurn},
-      {"natural", {C(1), C(10), C(9), C(8)}, [](GameTable &) {}, Phase::Result},
-      {"hit bust",
-       {C(10), C(7), C(9), C(8), C(10, 1)},
-       [](GameTable &t) { t.Hit(); },
-       Phase::Result},
-      {"stand", {C(10), C(7), C(9), C(8)}, [](GameTable &t) { t.Stand(); }, Phase::DealerTurn},
-      {"double stands",
-       {C(10), C(7), C(9), C(8), C(2)},
-       [](GameTable &t) { t.DoubleDown(); },
-       Phase::DealerTurn},
-      {"dealer done",
-       {C(10), C(7), C(9), C(8)},
-       [](GameTable &t) {
-         t.Stand();
-         t.DealerStep();
-       },
-       Phase::Result},
-      {"dealer bust",
-       {C(10), C(7), C(9), C(6), C(10, 1)},
-       [](GameTable &t) {
-         t.Stand();
-         t.DealerStep();
-       },
-       Phase::Result},
-      {"new game", {C(10), C(7), C(9), C(8)}, [](GameTable &t) { t.NewGame(); }, Phase::Betting},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.name);
-    table->NewGame();
-    table->bank = 1000;
-    table->bet = 100;
-    RigDraws(c.cards, 5);
-    table->Deal();
-    c.play(*table);
-    EXPECT_EQ(PhaseOf(*table), c.after);
-  }
 }
 
 // A tick that arrives after the dealer's turn has ended must never act.
@@ -268,26 +213,26 @@ TEST_F(HandPlay, StrayDealerTicksChangeNothing) {
   // A dealer bust settles during the tick; a deal accepted before the next tick
   // must not get a dealer card or a settlement from it.
   DealHand(100, C(10), C(8), C(10, 1), C(6), {C(9)});
-  table->Stand();
-  table->DealerStep();
+  Act(&GameTable::Stand);
+  Act(&GameTable::DealerStep);
   EXPECT_EQ(table->bank, 1100);
+  EXPECT_EQ(PhaseOf(*table), Phase::Result);
   EXPECT_TRUE(DealerTimerRunning());
-  table->Deal();
+  DealOneKind();
   ASSERT_EQ(PhaseOf(*table), Phase::PlayerTurn);
-  const std::int32_t dealerCards = table->dealerCardCount;
   const std::int32_t bank = table->bank;
-  table->DealerStep();
-  EXPECT_EQ(table->dealerCardCount, dealerCards);
+  Act(&GameTable::DealerStep);
+  EXPECT_EQ(table->dealerCardCount, 2);
   EXPECT_EQ(table->bank, bank);
   EXPECT_EQ(PhaseOf(*table), Phase::PlayerTurn);
   EXPECT_FALSE(DealerTimerRunning());
 
   // NewGame during the dealer's turn stops the timer.
-  table->Stand();
+  Act(&GameTable::Stand);
   EXPECT_TRUE(DealerTimerRunning());
   table->NewGame();
   EXPECT_FALSE(DealerTimerRunning());
-  table->DealerStep();
+  Act(&GameTable::DealerStep);
   EXPECT_EQ(PhaseOf(*table), Phase::Betting);
   EXPECT_EQ(table->bank, 1000);
 }
@@ -295,23 +240,20 @@ TEST_F(HandPlay, StrayDealerTicksChangeNothing) {
 TEST_F(HandPlay, NewGameForgetsAnAbandonedDouble) {
   table->hitAfterDouble = true;
   DealHand(100, C(10), C(6), C(10, 1), C(7), {C(2)});
-  table->DoubleDown();
+  Act(&GameTable::DoubleDown);
   ASSERT_TRUE(table->doubled);
   table->NewGame();
   EXPECT_FALSE(table->doubled);
   // The next hand, won, pays its own stake and keeps it.
-  table->bet = 100;
-  table->bank = 900;
-  RigDraws({C(10), C(9), C(10, 1), C(8)}, 5);
-  table->Deal();
-  table->Stand();
+  DealHand(100, C(10), C(9), C(10, 1), C(8));
+  Act(&GameTable::Stand);
   RunDealer();
   EXPECT_EQ(table->bet, 100);
-  EXPECT_EQ(table->bank, 1000);
+  EXPECT_EQ(table->bank, 1100);
 }
 
 TEST_F(HandPlay, NewGameResetsMoneyAndShoeButKeepsTheDrawCount) {
-  DealHand(100, C(1), C(13), C(9), C(7));
+  DealHand(100, C(10), C(7), C(9), C(7));
   const std::int32_t drawn = table->cardsDrawn;
   table->NewGame();
   EXPECT_EQ(table->bank, 1000);
@@ -328,15 +270,15 @@ TEST_F(HandPlay, NewGameResetsMoneyAndShoeButKeepsTheDrawCount) {
 }
 
 TEST_F(HandPlay, TheShuffleBannerLastsUntilThePlayersFirstDecision) {
-  table->newShuffle = true;
-  DealHand(100, C(1), C(13), C(9), C(7)); // a natural: deal and settlement keep it
-  EXPECT_TRUE(table->newShuffle);
-  table->NewGame();
-  EXPECT_TRUE(table->newShuffle);
-  DealHand(100, C(10), C(7), C(9), C(8), {C(2)});
-  EXPECT_TRUE(table->newShuffle);
-  table->Hit();
-  EXPECT_FALSE(table->newShuffle);
+  for (auto decision : {&GameTable::Hit, &GameTable::Stand, &GameTable::DoubleDown}) {
+    table->NewGame();
+    table->newShuffle = true;
+    table->NewGame();
+    DealHand(100, C(10), C(7), C(9), C(8));
+    EXPECT_TRUE(table->newShuffle);
+    Act(decision);
+    EXPECT_FALSE(table->newShuffle);
+  }
 }
 
 TEST_F(HandPlay, TheShoeRefillsAtADealWithFewerThanTwelveCardsLeft) {
@@ -349,13 +291,10 @@ TEST_F(HandPlay, TheShoeRefillsAtADealWithFewerThanTwelveCardsLeft) {
   for (const Case &c : cases) {
     SCOPED_TRACE(::testing::Message() << c.decks << " decks, " << c.drawn << " drawn");
     table->deckCount = c.decks;
-    table->RefillShoe();
+    table->NewGame();
     table->cardsDrawn = c.drawn;
     table->shoe[0] = 0; // a mark that only a refill restores
     table->newShuffle = false;
-    table->bettingOpen = true;
-    table->playerTurn = table->dealerTurn = false;
-    table->bank = 1000;
     table->bet = 100;
     table->Deal();
     EXPECT_EQ(table->newShuffle, c.refills);
@@ -370,19 +309,15 @@ TEST_F(HandPlay, TheShoeRefillsAtADealWithFewerThanTwelveCardsLeft) {
 }
 
 TEST_F(HandPlay, KindIndexesMapToRankAndSuit) {
-  struct Case {
-    int kind;
-    Card card;
-  };
-  const Case cases[] = {
+  const std::pair<int, Card> cases[] = {
       {0, C(1, 0)}, {12, C(13, 0)}, {13, C(1, 1)}, {51, C(13, 3)}, {38, C(13, 2)}};
-  for (const Case &c : cases) {
+  for (const auto &[kind, card] : cases) {
     std::fill(std::begin(table->shoe), std::end(table->shoe), 0);
-    table->shoe[c.kind] = 1;
+    table->shoe[kind] = 1;
     table->DrawCard();
-    EXPECT_EQ(table->drawnCard.rank, c.card.rank);
-    EXPECT_EQ(table->drawnCard.suit, c.card.suit);
-    EXPECT_EQ(table->shoe[c.kind], 0);
+    EXPECT_EQ(table->drawnCard.rank, card.rank);
+    EXPECT_EQ(table->drawnCard.suit, card.suit);
+    EXPECT_EQ(table->shoe[kind], 0);
   }
 }
 

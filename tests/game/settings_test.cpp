@@ -38,26 +38,33 @@ protected:
   HWND window_ = platform::test::CreatePlainWindow();
 };
 
-TEST_F(Settings, AFirstRunStartsWithTheDefaultsAndStoresAllFiveValues) {
-  auto table = Open();
-  EXPECT_EQ(table->bank, 1000);
-  EXPECT_EQ(table->bet, 0);
-  EXPECT_EQ(table->deckCount, 2);
-  EXPECT_TRUE(table->playSounds);
-  EXPECT_FALSE(table->hitAfterDouble);
-  EXPECT_FALSE(table->useClearType);
-  EXPECT_EQ(PhaseOf(*table), Phase::Betting);
-  std::int32_t cards = 0;
-  for (std::int32_t copies : table->shoe) {
-    cards += copies;
+// Nothing stored gives the defaults; what is stored is used and written back unchanged.
+TEST_F(Settings, StoredValuesAreUsedAndWrittenBackWithTheDefaultsForTheRest) {
+  for (const bool stored : {false, true}) {
+    SCOPED_TRACE(stored ? "stored" : "first run");
+    if (stored) {
+      for (const auto &[name, value] : {std::pair{u"HitAfterDouble", 1u},
+                                        {u"PlaySounds", 0u},
+                                        {u"ClearType", 1u},
+                                        {u"TotalAmount", 0u}}) {
+        Store(name, value);
+      }
+    }
+    auto table = Open();
+    EXPECT_EQ(table->bank, stored ? 0 : 1000);
+    EXPECT_EQ(table->bet, 0);
+    EXPECT_EQ(table->deckCount, 2);
+    EXPECT_EQ(table->playSounds, !stored);
+    EXPECT_EQ(table->hitAfterDouble, stored);
+    EXPECT_EQ(table->useClearType, stored);
+    EXPECT_EQ(PhaseOf(*table), Phase::Betting);
+    table.reset();
+    EXPECT_EQ(Stored(u"TotalAmount"), stored ? 0u : 1000u);
+    EXPECT_EQ(Stored(u"PlaySounds"), stored ? 0u : 1u);
+    EXPECT_EQ(Stored(u"NumberOfDecks"), 2u);
+    EXPECT_EQ(Stored(u"HitAfterDouble"), stored ? 1u : 0u);
+    EXPECT_EQ(Stored(u"ClearType"), stored ? 1u : 0u);
   }
-  EXPECT_EQ(cards, 104);
-  table.reset();
-  EXPECT_EQ(Stored(u"TotalAmount"), 1000u);
-  EXPECT_EQ(Stored(u"PlaySounds"), 1u);
-  EXPECT_EQ(Stored(u"NumberOfDecks"), 2u);
-  EXPECT_EQ(Stored(u"HitAfterDouble"), 0u);
-  EXPECT_EQ(Stored(u"ClearType"), 0u);
 }
 
 TEST_F(Settings, TheBetOnTheTableIsStoredAsMoney) {
@@ -76,23 +83,6 @@ TEST_F(Settings, TheBetOnTheTableIsStoredAsMoney) {
   table->playerTurn = true;
   table.reset();
   EXPECT_EQ(Stored(u"TotalAmount"), 1000u);
-}
-
-TEST_F(Settings, StoredSettingsSurviveUnchanged) {
-  Store(u"HitAfterDouble", 1);
-  Store(u"PlaySounds", 0);
-  Store(u"ClearType", 1);
-  Store(u"TotalAmount", 0);
-  auto table = Open();
-  EXPECT_TRUE(table->hitAfterDouble);
-  EXPECT_FALSE(table->playSounds);
-  EXPECT_TRUE(table->useClearType);
-  EXPECT_EQ(table->bank, 0);
-  table.reset();
-  EXPECT_EQ(Stored(u"HitAfterDouble"), 1u);
-  EXPECT_EQ(Stored(u"PlaySounds"), 0u);
-  EXPECT_EQ(Stored(u"ClearType"), 1u);
-  EXPECT_EQ(Stored(u"TotalAmount"), 0u);
 }
 
 TEST_F(Settings, AFlagTakesTheLowByteOfItsValue) {
@@ -132,59 +122,38 @@ TEST_F(Settings, AStoredDeckCountOutsideOneToEightFallsBackToTwo) {
 }
 
 TEST_F(Settings, MoneyNearTheLimitsSaturatesInsteadOfWrapping) {
-  Store(u"TotalAmount", static_cast<DWORD>(Max));
-  {
+  struct Case {
+    const char *name;
+    std::int32_t stored;
+    bool blackjack;
+    Card player2;
+  };
+  // A natural pays 2 to 1 past the upper limit; a loss takes the lower limit further down.
+  const Case cases[] = {{"natural at the top", Max, true, C(13)},
+                        {"loss at the bottom", Min, false, C(7)}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    Store(u"TotalAmount", static_cast<DWORD>(c.stored));
     auto table = Open();
-    table->AddChip(100);
-    ASSERT_EQ(table->bet, 100);
-    // A natural pays 2 to 1: the bank would pass the limit.
-    std::fill(std::begin(table->shoe), std::end(table->shoe), 0);
-    table->shoe[0] = 1;  // ace of clubs
-    table->shoe[12] = 1; // king of clubs
-    table->shoe[20] = 2; // eight of diamonds
-    for (unsigned seed = 1;; ++seed) {
-      std::srand(seed);
-      std::int32_t probe[CardKinds];
-      std::copy(std::begin(table->shoe), std::end(table->shoe), probe);
-      table->DrawCard();
-      const bool aceFirst = table->drawnCard.rank == 1;
-      table->DrawCard();
-      const bool kingSecond = table->drawnCard.rank == 13;
-      std::copy(std::begin(probe), std::end(probe), std::begin(table->shoe));
-      table->cardsDrawn = 0;
-      if (aceFirst && kingSecond) {
-        std::srand(seed);
-        break;
-      }
-    }
-    table->Deal();
-    EXPECT_TRUE(table->playerBlackjack);
-    EXPECT_EQ(table->bank, Max);
-  }
-  EXPECT_EQ(Stored(u"TotalAmount"), static_cast<DWORD>(Max));
-
-  Store(u"TotalAmount", static_cast<DWORD>(Min));
-  {
-    auto table = Open();
-    EXPECT_EQ(table->bank, Min);
-    table->AddChip(5); // a bank in debt refuses chips silently
-    EXPECT_EQ(table->bet, 0);
-    // A loss with the bank at the lower limit stays at the limit.
+    EXPECT_EQ(table->bank, c.stored);
+    table->AddChip(100); // a bank in debt refuses chips silently
+    ASSERT_EQ(table->bet, c.blackjack ? 100 : 0);
     table->bet = 100;
+    table->playerBlackjack = c.blackjack;
     table->bettingOpen = false;
     table->dealerTurn = true;
-    table->playerCards[0] = C(10);
-    table->playerCards[1] = C(7);
+    table->playerCards[0] = C(c.blackjack ? 1 : 10);
+    table->playerCards[1] = c.player2;
     table->dealerCards[0] = C(10, 1);
     table->dealerCards[1] = C(9);
     table->playerCardCount = table->dealerCardCount = 2;
     table->UpdateTotals();
     table->SettleHand();
-    EXPECT_EQ(table->bank, Min);
-    table->bank = Max;
-    table->bet = Max;
+    EXPECT_EQ(table->bank, c.stored);
+    table->bank = table->bet = Max;
+    table.reset();
+    EXPECT_EQ(Stored(u"TotalAmount"), static_cast<DWORD>(Max)) << "bank and bet together";
   }
-  EXPECT_EQ(Stored(u"TotalAmount"), static_cast<DWORD>(Max));
 }
 
 } // namespace

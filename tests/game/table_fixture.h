@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,24 +21,22 @@ enum class Phase { Betting, PlayerTurn, DealerTurn, Result, Invalid };
 inline Phase PhaseOf(const GameTable &t) {
   const int flags = (t.bettingOpen ? 8 : 0) | (t.playerTurn ? 4 : 0) | (t.dealerTurn ? 2 : 0) |
                     (t.roundOver ? 1 : 0);
-  switch (flags) {
-  case 8:
-    return Phase::Betting;
-  case 4:
-    return Phase::PlayerTurn;
-  case 2:
-    return Phase::DealerTurn;
-  case 9:
-    return Phase::Result;
-  default:
-    return Phase::Invalid;
+  const std::pair<int, Phase> phases[] = {
+      {8, Phase::Betting}, {4, Phase::PlayerTurn}, {2, Phase::DealerTurn}, {9, Phase::Result}};
+  for (const auto &[match, phase] : phases) {
+    if (flags == match) {
+      return phase;
+    }
   }
+  return Phase::Invalid;
 }
 
 inline int KindOf(Card c) { return c.suit * 13 + (c.rank - 1); }
 
 // Rank and suit shorthand: C(1) is the ace of clubs, C(10, 3) the ten of hearts.
 constexpr Card C(int rank, int suit = 0) { return Card{rank, suit}; }
+
+using Cues = std::vector<std::u16string>;
 
 class TableTest : public ::testing::Test {
 protected:
@@ -50,8 +48,8 @@ protected:
   }
 
   // Names of the cues played since the last call, in order.
-  std::vector<std::u16string> TakeCues() {
-    std::vector<std::u16string> names;
+  Cues TakeCues() {
+    Cues names;
     for (const auto &cue : platform::test::PlayedCues()) {
       names.push_back(cue.name);
     }
@@ -74,46 +72,43 @@ protected:
     return false;
   }
 
-  // Makes the next draws produce `cards` in this order: the shoe is reduced to
-  // these cards (plus `spare` copies of the two of clubs so that later draws never
-  // find it empty) and the generator is seeded with a seed found to deal them.
-  void RigDraws(const std::vector<Card> &cards, int spare = 0) {
-    std::int32_t rigged[CardKinds] = {};
-    for (Card c : cards) {
-      ++rigged[KindOf(c)];
+  // A draw picks among the kinds with copies left, so a shoe holding one kind deals
+  // that card whatever the generator says. Before each action the shoe holds only
+  // the first of `draws` (spare twos once it is empty); the card leaves the queue
+  // when the action draws it.
+  void Act(void (GameTable::*action)()) {
+    std::fill(std::begin(table->shoe), std::end(table->shoe), 0);
+    table->shoe[KindOf(draws.empty() ? C(2) : draws.front())] = draws.empty() ? 5 : 1;
+    const std::int32_t drawn = table->cardsDrawn;
+    (table.get()->*action)();
+    if (table->cardsDrawn != drawn && !draws.empty()) {
+      draws.pop_front();
     }
-    rigged[KindOf(C(2))] += spare;
-    const std::int32_t drawnBefore = table->cardsDrawn;
-    for (unsigned seed = 1; seed < 5'000'000; ++seed) {
-      std::copy(std::begin(rigged), std::end(rigged), std::begin(table->shoe));
-      std::srand(seed);
-      bool match = true;
-      for (Card want : cards) {
-        table->DrawCard();
-        if (table->drawnCard.rank != want.rank || table->drawnCard.suit != want.suit) {
-          match = false;
-          break;
-        }
-      }
-      if (match) {
-        std::copy(std::begin(rigged), std::end(rigged), std::begin(table->shoe));
-        table->cardsDrawn = drawnBefore;
-        std::srand(seed);
-        return;
-      }
-    }
-    FAIL() << "no seed deals the rigged cards";
   }
 
-  // Puts the table into the player's turn with the given opening cards.
+  // Deal from a shoe of four copies of `kind`, with the reshuffle kept out of it.
+  void DealOneKind(Card kind = C(2)) {
+    std::fill(std::begin(table->shoe), std::end(table->shoe), 0);
+    table->shoe[KindOf(kind)] = 4;
+    table->cardsDrawn = 0;
+    table->Deal();
+  }
+
+  // The deal draws its four cards in one call, so no shoe can order them: the table
+  // is dealt four twos, then the opening cards are put in their places and counted.
+  // Not for naturals, which the deal itself must see. `more` are the next draws.
   void DealHand(std::int32_t stake, Card p1, Card p2, Card d1, Card d2,
                 const std::vector<Card> &more = {}) {
     table->bank = 1000;
     table->bet = stake;
-    std::vector<Card> cards{p1, p2, d1, d2};
-    cards.insert(cards.end(), more.begin(), more.end());
-    RigDraws(cards, 5);
-    table->Deal();
+    DealOneKind();
+    ASSERT_EQ(PhaseOf(*table), Phase::PlayerTurn);
+    table->playerCards[0] = p1;
+    table->playerCards[1] = p2;
+    table->dealerCards[0] = d1;
+    table->dealerCards[1] = d2;
+    table->UpdateTotals();
+    draws.assign(more.begin(), more.end());
     TakeCues();
     TakeRedraws();
   }
@@ -123,7 +118,7 @@ protected:
     int ticks = 0;
     while (DealerTimerRunning() && ticks < limit) {
       platform::test::AdvanceClock(DealerTimerPeriod);
-      table->DealerStep();
+      Act(&GameTable::DealerStep);
       ++ticks;
     }
     return ticks;
@@ -132,6 +127,7 @@ protected:
   platform::test::HeadlessDevice device_;
   HWND window = nullptr;
   std::unique_ptr<GameTable> table;
+  std::deque<Card> draws;
 };
 
 } // namespace gametest
