@@ -7,6 +7,9 @@
 // window's own paint is timed apart, so `host_ms` is what the host adds beyond it;
 // `refreshes` puts that against the display's refresh interval.
 //
+// PeakMemoryOverLongPlay runs the headless program on a script of 1,000 taps and
+// on one of 100,000, and puts the two peaks side by side.
+//
 // StartToFirstPaint runs `blackjack --headless` (the program the executable holds
 // at the time) and, in the same run, this benchmark program again as a bare SDL2
 // program that opens a window and presents one frame; each child is timed from
@@ -176,6 +179,57 @@ void StartToFirstPaint(benchmark::State &state) {
   state.counters["memory_ratio"] = static_cast<double>(hostKb) / static_cast<double>(bareKb);
 }
 BENCHMARK(StartToFirstPaint)->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// ---- Memory over a long game ----
+
+// A script of `taps` taps spread over the whole screen, a short wait after each,
+// so that the program paints, plays its sounds and runs its timers throughout.
+std::string WriteTapScript(int taps) {
+  const std::string path =
+      "/tmp/bench_host_taps_" + std::to_string(getpid()) + "_" + std::to_string(taps) + ".txt";
+  std::FILE *file = std::fopen(path.c_str(), "w");
+  if (file == nullptr) {
+    return "";
+  }
+  for (int i = 0; i < taps; ++i) {
+    std::fprintf(file, "tap %d %d\nwait 40\n", (i * 37) % 240, 26 + (i * 53) % 294);
+  }
+  std::fclose(file);
+  return path;
+}
+
+// The headless program's peak memory after 1,000 and after 100,000 taps: a
+// program that keeps no record of what it did stays flat.
+void PeakMemoryOverLongPlay(benchmark::State &state) {
+  const std::string blackjack = BlackjackPath();
+  if (access(blackjack.c_str(), X_OK) != 0) {
+    state.SkipWithError("build the blackjack target first");
+    return;
+  }
+  const std::string profile = "/tmp/bench_host_profile_" + std::to_string(getpid());
+  const std::string shortScript = WriteTapScript(1000);
+  const std::string longScript = WriteTapScript(100000);
+  long shortKb = 0;
+  long longKb = 0;
+  for (auto _ : state) {
+    const ChildRun shortRun =
+        RunChild(blackjack, {"--script", shortScript, "--profile", profile, "--mute"}, "", false);
+    const ChildRun longRun =
+        RunChild(blackjack, {"--script", longScript, "--profile", profile, "--mute"}, "", false);
+    if (shortRun.status != 0 || longRun.status != 0) {
+      state.SkipWithError("a scripted run failed");
+      break;
+    }
+    shortKb = std::max(shortKb, shortRun.peakKb);
+    longKb = std::max(longKb, longRun.peakKb);
+  }
+  std::remove(shortScript.c_str());
+  std::remove(longScript.c_str());
+  state.counters["peak_1000_taps_kb"] = static_cast<double>(shortKb);
+  state.counters["peak_100000_taps_kb"] = static_cast<double>(longKb);
+  state.counters["growth_kb"] = static_cast<double>(longKb - shortKb);
+}
+BENCHMARK(PeakMemoryOverLongPlay)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 // ---- From a tap to the frame on screen ----
 
