@@ -1,9 +1,10 @@
 # The two commands: `make run` plays the game, `make test` checks everything.
-.PHONY: all deps build test run bench art fuzz format tidy clean
+.PHONY: all deps build test run bench art fuzz format tidy clean install package
 
 PRESET ?= debug
 BUILD := build/$(PRESET)
 JOBS ?= $(shell nproc)
+PREFIX ?= /usr/local
 
 all: build
 
@@ -28,6 +29,19 @@ bench: deps
 	cmake --preset release >/dev/null
 	cmake --build build/release -j $(JOBS)
 	build/release/bench/bench_blackjack $(if $(BENCH_JSON),--benchmark_out=$(BENCH_JSON) --benchmark_out_format=json)
+
+# The game with its menu entry, icons and manual page under PREFIX; DESTDIR= stages it.
+install: deps
+	cmake --preset release >/dev/null
+	cmake --build build/release -j $(JOBS) --target blackjack blackjack_docs
+	DESTDIR="$(DESTDIR)" cmake --install build/release --prefix "$(PREFIX)" --strip
+
+# The Debian package, from a release build of the game alone, in build/package/.
+package: deps
+	cmake --preset package >/dev/null
+	cmake --build build/package -j $(JOBS)
+	cd build/package && cpack
+	@ls build/package/blackjack_*.deb
 
 art: deps
 	cmake --preset release >/dev/null
