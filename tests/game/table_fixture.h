@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "game/game_table.h"
-#include "host/testing.h"
+#include "testing/testing.h"
 
 namespace gametest {
 
