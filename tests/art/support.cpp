@@ -6,13 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "kernel/module.h"
-
 namespace art_test {
-
-HINSTANCE LoadGameModule(std::string *error) {
-  return platform::LoadModuleFromRes(platform::EmbeddedResources(), error);
-}
 
 std::span<const std::byte> ResourceBytes(HINSTANCE module, LPCWSTR name, LPCWSTR type) {
   HRSRC info = FindResourceW(module, name, type);
@@ -40,15 +34,6 @@ std::u16string Reader::String() {
     s.push_back(static_cast<char16_t>(c));
   }
   return s;
-}
-
-NameOrOrdinal Reader::Name() {
-  if (at_ + 2 <= bytes_.size() && bytes_[at_] == std::byte{0xFF} &&
-      bytes_[at_ + 1] == std::byte{0xFF}) {
-    Word();
-    return Word();
-  }
-  return String();
 }
 
 void Reader::Skip(std::size_t n) {
