@@ -64,8 +64,7 @@ struct Picture {
   Rgb At(int x, int y) const { return pixels[Index(x, y)]; }
 };
 
-// PNG resource id decoded by DecompressImageIndirect, fed in 1 KB pieces through its
-// read callback as the game does; empty when missing or undecodable.
+// PNG resource id decoded by the game's own ImageAsset; empty when missing or undecodable.
 Picture DecodePicture(HINSTANCE module, WORD id);
 
 } // namespace art_test
