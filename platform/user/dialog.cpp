@@ -105,14 +105,17 @@ bool CreateItems(HWND dialog, const DialogTemplate &t, HINSTANCE instance, HFONT
     const DWORD style = (item.style | WS_CHILD) & ~static_cast<DWORD>(WS_POPUP);
     void *creationData =
         item.creationData.empty() ? nullptr : const_cast<std::uint8_t *>(item.creationData.data());
+    // The edges are converted rather than the sizes, so neighbours that share an edge
+    // in dialog units share it in pixels too.
+    const RECT r{DialogUnitsToPixelsX(item.x, base), DialogUnitsToPixelsY(item.y, base),
+                 DialogUnitsToPixelsX(item.x + item.cx, base),
+                 DialogUnitsToPixelsY(item.y + item.cy, base)};
     const HWND control =
-        cls.empty()
-            ? nullptr
-            : CreateWindowExW(
-                  item.exStyle, cls.c_str(), text.c_str(), style,
-                  DialogUnitsToPixelsX(item.x, base), DialogUnitsToPixelsY(item.y, base),
-                  DialogUnitsToPixelsX(item.cx, base), DialogUnitsToPixelsY(item.cy, base), dialog,
-                  reinterpret_cast<HMENU>(std::uintptr_t{item.id}), instance, creationData);
+        cls.empty() ? nullptr
+                    : CreateWindowExW(item.exStyle, cls.c_str(), text.c_str(), style, r.left, r.top,
+                                      r.right - r.left, r.bottom - r.top, dialog,
+                                      reinterpret_cast<HMENU>(std::uintptr_t{item.id}), instance,
+                                      creationData);
     if (control == nullptr) {
       return false; // as on Win32, a control that cannot be made fails the dialog
     }
@@ -154,6 +157,7 @@ HWND CreateDialogWindow(const DialogTemplate &t, HINSTANCE instance, HWND owner,
     DestroyWindow(dialog);
     return nullptr;
   }
+  UpdateScrollRange(dialog);
   const HWND first = FirstTabStop(dialog);
   const LRESULT focusFirst =
       SendMessageW(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param);

@@ -35,6 +35,12 @@ struct DialogInfo {
   bool coverMenuBar = false; // ... and down over the soft-key bar's place
   bool showFocus = false;    // a key moved the focus: controls draw the focus mark
   HWND lastFocus = nullptr;
+  // Content taller than the dialog (a portrait layout on a landscape screen) scrolls.
+  int scrollY = 0;        // how far the controls are moved up
+  int scrollRange = 0;    // the most they can be moved up
+  bool dragging = false;  // the pen went down on the dialog itself and holds it
+  int dragFromY = 0;      // where, in client coordinates
+  int dragFromScroll = 0; // and the scroll position then
 };
 
 // The dialog record of a window; null for a window that is no dialog.
@@ -47,6 +53,20 @@ void ForgetDialog(HWND hwnd);
 // above the soft-key bar (or down to the bottom with `coverMenuBar`), on the screen
 // as it is turned now.
 RECT ShellDialogArea(bool coverMenuBar = false);
+
+// ---- Scrolling (dialog_scroll.cpp) ----
+
+// Works out how far the controls reach below the dialog and keeps the scroll
+// position within that; called when the dialog is made and when it changes size.
+void UpdateScrollRange(HWND dialog);
+// Scrolls so that the whole of `control` shows, when the dialog scrolls at all.
+void ScrollIntoView(HWND dialog, HWND control);
+// Pen messages on the dialog itself: a drag moves the content with the pen.
+void DialogPen(HWND dialog, UINT msg, LPARAM lParam);
+// Up and Down with no control to take them scroll by a line; true when used.
+bool ScrollByKey(HWND dialog, WPARAM key);
+// The thin bar at the right edge that shows where the view is, when it scrolls.
+void PaintScrollIndicator(HWND dialog, HDC dc);
 
 // ---- Dialog units (dialog_units.cpp) ----
 

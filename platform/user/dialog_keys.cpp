@@ -52,6 +52,7 @@ void FocusByKey(HWND dialog, HWND target) {
   if (target != nullptr) {
     SetFocus(target);
     InvalidateRect(target, nullptr, FALSE);
+    ScrollIntoView(dialog, target);
   }
 }
 
@@ -117,7 +118,11 @@ bool HandleKey(HWND dialog, const MSG &msg) {
     if ((code & DLGC_WANTARROWS) != 0) {
       return false;
     }
-    MoveInGroup(dialog, msg.wParam == VK_LEFT || msg.wParam == VK_UP);
+    if (GetFocus() == nullptr || IsChild(dialog, GetFocus()) == FALSE) {
+      ScrollByKey(dialog, msg.wParam); // nothing focused: the keys move the view
+    } else {
+      MoveInGroup(dialog, msg.wParam == VK_LEFT || msg.wParam == VK_UP);
+    }
     return true;
   case VK_RETURN:
     PressDefault(dialog);

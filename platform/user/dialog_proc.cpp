@@ -40,6 +40,9 @@ void PaintDialog(HWND hwnd) {
     ControlPainter painter(dc);
     painter.Fill(RECT{0, 0, client.right, ControlPainter::Line()}, kTitleRule);
   }
+  if (dc != nullptr) {
+    PaintScrollIndicator(hwnd, dc);
+  }
   EndPaint(hwnd, &ps);
 }
 
@@ -133,6 +136,19 @@ LRESULT DefaultHandling(HWND hwnd, DialogInfo *info, UINT msg, WPARAM wParam, LP
     if (info != nullptr && info->fullScreen) {
       const RECT area = ShellDialogArea(info->coverMenuBar);
       MoveWindow(hwnd, area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
+    }
+    return 0;
+  case WM_SIZE:
+    UpdateScrollRange(hwnd);
+    return 0;
+  case WM_LBUTTONDOWN:
+  case WM_MOUSEMOVE:
+  case WM_LBUTTONUP:
+    DialogPen(hwnd, msg, lParam);
+    return 0;
+  case WM_CAPTURECHANGED:
+    if (info != nullptr) {
+      info->dragging = false;
     }
     return 0;
   case WM_NCDESTROY:

@@ -94,6 +94,14 @@ void LoadIconPicture(HWND hwnd, const CREATESTRUCTW &cs) {
   }
 }
 
+void ForwardPen(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  const HWND parent = GetParent(hwnd);
+  POINT p{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+  ClientToScreen(hwnd, &p);
+  ScreenToClient(parent, &p);
+  SendMessageW(parent, msg, wParam, MAKELPARAM(p.x, p.y));
+}
+
 UINT TextFormat(DWORD style) {
   UINT format = DT_WORDBREAK | DT_EXPANDTABS;
   switch (style & SS_TYPEMASK) {
@@ -183,6 +191,14 @@ LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
   }
   case WM_GETDLGCODE:
     return DLGC_STATIC;
+  case WM_LBUTTONDOWN:
+  case WM_MOUSEMOVE:
+  case WM_LBUTTONUP:
+    // Without SS_NOTIFY a static is transparent to the pen: its parent gets it.
+    if ((StyleOf(hwnd) & SS_NOTIFY) == 0) {
+      ForwardPen(hwnd, msg, wParam, lParam);
+    }
+    return 0;
   case STM_SETICON: {
     StaticState &s = Statics()[hwnd];
     const HICON old = s.icon;
