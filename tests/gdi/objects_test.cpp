@@ -164,60 +164,38 @@ TEST(Device, CapabilitiesFollowTheDeviceAndATurnKeepsTheScreenDCs) {
 TEST(Counts, EveryKindIsCountedAndBackToTheStartAfterEachPairedOperation) {
   HeadlessDevice device;
   auto screen = platform::SharedScreenSurface();
+  const LOGFONTW font{};
   struct Case {
     const char *what;
-    std::function<void()> createAndRelease;
-    std::function<void()> createOnly;
-    GdiCounts leaked;
+    int GdiCounts::*kind;
+    std::function<void(bool release)> make;
   };
+  // clang-format off
   const Case cases[] = {
-      {"memory DC", [] { DeleteDC(CreateCompatibleDC(nullptr)); },
-       [] { CreateCompatibleDC(nullptr); }, GdiCounts{1, 0, 0, 0, 0, 0}},
-      {"surface DC",
-       [&] {
-         platform::DeleteSurfaceDC(platform::CreateSurfaceDC(screen, {}, {0, 0, 9, 9}));
-       },
-       [&] {
-         platform::CreateSurfaceDC(screen, {}, {0, 0, 9, 9});
-       },
-       GdiCounts{0, 1, 0, 0, 0, 0}},
-      {"bitmap", [] { DeleteObject(CreateCompatibleBitmap(nullptr, 5, 5)); },
-       [] { CreateCompatibleBitmap(nullptr, 5, 5); }, GdiCounts{0, 0, 1, 0, 0, 0}},
-      {"brush", [] { DeleteObject(CreateSolidBrush(0)); }, [] { CreateSolidBrush(0); },
-       GdiCounts{0, 0, 0, 1, 0, 0}},
-      {"pen", [] { DeleteObject(CreatePen(PS_SOLID, 1, 0)); }, [] { CreatePen(PS_SOLID, 1, 0); },
-       GdiCounts{0, 0, 0, 0, 0, 1}},
-      {"an off-screen paint",
-       [] {
-         HDC memory = CreateCompatibleDC(nullptr);
-         HBITMAP bitmap = CreateCompatibleBitmap(memory, 50, 50);
-         HGDIOBJ old = SelectObject(memory, bitmap);
-         RECT r{0, 0, 50, 50};
-         FillRect(memory, &r, GetSysColorBrush(COLOR_WINDOW));
-         SelectObject(memory, old);
-         DeleteObject(bitmap);
-         DeleteDC(memory);
-       },
-       [] {
-         HDC memory = CreateCompatibleDC(nullptr);
-         SelectObject(memory, CreateCompatibleBitmap(memory, 50, 50));
-       },
-       GdiCounts{1, 0, 1, 0, 0, 0}},
+      {"memory DC", &GdiCounts::memoryDCs,
+       [](bool r) { HDC dc = CreateCompatibleDC(nullptr); if (r) DeleteDC(dc); }},
+      {"surface DC", &GdiCounts::surfaceDCs,
+       [&](bool r) { HDC dc = platform::CreateSurfaceDC(screen, {}, {0, 0, 9, 9});
+                     if (r) platform::DeleteSurfaceDC(dc); }},
+      {"bitmap", &GdiCounts::bitmaps,
+       [](bool r) { HBITMAP b = CreateCompatibleBitmap(nullptr, 5, 5); if (r) DeleteObject(b); }},
+      {"brush", &GdiCounts::brushes,
+       [](bool r) { HBRUSH b = CreateSolidBrush(0); if (r) DeleteObject(b); }},
+      {"font", &GdiCounts::fonts,
+       [&](bool r) { HFONT f = CreateFontIndirectW(&font); if (r) DeleteObject(f); }},
+      {"pen", &GdiCounts::pens,
+       [](bool r) { HPEN p = CreatePen(PS_SOLID, 1, 0); if (r) DeleteObject(p); }},
   };
+  // clang-format on
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
-    const GdiCounts start = GdiObjectCounts();
+    GdiCounts expected = GdiObjectCounts();
     for (int i = 0; i < 3; ++i) {
-      c.createAndRelease();
+      c.make(true);
     }
-    EXPECT_EQ(GdiObjectCounts(), start);
-    c.createOnly();
-    GdiCounts expected = start;
-    expected.memoryDCs += c.leaked.memoryDCs;
-    expected.surfaceDCs += c.leaked.surfaceDCs;
-    expected.bitmaps += c.leaked.bitmaps;
-    expected.brushes += c.leaked.brushes;
-    expected.pens += c.leaked.pens;
+    EXPECT_EQ(GdiObjectCounts(), expected);
+    c.make(false);
+    ++(expected.*c.kind);
     EXPECT_EQ(GdiObjectCounts(), expected) << "a leak must show";
   }
 }

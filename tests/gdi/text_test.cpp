@@ -8,13 +8,12 @@
 #include <filesystem>
 #include <set>
 
+#include "canvas.h"
 #include "gdi/font.h"
-#include "gdi/surface.h"
 #include "testing/testing.h"
 
 namespace {
 
-using platform::Surface;
 using platform::gdi::RealiseFont;
 using platform::test::GdiObjectCounts;
 using platform::test::HeadlessDevice;
@@ -34,29 +33,18 @@ LOGFONTW Font(LONG height, LONG weight = FW_BOLD, BYTE quality = DEFAULT_QUALITY
   return lf;
 }
 
-// A white memory canvas with a font selected, transparent background; released in order.
-struct Canvas {
-  HDC dc = CreateCompatibleDC(nullptr);
-  HBITMAP bitmap;
-  HGDIOBJ oldBitmap;
-  HFONT font;
-  HGDIOBJ oldFont;
-  std::shared_ptr<Surface> surface;
-
-  Canvas(int w, int h, const LOGFONTW &lf)
-      : bitmap(CreateCompatibleBitmap(dc, w, h)), oldBitmap(SelectObject(dc, bitmap)),
-        font(CreateFontIndirectW(&lf)), oldFont(SelectObject(dc, font)),
-        surface(platform::BitmapSurface(bitmap)) {
-    std::fill(surface->pixels.begin(), surface->pixels.end(), kWhite);
+// A white canvas with a font selected and a transparent background.
+struct TextCanvas : Canvas {
+  TextCanvas(int w, int h, const LOGFONTW &lf)
+      : Canvas(w, h, kWhite), font(CreateFontIndirectW(&lf)), oldFont(SelectObject(dc, font)) {
     SetBkMode(dc, TRANSPARENT);
   }
-  ~Canvas() {
+  ~TextCanvas() {
     SelectObject(dc, oldFont);
     DeleteObject(font);
-    SelectObject(dc, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
   }
+  HFONT font;
+  HGDIOBJ oldFont;
   SIZE Extent(const std::u16string &s) const {
     SIZE size{};
     EXPECT_TRUE(GetTextExtentPoint32W(dc, s.c_str(), static_cast<int>(s.size()), &size));
@@ -97,7 +85,7 @@ TEST(Fonts, TahomaResolvesToItsFamilyAndUnknownFacesStillDraw) {
     EXPECT_EQ(tm.tmAscent, 13);
     EXPECT_EQ(tm.tmDescent, 3);
   }
-  Canvas canvas(80, 30, Font(16, FW_NORMAL, DEFAULT_QUALITY, u"No Such Face At All"));
+  TextCanvas canvas(80, 30, Font(16, FW_NORMAL, DEFAULT_QUALITY, u"No Such Face At All"));
   EXPECT_TRUE(ExtTextOutW(canvas.dc, 2, 2, 0, nullptr, u"Hello", 5, nullptr));
   EXPECT_LT(canvas.Ink().left, 80) << "something was drawn";
   // An unterminated face name is cut, not overrun.
@@ -127,7 +115,7 @@ TEST(Fonts, PositiveHeightIsTheCellNegativeTheCharacter) {
 
 TEST(ExtTextOut, DrawsAtTheTopLeftOfTheCellOrTheAlignedPointAndClips) {
   HeadlessDevice device;
-  Canvas top(120, 60, Font(16));
+  TextCanvas top(120, 60, Font(16));
   TEXTMETRICW tm{};
   ASSERT_TRUE(GetTextMetricsW(top.dc, &tm));
   const SIZE extent = top.Extent(u"BANK: $1000");
@@ -151,12 +139,12 @@ TEST(ExtTextOut, DrawsAtTheTopLeftOfTheCellOrTheAlignedPointAndClips) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.align);
-    Canvas other(120, 60, Font(16));
+    TextCanvas other(120, 60, Font(16));
     EXPECT_EQ(SetTextAlign(other.dc, c.align), static_cast<UINT>(TA_LEFT | TA_TOP));
     ExtTextOutW(other.dc, c.x, c.y, 0, nullptr, u"BANK: $1000", 11, nullptr);
     EXPECT_EQ(other.surface->pixels, top.surface->pixels);
   }
-  Canvas clipped(120, 30, Font(16));
+  TextCanvas clipped(120, 30, Font(16));
   const RECT clip{0, 0, 25, 30};
   ExtTextOutW(clipped.dc, 2, 2, ETO_CLIPPED, &clip, u"WWWWWW", 6, nullptr);
   EXPECT_LE(clipped.Ink().right, 25);
@@ -181,7 +169,7 @@ TEST(ExtTextOut, BackgroundModesAndTheOpaqueOption) {
   const RECT rect{0, 40, 20, 50};
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
-    Canvas canvas(120, 60, Font(16));
+    TextCanvas canvas(120, 60, Font(16));
     const SIZE extent = canvas.Extent(u"BET: $5");
     SetBkMode(canvas.dc, c.mode);
     SetBkColor(canvas.dc, RGB(0, 0, 255));
@@ -212,7 +200,7 @@ TEST(ExtTextOut, QualityModesDrawAliasedGreyOrSubpixelGlyphs) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(static_cast<int>(c.quality));
-    Canvas canvas(120, 30, Font(16, FW_BOLD, c.quality));
+    TextCanvas canvas(120, 30, Font(16, FW_BOLD, c.quality));
     ExtTextOutW(canvas.dc, 2, 2, 0, nullptr, u"BANK: $1000", 11, nullptr);
     const std::set<std::uint32_t> colours(canvas.surface->pixels.begin(),
                                           canvas.surface->pixels.end());
@@ -228,7 +216,7 @@ TEST(Cache, AFontCreatedAndDeletedPerPaintCostsNoFreeTypeWorkAfterTheFirst) {
   HeadlessDevice device;
   for (const int quality : {DEFAULT_QUALITY, ANTIALIASED_QUALITY, CLEARTYPE_QUALITY}) {
     SCOPED_TRACE(quality);
-    Canvas canvas(100, 30, Font(16));
+    TextCanvas canvas(100, 30, Font(16));
     const auto start = GdiObjectCounts();
     const auto paint = [&] { // what the renderer does for each string
       LOGFONTW lf = Font(16, FW_BOLD, static_cast<BYTE>(quality));
@@ -253,7 +241,7 @@ TEST(Cache, AFontCreatedAndDeletedPerPaintCostsNoFreeTypeWorkAfterTheFirst) {
 
 TEST(DrawText, CalcRectMeasuresBreaksAndPrefixesWithoutDrawing) {
   HeadlessDevice device;
-  Canvas canvas(200, 100, Font(16, FW_NORMAL));
+  TextCanvas canvas(200, 100, Font(16, FW_NORMAL));
   const SIZE one = canvas.Extent(u"Options");
   const auto measure = [&](const char16_t *text, UINT format, LONG width = 0) {
     RECT r{10, 20, 10 + width, 20};
