@@ -106,10 +106,12 @@ inline int WINAPI ProgramMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
     data = LockResource(
         LoadResource(instance, FindResourceW(instance, MAKEINTRESOURCEW(p.templateId), RT_DIALOG)));
   }
-  p.result =
-      DialogBoxIndirectParamW(instance, static_cast<LPCDLGTEMPLATEW>(data), p.main, p.proc, 0);
-  if (p.afterDialog) {
-    p.afterDialog(p.main);
+  if (data != nullptr) { // without a template the main window runs alone
+    p.result =
+        DialogBoxIndirectParamW(instance, static_cast<LPCDLGTEMPLATEW>(data), p.main, p.proc, 0);
+    if (p.afterDialog) {
+      p.afterDialog(p.main);
+    }
   }
   MSG msg{};
   while (GetMessageW(&msg, nullptr, 0, 0) != FALSE) {

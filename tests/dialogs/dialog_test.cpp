@@ -1,0 +1,335 @@
+// Dialog behaviour under the headless host: taps and keys on the controls, the modal
+// loop and its owner, the shell's full-screen dialogs, soft keys, and no leaks.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "program.h"
+#include "user/window.h"
+
+namespace {
+
+using dialogtest::ItemSpec;
+using dialogtest::SeenOf;
+using dialogtest::State;
+using dialogtest::Tap;
+
+// How the test's dialog procedure behaves, and what it saw.
+struct Behaviour {
+  bool shell = false;        // a menu bar and SHInitDialog, as the game's dialogs do
+  UINT menuBar = 171;        // the menu bar resource it asks for
+  bool ignoreCancel = false; // IDCANCEL keeps the dialog open
+  WORD quitOn = 0;           // this command posts WM_QUIT instead
+  // Seen:
+  std::vector<WORD> commands;
+  std::vector<std::array<UINT, 3>> radios; // after each radio button's BN_CLICKED
+  UINT checked = 0;                        // the check box when it closed
+  RECT rect{}, barRect{};                  // the dialog and its bar when it closed
+  HWND bar = nullptr;
+};
+
+Behaviour &B() {
+  static Behaviour behaviour;
+  return behaviour;
+}
+
+BOOL CALLBACK TestProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
+  if (msg == WM_INITDIALOG && B().shell) {
+    B().bar = dialogtest::MakeMenuBar(dialog, B().menuBar, GetModuleHandleW(nullptr));
+    if (B().bar == nullptr) {
+      return FALSE;
+    }
+    SHINITDLGINFO info{SHIDIM_FLAGS, dialog, SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN};
+    SHInitDialog(&info);
+    return TRUE;
+  }
+  if (msg != WM_COMMAND) {
+    return msg == WM_INITDIALOG;
+  }
+  const WORD id = LOWORD(wParam);
+  B().commands.push_back(id);
+  if (id >= 201 && id <= 203) {
+    B().radios.push_back({IsDlgButtonChecked(dialog, 201), IsDlgButtonChecked(dialog, 202),
+                          IsDlgButtonChecked(dialog, 203)});
+  }
+  if (id == B().quitOn) {
+    PostQuitMessage(5);
+    return TRUE;
+  }
+  if (id == IDOK || (id == IDCANCEL && !B().ignoreCancel)) {
+    B().checked = IsDlgButtonChecked(dialog, 100);
+    GetWindowRect(dialog, &B().rect);
+    GetWindowRect(SHFindMenuBar(dialog), &B().barRect);
+    EndDialog(dialog, id == IDOK ? 42 : id);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+// OK (default), Cancel, a check box, a group of three radio buttons, a label.
+std::vector<std::byte> Sample() {
+  dialogtest::TemplateSpec t;
+  const DWORD child = WS_CHILD | WS_VISIBLE;
+  t.items = {
+      {child | BS_DEFPUSHBUTTON | WS_TABSTOP, 10, 10, 50, 14, IDOK, 0x80, u"", u"OK", 0, {}},
+      {child | WS_TABSTOP, 70, 10, 50, 14, IDCANCEL, 0x80, u"", u"Cancel", 0, {}},
+      {child | BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP,
+       10,
+       30,
+       80,
+       12,
+       100,
+       0,
+       u"button",
+       u"Check",
+       0,
+       {}},
+      {child | BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP,
+       10,
+       45,
+       60,
+       10,
+       201,
+       0x80,
+       u"",
+       u"One",
+       0,
+       {}},
+      {child | BS_AUTORADIOBUTTON, 10, 57, 60, 10, 202, 0x80, u"", u"Two", 0, {}},
+      {child | BS_AUTORADIOBUTTON, 10, 69, 60, 10, 203, 0x80, u"", u"Three", 0, {}},
+      {child | WS_GROUP, 10, 85, 80, 10, 0xFFFF, 0x82, u"", u"Label", 0, {}},
+  };
+  return dialogtest::Build(t);
+}
+
+std::string At(std::size_t item) {
+  return Tap(dialogtest::ItemCentre(Sample(), item, POINT{0, platform::NavigationBarHeight()}));
+}
+
+std::string Keys(std::initializer_list<const char *> names) {
+  std::string script;
+  for (const char *name : names) {
+    script += std::string("key ") + name + "\n";
+  }
+  return script;
+}
+
+class Dialogs : public dialogtest::ProgramTest {
+protected:
+  Dialogs() { Reset(); }
+  void Reset() {
+    B() = Behaviour{};
+    State().dialogTemplate = Sample();
+    State().proc = TestProc;
+  }
+};
+
+TEST_F(Dialogs, TapsAndKeysWorkTheControls) {
+  const POINT check = dialogtest::ItemCentre(Sample(), 2, POINT{0, 26});
+  using Radios = std::vector<std::array<UINT, 3>>;
+  const struct {
+    const char *name;
+    std::string script;
+    INT_PTR result;
+    UINT checked;
+    Radios radios;
+    std::vector<WORD> commands;
+  } cases[] = {
+      {"a tap on the check box checks it", At(2) + At(0), 42, 1, {}, {100, IDOK}},
+      {"each radio button tapped leaves it the only one checked",
+       At(3) + At(4) + At(5) + At(4) + At(0),
+       42,
+       0,
+       {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 1, 0}},
+       {201, 202, 203, 202, IDOK}},
+      {"a press that slides off before release does nothing",
+       "down " + std::to_string(check.x) + " " + std::to_string(check.y) + "\nup 230 " +
+           std::to_string(check.y) + "\n" + Keys({"return"}),
+       42,
+       0,
+       {},
+       {IDOK}},
+      {"Enter presses the default button", Keys({"return"}), 42, 0, {}, {IDOK}},
+      {"Escape sends IDCANCEL", Keys({"escape"}), IDCANCEL, 0, {}, {IDCANCEL}},
+      {"Tab reaches the check box, Space toggles it, arrows choose in the radio group",
+       Keys({"tab", "tab", "space", "tab", "down", "down", "up", "return"}),
+       42,
+       1,
+       {{0, 1, 0}, {0, 0, 1}, {0, 1, 0}},
+       {100, 202, 203, 202, IDOK}},
+      {"Shift+Tab goes backwards round the tab stops to the radio group",
+       Keys({"shift+tab", "down", "return"}),
+       42,
+       0,
+       {{0, 1, 0}},
+       {202, IDOK}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    Reset();
+    const auto run = Run(c.script);
+    EXPECT_TRUE(run.error.empty()) << run.error;
+    EXPECT_EQ(State().result, c.result);
+    EXPECT_EQ(B().checked, c.checked);
+    EXPECT_EQ(B().radios, c.radios);
+    EXPECT_EQ(B().commands, c.commands);
+  }
+}
+
+TEST_F(Dialogs, AProcedureThatIgnoresEscapeKeepsTheDialogOpen) {
+  B().ignoreCancel = true;
+  Run(Keys({"escape", "return"}));
+  EXPECT_EQ(B().commands, (std::vector<WORD>{IDCANCEL, IDOK}));
+  EXPECT_EQ(State().result, 42);
+}
+
+TEST_F(Dialogs, TheOwnerIsDisabledTicksOnAndIsRepaintedAndBackWhenTheDialogCloses) {
+  State().mainTimerMs = 100;
+  std::size_t seenWhileOpen = 0;
+  RECT uncovered{};
+  BOOL enabledAfter = FALSE;
+  State().afterDialog = [&](HWND main) {
+    seenWhileOpen = State().mainSeen.size();
+    GetUpdateRect(main, &uncovered, FALSE);
+    enabledAfter = IsWindowEnabled(main);
+  };
+  // A tap on the main window's visible part and on its soft key "New" reach nothing.
+  const auto run = Run("wait 1000\n" + Tap({120, 260}) + Tap({40, 307}) + Keys({"return"}));
+  EXPECT_TRUE(run.error.empty()) << run.error;
+  const std::vector<dialogtest::Seen> open(State().mainSeen.begin(),
+                                           State().mainSeen.begin() + seenWhileOpen);
+  EXPECT_GE(SeenOf(open, WM_TIMER).size(), 9u) << "the dealer goes on behind the dialog";
+  EXPECT_TRUE(SeenOf(open, WM_LBUTTONDOWN).empty());
+  EXPECT_TRUE(SeenOf(open, WM_LBUTTONUP).empty());
+  EXPECT_TRUE(SeenOf(State().mainSeen, WM_COMMAND).empty()) << "its menu bar is idle too";
+  EXPECT_TRUE(enabledAfter);
+  EXPECT_GT(uncovered.bottom, 150) << "what the dialog covered is repainted";
+}
+
+TEST_F(Dialogs, AQuitMetByTheModalLoopEndsItAndReachesTheMainLoop) {
+  B().quitOn = 100;
+  const auto run = Run(At(2));
+  EXPECT_EQ(State().result, 0);
+  EXPECT_EQ(run.exitCode, 5);
+}
+
+TEST_F(Dialogs, ShellDialogsFillTheScreenBetweenTheBarsAndFollowATurn) {
+  const int bar = 26;
+  const struct {
+    const char *name;
+    std::string script;
+    RECT dialog, menuBar;
+  } cases[] = {
+      {"the navigation bar's ok closes it",
+       Tap({230, 10}),
+       {0, bar, 240, 320 - bar},
+       {0, 320 - bar, 240, 320}},
+      {"after a turn",
+       "rotate\n" + Tap({310, 10}),
+       {0, bar, 320, 240 - bar},
+       {0, 240 - bar, 320, 240}},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    Start(240, 320, 96);
+    Reset();
+    B().shell = true;
+    Run(c.script);
+    EXPECT_EQ(State().result, 42);
+    EXPECT_TRUE(platform::SameRect(B().rect, c.dialog)) << B().rect.right << "x" << B().rect.bottom;
+    EXPECT_TRUE(platform::SameRect(B().barRect, c.menuBar));
+  }
+}
+
+TEST_F(Dialogs, ADialogWhoseMenuBarFailsKeepsItsTemplateSize) {
+  B().shell = true;
+  B().menuBar = 999;
+  Run(Keys({"return"}));
+  EXPECT_EQ(B().bar, nullptr);
+  EXPECT_EQ(B().rect.top, 26);
+  EXPECT_LT(B().rect.bottom, 320 - 26);
+  EXPECT_EQ(State().result, 42);
+}
+
+TEST_F(Dialogs, SoftKeysSendTheirCommandsAndGoWithTheirParent) {
+  // The main window's bar alone: three keys across the bottom.
+  State().dialogTemplate.clear();
+  Run(Tap({40, 307}) + Tap({120, 307}) + Tap({200, 307}));
+  std::vector<WPARAM> ids;
+  for (const auto &s : SeenOf(State().mainSeen, WM_COMMAND)) {
+    ids.push_back(LOWORD(s.wParam));
+  }
+  EXPECT_EQ(ids, (std::vector<WPARAM>{40008, 40012, 40009}));
+  EXPECT_TRUE(platform::AllWindows().empty()) << "the bar went with the window";
+  // The dialogs' bar: one key with an empty label, which still takes a tap.
+  Reset();
+  B().shell = true;
+  BOOL barAfter = TRUE;
+  State().afterDialog = [&](HWND) { barAfter = IsWindow(B().bar); };
+  Run(Tap({120, 307}) + Tap({230, 10}));
+  EXPECT_EQ(B().commands, (std::vector<WORD>{40018, IDOK}));
+  EXPECT_FALSE(barAfter) << "the bar went with its dialog";
+}
+
+TEST_F(Dialogs, MenuBarsRefuseBadRecordsAndResources) {
+  const HWND parent = platform::test::CreatePlainWindow();
+  const struct {
+    const char *name;
+    DWORD size;
+    UINT id;
+    BOOL made;
+  } cases[] = {{"the record's own size", sizeof(SHMENUBARINFO), 102, TRUE},
+               {"the size on the device", 36, 171, TRUE},
+               {"no size", 0, 102, FALSE},
+               {"a size of neither", 40, 102, FALSE},
+               {"a missing resource", sizeof(SHMENUBARINFO), 999, FALSE}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    SHMENUBARINFO info{};
+    info.cbSize = c.size;
+    info.hwndParent = parent;
+    info.nToolBarId = c.id;
+    info.hInstRes = module_;
+    const std::size_t before = platform::AllWindows().size();
+    EXPECT_EQ(SHCreateMenuBar(&info), c.made);
+    EXPECT_EQ(platform::AllWindows().size(), before + (c.made ? 1 : 0));
+    DestroyWindow(info.hwndMB);
+  }
+  SHACTIVATEINFO zero{};
+  EXPECT_FALSE(SHHandleWMSettingChange(parent, SETTINGCHANGE_RESET, 0, &zero));
+}
+
+BOOL CALLBACK ShownThenEnded(HWND dialog, UINT msg, WPARAM, LPARAM) {
+  if (msg == WM_INITDIALOG) {
+    dialogtest::MakeMenuBar(dialog, 171, GetModuleHandleW(nullptr));
+    SHINITDLGINFO info{SHIDIM_FLAGS, dialog, SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN};
+    SHInitDialog(&info);
+    SetTimer(dialog, 1, 10, nullptr); // after the first paint
+    return TRUE;
+  }
+  if (msg == WM_TIMER) {
+    EndDialog(dialog, IDOK);
+  }
+  return FALSE;
+}
+
+TEST_F(Dialogs, AThousandDialogsLeaveNoObjectOrWindowBehind) {
+  const HWND owner = platform::test::CreatePlainWindow();
+  const std::vector<std::byte> bytes = Sample();
+  const auto run = [&] {
+    return DialogBoxIndirectParamW(module_, reinterpret_cast<LPCDLGTEMPLATEW>(bytes.data()), owner,
+                                   ShownThenEnded, 0);
+  };
+  ASSERT_EQ(run(), IDOK); // the first one realises the fonts and classes
+  const auto gdi = platform::test::GdiObjectCounts();
+  const std::size_t windows = platform::AllWindows().size();
+  for (int i = 0; i < 1000; ++i) {
+    ASSERT_EQ(run(), IDOK);
+  }
+  EXPECT_EQ(platform::test::GdiObjectCounts(), gdi);
+  EXPECT_EQ(platform::AllWindows().size(), windows);
+}
+
+} // namespace
