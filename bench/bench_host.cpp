@@ -1,5 +1,6 @@
-// The hosts: from a tap to the frame on screen in the desktop host, and the start
-// of the headless host to its first paint against a bare SDL2 program.
+// The hosts: from a tap to the frame on screen in the desktop host, and memory over a
+// long game. The bare SDL2 program below is the yardstick of the game's start
+// (bench_shell.cpp).
 //
 // TapToFrame pushes a pen press and release into SDL's queue, lets the desktop host
 // turn them into messages, dispatches them to a window that repaints on pen-up,
@@ -9,12 +10,6 @@
 //
 // PeakMemoryOverLongPlay runs the headless program on a script of 1,000 taps and
 // on one of 100,000, and puts the two peaks side by side.
-//
-// StartToFirstPaint runs `blackjack --headless` (the program the executable holds
-// at the time) and, in the same run, this benchmark program again as a bare SDL2
-// program that opens a window and presents one frame; each child is timed from
-// its start to the line it prints after its first paint or frame, and its peak
-// resident memory is read from the kernel when it ends.
 #include <windows.h>
 
 #include <SDL.h>
@@ -54,7 +49,8 @@ void ChooseVideoDriver() {
   }
 }
 
-// ---- The bare SDL2 program: this binary started with BJ_BENCH_BARE_SDL=1 ----
+// ---- The bare SDL2 program: this binary started with BJ_BENCH_BARE_SDL=1; it opens a
+// window, presents one frame and prints "presented" ----
 
 [[noreturn]] void BareSdlFrame() {
   ChooseVideoDriver();
@@ -145,40 +141,6 @@ std::string BlackjackPath() {
   const std::string self = SelfPath();
   return self.substr(0, self.rfind('/')) + "/../platform/host/blackjack";
 }
-
-void StartToFirstPaint(benchmark::State &state) {
-  const std::string blackjack = BlackjackPath();
-  if (access(blackjack.c_str(), X_OK) != 0) {
-    state.SkipWithError("build the blackjack target first");
-    return;
-  }
-  const std::string profile = "/tmp/bench_host_profile_" + std::to_string(getpid());
-  double hostMs = 0;
-  double bareMs = 0;
-  long hostKb = 0;
-  long bareKb = 0;
-  for (auto _ : state) {
-    const ChildRun host =
-        RunChild(blackjack, {"--headless", "--profile", profile}, "WM_PAINT", false);
-    const ChildRun bare = RunChild(SelfPath(), {}, "presented", true);
-    if (host.toLineMs < 0 || bare.toLineMs < 0) {
-      state.SkipWithError("a child did not reach its first frame");
-      return;
-    }
-    hostMs += host.toLineMs;
-    bareMs += bare.toLineMs;
-    hostKb = std::max(hostKb, host.peakKb);
-    bareKb = std::max(bareKb, bare.peakKb);
-  }
-  const auto n = static_cast<double>(state.iterations());
-  state.counters["headless_ms"] = hostMs / n;
-  state.counters["bare_sdl_ms"] = bareMs / n;
-  state.counters["time_ratio"] = hostMs / bareMs;
-  state.counters["headless_peak_kb"] = static_cast<double>(hostKb);
-  state.counters["bare_sdl_peak_kb"] = static_cast<double>(bareKb);
-  state.counters["memory_ratio"] = static_cast<double>(hostKb) / static_cast<double>(bareKb);
-}
-BENCHMARK(StartToFirstPaint)->Iterations(10)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // ---- Memory over a long game ----
 

@@ -1,0 +1,303 @@
+// The whole game: its start to the first painted frame against a bare SDL2 program, and a
+// tap on a chip to the frame on screen in the desktop host.
+//
+// GameStartToFirstFrame runs this program again as the headless game (BJ_BENCH_GAME=
+// WIDTHxHEIGHTxDPI: the device started as `blackjack --headless` starts it, the game's
+// WinMain, a host that presents the first frame and then closes the game) and as the
+// bare SDL2 program of bench_host.cpp (BJ_BENCH_BARE_SDL=1), both on SDL's dummy video
+// driver, as a machine without a display runs them. Each child is timed from its start to
+// the line it prints after its first frame; its peak resident memory is read when it
+// ends. The game child also says where its time went: the resources, the GameTable
+// (decoding the eleven pictures, reading the settings, filling the shoe), the first
+// paint with the window and its menu bar, a second paint of the same table, and
+// composing and presenting the frame. The font machinery's cold start (its
+// configuration, the face) is timed apart by drawing one text before the game starts.
+//
+// GameTapToFrame plays the game in the desktop host: each iteration pushes a pen press
+// and release on a chip (then on Clear, so that every tap changes the table), lets the
+// host queue them, dispatches the messages (the game's part: the action and its paint)
+// and stops the clock when the host has handed the frame to the display (its part:
+// taking the events, composing, presenting).
+#include <windows.h>
+
+#include <SDL.h>
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "aygshell/shell.h"
+#include "device/device.h"
+#include "host/sdl_host.h"
+#include "kernel/module.h"
+#include "shell/shell.h"
+#include "user/compositor.h"
+
+namespace {
+
+std::int64_t NowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+double Ms(std::int64_t ns) { return static_cast<double>(ns) / 1e6; }
+
+// ---- The headless game as a child: this binary started with BJ_BENCH_GAME set ----
+
+std::int64_t tableNs = 0;
+
+std::unique_ptr<GameTable> TimedTable(HINSTANCE instance, HWND window) {
+  const std::int64_t start = NowNs();
+  auto table = std::make_unique<GameTable>(instance, window);
+  tableNs = NowNs() - start;
+  return table;
+}
+
+// Presents the first frame, reports, and closes the game.
+class FirstFrameHost : public platform::Host {
+public:
+  std::int64_t readyNs = 0;     // the table made, the first paint about to start
+  std::int64_t resourcesNs = 0; // parsing the embedded .res
+  std::int64_t fontsNs = 0;     // the font machinery's cold start
+
+  void WaitForEvents(std::uint64_t) override {
+    if (done_) {
+      return;
+    }
+    done_ = true;
+    const std::int64_t paintEnd = NowNs();
+    platform::PresentIfChanged(*this);
+    const std::int64_t presentEnd = NowNs();
+    std::printf("first frame\n");
+    const HWND main = FindWindowW(u"BLACKJACK", nullptr);
+    InvalidateRect(main, nullptr, FALSE);
+    UpdateWindow(main);
+    std::printf("resources_ms %.3f fonts_ms %.3f table_ms %.3f first_paint_ms %.3f "
+                "second_paint_ms %.3f present_ms %.3f\n",
+                Ms(resourcesNs), Ms(fontsNs), Ms(tableNs), Ms(paintEnd - readyNs - tableNs),
+                Ms(NowNs() - presentEnd), Ms(presentEnd - paintEnd));
+    std::fflush(stdout);
+    PostMessageW(main, WM_CLOSE, 0, 0);
+  }
+  void Present(const platform::Surface &) override {}
+
+private:
+  bool done_ = false;
+};
+
+[[noreturn]] void GameChild(const char *spec) {
+  platform::DeviceConfig config;
+  if (std::sscanf(spec, "%dx%dx%d", &config.width, &config.height, &config.dpi) != 3) {
+    std::_Exit(2);
+  }
+  platform::StartDevice(config);
+  platform::shell::InstallShell();
+  FirstFrameHost host;
+  const std::int64_t start = NowNs();
+  std::string error;
+  const HINSTANCE instance = platform::LoadModuleFromRes(platform::EmbeddedResources(), &error);
+  host.resourcesNs = NowNs() - start;
+  // One text in the table's face before the game starts, so that the font
+  // machinery's cold start (configuration, the face) is timed on its own.
+  const std::int64_t fontsStart = NowNs();
+  const HDC screen = GetDC(nullptr);
+  LOGFONTW face{};
+  face.lfHeight = 16;
+  std::char_traits<WCHAR>::copy(face.lfFaceName, u"Tahoma", 7);
+  const HFONT font = CreateFontIndirectW(&face);
+  const HGDIOBJ previous = SelectObject(screen, font);
+  ExtTextOutW(screen, 0, 0, 0, nullptr, u"$", 1, nullptr);
+  SelectObject(screen, previous);
+  DeleteObject(font);
+  ReleaseDC(nullptr, screen);
+  host.fontsNs = NowNs() - fontsStart;
+  MakeGameTable = TimedTable;
+  platform::SetCurrentHost(&host);
+  host.readyNs = NowNs();
+  char16_t commandLine[1] = {0};
+  const int code = WinMain(instance, nullptr, commandLine, SW_SHOWNORMAL);
+  std::_Exit(code);
+}
+
+[[maybe_unused]] const bool gameChild = [] {
+  if (const char *spec = std::getenv("BJ_BENCH_GAME"); spec != nullptr && *spec != 0) {
+    GameChild(spec);
+  }
+  return false;
+}();
+
+struct Child {
+  double toFrameMs = -1;
+  long peakKb = 0;
+  std::string output;
+};
+
+// Runs this binary again with `env` set, timed to its line holding "first frame" or
+// "presented"; its peak memory is read when it ends.
+Child RunSelf(const std::vector<std::pair<const char *, const char *>> &env) {
+  int fds[2];
+  if (pipe(fds) != 0) {
+    return {};
+  }
+  const std::int64_t start = NowNs();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(fds[1], STDOUT_FILENO);
+    close(fds[0]);
+    close(fds[1]);
+    for (const auto &[name, value] : env) {
+      setenv(name, value, 1);
+    }
+    execl("/proc/self/exe", "bench_blackjack", static_cast<char *>(nullptr));
+    std::_Exit(127);
+  }
+  close(fds[1]);
+  Child child;
+  char buffer[4096];
+  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) {
+    child.output.append(buffer, static_cast<std::size_t>(n));
+    if (child.toFrameMs < 0 && (child.output.find("first frame") != std::string::npos ||
+                                child.output.find("presented") != std::string::npos)) {
+      child.toFrameMs = Ms(NowNs() - start);
+    }
+  }
+  close(fds[0]);
+  rusage usage{};
+  int status = 0;
+  wait4(pid, &status, 0, &usage);
+  child.peakKb = usage.ru_maxrss;
+  return child;
+}
+
+// One number after `key` in the child's report.
+double Figure(const std::string &output, const std::string &key) {
+  const auto at = output.find(key + " ");
+  return at == std::string::npos ? -1 : std::atof(output.c_str() + at + key.size() + 1);
+}
+
+void GameStartToFirstFrame(benchmark::State &state, const char *spec) {
+  double gameMs = 0;
+  double bareMs = 0;
+  long gameKb = 0;
+  long bareKb = 0;
+  std::string report;
+  for (auto _ : state) {
+    const Child game = RunSelf({{"BJ_BENCH_GAME", spec}, {"SDL_VIDEODRIVER", "dummy"}});
+    const Child bare = RunSelf({{"BJ_BENCH_BARE_SDL", "1"}, {"SDL_VIDEODRIVER", "dummy"}});
+    if (game.toFrameMs < 0 || bare.toFrameMs < 0) {
+      state.SkipWithError("a child did not reach its first frame");
+      return;
+    }
+    gameMs += game.toFrameMs;
+    bareMs += bare.toFrameMs;
+    gameKb = std::max(gameKb, game.peakKb);
+    bareKb = std::max(bareKb, bare.peakKb);
+    report = game.output;
+  }
+  const auto n = static_cast<double>(state.iterations());
+  state.counters["game_ms"] = gameMs / n;
+  state.counters["bare_sdl_ms"] = bareMs / n;
+  state.counters["time_ratio"] = gameMs / bareMs;
+  state.counters["game_peak_kb"] = static_cast<double>(gameKb);
+  state.counters["bare_sdl_peak_kb"] = static_cast<double>(bareKb);
+  state.counters["memory_ratio"] = static_cast<double>(gameKb) / static_cast<double>(bareKb);
+  // Where the game's time went, in its last run.
+  for (const char *key : {"resources_ms", "fonts_ms", "table_ms", "first_paint_ms",
+                          "second_paint_ms", "present_ms"}) {
+    state.counters[key] = Figure(report, key);
+  }
+}
+BENCHMARK_CAPTURE(GameStartToFirstFrame, qvga, "240x320x96")
+    ->Iterations(10)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(GameStartToFirstFrame, vga, "480x640x192")
+    ->Iterations(10)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// ---- A tap on a chip to the frame on screen, in the desktop host ----
+
+void PushPen(Uint32 type, int x, int y) {
+  SDL_Event event{};
+  event.type = type;
+  event.button.button = SDL_BUTTON_LEFT;
+  event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+  event.button.x = x;
+  event.button.y = y;
+  SDL_PushEvent(&event);
+}
+
+void GameTapToFrame(benchmark::State &state) {
+  if (std::getenv("DISPLAY") == nullptr) {
+    state.SkipWithError("needs a display: run under xvfb-run");
+    return;
+  }
+  platform::DeviceConfig config;
+  config.virtualClock = false;
+  platform::StartDevice(config);
+  platform::shell::InstallShell();
+  constexpr int Zoom = 2;
+  std::string error;
+  auto host = platform::SdlHost::Open(Zoom, &error);
+  const HINSTANCE instance = platform::LoadModuleFromRes(platform::EmbeddedResources(), &error);
+  if (!host || instance == nullptr || !InitInstance(instance, SW_SHOWNORMAL)) {
+    state.SkipWithError(error.c_str());
+    platform::StopDevice();
+    return;
+  }
+  platform::SetCurrentHost(host.get());
+  platform::PresentIfChanged(*host);
+  SDL_Event drop;
+  while (SDL_PollEvent(&drop) != 0) {
+  }
+  // The 5 chip and Clear, in device pixels (the table starts under the 26-pixel bar).
+  constexpr POINT Taps[] = {{20, 26 + 250}, {210, 26 + 250}};
+  std::int64_t totalNs = 0;
+  std::int64_t gameNs = 0;
+  int tap = 0;
+  for (auto _ : state) {
+    const POINT at = Taps[tap++ % 2];
+    const std::int64_t start = NowNs();
+    PushPen(SDL_MOUSEBUTTONDOWN, at.x * Zoom, at.y * Zoom);
+    PushPen(SDL_MOUSEBUTTONUP, at.x * Zoom, at.y * Zoom);
+    host->WaitForEvents(platform::kNoDeadline); // the pen events into the queue
+    const std::int64_t gameStart = NowNs();
+    MSG msg{};
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      DispatchMessageW(&msg); // the tap, the action, then WM_PAINT and the table's paint
+    }
+    gameNs += NowNs() - gameStart;
+    const int frames = host->FramesPresented();
+    SDL_Event wake{};
+    wake.type = SDL_USEREVENT;
+    SDL_PushEvent(&wake);
+    host->WaitForEvents(platform::kNoDeadline); // presents the frame, then sees the wake-up
+    if (host->FramesPresented() != frames + 1) {
+      state.SkipWithError("the tap did not produce exactly one frame");
+      break;
+    }
+    totalNs += host->LastPresentNs() - start;
+  }
+  const auto n = static_cast<double>(state.iterations());
+  state.counters["tap_to_frame_ms"] = Ms(totalNs) / n;
+  state.counters["game_ms"] = Ms(gameNs) / n;
+  state.counters["host_ms"] = Ms(totalNs - gameNs) / n;
+  state.SetLabel(SDL_GetCurrentVideoDriver());
+  SendMessageW(FindWindowW(u"BLACKJACK", nullptr), WM_CLOSE, 0, 0);
+  platform::SetCurrentHost(nullptr);
+  host.reset();
+  platform::StopDevice();
+}
+BENCHMARK(GameTapToFrame)->Iterations(200)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
