@@ -336,7 +336,7 @@ TEST_F(HandPlay, EveryKindLeftIsEquallyLikely) {
   }
   // Weighted by copies the rare kind would come up 1/9 of the time (about 2222);
   // drawn by kind it comes up half the time. 4.5 standard deviations: +-318.
-  EXPECT_NEAR(rare, trials / 2, 318);
+  EXPECT_NEAR(rare, trials / 2.0, 318);
 }
 
 } // namespace

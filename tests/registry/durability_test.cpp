@@ -195,8 +195,8 @@ TEST(HiveFile, SavesKilledAtRandomPointsLeaveTheOldOrTheNewHive) {
   HeadlessDevice device(profile.Config());
   const std::string path = profile.Dir() + "/registry.reg";
   HKEY key = Create();
-  const std::vector<BYTE> dataA(3 * 1024, 0xAA);
-  const std::vector<BYTE> dataB(5 * 1024, 0xBB);
+  const std::vector<BYTE> dataA(std::size_t{3} * 1024, 0xAA);
+  const std::vector<BYTE> dataB(std::size_t{5} * 1024, 0xBB);
   const auto setBlob = [&](const std::vector<BYTE> &data) {
     return RegSetValueExW(key, u"Blob", 0, REG_BINARY, data.data(),
                           static_cast<DWORD>(data.size()));

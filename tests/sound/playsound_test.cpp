@@ -36,7 +36,8 @@ std::vector<std::byte> DeviceFormatSamples(std::size_t frames, unsigned seed) {
   std::vector<std::byte> s;
   for (std::size_t i = 0; i < frames; ++i) {
     for (unsigned ch = 0; ch < 2; ++ch) {
-      const auto v = static_cast<std::uint16_t>(1000 + (i * 7 + ch * 3 + seed * 101) % 20000);
+      const auto v = static_cast<std::uint16_t>(
+          1000 + (i * 7 + std::size_t{ch} * 3 + std::size_t{seed} * 101) % 20000);
       Put16(s, v);
     }
   }
@@ -130,9 +131,9 @@ protected:
 // The device opens at the first sound and plays it whole; a new sound cuts the old one off and
 // is followed by silence, not by the rest of the old one.
 TEST_F(DiskOutput, SoundsPlayWholeUntilANewOneCutsThemOff) {
-  const auto first = DeviceFormatSamples(4410, 1);            // 0.1 s
-  const auto longSamples = DeviceFormatSamples(44100 * 5, 2); // 5 s
-  const auto last = DeviceFormatSamples(2205, 3);             // 0.05 s
+  const auto first = DeviceFormatSamples(4410, 1);                         // 0.1 s
+  const auto longSamples = DeviceFormatSamples(std::size_t{44100} * 5, 2); // 5 s
+  const auto last = DeviceFormatSamples(2205, 3);                          // 0.05 s
   const auto longWave = DeviceFormatWave(longSamples);
   const auto lastWave = DeviceFormatWave(last);
   {
@@ -157,7 +158,7 @@ TEST_F(DiskOutput, SoundsPlayWholeUntilANewOneCutsThemOff) {
 }
 
 TEST_F(DiskOutput, PurgeAndANullNameStopTheSound) {
-  const auto samples = DeviceFormatSamples(44100 * 5, 4);
+  const auto samples = DeviceFormatSamples(std::size_t{44100} * 5, 4);
   const auto other = DeviceFormatWave(DeviceFormatSamples(10, 5));
   const auto wave = DeviceFormatWave(samples);
   HeadlessDevice device(Audible());
