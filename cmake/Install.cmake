@@ -15,6 +15,7 @@ set(BLACKJACK_RELEASE_DATE "2026-12-06")
 set(packaging_out ${CMAKE_BINARY_DIR}/packaging)
 file(MAKE_DIRECTORY ${packaging_out})
 
+# Debian keeps games in /usr/games: the package preset sets CMAKE_INSTALL_BINDIR=games.
 install(TARGETS blackjack RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES packaging/blackjack.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
@@ -38,8 +39,7 @@ string(STRIP "${licence_text}" licence_text)
 string(REPLACE "\n" "\n " licence_text " ${licence_text}")
 string(REPLACE "\n \n" "\n .\n" licence_text "${licence_text}")
 file(READ packaging/copyright.in copyright_text)
-file(WRITE ${packaging_out}/copyright.tmp "${copyright_text}${licence_text}\n")
-configure_file(${packaging_out}/copyright.tmp ${packaging_out}/copyright COPYONLY)
+file(CONFIGURE OUTPUT ${packaging_out}/copyright CONTENT "${copyright_text}${licence_text}\n" @ONLY)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS LICENSE packaging/copyright.in)
 install(FILES ${packaging_out}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/blackjack)
 

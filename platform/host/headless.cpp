@@ -3,6 +3,7 @@
 
 #include "gdi/png_write.h"
 #include "device/device.h"
+#include "host/close_signals.h"
 #include "host/instance_service.h"
 #include "user/compositor.h"
 #include "user/input.h"
@@ -95,6 +96,9 @@ bool HeadlessHost::Run(const ScriptCommand &command) {
 }
 
 void HeadlessHost::WaitForEvents(std::uint64_t deadlineMs) {
+  if (HandleCloseSignals()) {
+    return;
+  }
   ServeInstanceRequests();
   PresentIfChanged(*this);
   Device &device = CurrentDevice();

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "device/device.h"
+#include "host/close_signals.h"
 #include "host/headless.h"
 #include "aygshell/shell.h"
 #include "instance/instance.h"
@@ -90,6 +91,7 @@ int HostMain(const std::vector<std::string> &args) {
     std::printf("blackjack %s\n", BLACKJACK_VERSION);
     return 0;
   }
+  CatchCloseSignals();
   StartDevice(options.device);
   shell::InstallShell();
   const HINSTANCE instance = LoadModuleFromRes(EmbeddedResources(), &error);

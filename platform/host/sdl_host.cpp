@@ -7,7 +7,9 @@
 #include <chrono>
 
 #include "device/device.h"
+#include "host/close_signals.h"
 #include "host/instance_service.h"
+#include "kernel/module.h"
 #include "user/compositor.h"
 #include "user/input.h"
 #include "user/window.h"
@@ -264,6 +266,9 @@ void SdlHost::WaitForEvents(std::uint64_t deadlineMs) {
   PresentIfChanged(*this);
   Device &device = CurrentDevice();
   for (;;) {
+    if (HandleCloseSignals()) {
+      return;
+    }
     if (ServeInstanceRequests()) {
       // Another start asked for this program: the desktop window comes forward too.
       SDL_RaiseWindow(window_);
@@ -303,12 +308,47 @@ void SdlHost::Present(const Surface &screen) {
   }
   SDL_UpdateTexture(texture_, nullptr, screen.pixels.data(),
                     screen.width * static_cast<int>(sizeof(std::uint32_t)));
+  FollowApplication();
   // The window appears with its first frame, so a second start that only hands
   // over to the running one never shows an empty window.
   if (frames_ == 0) {
     SDL_ShowWindow(window_);
   }
   RepeatLastFrame();
+}
+
+// The desktop window stands for the application in front, as its entry in a task
+// bar would: its title, and the icon of its window class.
+void SdlHost::FollowApplication() {
+  const Window *app = FindWindowObject(ForegroundApplicationWindow());
+  if (app == nullptr) {
+    return;
+  }
+  if (app->title != shownTitle_) {
+    shownTitle_ = app->title;
+    char *title =
+        SDL_iconv_string("UTF-8", "UTF-16LE", reinterpret_cast<const char *>(app->title.c_str()),
+                         (app->title.size() + 1) * sizeof(char16_t));
+    if (title != nullptr) {
+      SDL_SetWindowTitle(window_, title);
+      SDL_free(title);
+    }
+  }
+  const IconImage *icon = FindIconImage(app->classIcon);
+  if (icon == nullptr || icon == shownIcon_) {
+    return;
+  }
+  shownIcon_ = icon;
+  std::vector<std::uint32_t> argb(icon->pixels.size());
+  for (std::size_t i = 0; i < argb.size(); ++i) {
+    argb[i] = icon->pixels[i] | static_cast<std::uint32_t>(icon->alpha[i]) << 24;
+  }
+  SDL_Surface *surface = SDL_CreateRGBSurfaceWithFormatFrom(
+      argb.data(), icon->width, icon->height, 32, icon->width * 4, SDL_PIXELFORMAT_ARGB8888);
+  if (surface != nullptr) {
+    SDL_SetWindowIcon(window_, surface);
+    SDL_FreeSurface(surface);
+  }
 }
 
 void SdlHost::RepeatLastFrame() {

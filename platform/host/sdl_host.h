@@ -42,6 +42,7 @@ private:
   void ResizeForScreen();
   void RepeatLastFrame();
   void SyncVirtualClock();
+  void FollowApplication();
 
   SDL_Window *window_ = nullptr;
   SDL_Renderer *renderer_ = nullptr;
@@ -53,6 +54,8 @@ private:
   std::int64_t lastRealMs_ = 0; // for a desktop run on a virtual clock (--clock)
   int frames_ = 0;
   std::int64_t lastPresentNs_ = 0;
+  std::u16string shownTitle_; // of the application the desktop window stands for
+  const void *shownIcon_ = nullptr;
 };
 
 } // namespace platform

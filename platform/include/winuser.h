@@ -178,6 +178,7 @@
 #define WM_LBUTTONDOWN 0x0201
 #define WM_LBUTTONUP 0x0202
 #define WM_LBUTTONDBLCLK 0x0203
+#define WM_CAPTURECHANGED 0x0215
 #define WM_USER 0x0400
 #define WM_APP 0x8000
 
@@ -437,6 +438,11 @@ HWND WINAPI GetWindow(HWND hWnd, UINT uCmd);
 HWND WINAPI GetForegroundWindow();
 BOOL WINAPI SetForegroundWindow(HWND hWnd);
 HWND WINAPI GetFocus();
+// The pen's messages go to the capturing window wherever the pen is, until released.
+HWND WINAPI SetCapture(HWND hWnd);
+BOOL WINAPI ReleaseCapture();
+HWND WINAPI GetCapture();
+BOOL WINAPI IsChild(HWND hWndParent, HWND hWnd);
 HWND WINAPI SetFocus(HWND hWnd);
 HWND WINAPI FindWindowW(LPCWSTR lpClassName, LPCWSTR lpWindowName);
 BOOL WINAPI EnableWindow(HWND hWnd, BOOL bEnable);

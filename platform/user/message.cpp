@@ -7,6 +7,7 @@
 
 #include "device/device.h"
 #include "device/host.h"
+#include "user/capture.h"
 #include "user/compositor.h"
 #include "user/input.h"
 #include "user/window.h"
@@ -77,10 +78,11 @@ bool InputToMessage(const InputEvent &event, MSG *msg) {
   case InputKind::PenDown:
   case InputKind::PenMove:
   case InputKind::PenUp: {
-    if (event.point.y < NavigationBarHeight()) {
-      return false;
+    // A window holding the capture gets the pen wherever it goes, even over the bars.
+    Window *target = FindWindowObject(CaptureWindow());
+    if (target == nullptr && event.point.y >= NavigationBarHeight()) {
+      target = PenTarget(event.point);
     }
-    Window *target = PenTarget(event.point);
     if (target == nullptr) {
       return false;
     }
@@ -117,7 +119,7 @@ void Consume(const InputEvent &event) {
     queue.keysDown[event.key & 0xFF] = event.kind == InputKind::KeyDown;
   } else {
     queue.pen = event.point;
-    if (event.point.y < NavigationBarHeight()) {
+    if (event.point.y < NavigationBarHeight() && CaptureWindow() == nullptr) {
       OfferPenToShell(event.kind, event.point);
     }
   }

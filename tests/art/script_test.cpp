@@ -1,5 +1,5 @@
 // The compiled resource script read back through the layer: strings, keys, the
-// resolution marker, the menu bars and the two dialog templates.
+// resolution marker and the menu bars.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -13,7 +13,6 @@
 
 namespace {
 
-using art_test::NameOrOrdinal;
 using art_test::Reader;
 using art_test::ResourceBytes;
 
@@ -116,131 +115,6 @@ TEST_F(Script, MenuBarsListTheirButtonsAndTheirCompanionMenus) {
     }
     EXPECT_TRUE(m.Ok() && m.AtEnd());
     EXPECT_EQ(items, bar.menu);
-  }
-}
-
-constexpr WORD kButton = 0x80;
-constexpr WORD kStatic = 0x82;
-constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
-constexpr WORD kNoId = 0xFFFF;
-
-struct Control {
-  WORD id;
-  WORD cls;
-  DWORD style;
-  short x, y, cx, cy;
-  NameOrOrdinal text;
-  DWORD exStyle = 0;
-  friend bool operator==(const Control &, const Control &) = default;
-};
-
-struct Dialog {
-  DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
-  DWORD exStyle = 0;
-  short cx = 0, cy = 0;
-  std::u16string title;
-  NameOrOrdinal menu = u"", cls = u"";
-  WORD pointSize = 8;
-  std::u16string face = u"Tahoma";
-  std::vector<Control> controls;
-  friend bool operator==(const Dialog &, const Dialog &) = default;
-};
-
-// A DLGTEMPLATE and its items, with the font that DS_SETFONT announces.
-Dialog ReadDialog(std::span<const std::byte> bytes) {
-  Reader r(bytes);
-  Dialog d;
-  d.style = r.Dword();
-  d.exStyle = r.Dword();
-  const WORD count = r.Word();
-  r.Skip(4); // x, y: the dialog is centred
-  d.cx = static_cast<short>(r.Word());
-  d.cy = static_cast<short>(r.Word());
-  d.menu = r.Name();
-  d.cls = r.Name();
-  d.title = r.String();
-  d.pointSize = (d.style & DS_SETFONT) != 0 ? r.Word() : 0;
-  d.face = (d.style & DS_SETFONT) != 0 ? r.String() : u"";
-  for (WORD i = 0; i < count && r.Ok(); ++i) {
-    r.AlignTo(4);
-    Control c{};
-    c.style = r.Dword();
-    c.exStyle = r.Dword();
-    for (short *v : {&c.x, &c.y, &c.cx, &c.cy}) {
-      *v = static_cast<short>(r.Word());
-    }
-    c.id = r.Word();
-    const NameOrOrdinal cls = r.Name();
-    c.cls = std::holds_alternative<WORD>(cls) ? std::get<WORD>(cls) : 0;
-    c.text = r.Name();
-    r.Skip(r.Word()); // creation data
-    d.controls.push_back(c);
-  }
-  EXPECT_TRUE(r.Ok());
-  return d;
-}
-
-TEST_F(Script, DialogsMatchTheirLayouts) {
-  Dialog about = ReadDialog(ResourceBytes(module, MAKEINTRESOURCEW(103), RT_DIALOG));
-  // The version line and the credits are worded freely; their place and kind are fixed.
-  ASSERT_EQ(about.controls.size(), 9U);
-  const auto version = std::get<std::u16string>(about.controls[1].text);
-  const auto credits = std::get<std::u16string>(about.controls[7].text);
-  EXPECT_NE(version.find(u"BlackJack"), std::u16string::npos);
-  EXPECT_NE(version.find(u"1.0"), std::u16string::npos);
-  EXPECT_FALSE(credits.empty());
-  const struct {
-    Dialog actual, expected;
-  } cases[] = {
-      {about,
-       {.exStyle = WS_EX_CAPTIONOKBTN,
-        .cx = 165,
-        .cy = 181,
-        .title = u"About BlackJack",
-        .controls =
-            {
-                {kNoId, kStatic, kChild | SS_ICON, 71, 27, 20, 20, WORD{101}},
-                {kNoId, kStatic, kChild | SS_CENTER | SS_NOPREFIX | WS_GROUP, 40, 6, 85, 18,
-                 version},
-                {kNoId, kStatic, kChild | SS_CENTER, 14, 53, 137, 18,
-                 u"To Place a bet, click on the poker chips Press Clear to restart bet"},
-                {kNoId, kStatic, kChild | SS_CENTER, 14, 71, 137, 12,
-                 u"After betting, press Deal to begin hand"},
-                {kNoId, kStatic, kChild | SS_CENTER, 21, 83, 121, 12,
-                 u"Press Hit to get additional cards"},
-                {kNoId, kStatic, kChild | SS_LEFT, 39, 95, 87, 12, u"Press Stand to finish hand"},
-                {kNoId, kStatic, kChild | SS_CENTER, 18, 106, 128, 18,
-                 u"Press Double to double bet amount and get an additional card."},
-                {kNoId, kStatic, kChild | SS_CENTER, 13, 144, 138, 24, credits},
-                {IDOK, kButton, kChild | BS_PUSHBUTTON, 55, 126, 50, 14, u"OK"},
-            }}},
-      {ReadDialog(ResourceBytes(module, MAKEINTRESOURCEW(117), RT_DIALOG)),
-       {.cx = 164,
-        .cy = 191,
-        .title = u"Options",
-        .controls =
-            {
-                {IDOK, kButton, kChild | BS_DEFPUSHBUTTON | WS_TABSTOP, 53, 136, 50, 14, u"OK"},
-                {kNoId, kStatic, kChild | SS_CENTER | WS_GROUP, 33, 7, 93, 22,
-                 u"Blackjack Options"},
-                {1004, kButton, kChild | BS_AUTOCHECKBOX | WS_TABSTOP, 53, 103, 78, 14,
-                 u"Play Sounds"},
-                {kNoId, kStatic, kChild | SS_LEFT | WS_GROUP, 43, 41, 83, 13,
-                 u"Number of Decks in Play"},
-                {1009, kButton, kChild | BS_AUTORADIOBUTTON, 59, 56, 39, 10, u"1 Deck"},
-                {1010, kButton, kChild | BS_AUTORADIOBUTTON, 59, 67, 39, 10, u"2 Decks"},
-                {1011, kButton, kChild | BS_AUTORADIOBUTTON, 59, 78, 39, 10, u"4 Decks"},
-                {1012, kButton, kChild | BS_AUTORADIOBUTTON, 59, 89, 39, 10, u"8 Decks"},
-                {1013, kButton, kChild | BS_AUTOCHECKBOX | WS_TABSTOP, 53, 116, 59, 13,
-                 u"Use ClearType"},
-            }}},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(std::string(c.expected.title.begin(), c.expected.title.end()));
-    EXPECT_EQ(c.actual, c.expected);
-    for (std::size_t i = 0; i < c.actual.controls.size() && i < c.expected.controls.size(); ++i) {
-      EXPECT_EQ(c.actual.controls[i], c.expected.controls[i]) << "control " << i;
-    }
   }
 }
 

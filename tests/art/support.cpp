@@ -1,18 +1,10 @@
 // The layer's resource and image calls wrapped for the art tests.
 #include "support.h"
 
-#include <imgdecmp.h>
-
-#include <algorithm>
-#include <cstring>
-
-#include "kernel/module.h"
+#include "gdi/surface.h"
+#include "view/image_asset.h"
 
 namespace art_test {
-
-HINSTANCE LoadGameModule(std::string *error) {
-  return platform::LoadModuleFromRes(platform::EmbeddedResources(), error);
-}
 
 std::span<const std::byte> ResourceBytes(HINSTANCE module, LPCWSTR name, LPCWSTR type) {
   HRSRC info = FindResourceW(module, name, type);
@@ -42,79 +34,25 @@ std::u16string Reader::String() {
   return s;
 }
 
-NameOrOrdinal Reader::Name() {
-  if (at_ + 2 <= bytes_.size() && bytes_[at_] == std::byte{0xFF} &&
-      bytes_[at_ + 1] == std::byte{0xFF}) {
-    Word();
-    return Word();
-  }
-  return String();
-}
-
 void Reader::Skip(std::size_t n) {
   ok_ = ok_ && at_ + n <= bytes_.size();
   at_ = ok_ ? at_ + n : at_;
 }
 
-namespace {
-
-struct Feed {
-  std::span<const std::byte> bytes;
-  std::size_t at = 0;
-};
-
-DWORD CALLBACK ReadPiece(LPSTR buffer, DWORD max, LPARAM param) {
-  auto *feed = reinterpret_cast<Feed *>(param);
-  const std::size_t n = std::min<std::size_t>(max, feed->bytes.size() - feed->at);
-  std::memcpy(buffer, feed->bytes.data() + feed->at, n);
-  feed->at += n;
-  return static_cast<DWORD>(n);
-}
-
-} // namespace
-
 Picture DecodePicture(HINSTANCE module, WORD id) {
-  Feed feed{ResourceBytes(module, MAKEINTRESOURCEW(id), u"PNG")};
-  if (feed.bytes.empty()) {
-    return {};
-  }
   HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BYTE buffer[1024] = {};
-  HBITMAP bitmap = nullptr;
-  DecompressImageInfo info{};
-  info.dwSize = sizeof info;
-  info.pbBuffer = buffer;
-  info.dwBufferMax = sizeof buffer;
-  info.phBM = &bitmap;
-  info.iBitDepth = GetDeviceCaps(screen, BITSPIXEL);
-  info.lParam = reinterpret_cast<LPARAM>(&feed);
-  info.hdc = memory;
-  info.iScale = 100;
-  info.iMaxWidth = 10000;
-  info.iMaxHeight = 10000;
-  info.pfnGetData = ReadPiece;
-  info.crTransparentOverride = CLR_INVALID;
-  Picture picture;
-  BITMAP described{};
-  if (DecompressImageIndirect(&info) == S_OK &&
-      GetObjectW(bitmap, sizeof described, &described) == sizeof described) {
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    picture.width = described.bmWidth;
-    picture.height = described.bmHeight;
-    for (int y = 0; y < picture.height; ++y) {
-      for (int x = 0; x < picture.width; ++x) {
-        const COLORREF c = GetPixel(memory, x, y);
-        picture.pixels.push_back({GetRValue(c), GetGValue(c), GetBValue(c)});
-      }
-    }
-    SelectObject(memory, previous);
-  }
-  if (bitmap != nullptr) {
-    DeleteObject(bitmap);
-  }
-  DeleteDC(memory);
+  ImageAsset asset;
+  asset.LoadFromResource(screen, id, u"PNG", module);
   ReleaseDC(nullptr, screen);
+  Picture picture;
+  if (const auto surface = platform::BitmapSurface(asset.bitmap)) {
+    picture.width = surface->width;
+    picture.height = surface->height;
+    for (const std::uint32_t p : surface->pixels) {
+      picture.pixels.push_back({static_cast<int>((p >> 16) & 0xFF),
+                                static_cast<int>((p >> 8) & 0xFF), static_cast<int>(p & 0xFF)});
+    }
+  }
   return picture;
 }
 

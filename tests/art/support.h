@@ -9,21 +9,18 @@
 #include <cstddef>
 #include <span>
 #include <string>
-#include <variant>
 #include <vector>
 
-#include "host/testing.h"
+#include "testing/testing.h"
+#include "kernel/module.h"
 
 namespace art_test {
-
-// Loads the embedded .res as the main module of the current device.
-HINSTANCE LoadGameModule(std::string *error);
 
 class GameModuleTest : public ::testing::Test {
 protected:
   void SetUp() override {
     std::string error;
-    module = LoadGameModule(&error);
+    module = platform::LoadModuleFromRes(platform::EmbeddedResources(), &error);
     ASSERT_NE(module, nullptr) << error;
   }
   platform::test::HeadlessDevice device;
@@ -33,9 +30,6 @@ protected:
 // FindResourceW, LoadResource, LockResource, SizeofResource; empty when missing.
 std::span<const std::byte> ResourceBytes(HINSTANCE module, LPCWSTR name, LPCWSTR type);
 
-// A name or an ordinal, as resource templates store them.
-using NameOrOrdinal = std::variant<std::u16string, WORD>;
-
 // Once a read runs past the end, Ok() is false and every later read gives 0.
 class Reader {
 public:
@@ -43,9 +37,7 @@ public:
   WORD Word();
   DWORD Dword() { return Word() | (DWORD{Word()} << 16); }
   std::u16string String();
-  NameOrOrdinal Name();
   void Skip(std::size_t n);
-  void AlignTo(std::size_t n) { at_ = (at_ + n - 1) / n * n; }
   bool AtEnd() const { return at_ >= bytes_.size(); }
   bool Ok() const { return ok_; }
 
@@ -72,8 +64,7 @@ struct Picture {
   Rgb At(int x, int y) const { return pixels[Index(x, y)]; }
 };
 
-// PNG resource id decoded by DecompressImageIndirect, fed in 1 KB pieces through its
-// read callback as the game does; empty when missing or undecodable.
+// PNG resource id decoded by the game's own ImageAsset; empty when missing or undecodable.
 Picture DecodePicture(HINSTANCE module, WORD id);
 
 } // namespace art_test

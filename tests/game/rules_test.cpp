@@ -29,17 +29,18 @@ TEST_F(Rules, TotalsCountTheFirstAceSoftAndApplyTheFiveCardRule) {
     std::int32_t playerSoft, playerHard, dealerSoft, dealerHard;
     bool settled;
   };
+  const std::vector<Card> fiveSmall{C(2), C(3), C(2, 1), C(4), C(3, 1)}; // 14
   // clang-format off
   const Case cases[] = {
       {"two aces and a nine", {C(1), C(1, 1), C(9)}, {C(5), C(6)}, 21, 11, 11, 11, false},
       {"ace six ten stays in play", {C(1), C(6), C(10)}, {C(5)}, 27, 17, 5, 5, false},
       {"ace six eight", {C(1), C(6), C(8)}, {C(5)}, 25, 15, 5, 5, false},
       {"ten counts like a face", {C(10), C(11), C(12)}, {C(13), C(10, 2)}, 30, 30, 20, 20, true},
-      {"five small cards make 21", {C(2), C(3), C(2, 1), C(4), C(3, 1)}, {C(9)}, 21, 21, 9, 9, false},
+      {"five small cards make 21", fiveSmall, {C(9)}, 21, 21, 9, 9, false},
       {"five cards over 21 bust", {C(5), C(6), C(2), C(4), C(5, 1)}, {C(9)}, 22, 22, 9, 9, true},
-      {"dealer five cards make 21", {C(10)}, {C(2), C(2, 1), C(2, 2), C(3), C(4)}, 10, 10, 21, 21, false},
-      {"a dealer bust skips the five-card rule", {C(2), C(3), C(2, 1), C(4), C(3, 1)},
-       {C(10), C(6), C(9)}, 14, 14, 25, 25, true},
+      {"dealer five cards make 21", {C(10)}, fiveSmall, 10, 10, 21, 21, false},
+      {"a dealer bust skips the five-card rule", fiveSmall, {C(10), C(6), C(9)},
+       14, 14, 25, 25, true},
   };
   // clang-format on
   for (const Case &c : cases) {
@@ -122,29 +123,32 @@ TEST_F(Rules, SettlementPaysByTotalsAndUndoesADouble) {
   struct Case {
     const char *name;
     std::vector<Card> player, dealer;
-    bool blackjack, doubled, dealerTurn;
+    bool blackjack, doubled;
     std::int32_t bank, bet, bankAfter;
     bool won, push;
   };
+  const std::vector<Card> seventeen{C(10), C(7)}, eighteen{C(10), C(8)}, nineteen{C(10), C(9)};
+  const std::vector<Card> sixteen{C(9), C(7)}, natural{C(1), C(11)}, bust{C(13), C(12), C(5)};
+  const std::vector<Card> dealerBust{C(10), C(6), C(9)};
   // A doubled hand has bet 200 and the bank already paid the second 100. A bust is settled
   // when it is counted; a settlement after a dealer's bust must leave it alone.
   // clang-format off
   const Case cases[] = {
-      {"blackjack pays two to one", {C(1), C(13)}, {C(9), C(7)}, true, false, true, 1000, 100, 1200, false, false},
-      {"win", {C(10), C(9)}, {C(10), C(8)}, false, false, true, 1000, 100, 1100, true, false},
-      {"win doubled", {C(10), C(9)}, {C(10), C(8)}, false, true, true, 900, 200, 1200, true, false},
-      {"draw", {C(10), C(8)}, {C(9), C(9)}, false, false, true, 1000, 100, 1000, false, true},
-      {"draw doubled", {C(10), C(8)}, {C(9), C(9)}, false, true, true, 900, 200, 1000, false, true},
-      {"loss", {C(10), C(7)}, {C(10), C(8)}, false, false, true, 1000, 100, 900, false, false},
-      {"loss doubled", {C(10), C(7)}, {C(10), C(8)}, false, true, true, 900, 200, 800, false, false},
-      {"a loss the bank cannot pay leaves a debt", {C(10), C(7)}, {C(10), C(8)}, false, false, true, 300, 500, -200, false, false},
-      {"dealer natural beats twenty", {C(10), C(10)}, {C(1), C(11)}, false, false, true, 1000, 100, 900, false, false},
-      {"dealer natural ties a three-card 21", {C(10), C(5), C(6)}, {C(1), C(11)}, false, false, true, 1000, 100, 1000, false, true},
-      {"soft total counts when 21 or less", {C(1), C(7)}, {C(10), C(7)}, false, false, true, 1000, 100, 1100, true, false},
-      {"player bust", {C(13), C(12), C(5)}, {C(9), C(7)}, false, false, false, 1000, 100, 900, false, false},
-      {"player bust doubled", {C(13), C(12), C(5)}, {C(9), C(7)}, false, true, false, 800, 200, 700, false, false},
-      {"dealer bust", {C(10), C(8)}, {C(10), C(6), C(9)}, false, false, true, 1000, 100, 1100, false, false},
-      {"dealer bust doubled", {C(10), C(8)}, {C(10), C(6), C(9)}, false, true, true, 800, 200, 1100, false, false},
+      {"blackjack pays 2 to 1", {C(1), C(13)}, sixteen, true, false, 1000, 100, 1200, false, false},
+      {"win", nineteen, eighteen, false, false, 1000, 100, 1100, true, false},
+      {"win doubled", nineteen, eighteen, false, true, 900, 200, 1200, true, false},
+      {"draw", eighteen, {C(9), C(9)}, false, false, 1000, 100, 1000, false, true},
+      {"draw doubled", eighteen, {C(9), C(9)}, false, true, 900, 200, 1000, false, true},
+      {"loss", seventeen, eighteen, false, false, 1000, 100, 900, false, false},
+      {"loss doubled", seventeen, eighteen, false, true, 900, 200, 800, false, false},
+      {"unpaid loss: a debt", seventeen, eighteen, false, false, 300, 500, -200, false, false},
+      {"natural beats 20", {C(10), C(10)}, natural, false, false, 1000, 100, 900, false, false},
+      {"natural ties 21", {C(10), C(5), C(6)}, natural, false, false, 1000, 100, 1000, false, true},
+      {"soft 18 counts", {C(1), C(7)}, seventeen, false, false, 1000, 100, 1100, true, false},
+      {"player bust", bust, sixteen, false, false, 1000, 100, 900, false, false},
+      {"player bust doubled", bust, sixteen, false, true, 800, 200, 700, false, false},
+      {"dealer bust", eighteen, dealerBust, false, false, 1000, 100, 1100, false, false},
+      {"dealer bust doubled", eighteen, dealerBust, false, true, 800, 200, 1100, false, false},
   };
   // clang-format on
   for (const Case &c : cases) {
@@ -154,10 +158,10 @@ TEST_F(Rules, SettlementPaysByTotalsAndUndoesADouble) {
     table->doubled = c.doubled;
     table->playerBlackjack = c.blackjack;
     table->playerWon = table->pushResult = false;
-    EnterPhase(c.dealerTurn);
+    EnterPhase(true);
     SetHands(c.player, c.dealer);
     table->UpdateTotals();
-    const bool bust = PhaseOf(*table) == Phase::Result;
+    const bool settledAtCount = PhaseOf(*table) == Phase::Result;
     TakeRedraws();
     if (table->playerHardTotal <= 21) {
       table->SettleHand();
@@ -168,7 +172,7 @@ TEST_F(Rules, SettlementPaysByTotalsAndUndoesADouble) {
     EXPECT_EQ(table->pushResult, c.push);
     EXPECT_FALSE(table->doubled);
     EXPECT_EQ(PhaseOf(*table), Phase::Result);
-    EXPECT_EQ(TakeRedraws(), bust ? 0 : 1);
+    EXPECT_EQ(TakeRedraws(), settledAtCount ? 0 : 1);
   }
 }
 

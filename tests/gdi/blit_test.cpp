@@ -8,7 +8,7 @@
 #include <random>
 
 #include "gdi/surface.h"
-#include "host/testing.h"
+#include "testing/testing.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "gdi/surface.h"
-#include "host/testing.h"
+#include "testing/testing.h"
 
 namespace {
 

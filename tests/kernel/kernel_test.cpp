@@ -12,33 +12,20 @@ namespace {
 using platform::DeviceConfig;
 using platform::test::HeadlessDevice;
 
-TEST(Version, ReportsTheEmulatedSystemAndRefusesAShortRecord) {
-  HeadlessDevice device;
-  OSVERSIONINFOW info{};
-  info.dwOSVersionInfoSize = sizeof(info) - 1;
-  EXPECT_FALSE(GetVersionExW(&info));
-  info.dwOSVersionInfoSize = sizeof(info);
-  ASSERT_TRUE(GetVersionExW(&info));
-  EXPECT_EQ(info.dwPlatformId, static_cast<DWORD>(VER_PLATFORM_WIN32_CE));
-  EXPECT_EQ(info.dwMajorVersion, 5u);
-  EXPECT_EQ(info.dwMinorVersion, 1u);
-  EXPECT_EQ(sizeof(OSVERSIONINFOW), 276u);
-}
-
-TEST(Version, NamedProfilesAndFailures) {
+// Each profile's version and platform type; a record one byte short is refused, and so is a
+// buffer with no room for the type's terminator.
+TEST(Version, ProfilesReportTheirSystemAndRefuseShortBuffers) {
   struct Case {
     const char *name;
     bool versionOk;
-    DWORD major;
+    DWORD major, minor;
     bool typeOk;
     std::u16string type;
   };
   const Case cases[] = {
-      {"ce3-pocketpc", true, 3, true, u"PocketPC"},
-      {"ce3-other", true, 3, true, u"Jupiter"},
-      {"ce4", true, 4, true, u"PocketPC"},
-      {"ce5", true, 5, true, u"PocketPC"},
-      {"fail", false, 0, false, u""},
+      {"ce5.1", true, 5, 1, true, u"PocketPC"},    {"ce3-pocketpc", true, 3, 0, true, u"PocketPC"},
+      {"ce3-other", true, 3, 0, true, u"Jupiter"}, {"ce4", true, 4, 20, true, u"PocketPC"},
+      {"ce5", true, 5, 0, true, u"PocketPC"},      {"fail", false, 0, 0, false, u""},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
@@ -46,26 +33,24 @@ TEST(Version, NamedProfilesAndFailures) {
     ASSERT_TRUE(platform::OsProfileByName(c.name, &config.os));
     HeadlessDevice device(config);
     OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof(info) - 1;
+    EXPECT_FALSE(GetVersionExW(&info));
     info.dwOSVersionInfoSize = sizeof(info);
     EXPECT_EQ(GetVersionExW(&info) != FALSE, c.versionOk);
     if (c.versionOk) {
+      EXPECT_EQ(info.dwPlatformId, static_cast<DWORD>(VER_PLATFORM_WIN32_CE));
       EXPECT_EQ(info.dwMajorVersion, c.major);
+      EXPECT_EQ(info.dwMinorVersion, c.minor);
     }
     WCHAR buffer[256] = {};
-    EXPECT_EQ(SystemParametersInfoW(SPI_GETPLATFORMTYPE, 510, buffer, 0) != FALSE, c.typeOk);
-    if (c.typeOk) {
-      EXPECT_EQ(std::u16string(buffer), c.type);
-    }
+    const auto bytes = static_cast<UINT>((c.type.size() + 1) * sizeof(WCHAR));
+    EXPECT_FALSE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, bytes - 1, buffer, 0));
+    EXPECT_EQ(SystemParametersInfoW(SPI_GETPLATFORMTYPE, bytes, buffer, 0) != FALSE, c.typeOk);
+    EXPECT_EQ(std::u16string(buffer), c.type);
   }
   platform::OsProfile unused;
   EXPECT_FALSE(platform::OsProfileByName("ce9", &unused));
-}
-
-TEST(Version, PlatformTypeNeedsRoomForItsTerminator) {
-  HeadlessDevice device;
-  WCHAR buffer[16] = {};
-  EXPECT_FALSE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, 16, buffer, 0)); // 18 bytes needed
-  EXPECT_TRUE(SystemParametersInfoW(SPI_GETPLATFORMTYPE, 18, buffer, 0));
+  EXPECT_EQ(sizeof(OSVERSIONINFOW), 276u);
 }
 
 TEST(Time, VirtualClockStartsAtItsSetTimeAndAdvances) {

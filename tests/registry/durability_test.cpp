@@ -1,5 +1,6 @@
-// The hive on disk: private modes, damaged files kept, failed saves that change
-// nothing, and saves killed at random points that never leave a broken hive.
+// The hive on disk: values that outlive the device in private files, damaged files
+// kept, failed saves that change nothing, and saves killed at random points that
+// never leave a broken hive.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -39,20 +40,37 @@ struct FaultGuard {
   ~FaultGuard() { platform::registry::ClearSaveFault(); }
 };
 
-TEST(HiveFile, PrivateModesForTheFileAndTheFoldersItCreates) {
+// With a profile, values outlive the device in a private file under private folders; without
+// one they live in memory alone.
+TEST(HiveFile, ValuesOutliveTheDeviceInAPrivateFileOnlyWithAProfile) {
   TempProfile base;
-  platform::DeviceConfig config;
-  config.profileDir = base.Dir() + "/deeper/profile/";
-  HeadlessDevice device(config);
-  HKEY key = Create();
-  ASSERT_EQ(SetDword(key, u"TotalAmount", 1000), ERROR_SUCCESS);
-  RegCloseKey(key);
-  EXPECT_EQ(platform::test::RegistryHivePath(), base.Dir() + "/deeper/profile/registry.reg");
-  EXPECT_EQ(Mode(base.Dir() + "/deeper"), 0700u);
-  EXPECT_EQ(Mode(base.Dir() + "/deeper/profile"), 0700u);
-  EXPECT_EQ(Mode(platform::test::RegistryHivePath()), 0600u);
-  EXPECT_EQ(FolderEntries(base.Dir() + "/deeper/profile"),
-            (Names{"registry.reg", "registry.reg.lock"}));
+  const std::string profile = base.Dir() + "/deeper/profile";
+  for (const bool withProfile : {true, false}) {
+    SCOPED_TRACE(withProfile ? "with a profile" : "in memory");
+    platform::DeviceConfig config;
+    config.profileDir = withProfile ? profile + "/" : "";
+    {
+      HeadlessDevice device(config);
+      HKEY key = Create();
+      ASSERT_EQ(SetDword(key, u"TotalAmount", 975), ERROR_SUCCESS);
+      RegCloseKey(key);
+    }
+    HeadlessDevice device(config);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, GameKey, 0, KEY_READ, &key),
+              withProfile ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
+    if (!withProfile) {
+      EXPECT_EQ(platform::test::RegistryHivePath(), "");
+      continue;
+    }
+    EXPECT_EQ(GetDword(key, u"TotalAmount"), 975u);
+    RegCloseKey(key);
+    EXPECT_EQ(platform::test::RegistryHivePath(), profile + "/registry.reg");
+    EXPECT_EQ(Mode(base.Dir() + "/deeper"), 0700u);
+    EXPECT_EQ(Mode(profile), 0700u);
+    EXPECT_EQ(Mode(platform::test::RegistryHivePath()), 0600u);
+    EXPECT_EQ(FolderEntries(profile), (Names{"registry.reg", "registry.reg.lock"}));
+  }
 }
 
 // The good lines of a damaged hive load; the first save keeps the damaged file

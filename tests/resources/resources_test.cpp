@@ -1,5 +1,5 @@
-// Resource calls on a compiled test script: lookup rules, string tables, icons,
-// accelerators, and the game's own embedded resources.
+// Resource calls on a compiled test script: lookup rules, string tables, icons and
+// accelerators.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -206,18 +206,6 @@ TEST(Icons, TheImageFollowsTheDpiAndDecodesItsMask) {
       EXPECT_EQ(image->pixels[at({63, 63})], 0xFFFFFFu);
     }
   }
-}
-
-TEST(GameResources, TheEmbeddedScriptLoads) {
-  HeadlessDevice device;
-  std::string error;
-  HINSTANCE module = platform::LoadModuleFromRes(platform::EmbeddedResources(), &error);
-  ASSERT_NE(module, nullptr) << error;
-  WCHAR title[32];
-  EXPECT_EQ(LoadStringW(module, 1, title, 32), 9);
-  EXPECT_EQ(std::u16string(title), u"BlackJack");
-  EXPECT_NE(LoadAcceleratorsW(module, MAKEINTRESOURCEW(3)), nullptr);
-  EXPECT_NE(FindResourceW(module, u"HI_RES_AWARE", u"CEUX"), nullptr);
 }
 
 } // namespace

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "host/testing.h"
+#include "testing/testing.h"
 #include "kernel/module.h"
 #include "wave_builder.h"
 
@@ -127,40 +127,32 @@ protected:
   ScopedEnv fileEnv_{"SDL_DISKAUDIOFILE", file_.c_str()};
 };
 
-TEST_F(DiskOutput, TheDeviceOpensAtTheFirstSoundAndPlaysItWhole) {
-  const auto samples = DeviceFormatSamples(4410, 1); // 0.1 s
-  const auto wave = DeviceFormatWave(samples);
+// The device opens at the first sound and plays it whole; a new sound cuts the old one off and
+// is followed by silence, not by the rest of the old one.
+TEST_F(DiskOutput, SoundsPlayWholeUntilANewOneCutsThemOff) {
+  const auto first = DeviceFormatSamples(4410, 1);            // 0.1 s
+  const auto longSamples = DeviceFormatSamples(44100 * 5, 2); // 5 s
+  const auto last = DeviceFormatSamples(2205, 3);             // 0.05 s
+  const auto longWave = DeviceFormatWave(longSamples);
+  const auto lastWave = DeviceFormatWave(last);
   {
     HeadlessDevice device(Audible());
     EXPECT_EQ(platform::test::AudioDriverInUse(), "") << "no audio at start-up";
-    ASSERT_TRUE(PlaySoundW(AsSound(wave), nullptr, SND_MEMORY)); // synchronous: returns at its end
+    ASSERT_TRUE(PlaySoundW(AsSound(DeviceFormatWave(first)), nullptr, SND_MEMORY)); // synchronous
     EXPECT_EQ(platform::test::AudioDriverInUse(), "disk");
     EXPECT_FALSE(platform::test::SoundPlaying());
-  }
-  EXPECT_TRUE(Contains(Written(), samples));
-}
-
-TEST_F(DiskOutput, ANewSoundCutsTheOldOneOff) {
-  const auto longSamples = DeviceFormatSamples(44100 * 5, 2); // 5 s
-  const auto shortSamples = DeviceFormatSamples(2205, 3);     // 0.05 s
-  const auto longWave = DeviceFormatWave(longSamples);
-  const auto shortWave = DeviceFormatWave(shortSamples);
-  {
-    HeadlessDevice device(Audible());
     ASSERT_TRUE(PlaySoundW(AsSound(longWave), nullptr, SND_MEMORY | SND_ASYNC | SND_NOWAIT));
     EXPECT_TRUE(platform::test::SoundPlaying());
-    EXPECT_FALSE(PlaySoundW(AsSound(shortWave), nullptr, SND_MEMORY | SND_ASYNC | SND_NOSTOP))
+    EXPECT_FALSE(PlaySoundW(AsSound(lastWave), nullptr, SND_MEMORY | SND_ASYNC | SND_NOSTOP))
         << "SND_NOSTOP leaves a playing sound alone";
-    ASSERT_TRUE(PlaySoundW(AsSound(shortWave), nullptr, SND_MEMORY));
+    ASSERT_TRUE(PlaySoundW(AsSound(lastWave), nullptr, SND_MEMORY));
   }
   const auto written = Written();
-  EXPECT_TRUE(Contains(written, shortSamples));
+  EXPECT_TRUE(Contains(written, first));
   EXPECT_FALSE(Contains(written, longSamples)) << "the long sound played on";
-  // What follows the short sound is silence, not the rest of the long one.
-  const auto at =
-      std::search(written.begin(), written.end(), shortSamples.begin(), shortSamples.end());
+  const auto at = std::search(written.begin(), written.end(), last.begin(), last.end());
   ASSERT_NE(at, written.end());
-  const auto after = at + static_cast<std::ptrdiff_t>(shortSamples.size());
+  const auto after = at + static_cast<std::ptrdiff_t>(last.size());
   EXPECT_TRUE(std::all_of(after, written.end(), [](std::byte b) { return b == std::byte{0}; }));
 }
 

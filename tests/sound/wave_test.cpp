@@ -1,14 +1,8 @@
-// The WAVE parser: the images it accepts and every malformation it refuses,
-// and the game's own five cues.
+// The WAVE parser: the images it accepts and every malformation it refuses.
 #include <gtest/gtest.h>
 
-#include "kernel/module.h"
 #include "sound/wave.h"
 #include "wave_builder.h"
-
-#include <windows.h>
-
-#include "host/testing.h"
 
 namespace {
 
@@ -92,37 +86,6 @@ TEST(WaveParser, RefusesEveryMalformation) {
     std::string error;
     EXPECT_FALSE(ParseWave(c.image, &sound, &error));
     EXPECT_NE(error.find(c.why), std::string::npos) << error;
-  }
-}
-
-// The assets the game plays: each must parse as the format and length it is
-// designed with.
-TEST(WaveParser, TheGamesCuesParse) {
-  platform::test::HeadlessDevice device;
-  std::string error;
-  HINSTANCE module = platform::LoadModuleFromRes(platform::EmbeddedResources(), &error);
-  ASSERT_NE(module, nullptr) << error;
-  struct Cue {
-    const char16_t *name;
-    std::uint32_t rate;
-    std::size_t frames;
-  };
-  const Cue cues[] = {{u"pong", 16000, 430},
-                      {u"flip", 11025, 814},
-                      {u"coin", 11025, 9166},
-                      {u"chaching", 11025, 11126},
-                      {u"lose", 11025, 4346}};
-  for (const Cue &c : cues) {
-    SCOPED_TRACE(std::string(c.name, c.name + std::char_traits<char16_t>::length(c.name)));
-    HRSRC info = FindResourceW(module, c.name, u"WAVE");
-    ASSERT_NE(info, nullptr);
-    const auto *bytes = static_cast<const std::byte *>(LockResource(LoadResource(module, info)));
-    WaveSound sound;
-    ASSERT_TRUE(ParseWave({bytes, SizeofResource(module, info)}, &sound, &error)) << error;
-    EXPECT_EQ(sound.channels, 1);
-    EXPECT_EQ(sound.bitsPerSample, 8);
-    EXPECT_EQ(sound.rate, c.rate);
-    EXPECT_EQ(sound.Frames(), c.frames);
   }
 }
 

@@ -74,7 +74,7 @@ platform::Surface TableOnScreen::Paint() {
 }
 
 const std::vector<Scenario> &Scenarios() {
-  constexpr Card Ace{1, 2}, Six{6, 3}, King{13, 3}, Ten{10, 0}, Seven{7, 1}, Two{2, 0};
+  constexpr Card Ace{1, 2}, Six{6, 3}, King{13, 3}, Ten{10, 0}, Seven{7, 1}, Two{2, 0}, Ace2{1, 1};
   constexpr Card Three{3, 1}, Four{4, 2}, Nine{9, 3}, Queen{12, 2}, Eight{8, 0}, Five{5, 1};
   const std::set<int> chips{Chip500Piece, Chip100Piece, Chip25Piece, Chip10Piece, Chip5Piece};
   std::set<int> all = chips;
@@ -97,9 +97,9 @@ const std::vector<Scenario> &Scenarios() {
       {.name = "player's turn bank below bet", .phase = PlayersTurn, .bank = 50, .bet = 100,
        .player = {Ace, Six}, .dealer = tenSeven, .playerSoft = 17, .playerHard = 7,
        .livePieces = {HitPiece, StandPiece}, .playerTotal = u"7(17)"},
-      {.name = "player's turn three cards", .phase = PlayersTurn, .bank = 900, .bet = 100,
-       .player = {Ace, Six, Nine}, .dealer = tenSeven, .playerSoft = 26, .playerHard = 16,
-       .livePieces = {HitPiece, StandPiece}, .playerTotal = u"16"},
+      {.name = "player's turn soft 22 hard 12", .phase = PlayersTurn, .bank = 900, .bet = 100,
+       .player = {Ace, Ace2, King}, .dealer = tenSeven, .playerSoft = 22, .playerHard = 12,
+       .livePieces = {HitPiece, StandPiece}, .playerTotal = u"12"},
       {.name = "player's turn five cards", .phase = PlayersTurn, .bank = 900, .bet = 100,
        .player = {Two, Three, Four, Two, Five}, .dealer = tenSeven, .playerSoft = 21,
        .playerHard = 21, .livePieces = {StandPiece}, .playerTotal = u"21"},

@@ -226,6 +226,55 @@ INSTANTIATE_TEST_SUITE_P(Screens, Renderer, ::testing::ValuesIn(Screens),
                            return name;
                          });
 
+// With ClearType the table's text is drawn sub-pixel: at the edges of "BANK: $" the three channels
+// rise from the felt towards white by different shares. Without it the text is aliased: every
+// pixel there is the felt's or white.
+TEST(RendererText, ClearTypeDrawsTheTextSubPixel) {
+  for (const bool clearType : {false, true}) {
+    SCOPED_TRACE(clearType ? "ClearType" : "aliased");
+    TableOnScreen screen(Screens[0]);
+    GameTable &table = screen.Table();
+    Apply(ScenarioNamed("new table"), table);
+    table.useClearType = clearType;
+    const Surface frame = screen.Paint();
+    const Surface &felt = Felt(table);
+    const LayoutPoint &anchor = TextAnchors[BankLabelAnchor];
+    const Surface mask =
+        TextMask(frame.width, frame.height, AnchorX(anchor), AnchorY(anchor), u"BANK: $");
+    RECT box{frame.width, frame.height, 0, 0}; // the aliased glyphs, widened by the fringes
+    for (int y = 0; y < mask.height; ++y) {
+      for (int x = 0; x < mask.width; ++x) {
+        if (mask.Row(y)[x] == White) {
+          box = {std::min<LONG>(box.left, x - 2), std::min<LONG>(box.top, y),
+                 std::max<LONG>(box.right, x + 3), std::max<LONG>(box.bottom, y + 1)};
+        }
+      }
+    }
+    ASSERT_LT(box.left, box.right);
+    int blended = 0, coloured = 0;
+    for (int y = box.top; y < box.bottom; ++y) {
+      for (int x = std::max<LONG>(box.left, 0); x < box.right; ++x) {
+        const std::uint32_t got = frame.Row(y)[x], under = felt.Row(y)[x];
+        if (got == under || got == White) {
+          continue;
+        }
+        ++blended;
+        int low = 256, high = -1; // each channel's share of the way from the felt to white
+        for (const int shift : {16, 8, 0}) {
+          const int g = static_cast<int>((got >> shift) & 0xFF);
+          const int u = static_cast<int>((under >> shift) & 0xFF);
+          const int share = u == 255 ? 0 : (g - u) * 256 / (255 - u);
+          low = std::min(low, share);
+          high = std::max(high, share);
+        }
+        coloured += high - low > 64 ? 1 : 0;
+      }
+    }
+    EXPECT_EQ(blended > 0, clearType) << blended << " pixels are neither felt nor white";
+    EXPECT_EQ(coloured > 0, clearType) << coloured << " pixels have coloured fringes";
+  }
+}
+
 // Every object a paint creates is gone when it returns, through every phase, and a window without
 // a client area gets a paint that draws nothing and leaves nothing either.
 TEST(RendererResources, AThousandPaintsLeaveTheGdiObjectCountsUnchanged) {

@@ -1,0 +1,17 @@
+// Closing from outside: SIGTERM, SIGINT and SIGHUP close the game as its user would.
+#pragma once
+
+namespace platform {
+
+// Installs the handlers, once per process. A handler only writes a byte to a pipe:
+// the front ends look at it in their wait, so the close runs on the GUI thread as
+// the user's would, and a signal that arrives during the close (the money being
+// stored) cannot cut it short.
+void CatchCloseSignals();
+
+// Called by the front ends in their wait. When a signal came since the last call,
+// sends WM_CLOSE to the foreground application window (or ends the loop when
+// there is none) and returns true: the program has work.
+bool HandleCloseSignals();
+
+} // namespace platform

@@ -1,0 +1,160 @@
+// The game's two dialogs on portrait and landscape screens at 96 and 192 dpi, with
+// stand-in procedures that check the boxes: every label fits its control, no two
+// controls overlap, each can be scrolled into view; screenshots for the eye.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "program.h"
+#include "user/control_draw.h"
+#include "user/window.h"
+
+namespace {
+
+using dialogtest::State;
+
+// What the stand-in procedures found wrong, one line each.
+std::vector<std::string> &Problems() {
+  static std::vector<std::string> problems;
+  return problems;
+}
+
+std::string Name(HWND control) {
+  WCHAR text[80] = {};
+  GetWindowTextW(control, text, 80);
+  std::string name = "control " + std::to_string(GetDlgCtrlID(control)) + " \"";
+  for (const WCHAR *c = text; *c != 0; ++c) {
+    name.push_back(static_cast<char>(*c));
+  }
+  return name + "\"";
+}
+
+// Where a control puts ink: a push button or an icon fills its rectangle; a label
+// covers its measured text, and a check box's or radio button's mark beside it.
+// A label that needs more room than the control has is a problem.
+RECT InkOf(HWND control, const RECT &r) {
+  WCHAR text[200] = {};
+  const int length = GetWindowTextW(control, text, 200);
+  const auto style = static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE));
+  const bool button = platform::FindWindowObject(control)->className == u"BUTTON";
+  const DWORD type = style & BS_TYPEMASK;
+  if (length == 0 || (button && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON)) ||
+      (!button && (style & SS_TYPEMASK) == SS_ICON)) {
+    return r;
+  }
+  const int mark = button ? platform::ControlPainter::Scale(18) : 0;
+  RECT room{0, 0, r.right - r.left - mark, 0};
+  const HDC dc = GetDC(control);
+  const HGDIOBJ old =
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  DrawTextW(dc, text, length, &room, DT_CALCRECT | (button ? DT_SINGLELINE : DT_WORDBREAK));
+  SelectObject(dc, old);
+  ReleaseDC(control, dc);
+  const LONG width = r.right - r.left;
+  const LONG height = r.bottom - r.top;
+  if (room.right + mark > width || room.bottom > height) {
+    Problems().push_back(Name(control) + " needs " + std::to_string(room.right + mark) + "x" +
+                         std::to_string(room.bottom) + " in " + std::to_string(width) + "x" +
+                         std::to_string(height));
+  }
+  if (button) {
+    const LONG top = r.top + (height - room.bottom) / 2;
+    return RECT{r.left, top, r.left + mark + room.right, top + room.bottom};
+  }
+  const LONG spare = width - room.right;
+  const LONG left = r.left + ((style & SS_TYPEMASK) == SS_CENTER ? spare / 2 : 0);
+  return RECT{left, r.top, left + room.right, r.top + room.bottom};
+}
+
+void CheckLayout(HWND dialog) {
+  RECT area{};
+  GetWindowRect(dialog, &area);
+  std::vector<std::pair<HWND, RECT>> seen;
+  for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+    RECT r{};
+    GetWindowRect(c, &r);
+    if (r.left < area.left || r.right > area.right) {
+      Problems().push_back(Name(c) + " sticks out at the side");
+    }
+    const RECT ink = InkOf(c, r);
+    for (const auto &[other, o] : seen) {
+      if (ink.left < o.right && o.left < ink.right && ink.top < o.bottom && o.top < ink.bottom) {
+        Problems().push_back(Name(c) + " overlaps " + Name(other));
+      }
+    }
+    seen.emplace_back(c, ink);
+  }
+  // Each can be brought into view whole, scrolling where the screen is too short.
+  for (const auto &[c, ink] : seen) {
+    platform::ScrollIntoView(dialog, c);
+    RECT now{};
+    GetWindowRect(c, &now);
+    if (now.top < area.top || now.bottom > area.bottom) {
+      Problems().push_back(Name(c) + " cannot be scrolled into view");
+    }
+  }
+}
+
+BOOL CALLBACK StandIn(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
+  if (msg == WM_INITDIALOG) {
+    if (dialogtest::MakeMenuBar(dialog, 171, GetModuleHandleW(nullptr)) == nullptr) {
+      return FALSE;
+    }
+    SHINITDLGINFO info{SHIDIM_FLAGS, dialog,
+                       SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN};
+    SHInitDialog(&info);
+    for (int id : {1004, 1010, 1013}) {
+      CheckDlgButton(dialog, id, BST_CHECKED);
+    }
+    return TRUE;
+  }
+  if (msg == WM_COMMAND && LOWORD(wParam) == IDOK) {
+    CheckLayout(dialog);
+    EndDialog(dialog, IDOK);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+struct Screen {
+  const char *name;
+  int width, height, dpi;
+};
+
+class GameDialogScreens : public dialogtest::ProgramTest {};
+
+TEST_F(GameDialogScreens, EveryLabelFitsAndEveryControlShowsOnEveryScreen) {
+  const char *folder = std::getenv("DIALOG_SHOTS"); // set to keep the pictures
+  const std::string out = folder != nullptr ? folder : ::testing::TempDir();
+  for (const Screen &s :
+       {Screen{"portrait-96", 240, 320, 96}, Screen{"landscape-96", 320, 240, 96},
+        Screen{"portrait-192", 480, 640, 192}, Screen{"landscape-192", 640, 480, 192}}) {
+    for (WORD id : {WORD{103}, WORD{117}}) {
+      SCOPED_TRACE(std::string(s.name) + " dialog " + std::to_string(id));
+      Start(s.width, s.height, s.dpi);
+      Problems().clear();
+      State().templateId = id;
+      State().proc = StandIn;
+      const std::string shot = out + "/dialog-" + std::to_string(id) + "-" + s.name + ".png";
+      const POINT ok{s.width - platform::ScaleToDpi(10), platform::ScaleToDpi(10)};
+      // A landscape screen is too short: a drag up shows the rest for a second picture.
+      // Dragged on the dialog beside its controls, from low to high.
+      const std::string x = std::to_string(s.width - platform::ScaleToDpi(20));
+      const std::string drag = "down " + x + " " + std::to_string(s.height * 2 / 3) + "\nup " + x +
+                               " " + std::to_string(s.height / 4) + "\nscreenshot " +
+                               shot.substr(0, shot.size() - 4) + "-scrolled.png\n";
+      const auto run =
+          Run("screenshot " + shot + "\n" + (s.width > s.height ? drag : "") + dialogtest::Tap(ok));
+      EXPECT_TRUE(run.error.empty()) << run.error;
+      EXPECT_EQ(State().result, IDOK) << "the navigation bar's ok closes it";
+      for (const std::string &p : Problems()) {
+        ADD_FAILURE() << p;
+      }
+    }
+  }
+}
+
+} // namespace

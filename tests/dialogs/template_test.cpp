@@ -1,0 +1,225 @@
+// Dialog templates: the game's compiled ones, both forms of our own, and hostile ones
+// that must fail cleanly, through the parser and through DialogBoxIndirectParamW.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "kernel/module.h"
+#include "template_builder.h"
+#include "testing/testing.h"
+#include "user/dialog_template.h"
+#include "user/window.h"
+
+namespace {
+
+using dialogtest::Build;
+using dialogtest::ItemSpec;
+using dialogtest::TemplateSpec;
+using platform::DialogTemplate;
+
+bool Parse(const std::vector<std::byte> &bytes, DialogTemplate *out, std::string *error) {
+  return platform::ParseDialogTemplate(bytes, out, error);
+}
+
+struct ExpectedItem {
+  DWORD id;
+  const char16_t *cls;
+  DWORD type; // BS_* or SS_* in the low bits
+  short x, y, cx, cy;
+};
+
+struct GameTemplate {
+  WORD id;
+  const char16_t *title;
+  DWORD exStyle;
+  short cx, cy;
+  std::vector<ExpectedItem> items;
+};
+
+TEST(DialogTemplates, TheGamesCompiledTemplatesReadAsDesigned) {
+  platform::test::HeadlessDevice device;
+  std::string error;
+  const HINSTANCE module = platform::test::LoadResModule(platform::EmbeddedResources(), &error);
+  ASSERT_NE(module, nullptr) << error;
+  const std::vector<GameTemplate> templates = {
+      {103,
+       u"About BlackJack",
+       WS_EX_CAPTIONOKBTN,
+       165,
+       181,
+       {{0xFFFF, u"STATIC", SS_ICON, 71, 27, 20, 20},
+        {0xFFFF, u"STATIC", SS_CENTER, 40, 6, 85, 18},
+        {0xFFFF, u"STATIC", SS_CENTER, 14, 53, 137, 18},
+        {0xFFFF, u"STATIC", SS_CENTER, 14, 71, 137, 12},
+        {0xFFFF, u"STATIC", SS_CENTER, 21, 83, 121, 12},
+        {0xFFFF, u"STATIC", SS_LEFT, 39, 95, 87, 12},
+        {0xFFFF, u"STATIC", SS_CENTER, 18, 106, 128, 18},
+        {0xFFFF, u"STATIC", SS_CENTER, 13, 144, 138, 24},
+        {IDOK, u"BUTTON", BS_PUSHBUTTON, 55, 126, 50, 14}}},
+      {117,
+       u"Options",
+       0,
+       164,
+       191,
+       {{IDOK, u"BUTTON", BS_DEFPUSHBUTTON, 53, 136, 50, 14},
+        {0xFFFF, u"STATIC", SS_CENTER, 33, 7, 93, 22},
+        {1004, u"BUTTON", BS_AUTOCHECKBOX, 53, 103, 78, 14},
+        {0xFFFF, u"STATIC", SS_LEFT, 43, 41, 83, 13},
+        {1009, u"BUTTON", BS_AUTORADIOBUTTON, 59, 56, 39, 10},
+        {1010, u"BUTTON", BS_AUTORADIOBUTTON, 59, 67, 39, 10},
+        {1011, u"BUTTON", BS_AUTORADIOBUTTON, 59, 78, 39, 10},
+        {1012, u"BUTTON", BS_AUTORADIOBUTTON, 59, 89, 39, 10},
+        {1013, u"BUTTON", BS_AUTOCHECKBOX, 53, 116, 59, 13}}},
+  };
+  for (const GameTemplate &g : templates) {
+    SCOPED_TRACE(g.id);
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(g.id), RT_DIALOG);
+    const auto *data = static_cast<const std::byte *>(LockResource(LoadResource(module, found)));
+    ASSERT_NE(data, nullptr);
+    DialogTemplate t;
+    ASSERT_TRUE(platform::ParseDialogTemplate(
+        std::span<const std::byte>(data, SizeofResource(module, found)), &t, &error))
+        << error;
+    EXPECT_EQ(t.title, g.title);
+    EXPECT_EQ(t.exStyle, g.exStyle);
+    EXPECT_EQ(t.style & (WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT),
+              static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT));
+    EXPECT_EQ(t.face, u"Tahoma");
+    EXPECT_EQ(t.pointSize, 8);
+    EXPECT_EQ(std::make_pair(t.cx, t.cy), std::make_pair(g.cx, g.cy));
+    ASSERT_EQ(t.items.size(), g.items.size());
+    for (std::size_t i = 0; i < g.items.size(); ++i) {
+      const ExpectedItem &e = g.items[i];
+      const platform::DialogItem &item = t.items[i];
+      SCOPED_TRACE(i);
+      EXPECT_EQ(item.id, e.id);
+      EXPECT_EQ(platform::ItemClassName(item.windowClass), e.cls);
+      EXPECT_EQ(item.style & 0x1F, e.type);
+      EXPECT_EQ((std::vector<short>{item.x, item.y, item.cx, item.cy}),
+                (std::vector<short>{e.x, e.y, e.cx, e.cy}));
+    }
+    if (g.id == 103) {
+      EXPECT_TRUE(t.items[0].text.IsOrdinal(101)) << "the icon is named by its id";
+    }
+  }
+}
+
+TEST(DialogTemplates, BothFormsReadTheSameWithClassesAsOrdinalsOrStrings) {
+  TemplateSpec spec;
+  spec.items = {
+      {WS_CHILD | BS_AUTOCHECKBOX, 1, 2, 30, 10, 1004, 0, u"button", u"Check", 0, {}},
+      {WS_CHILD | SS_CENTER, 3, 4, 40, 12, 0xFFFF, 0, u"Static", u"Words", 0, {1, 2, 3}},
+      {WS_CHILD | SS_ICON, 5, 6, 20, 20, 7, 0x82, u"", u"", 101, {}},
+  };
+  for (bool extended : {false, true}) {
+    SCOPED_TRACE(extended);
+    spec.extended = extended;
+    DialogTemplate t;
+    std::string error;
+    ASSERT_TRUE(Parse(Build(spec), &t, &error)) << error;
+    EXPECT_EQ(t.extended, extended);
+    ASSERT_EQ(t.items.size(), 3u);
+    EXPECT_EQ(platform::ItemClassName(t.items[0].windowClass), u"button");
+    EXPECT_EQ(t.items[0].text.text, u"Check");
+    EXPECT_EQ(platform::ItemClassName(t.items[1].windowClass), u"Static");
+    EXPECT_EQ(t.items[1].creationData, (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(t.items[1].id, 0xFFFFu);
+    EXPECT_EQ(platform::ItemClassName(t.items[2].windowClass), u"STATIC");
+    EXPECT_TRUE(t.items[2].text.IsOrdinal(101));
+    EXPECT_EQ((std::vector<short>{t.items[2].x, t.items[2].y, t.items[2].cx, t.items[2].cy}),
+              (std::vector<short>{5, 6, 20, 20}));
+  }
+}
+
+// Where a hostile template goes wrong: each is cut or patched from a good one.
+struct Hostile {
+  const char *name;
+  bool extended;
+  std::size_t keep;    // bytes kept (0: all)
+  std::size_t patchAt; // a WORD patched at this offset (0: none)
+  WORD patch;
+  const char *error; // what the one-line error names
+};
+
+TEST(DialogTemplates, HostileTemplatesFailCleanlyNamingTheFault) {
+  TemplateSpec spec;
+  spec.title = u"T";
+  spec.items = {{WS_CHILD, 0, 0, 10, 10, 1, 0x80, u"", u"A", 0, std::vector<std::uint8_t>(19, 9)},
+                {WS_CHILD, 0, 0, 10, 10, 2, 0, u"STATIC", u"B", 0, {}}};
+  // The classic layout: header 18, menu 2, class 2, "T" 4, point size 2 and "Tahoma" 14
+  // end at 42; item 0 at 44 (fixed part 18, class 4, "A" 4, data size at 70 and 19
+  // bytes) ends at 91; item 1 at 92 has its class string at 110 and its text at 124.
+  const std::vector<Hostile> cases = {
+      {"header cut short", false, 9, 0, 0, "header: item count"},
+      {"extended header cut short", true, 18, 0, 0, "header: x"},
+      {"item count past the end", false, 0, 8, 40, "40 items cannot fit"},
+      {"title without its terminator", false, 24, 0, 0, "title is not terminated"},
+      {"face name without its terminator", false, 40, 0, 0, "font: face name is not terminated"},
+      {"class string cut off", false, 116, 0, 0, "item 1: class is not terminated"},
+      {"text cut off", false, 126, 0, 0, "item 1: text is not terminated"},
+      {"creation data past the end", false, 0, 70, 500, "item 0: creation data of 500 bytes"},
+      {"an odd length ending where the next item's padding goes", false, 91, 0, 0,
+       "item 1: fixed part starts past the end"},
+  };
+  for (const Hostile &c : cases) {
+    SCOPED_TRACE(c.name);
+    spec.extended = c.extended;
+    std::vector<std::byte> bytes = Build(spec);
+    if (c.patchAt != 0) {
+      std::memcpy(bytes.data() + c.patchAt, &c.patch, sizeof c.patch);
+    }
+    if (c.keep != 0) {
+      bytes.resize(c.keep);
+    }
+    DialogTemplate t;
+    std::string error;
+    EXPECT_FALSE(Parse(bytes, &t, &error));
+    EXPECT_NE(error.find(c.error), std::string::npos) << error;
+  }
+}
+
+TEST(DialogTemplates, AFailedDialogReturnsMinusOneAndLeavesNothingBehind) {
+  platform::test::HeadlessDevice device;
+  TemplateSpec good;
+  good.items = {{WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, 1, 0x80, u"", u"A", 0, {}}};
+  TemplateSpec unknownClass = good;
+  unknownClass.items.push_back({WS_CHILD, 0, 0, 10, 10, 2, 0, u"NoSuchClass", u"", 0, {}});
+  TemplateSpec unknownOrdinal = good;
+  unknownOrdinal.items.push_back({WS_CHILD, 0, 0, 10, 10, 2, 0x99, u"", u"", 0, {}});
+  std::vector<std::byte> truncated = Build(good);
+  truncated.resize(truncated.size() - 3);
+  const auto before = platform::test::GdiObjectCounts();
+  const struct {
+    const char *name;
+    std::vector<std::byte> bytes;
+  } cases[] = {{"a control of an unknown class", Build(unknownClass)},
+               {"a class ordinal naming no class", Build(unknownOrdinal)},
+               {"a template cut short inside its resource", truncated}};
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string error;
+    const HINSTANCE module =
+        platform::test::LoadResModule(dialogtest::ResWithDialog(c.bytes), &error);
+    ASSERT_NE(module, nullptr) << error;
+    const void *data =
+        LockResource(LoadResource(module, FindResourceW(module, MAKEINTRESOURCEW(1), RT_DIALOG)));
+    bool initialised = false;
+    EXPECT_EQ(DialogBoxIndirectParamW(
+                  module, static_cast<LPCDLGTEMPLATEW>(data), nullptr,
+                  [](HWND, UINT msg, WPARAM, LPARAM init) -> BOOL {
+                    if (msg == WM_INITDIALOG) {
+                      *reinterpret_cast<bool *>(init) = true;
+                    }
+                    return FALSE;
+                  },
+                  reinterpret_cast<LPARAM>(&initialised)),
+              -1);
+    EXPECT_FALSE(initialised);
+    EXPECT_TRUE(platform::AllWindows().empty());
+    EXPECT_EQ(platform::test::GdiObjectCounts(), before);
+  }
+}
+
+} // namespace
