@@ -105,7 +105,8 @@ SYSTEMTIME Device::LocalTime() const {
   }
   const SYSTEMTIME &s = config_.clockStart;
   const std::int64_t startSeconds = DaysFromCivil(s.wYear, s.wMonth, s.wDay) * 86400 +
-                                    s.wHour * 3600 + s.wMinute * 60 + s.wSecond;
+                                    std::int64_t{s.wHour} * 3600 + std::int64_t{s.wMinute} * 60 +
+                                    s.wSecond;
   const std::int64_t totalMs =
       startSeconds * 1000 + s.wMilliseconds + static_cast<std::int64_t>(virtualMs_);
   const auto seconds = static_cast<std::time_t>(totalMs / 1000);
@@ -136,7 +137,8 @@ void StopDevice() {
 }
 
 int ScaleToDpi(int logical) {
-  const std::int64_t scaled = (static_cast<std::int64_t>(logical) * CurrentDevice().Dpi() + 48) / 96;
+  const std::int64_t scaled =
+      (static_cast<std::int64_t>(logical) * CurrentDevice().Dpi() + 48) / 96;
   return static_cast<int>(scaled);
 }
 

@@ -145,8 +145,10 @@ TEST(ScriptParser, BadLinesAreNamedByNumber) {
     const char *text;
     const char *error;
   };
+  const std::string endless = "tap 1 2\n#" + std::string(platform::kLongestLine, 'x') + "\n";
   const Case cases[] = {
       {"tap 1 2\njump 3\n", "line 2: unknown command 'jump'"},
+      {endless.c_str(), "line 2: longer than 4096 characters"},
       {"tap 1\n", "line 1: expected: tap X Y"},
       {"tap -1 2\n", "line 1: coordinates must be whole numbers"},
       {"tap 65536 2\n", "line 1: coordinates must be whole numbers"},
