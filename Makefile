@@ -1,5 +1,6 @@
 # The two commands: `make run` plays the game, `make test` checks everything.
-.PHONY: all deps build test run bench art fuzz format tidy clean install package
+.PHONY: all deps build test run bench art fuzz format tidy clean install package web serve-web \
+  test-web
 
 PRESET ?= debug
 BUILD := build/$(PRESET)
@@ -42,6 +43,25 @@ package: deps
 	cmake --build build/package -j $(JOBS)
 	cd build/package && cpack
 	@ls build/package/blackjack_*.deb
+
+# The game for a web browser in build/web/dist/: static files for any web server.
+# Emscripten's tools run on node and need Debian's JavaScript modules.
+WEB_PORT ?= 8080
+web: export NODE_PATH := $(or $(NODE_PATH),/usr/share/nodejs)
+web:
+	@scripts/deps web
+	cmake --preset web >/dev/null
+	cmake --build build/web -j $(JOBS)
+
+# Serves the page on this machine only, for trying it: http://127.0.0.1:$(WEB_PORT)/
+serve-web: web
+	@echo "BlackJack on http://127.0.0.1:$(WEB_PORT)/"
+	python3 -m http.server --bind 127.0.0.1 --directory build/web/dist $(WEB_PORT)
+
+# The page in headless Chromium, and the layer's and game's tests on WebAssembly.
+test-web: web $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target blackjack
+	PRESET=$(PRESET) tests/web/run
 
 art: deps
 	cmake --preset release >/dev/null

@@ -1,8 +1,12 @@
 // Font realisation: fontconfig finds the file for a face name, weight and slant;
 // FreeType opens it, sizes it the Win32 way and renders glyphs from outlines.
+// In a browser there is no fontconfig: the faces shipped with the page are
+// matched by their own names, weights and slants instead.
 #include "gdi/font.h"
 
+#ifndef __EMSCRIPTEN__
 #include <fontconfig/fontconfig.h>
+#endif
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_LCD_FILTER_H
@@ -16,13 +20,15 @@
 #include <cmath>
 #include <map>
 #include <tuple>
+#include <vector>
 
 #include "gdi/gdi_state.h"
 #include "common/case_fold.h"
 
 namespace platform::gdi {
 
-// Where Debian's fonts-wine puts its faces, among them a Tahoma-metric family.
+// Where Debian's fonts-wine puts its faces, among them a Tahoma-metric family (a
+// web page ships its Tahoma faces in a folder of the same name).
 constexpr const char *kFontsWineDir = "/usr/share/wine/fonts";
 
 namespace {
@@ -49,10 +55,40 @@ struct OpenFace {
   }
 };
 
+// The outline faces of a folder (its .fon files are bitmap fonts), by name.
+std::vector<std::string> OutlineFiles(const char *folder) {
+  std::vector<std::string> files;
+  if (DIR *dir = opendir(folder); dir != nullptr) {
+    while (const dirent *entry = readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name.size() > 4 && name.compare(name.size() - 4, 4, ".ttf") == 0) {
+        files.push_back(std::string(folder) + "/" + name);
+      }
+    }
+    closedir(dir);
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+#ifdef __EMSCRIPTEN__
+// A shipped face as the matching sees it.
+struct ShippedFace {
+  std::u16string family; // upper case
+  int weight = FW_NORMAL;
+  bool italic = false;
+  std::string file;
+};
+#endif
+
 struct FontSystem {
   std::shared_ptr<Library> owner = std::make_shared<Library>();
   FT_Library library = nullptr;
+#ifdef __EMSCRIPTEN__
+  std::vector<ShippedFace> shipped;
+#else
   FcConfig *config = nullptr;
+#endif
   FontWork work;
   std::map<std::tuple<std::u16string, int, bool>, std::pair<std::string, int>> matches;
   std::map<std::pair<std::string, int>, std::shared_ptr<OpenFace>> faces;
@@ -67,28 +103,45 @@ struct FontSystem {
     }
     library = owner->library;
     FT_Library_SetLcdFilter(library, FT_LCD_FILTER_DEFAULT);
-    config = FcInitLoadConfigAndFonts();
-    // Only the outline faces of fonts-wine: its .fon files are bitmap fonts.
-    if (DIR *dir = opendir(kFontsWineDir); dir != nullptr && config != nullptr) {
-      while (const dirent *entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".ttf") == 0) {
-          const std::string path = std::string(kFontsWineDir) + "/" + name;
-          FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8 *>(path.c_str()));
-        }
+#ifdef __EMSCRIPTEN__
+    for (const std::string &path : OutlineFiles(kFontsWineDir)) {
+      FT_Face face = nullptr;
+      if (FT_New_Face(library, path.c_str(), 0, &face) != 0) {
+        continue;
       }
-      closedir(dir);
+      ShippedFace info;
+      for (const char *c = face->family_name; c != nullptr && *c != 0; ++c) {
+        info.family.push_back(UpperCaseUnit(static_cast<char16_t>(static_cast<unsigned char>(*c))));
+      }
+      const auto *os2 = static_cast<const TT_OS2 *>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+      info.weight = os2 != nullptr && os2->usWeightClass > 0        ? os2->usWeightClass
+                    : (face->style_flags & FT_STYLE_FLAG_BOLD) != 0 ? FW_BOLD
+                                                                    : FW_NORMAL;
+      info.italic = (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
+      info.file = path;
+      shipped.push_back(std::move(info));
+      FT_Done_Face(face);
     }
+#else
+    config = FcInitLoadConfigAndFonts();
+    if (config != nullptr) {
+      for (const std::string &path : OutlineFiles(kFontsWineDir)) {
+        FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8 *>(path.c_str()));
+      }
+    }
+#endif
   }
 
   // Everything is released at exit, so that leak checkers see a clean process.
   ~FontSystem() {
     realised.clear();
     faces.clear();
+#ifndef __EMSCRIPTEN__
     if (config != nullptr) {
       FcConfigDestroy(config);
       FcFini();
     }
+#endif
   }
   FontSystem(const FontSystem &) = delete;
   FontSystem &operator=(const FontSystem &) = delete;
@@ -99,6 +152,7 @@ FontSystem &System() {
   return system;
 }
 
+#ifndef __EMSCRIPTEN__
 std::string Utf8(const std::u16string &s) {
   std::string out;
   for (char16_t c : s) {
@@ -115,6 +169,7 @@ std::string Utf8(const std::u16string &s) {
   }
   return out;
 }
+#endif
 
 std::u16string FaceName(const LOGFONTW &lf) {
   std::u16string name;
@@ -133,6 +188,23 @@ std::pair<std::string, int> MatchFile(const std::u16string &family, int weight, 
   }
   ++sys.work.matches;
   std::pair<std::string, int> found{"", 0};
+#ifdef __EMSCRIPTEN__
+  // The family asked for, else the device's default face, else any; then the
+  // nearest weight, then the slant.
+  auto score = [&](const ShippedFace &f) {
+    const int name = f.family == family ? 0 : f.family == u"TAHOMA" ? 1 : 2;
+    return std::make_tuple(name, std::abs(f.weight - weight), f.italic != italic);
+  };
+  const ShippedFace *best = nullptr;
+  for (const ShippedFace &f : sys.shipped) {
+    if (best == nullptr || score(f) < score(*best)) {
+      best = &f;
+    }
+  }
+  if (best != nullptr) {
+    found = {best->file, 0};
+  }
+#else
   if (sys.config != nullptr) {
     FcPattern *pattern = FcPatternCreate();
     const std::string name = Utf8(family);
@@ -154,6 +226,7 @@ std::pair<std::string, int> MatchFile(const std::u16string &family, int weight, 
     }
     FcPatternDestroy(pattern);
   }
+#endif
   sys.matches.emplace(key, found);
   return found;
 }

@@ -1,6 +1,9 @@
 // IsBadReadPtr: asks the kernel whether a range can be read, without touching it.
 #include <windows.h>
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten/heap.h>
+#endif
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -19,6 +22,10 @@ BOOL WINAPI IsBadReadPtr(const void *lp, UINT_PTR ucb) {
   if (start + ucb < start) {
     return TRUE; // the range wraps around the address space
   }
+#ifdef __EMSCRIPTEN__
+  // WebAssembly memory is one linear block: every address inside it can be read.
+  return start + ucb > emscripten_get_heap_size() ? TRUE : FALSE;
+#endif
   // process_vm_readv on our own process reports EFAULT for an unreadable page
   // instead of raising a signal. One byte per page is enough.
   const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));

@@ -3,6 +3,7 @@ find_program(BJ_LLVM_RC NAMES llvm-rc llvm-rc-14 REQUIRED)
 set(BJ_RESOURCE_TEMPLATE ${CMAKE_CURRENT_LIST_DIR}/module_embed.cpp.in CACHE INTERNAL "")
 set(BJ_PLATFORM_INCLUDE ${CMAKE_SOURCE_DIR}/platform/include CACHE INTERNAL "")
 set(BJ_RESOURCE_COMPILER ${CMAKE_CURRENT_LIST_DIR}/resources_compile.cmake CACHE INTERNAL "")
+set(BJ_RESOURCE_ARRAY ${CMAKE_CURRENT_LIST_DIR}/resources_array.cmake CACHE INTERNAL "")
 
 # bj_compile_rc(OUTPUT <file.res> SOURCE <file.rc> [DEPENDS <files>...])
 # Compiles the script in its own folder (so that relative file names resolve) with
@@ -29,8 +30,16 @@ endfunction()
 function(bj_embed_res target res)
   set(BJ_EMBEDDED_RES ${res})
   set(source ${CMAKE_CURRENT_BINARY_DIR}/${target}_embed.cpp)
-  configure_file(${BJ_RESOURCE_TEMPLATE} ${source} @ONLY)
-  set_source_files_properties(${source} PROPERTIES OBJECT_DEPENDS ${res})
+  if(EMSCRIPTEN)
+    # WebAssembly's assembler has no .incbin: the bytes go in as an array.
+    add_custom_command(OUTPUT ${source}
+      COMMAND ${CMAKE_COMMAND} -DRES=${res} -DOUTPUT=${source} -P ${BJ_RESOURCE_ARRAY}
+      DEPENDS ${res} ${BJ_RESOURCE_ARRAY}
+      VERBATIM)
+  else()
+    configure_file(${BJ_RESOURCE_TEMPLATE} ${source} @ONLY)
+    set_source_files_properties(${source} PROPERTIES OBJECT_DEPENDS ${res})
+  endif()
   add_library(${target} OBJECT ${source})
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/platform
                                                ${BJ_PLATFORM_INCLUDE})

@@ -12,6 +12,9 @@
 #include <utility>
 
 #include "common/posix_file.h"
+#ifdef __EMSCRIPTEN__
+#include "registry/browser_storage.h"
+#endif
 
 namespace platform::registry {
 namespace {
@@ -187,6 +190,12 @@ HiveStore::HiveStore(std::string folder) : folder_(std::move(folder)) {
   while (folder_.size() > 1 && folder_.back() == '/') {
     folder_.pop_back();
   }
+#ifdef __EMSCRIPTEN__
+  // A page's files start empty: the hive comes back from the browser's copy.
+  if (!folder_.empty() && MakePrivateFolders(folder_) == 0) {
+    RestoreFromBrowser(HivePath());
+  }
+#endif
 }
 
 std::string HiveStore::HivePath() const {
@@ -329,6 +338,12 @@ LONG HiveStore::Save(const Hive &hive) {
   if (error == 0 && damaged_) {
     error = KeepDamaged(path);
   }
+#ifdef __EMSCRIPTEN__
+  // The page's files go with the page: the save is done once the browser has it.
+  if (error == 0) {
+    error = KeepInBrowser(path, text);
+  }
+#endif
   if (error == 0) {
     error = InjectedError(SaveStep::Rename);
   }

@@ -1,0 +1,192 @@
+// The browser's front end: the page (page/app.js) queues its events in JavaScript;
+// the host takes them when the program waits, and sleeps through ASYNCIFY.
+#include "host/web/web_host.h"
+
+#include <emscripten.h>
+
+#include <algorithm>
+#include <chrono>
+
+#include "device/device.h"
+#include "user/compositor.h"
+#include "user/input.h"
+#include "user/window.h"
+
+namespace platform {
+namespace {
+
+// Sleeps `ms` milliseconds or until the page calls Module.bjWake() (an event).
+EM_JS(void, bj_wait, (double ms), {
+  Asyncify.handleSleep(function(wakeUp) {
+    var done = false;
+    var timer = 0;
+    var finish = function() {
+      if (done)
+        return;
+      done = true;
+      clearTimeout(timer);
+      Module.bjWake = null;
+      wakeUp();
+    };
+    timer = setTimeout(finish, ms);
+    Module.bjWake = finish;
+  });
+});
+
+// The next queued event as its kind (0: none) with two numbers in out[0], out[1].
+EM_JS(int, bj_next_event, (int *out), {
+  var queue = Module.bjEvents;
+  if (!queue || queue.length == 0)
+    return 0;
+  var e = queue.shift();
+  HEAP32[out >> 2] = e[1];
+  HEAP32[(out >> 2) + 1] = e[2];
+  return e[0];
+});
+
+EM_JS(int, bj_page_visible, (), { return document.visibilityState == 'visible' ? 1 : 0; });
+
+// 1 when the page is wider than high, 0 when higher, -1 when it has no say.
+EM_JS(int, bj_page_landscape, (), {
+  if (!Module.bjFollowOrientation)
+    return -1;
+  return window.innerWidth > window.innerHeight ? 1 : 0;
+});
+
+EM_JS(void, bj_show_frame, (const std::uint32_t *rgba, int width, int height), {
+  Module.bjShowFrame(new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4), width, height);
+});
+
+// The event kinds app.js queues, with their numbers.
+enum PageEvent { kPenDown = 1, kPenMove = 2, kPenUp = 3, kKeyDown = 4, kKeyUp = 5 };
+
+// Time the host may sleep at once, so a device on a virtual clock keeps in step.
+constexpr std::uint64_t kLongestSleepMs = 1000;
+
+std::int64_t RealMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+} // namespace
+
+WebHost::WebHost() : lastRealMs_(RealMs()) {}
+
+void WebHost::WaitUntilVisible() {
+  while (bj_page_visible() == 0) {
+    bj_wait(static_cast<double>(kLongestSleepMs));
+  }
+}
+
+void WebHost::WaitForRestart() {
+  bool hidden = false;
+  for (;;) {
+    hidden = hidden || bj_page_visible() == 0;
+    if (hidden && bj_page_visible() != 0) {
+      return;
+    }
+    int values[2] = {0, 0};
+    while (const int kind = bj_next_event(values)) {
+      if (kind == kPenUp) {
+        return;
+      }
+    }
+    bj_wait(static_cast<double>(kLongestSleepMs));
+  }
+}
+
+void WebHost::SyncVirtualClock() {
+  // With a clock given in the address the device runs on its own clock, kept in
+  // step with real time.
+  const std::int64_t now = RealMs();
+  Device &device = CurrentDevice();
+  if (device.Config().virtualClock && now > lastRealMs_) {
+    device.AdvanceMs(static_cast<std::uint64_t>(now - lastRealMs_));
+  }
+  lastRealMs_ = now;
+}
+
+bool WebHost::TakeEvents() {
+  if (bj_page_visible() == 0) {
+    if (!closeSent_) {
+      // A hidden page may be discarded without a word: close the program as the
+      // device's shell would, so that it stores what it keeps.
+      closeSent_ = true;
+      if (const HWND app = ForegroundApplicationWindow()) {
+        PostMessageW(app, WM_CLOSE, 0, 0);
+      } else {
+        PostQuitMessage(0);
+      }
+      return true;
+    }
+    return false;
+  }
+  bool work = false;
+  const Device &device = CurrentDevice();
+  const int landscape = bj_page_landscape();
+  if (landscape >= 0 && device.ScreenWidth() != device.ScreenHeight() &&
+      (landscape == 1) != (device.ScreenWidth() > device.ScreenHeight())) {
+    TurnScreen();
+    MarkScreenChanged();
+    work = true;
+  }
+  int values[2] = {0, 0};
+  while (const int kind = bj_next_event(values)) {
+    const POINT point{values[0], values[1]};
+    switch (kind) {
+    case kPenDown:
+    case kPenMove:
+    case kPenUp: {
+      const InputKind pen = kind == kPenDown   ? InputKind::PenDown
+                            : kind == kPenMove ? InputKind::PenMove
+                                               : InputKind::PenUp;
+      if (point.x >= 0 && point.y >= 0 && point.x < device.ScreenWidth() &&
+          point.y < device.ScreenHeight()) {
+        QueueInput(InputEvent{pen, point, 0});
+        work = true;
+      }
+      break;
+    }
+    case kKeyDown:
+    case kKeyUp:
+      QueueInput(InputEvent{kind == kKeyDown ? InputKind::KeyDown : InputKind::KeyUp,
+                            {},
+                            static_cast<UINT>(values[0])});
+      work = true;
+      break;
+    default:
+      break;
+    }
+  }
+  return work;
+}
+
+void WebHost::WaitForEvents(std::uint64_t deadlineMs) {
+  SyncVirtualClock();
+  PresentIfChanged(*this);
+  Device &device = CurrentDevice();
+  for (;;) {
+    if (TakeEvents()) {
+      SyncVirtualClock();
+      return;
+    }
+    const std::uint64_t now = device.NowMs();
+    if (deadlineMs <= now) {
+      return;
+    }
+    bj_wait(static_cast<double>(std::min(deadlineMs - now, kLongestSleepMs)));
+    SyncVirtualClock();
+  }
+}
+
+void WebHost::Present(const Surface &screen) {
+  // The screen is 0x00RRGGBB; a canvas takes R, G, B, A bytes.
+  rgba_.resize(screen.pixels.size());
+  std::transform(screen.pixels.begin(), screen.pixels.end(), rgba_.begin(), [](std::uint32_t p) {
+    return 0xFF000000U | ((p & 0xFFU) << 16) | (p & 0xFF00U) | ((p >> 16) & 0xFFU);
+  });
+  bj_show_frame(rgba_.data(), screen.width, screen.height);
+}
+
+} // namespace platform

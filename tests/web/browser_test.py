@@ -1,0 +1,230 @@
+#!/usr/bin/python3
+"""The page in headless Chromium: the table, a hand played with the pen, the money
+kept across a reload, one game per browser, the screen turned with the page, and
+an offline start.
+
+Usage: browser_test.py DIST DESKTOP_PROGRAM. The frames are compared with the
+desktop program's headless screenshots of the same taps, as the golden images are.
+"""
+import base64
+import functools
+import http.server
+import os
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.by import By
+
+DIST = ''
+DESKTOP = ''
+# At this second the deal gives the dealer a hand to play out after Stand.
+CLOCK = '12:00:02'
+# The golden images' tolerance: at most 0.5% of the pixels differ by more than 24
+# in a channel.
+CHANNEL_TOLERANCE = 24
+PIXEL_SHARE = 0.005
+
+# A hand at the qvga table: a $5 chip, Deal, Stand.
+CHIP, DEAL, STAND = (20, 275), (30, 244), (151, 244)
+
+
+class Server:
+    """The dist folder on 127.0.0.1, stopped at will."""
+
+    def __init__(self):
+        handler = functools.partial(Quiet, directory=DIST)
+        self.httpd = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
+        self.url = 'http://127.0.0.1:%d/' % self.httpd.server_address[1]
+        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
+        self.thread.start()
+
+    def stop(self):
+        if self.httpd:
+            self.httpd.shutdown()
+            self.httpd.server_close()
+            self.httpd = None
+
+
+class Quiet(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+
+def chromium(width=600, height=900):
+    options = webdriver.ChromeOptions()
+    for flag in ('--headless', '--no-sandbox', '--disable-gpu', '--disable-quic',
+                 '--no-first-run', '--disable-background-networking',
+                 '--disable-component-update', '--disable-sync',
+                 '--autoplay-policy=user-gesture-required'):
+        options.add_argument(flag)
+    options.add_argument('--user-data-dir=' + tempfile.mkdtemp(prefix='bj-chromium-'))
+    options.add_argument('--window-size=%d,%d' % (width, height))
+    options.binary_location = '/usr/bin/chromium'
+    driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
+    driver.set_script_timeout(30)
+    return driver
+
+
+def desktop_frames(profile, *scripts):
+    """The desktop program's screenshots, one run per script on one profile."""
+    frames = []
+    for n, commands in enumerate(scripts):
+        shot = os.path.join(profile, 'shot-%d.png' % n)
+        script = os.path.join(profile, 'script-%d' % n)
+        with open(script, 'w') as f:
+            f.write('\n'.join(commands + ['screenshot ' + shot]) + '\n')
+        subprocess.run([DESKTOP, '--screen', 'qvga', '--clock', CLOCK, '--profile', profile,
+                        '--script', script], check=True, timeout=120)
+        with open(shot, 'rb') as f:
+            frames.append(base64.b64encode(f.read()).decode())
+    return frames
+
+
+# Counts the canvas pixels that differ from a PNG beyond the tolerance.
+COMPARE = '''
+const [png, tolerance, done] = arguments;
+const image = new Image();
+image.onerror = () => done({error: 'not a picture'});
+image.onload = () => {
+  const screen = document.getElementById('screen');
+  if (!window.bjFrames || screen.width !== image.width || screen.height !== image.height) {
+    done({error: 'screen ' + screen.width + 'x' + screen.height + ', frames ' + window.bjFrames});
+    return;
+  }
+  const copy = document.createElement('canvas');
+  copy.width = image.width;
+  copy.height = image.height;
+  const context = copy.getContext('2d');
+  context.drawImage(image, 0, 0);
+  const a = context.getImageData(0, 0, copy.width, copy.height).data;
+  const b = screen.getContext('2d').getImageData(0, 0, copy.width, copy.height).data;
+  let differing = 0;
+  for (let i = 0; i < a.length; i += 4) {
+    if (Math.abs(a[i] - b[i]) > tolerance || Math.abs(a[i + 1] - b[i + 1]) > tolerance ||
+        Math.abs(a[i + 2] - b[i + 2]) > tolerance) {
+      ++differing;
+    }
+  }
+  done({differing: differing, pixels: a.length / 4});
+};
+image.src = 'data:image/png;base64,' + png;
+'''
+
+
+def wait_for(condition, timeout=20):
+    end = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value or time.monotonic() > end:
+            return value
+        time.sleep(0.1)
+
+
+class Page(unittest.TestCase):
+    server = None
+
+    def setUp(self):
+        self.server = Server()
+        self.drivers = []
+
+    def tearDown(self):
+        for driver in self.drivers:
+            driver.quit()
+        self.server.stop()
+
+    def open(self, query='?screen=qvga&clock=' + CLOCK, **size):
+        driver = chromium(**size)
+        self.drivers.append(driver)
+        driver.get(self.server.url + query)
+        return driver
+
+    def frames(self, driver):
+        return driver.execute_script('return window.bjFrames || 0')
+
+    def assert_shows(self, driver, png, timeout=20):
+        """Waits until the screen matches a desktop screenshot."""
+        result = {}
+
+        def matches():
+            nonlocal result
+            result = driver.execute_async_script(COMPARE, png, CHANNEL_TOLERANCE)
+            return 'differing' in result and result['differing'] <= PIXEL_SHARE * result['pixels']
+
+        if not wait_for(matches, timeout):
+            self.fail('the page does not show the desktop frame: %s; page says %r' %
+                      (result, driver.find_element(By.ID, 'message').text))
+
+    def tap(self, driver, point):
+        screen = driver.find_element(By.ID, 'screen')
+        w, h, css_w, css_h = driver.execute_script(
+            'const c = arguments[0], r = c.getBoundingClientRect();'
+            'return [c.width, c.height, r.width, r.height];', screen)
+        x = round((point[0] + 0.5) * css_w / w - css_w / 2)
+        y = round((point[1] + 0.5) * css_h / h - css_h / 2)
+        ActionChains(driver).move_to_element_with_offset(screen, x, y).click().perform()
+
+    def test_a_hand_played_with_the_pen_and_kept_across_a_reload(self):
+        with tempfile.TemporaryDirectory() as profile:
+            hand = ['tap %d %d' % CHIP, 'tap %d %d' % DEAL, 'wait 1500', 'tap %d %d' % STAND,
+                    'wait 8000']
+            start, after, reloaded = desktop_frames(profile, [], hand, [])
+        self.assertNotEqual(start, reloaded, 'the desktop hand changed no money')
+        driver = self.open()
+        self.assert_shows(driver, start)
+        self.tap(driver, CHIP)
+        self.tap(driver, DEAL)
+        time.sleep(1.5)
+        self.tap(driver, STAND)
+        self.assert_shows(driver, after)
+        driver.refresh()
+        self.assert_shows(driver, reloaded)
+
+    def test_a_second_tab_refuses_until_the_first_closes(self):
+        driver = self.open()
+        self.assertTrue(wait_for(lambda: self.frames(driver)))
+        first = driver.current_window_handle
+        driver.switch_to.new_window('tab')
+        driver.get(self.server.url)
+        self.assertTrue(wait_for(lambda: driver.execute_script('return window.bjRefused')))
+        self.assertIn('open in another', driver.find_element(By.ID, 'message').text)
+        time.sleep(1)
+        self.assertEqual(self.frames(driver), 0)
+        second = driver.current_window_handle
+        driver.switch_to.window(first)
+        driver.close()
+        driver.switch_to.window(second)
+        self.assertTrue(wait_for(lambda: self.frames(driver)), 'the waiting tab never started')
+
+    def test_the_screen_follows_the_page_orientation(self):
+        driver = self.open('', width=900, height=600)
+        size = lambda: driver.execute_script(
+            'const c = document.getElementById("screen");'
+            'return window.bjFrames ? [c.width, c.height] : null')
+        self.assertEqual(wait_for(size), [320, 240])
+        driver.set_window_size(600, 900)
+        self.assertEqual(wait_for(lambda: size() == [240, 320] and size()), [240, 320])
+
+    def test_starts_offline_after_the_first_load(self):
+        driver = self.open()
+        self.assertTrue(wait_for(lambda: self.frames(driver)))
+        ready = driver.execute_async_script(
+            'const done = arguments[0];'
+            'navigator.serviceWorker.ready.then(() => done(true), () => done(false));')
+        self.assertTrue(ready)
+        self.assertTrue(wait_for(lambda: driver.execute_script(
+            'return !!navigator.serviceWorker.controller')), 'no service worker took the page')
+        self.server.stop()
+        driver.refresh()
+        self.assertTrue(wait_for(lambda: self.frames(driver)), 'no frame without the server')
+
+
+if __name__ == '__main__':
+    DIST, DESKTOP = sys.argv[1], sys.argv[2]
+    unittest.main(argv=sys.argv[:1], verbosity=2)
