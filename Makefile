@@ -58,8 +58,13 @@ serve-web: web
 	@echo "BlackJack on http://127.0.0.1:$(WEB_PORT)/"
 	python3 -m http.server --bind 127.0.0.1 --directory build/web/dist $(WEB_PORT)
 
-# The page in headless Chromium, and the layer's and game's tests on WebAssembly.
+# The layer's and game's unit tests in WebAssembly under node, then the page in
+# headless Chromium against the desktop program.
+test-web: export NODE_PATH := $(or $(NODE_PATH),/usr/share/nodejs)
 test-web: web $(BUILD)/build.ninja
+	cmake --preset web-tests >/dev/null
+	cmake --build build/web/unit -j $(JOBS)
+	ctest --test-dir build/web/unit --output-on-failure -j $(JOBS) --timeout 600
 	cmake --build $(BUILD) -j $(JOBS) --target blackjack
 	PRESET=$(PRESET) tests/web/run
 

@@ -24,3 +24,12 @@ add_link_options(-fexceptions)
 # Static data would start below 64 KiB, where a pointer to a string looks like an
 # integer resource id (IS_INTRESOURCE) to the resource calls.
 add_link_options(-sGLOBAL_BASE=65536 -sALLOW_MEMORY_GROWTH=1)
+
+if(BLACKJACK_TESTS)
+  # The unit tests (preset web-tests) run under node on the machine's own files,
+  # with GoogleTest built from Debian's source of it.
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  set(CMAKE_CROSSCOMPILING_EMULATOR node --no-experimental-fetch)
+  add_link_options(-sNODERAWFS=1 -sEXIT_RUNTIME=1 -sENVIRONMENT=node)
+endif()
