@@ -22,7 +22,7 @@
 #define SHCMBF_HIDDEN 0x0002   // the bar is created hidden
 #define SHCMBF_HIDESIPBUTTON 0x0004
 #define SHCMBF_COLORBK 0x0008 // clrBk is the bar's background colour
-#define SHCMBF_HMENU 0x0010   // nToolBarId names a MENU resource, not a menu bar
+#define SHCMBF_HMENU 0x0010   // nToolBarId names a MENU resource: not drawn here, the call fails
 
 // cbSize is the size of the record as the caller knows it: sizeof(SHMENUBARINFO), or
 // 36, the size of the record on the device, whose pointers are 4 bytes. Any other
@@ -57,13 +57,13 @@ HWND WINAPI SHFindMenuBar(HWND hwnd);
 
 // dwFlags of SHINITDLGINFO.
 #define SHIDIF_DONEBUTTON 0x0001          // an "ok" in the navigation bar that sends IDOK
-#define SHIDIF_SIZEDLG 0x0002             // sized to the area above the input panel
+#define SHIDIF_SIZEDLG 0x0002             // above the input panel: with none, as full screen
 #define SHIDIF_SIZEDLGFULLSCREEN 0x0004   // sized to the area between the two bars
 #define SHIDIF_SIPDOWN 0x0008             // lower the input panel (there is none here)
 #define SHIDIF_FULLSCREENNOMENUBAR 0x0010 // full screen as if there were no menu bar
 #define SHIDIF_EMPTYMENU 0x0020           // give the dialog an empty menu bar
 #define SHIDIF_WANTSCROLLBAR 0x0040
-#define SHIDIF_CANCELBUTTON 0x0080 // an "x" in the navigation bar that sends IDCANCEL
+#define SHIDIF_CANCELBUTTON 0x0080 // an "x" in the navigation bar: not shown here
 
 typedef struct tagSHINITDLGINFO {
   DWORD dwMask;  // SHIDIM_FLAGS: dwFlags is valid
