@@ -1,32 +1,139 @@
-// The game as a player meets it: taps, the dealer's timer, menu commands, dialogs, the close,
-// and the money and settings from one run to the next.
+// The game as a player meets it: taps, the dealer's timer, commands, dialogs, start-up, the
+// close, the money and settings from one run to the next, and a long random run.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
+#include <random>
 #include <span>
 #include <sstream>
 
-#include "player.h"
+#include "aygshell/shell.h"
+#include "device/host.h"
+#include "kernel/module.h"
 #include "resource.h"
 #include "shell/shell.h"
+#include "testing/testing.h"
+#include "user/input.h"
 #include "user/window.h"
 
 namespace {
 
-using namespace shelltest;
 using Cues = std::vector<std::u16string>;
 
-platform::DeviceConfig At(int second, const std::string &profile = "", int scale = 1) {
-  platform::DeviceConfig config;
-  config.clockStart.wSecond = static_cast<WORD>(second);
-  config.profileDir = profile;
-  config.width = 240 * scale;
-  config.height = 320 * scale;
-  config.dpi = 96 * scale;
-  return config;
+// A device as a fresh process of the game finds it: the game's resources (or those of
+// `resFile`) as the main module, the dpi not yet captured. QVGA, or VGA at scale 2; the
+// clock at 12:00:`second`, which seeds the shoe.
+struct GameDevice {
+  explicit GameDevice(int second, const std::string &profile = "", int scale = 1,
+                      const std::string &resFile = "")
+      : device({.width = 240 * scale,
+                .height = 320 * scale,
+                .dpi = 96 * scale,
+                .clockStart = {2026, 1, 4, 1, 12, 0, static_cast<WORD>(second), 0},
+                .profileDir = profile}) {
+    instance = resFile.empty() ? platform::test::LoadResModule(platform::EmbeddedResources())
+                               : platform::test::LoadResModuleFile(resFile);
+    screenDpi = 0;
+  }
+  ~GameDevice() { screenDpi = landscapeLayout = 0; }
+  platform::test::HeadlessDevice device;
+  HINSTANCE instance = nullptr;
+};
+
+HWND MainWindow() { return FindWindowW(u"BLACKJACK", u"BlackJack"); }
+GameTable &Table() {
+  if (!Shell().table) {
+    std::abort(); // a step that needs the game's table cannot go on without one
+  }
+  return *Shell().table;
+}
+UINT Checked(int id) { return IsDlgButtonChecked(GetForegroundWindow(), id); }
+
+void QueueTap(POINT at) {
+  platform::QueueInput({platform::InputKind::PenDown, at, 0});
+  platform::QueueInput({platform::InputKind::PenUp, at, 0});
+}
+void TapCentre(const RECT &r) { QueueTap({(r.left + r.right) / 2, (r.top + r.bottom) / 2}); }
+
+// A host that takes the test's steps one at a time whenever the game's loop has nothing
+// to do, running the clock on to the next timer after each, as a player acts between
+// frames; after the last step it closes the game as closing its window does.
+class Player : public platform::Host {
+public:
+  Player &Then(std::function<void()> step) {
+    steps_.push_back(std::move(step));
+    return *this;
+  }
+  Player &TapClient(int x, int y) {
+    return Then([x, y] {
+      POINT at{x, y};
+      ClientToScreen(MainWindow(), &at);
+      QueueTap(at);
+    });
+  }
+  Player &TapControl(int id) {
+    return Then([id] {
+      RECT r{};
+      ASSERT_TRUE(GetWindowRect(GetDlgItem(GetForegroundWindow(), id), &r)) << "no control " << id;
+      TapCentre(r);
+    });
+  }
+  Player &TapDone() {
+    return Then([] { TapCentre(platform::shell::NavigationDoneButtonRect()); });
+  }
+  Player &Command(UINT id) {
+    return Then([id] { PostMessageW(MainWindow(), WM_COMMAND, id, 0); });
+  }
+  int Play(HINSTANCE instance) {
+    platform::SetCurrentHost(this);
+    char16_t commandLine[1] = {0};
+    const int code = WinMain(instance, nullptr, commandLine, SW_SHOWNORMAL);
+    platform::SetCurrentHost(nullptr);
+    EXPECT_EQ(next_, steps_.size()) << "the game ended before the test's last step";
+    return code;
+  }
+  void WaitForEvents(std::uint64_t deadlineMs) override {
+    if (next_ < steps_.size()) {
+      steps_[next_++]();
+    } else if (!closeSent_) {
+      closeSent_ = true;
+      PostMessageW(platform::ForegroundApplicationWindow(), WM_CLOSE, 0, 0);
+    } else if (deadlineMs == platform::kNoDeadline) {
+      ADD_FAILURE() << "the game did not end after WM_CLOSE";
+      PostQuitMessage(1);
+    }
+    platform::Device &device = platform::CurrentDevice();
+    if (deadlineMs != platform::kNoDeadline && deadlineMs > device.NowMs()) {
+      device.AdvanceMs(deadlineMs - device.NowMs());
+    }
+  }
+  void Present(const platform::Surface &) override {}
+
+private:
+  std::vector<std::function<void()>> steps_;
+  std::size_t next_ = 0;
+  bool closeSent_ = false;
+};
+
+Cues TakeCues() {
+  Cues names;
+  for (const auto &cue : platform::test::PlayedCues()) {
+    names.push_back(cue.name);
+  }
+  platform::test::ClearPlayedCues();
+  return names;
+}
+
+std::optional<DWORD> Stored(LPCWSTR name) {
+  DWORD value = 0;
+  return RegistrySettings().ReadDword(SettingsKey, name, &value) ? std::optional(value)
+                                                                 : std::nullopt;
 }
 
 std::string ReadFile(const std::string &path) {
@@ -36,20 +143,16 @@ std::string ReadFile(const std::string &path) {
   return text.str();
 }
 
-UINT Checked(int id) { return IsDlgButtonChecked(GetForegroundWindow(), id); }
-
-// ---- A whole hand, through the headless host's script ----
-
-// The README's pictures come from this script, so the test that runs it keeps them true.
+// The README's pictures come from this script, so running it here keeps them true.
 TEST(WholeHand, TheTourScriptPlaysToTheDealersBustAndDrawsTheReadmePictures) {
   platform::test::TempProfile profile;
   const auto cwd = std::filesystem::current_path();
   std::filesystem::current_path(profile.Dir());
   {
     // At 12:00:17 the player gets 3 and 2, the dealer 2 and 9, then a 2 and a 10.
-    GameDevice device(At(17, profile.Dir()));
+    GameDevice device(17, profile.Dir());
     const auto run = platform::test::RunScript(WinMain, ReadFile(SCREENSHOTS_DIR "/tour.script"),
-                                               device.Instance());
+                                               device.instance);
     ASSERT_EQ(run.exitCode, 0) << run.error;
     const auto played = platform::test::PlayedCues();
     const Cues hand{u"coin", u"flip", u"flip", u"flip", u"chaching"};
@@ -57,25 +160,21 @@ TEST(WholeHand, TheTourScriptPlaysToTheDealersBustAndDrawsTheReadmePictures) {
     for (std::size_t i = 0; i < hand.size(); ++i) {
       EXPECT_EQ(played[i].name, hand[i]) << "cue " << i;
     }
-    EXPECT_EQ(played[3].atMs - played[2].atMs, DealerTimerPeriod) << "one dealer card per tick";
-    // The next hand is on the table at the close, the bet of 100 in it.
-    EXPECT_EQ(Stored(u"TotalAmount"), 1100u);
+    EXPECT_EQ(played[3].atMs - played[2].atMs, DealerTimerPeriod) << "one dealer card a tick";
+    EXPECT_EQ(Stored(u"TotalAmount"), 1100u) << "the next hand's bet of 100 counts";
   }
   std::filesystem::current_path(cwd);
   for (const std::string picture : {"portrait.png", "landscape.png"}) {
     EXPECT_TRUE(ReadFile(profile.Dir() + "/" + picture) == ReadFile(SCREENSHOTS_DIR "/" + picture))
-        << picture << " is not the README's: look at both, and refresh the README's if right";
+        << picture << " is not the README's: look at both; refresh the README's if right";
   }
 }
-
-// ---- Touch regions ----
 
 struct Tap {
   int x, y;
   int region; // row of HitRegions; -1 for none
 };
-
-// Logical points on the shared edges, the outer edges and the gaps.
+// Logical points on the shared edges, on outer edges and in the gaps.
 constexpr Tap PortraitTaps[] = {
     {40, 250, 0}, {75, 250, 1},  {110, 250, 2}, {145, 250, 3}, {180, 250, 4},  {240, 265, 9},
     {60, 210, 5}, {120, 210, 6}, {180, 210, 7}, {3, 200, 5},   {100, 234, -1}, {2, 210, -1},
@@ -87,58 +186,28 @@ constexpr Tap LandscapeTaps[] = {
 
 TEST(TouchRegions, SharedEdgesGoToTheEarlierRowInBothOrientationsAndDpiSets) {
   for (const int scale : {1, 2}) {
-    GameDevice device(At(0, "", scale));
+    GameDevice device(0, "", scale);
     CaptureScreenDpi();
     for (const auto taps :
          {std::span<const Tap>(PortraitTaps), std::span<const Tap>(LandscapeTaps)}) {
-      SCOPED_TRACE(testing::Message() << "at " << 96 * scale << " dpi");
       for (const Tap &tap : taps) {
-        EXPECT_EQ(RegionAt(tap.x * scale, tap.y * scale), tap.region) << tap.x << ", " << tap.y;
+        EXPECT_EQ(RegionAt(tap.x * scale, tap.y * scale), tap.region)
+            << tap.x << ", " << tap.y << " at " << 96 * scale << " dpi";
       }
-      platform::TurnScreen();
+      platform::TurnScreen(); // the orientation is asked at every tap
     }
   }
 }
 
-// The pen's point arrives packed in lParam in client coordinates, and the
-// orientation is asked at each tap.
-TEST(TouchRegions, TapsActOnTheTableAtClientPointsAfterTheScreenTurns) {
-  GameDevice device(At(17, "", 2));
-  Player player;
-  player
-      .TapClient(80, 500) // the edge of the 5 and 10 chips
-      .Then([] { EXPECT_EQ(Table().bet, 5); })
-      .Rotate()
-      .TapClient(500, 56) // the edge of Deal and Hit
-      .Then([] { EXPECT_TRUE(Table().playerTurn); });
-  EXPECT_EQ(player.Play(device.Instance()), 0);
-}
-
-// ---- Commands and dialogs ----
-
-TEST(Commands, NewStartsAFreshGameWhileCtrlAAndCtrlQDoNothing) {
-  GameDevice device(At(2));
+TEST(Commands, KeysDoNothingNewStartsAfreshAndOptionsOkAppliesWhatItShows) {
+  GameDevice device(2);
   Player player;
   player.TapClient(127, 250)
       .TapClient(30, 216)
-      .Key('A', FCONTROL)
-      .Key('Q', FCONTROL)
-      .Then([] { EXPECT_TRUE(Table().playerTurn); })
-      .Command(IDM_NEW)
-      .Then([] {
-        EXPECT_EQ(Table().bank, 1000);
-        EXPECT_EQ(Table().bet, 0);
-        EXPECT_TRUE(Table().bettingOpen);
-      });
-  EXPECT_EQ(player.Play(device.Instance()), 0);
-}
-
-TEST(Dialogs, OptionsShowsTheSettingsAndItsOkOrDoneAppliesThem) {
-  GameDevice device(At(2));
-  Player player;
-  player.TapClient(127, 250)
+      .Then([] { platform::QueueKeyPress('A', FCONTROL), platform::QueueKeyPress('Q', FCONTROL); })
       .Command(IDM_OPTIONS)
       .Then([] {
+        EXPECT_TRUE(Table().playerTurn);
         EXPECT_EQ(Checked(IDC_PLAY_SOUNDS), BST_CHECKED);
         EXPECT_EQ(Checked(IDC_TWO_DECKS), BST_CHECKED);
         EXPECT_EQ(Checked(IDC_CLEARTYPE), BST_UNCHECKED);
@@ -148,109 +217,53 @@ TEST(Dialogs, OptionsShowsTheSettingsAndItsOkOrDoneAppliesThem) {
       .TapControl(IDOK)
       .Then([] {
         EXPECT_FALSE(Table().playSounds);
-        EXPECT_EQ(Table().bet, 100) << "the deck count in force keeps the game";
+        EXPECT_TRUE(Table().playerTurn) << "the deck count in force keeps the hand";
         TakeCues();
       })
-      .TapClient(30, 216)
-      .Then([] { EXPECT_EQ(TakeCues(), Cues{}) << "sounds off: no PlaySoundW at all"; })
+      .TapClient(150, 216)
       .Command(IDM_OPTIONS)
       .TapControl(IDC_EIGHT_DECKS)
       .TapDone()
       .Then([] {
+        EXPECT_EQ(TakeCues(), Cues{}) << "sounds off: no PlaySoundW at all";
         EXPECT_EQ(Table().deckCount, 8);
-        EXPECT_EQ(Table().bank, 1000);
+        EXPECT_EQ(Table().bank, 1000) << "a new deck count is a new game";
         EXPECT_EQ(Table().bet, 0);
-      });
-  EXPECT_EQ(player.Play(device.Instance()), 0);
+      })
+      .TapClient(127, 250)
+      .Command(IDM_NEW)
+      .Then([] { EXPECT_EQ(Table().bet, 0); });
+  EXPECT_EQ(player.Play(device.instance), 0);
 }
 
 TEST(Dialogs, OptionsWithoutItsMenuBarStillShowsTheSettingsSoOkKeepsThem) {
-  GameDevice device(At(2), NO_DIALOG_BAR_RES);
+  GameDevice device(2, "", 1, NO_DIALOG_BAR_RES);
   Player player;
-  player.Then([] { Table().useClearType = true; })
-      .Command(IDM_OPTIONS)
-      .Then([] {
-        EXPECT_EQ(Checked(IDC_PLAY_SOUNDS), BST_CHECKED);
-        EXPECT_EQ(Checked(IDC_CLEARTYPE), BST_CHECKED);
-      })
-      .TapControl(IDOK)
-      .Then([] {
-        EXPECT_TRUE(Table().playSounds);
-        EXPECT_TRUE(Table().useClearType);
-        EXPECT_EQ(Table().deckCount, 2);
-      });
-  EXPECT_EQ(player.Play(device.Instance()), 0);
+  player.Then([] { Table().useClearType = true; }).Command(IDM_OPTIONS).TapControl(IDOK).Then([] {
+    EXPECT_TRUE(Table().playSounds);
+    EXPECT_TRUE(Table().useClearType);
+    EXPECT_EQ(Table().deckCount, 2);
+  });
+  EXPECT_EQ(player.Play(device.instance), 0);
 }
 
-// The About dialog's line with the game's name and the build's version.
 bool ShowsVersionLine() {
-  const std::u16string expected = u"BlackJack Version " BLACKJACK_VERSION;
+  const std::u16string line = u"BlackJack Version " BLACKJACK_VERSION;
   for (HWND c = GetWindow(GetForegroundWindow(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
     WCHAR text[100] = {};
     GetWindowTextW(c, text, 100);
-    if (text == expected) {
+    if (text == line) {
       return true;
     }
   }
   return false;
 }
 
-TEST(Dialogs, AboutShowsTheVersionAndClosesByItsOkOrByDone) {
-  GameDevice device(At(2));
-  Player player;
-  const auto aboutOpen = [](bool open) {
-    return [open] { EXPECT_EQ(GetForegroundWindow() != MainWindow(), open); };
-  };
-  player.Command(IDM_ABOUT)
-      .Then([] { EXPECT_TRUE(ShowsVersionLine()); })
-      .TapControl(IDOK)
-      .Then(aboutOpen(false))
-      .Command(IDM_ABOUT)
-      .Then(aboutOpen(true))
-      .TapDone()
-      .Then(aboutOpen(false));
-  EXPECT_EQ(player.Play(device.Instance()), 0);
-}
-
-// ---- Start-up and close ----
-
-TEST(StartUp, TheTableComesBeforeTheFirstPaintAndTheWindowKeepsItsPlace) {
+// Without a table the game shows nothing and acts on nothing, but About runs; a
+// second start brings the game forward with the dialog open in it.
+TEST(StartUp, WithoutATableOnlyAboutRunsAndASecondStartBringsItForward) {
   platform::test::TempProfile profile;
-  GameDevice device(At(2, profile.Dir()));
-  const auto factory = MakeGameTable;
-  MakeGameTable = [](HINSTANCE instance, HWND window) {
-    EXPECT_TRUE(GetUpdateRect(window, nullptr, FALSE)) << "painted before the table existed";
-    return std::make_unique<GameTable>(instance, window);
-  };
-  Player player;
-  player.Then([] {
-    RECT r{};
-    GetWindowRect(MainWindow(), &r);
-    EXPECT_EQ((std::vector<LONG>{r.left, r.top, r.right, r.bottom}),
-              (std::vector<LONG>{0, 26, 240, 320}));
-  });
-  player.TapClient(127, 250).Command(IDM_EXIT);
-  EXPECT_EQ(player.Play(device.Instance()), 0);
-  MakeGameTable = factory;
-  EXPECT_EQ(Stored(u"TotalAmount"), 1000u) << "bank + bet at the close";
-}
-
-TEST(StartUp, WmCloseThenWmDestroyStoresTheMoneyOnce) {
-  platform::test::TempProfile profile;
-  GameDevice device(At(2, profile.Dir()));
-  Player player;
-  player.Then([] {
-    SendMessageW(MainWindow(), WM_CLOSE, 0, 0);
-    RegistrySettings().WriteDword(SettingsKey, u"TotalAmount", 7);
-    SendMessageW(MainWindow(), WM_DESTROY, 0, 0);
-  });
-  EXPECT_EQ(player.Play(device.Instance()), 0);
-  EXPECT_EQ(Stored(u"TotalAmount"), 7u);
-}
-
-TEST(StartUp, WithoutATableNothingActsButAboutAndNothingIsStored) {
-  platform::test::TempProfile profile;
-  GameDevice device(At(2, profile.Dir()));
+  GameDevice device(2, profile.Dir());
   const auto factory = MakeGameTable;
   MakeGameTable = [](HINSTANCE, HWND) { return std::unique_ptr<GameTable>(); };
   Player player;
@@ -258,51 +271,53 @@ TEST(StartUp, WithoutATableNothingActsButAboutAndNothingIsStored) {
       .Then([] { SendMessageW(MainWindow(), WM_TIMER, DealerTimer, 0); })
       .Command(IDM_NEW)
       .Command(IDM_OPTIONS)
-      .Then([] {
-        EXPECT_EQ(GetForegroundWindow(), MainWindow()) << "no Options without a table";
-        EXPECT_EQ(TakeCues(), Cues{});
-      })
+      .Then([] { EXPECT_EQ(GetForegroundWindow(), MainWindow()) << "no Options"; })
       .Command(IDM_ABOUT)
-      .Then([] { EXPECT_NE(GetForegroundWindow(), MainWindow()); })
-      .TapControl(IDOK);
-  EXPECT_EQ(player.Play(device.Instance()), 0);
+      .Then([&] {
+        EXPECT_TRUE(ShowsVersionLine());
+        const HWND about = GetForegroundWindow();
+        SetForegroundWindow(platform::test::CreatePlainWindow(u"another program"));
+        char16_t commandLine[1] = {0};
+        EXPECT_EQ(WinMain(device.instance, nullptr, commandLine, SW_SHOWNORMAL), 0);
+        EXPECT_EQ(GetForegroundWindow(), about);
+      })
+      .TapDone();
+  EXPECT_EQ(player.Play(device.instance), 0);
   MakeGameTable = factory;
+  EXPECT_EQ(TakeCues(), Cues{});
   EXPECT_EQ(Stored(u"TotalAmount"), std::nullopt);
 }
 
-// A second start on the same device finds the first and brings it, with its open
-// dialog, to the front.
-TEST(StartUp, ASecondStartBringsTheRunningGameAndItsDialogForward) {
-  GameDevice device(At(2));
+TEST(StartUp, TheTablePrecedesTheFirstPaintAndCloseThenDestroyStoresOnce) {
+  platform::test::TempProfile profile;
+  GameDevice device(2, profile.Dir());
+  const auto factory = MakeGameTable;
+  MakeGameTable = [](HINSTANCE instance, HWND window) {
+    EXPECT_TRUE(GetUpdateRect(window, nullptr, FALSE)) << "painted before the table existed";
+    return std::make_unique<GameTable>(instance, window);
+  };
   Player player;
-  HWND dialog = nullptr;
-  player.Command(IDM_ABOUT).Then([&] {
-    dialog = GetForegroundWindow();
-    SetForegroundWindow(platform::test::CreatePlainWindow(u"another program"));
-    char16_t commandLine[1] = {0};
-    EXPECT_EQ(WinMain(device.Instance(), nullptr, commandLine, SW_SHOWNORMAL), 0);
-    EXPECT_EQ(GetForegroundWindow(), dialog);
+  player.TapClient(127, 250).Then([] {
+    RECT r{};
+    GetWindowRect(MainWindow(), &r);
+    EXPECT_EQ(std::vector<LONG>({r.left, r.top, r.right, r.bottom}),
+              std::vector<LONG>({0, 26, 240, 320}));
+    SendMessageW(MainWindow(), WM_COMMAND, IDM_EXIT, 0);
+    EXPECT_EQ(Stored(u"TotalAmount"), 1000u) << "bank and bet";
+    RegistrySettings().WriteDword(SettingsKey, u"TotalAmount", 7);
+    SendMessageW(MainWindow(), WM_DESTROY, 0, 0);
   });
-  player.TapControl(IDOK);
-  EXPECT_EQ(player.Play(device.Instance()), 0);
+  EXPECT_EQ(player.Play(device.instance), 0);
+  MakeGameTable = factory;
+  EXPECT_EQ(Stored(u"TotalAmount"), 7u);
 }
-
-// ---- The money and the settings from run to run ----
 
 struct SettingsRun {
   const char *name;
-  const char *hiveBefore; // the values in the hive at the start; null: no hive
+  const char *hive; // values in the hive before the run; null: no hive
   std::function<void(Player &)> play;
   std::vector<std::pair<const char16_t *, DWORD>> stored;
-  bool silent = false;
 };
-
-void Preset(const std::string &profile, const char *values) {
-  std::ofstream(profile + "/registry.reg")
-      << "Windows Registry Editor Version "
-         "5.00\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Quorvane\\BlackJack]\n"
-      << values;
-}
 
 TEST(Settings, RunsStoreTheMoneyAndKeepTheSettings) {
   const SettingsRun runs[] = {
@@ -314,9 +329,8 @@ TEST(Settings, RunsStoreTheMoneyAndKeepTheSettings) {
         {u"NumberOfDecks", 2},
         {u"HitAfterDouble", 0},
         {u"ClearType", 0}}},
-      {"closed after a double in the player's turn",
-       "\"TotalAmount\"=dword:000007d0\n\"HitAfterDouble\"=dword:00000001\n"
-       "\"NumberOfDecks\"=dword:00000003\n",
+      {"closed in the player's turn after a double",
+       "\"TotalAmount\"=dword:000007d0\n\"HitAfterDouble\"=dword:1\n\"NumberOfDecks\"=dword:3\n",
        [](Player &p) {
          p.TapClient(127, 250).TapClient(30, 216).TapClient(210, 216).Then([] {
            EXPECT_TRUE(Table().playerTurn);
@@ -325,33 +339,99 @@ TEST(Settings, RunsStoreTheMoneyAndKeepTheSettings) {
        },
        {{u"TotalAmount", 2000}, {u"HitAfterDouble", 1}, {u"NumberOfDecks", 3}}},
       {"sounds off",
-       "\"PlaySounds\"=dword:00000000\n",
-       [](Player &p) { p.TapClient(127, 250).TapClient(30, 216); },
-       {{u"PlaySounds", 0}},
-       true},
+       "\"PlaySounds\"=dword:0\n",
+       [](Player &p) {
+         p.TapClient(127, 250).TapClient(30, 216).Then([] { EXPECT_EQ(TakeCues(), Cues{}); });
+       },
+       {{u"PlaySounds", 0}}},
       {"damaged hive",
-       "\"TotalAmount\"=dword:zz\n\x01\x02garbage\n[broken\n",
+       "\"TotalAmount\"=dword:zz\n\x01garbage\n[broken\n",
        [](Player &) {},
        {{u"TotalAmount", 1000}, {u"NumberOfDecks", 2}}},
   };
   for (const SettingsRun &run : runs) {
     SCOPED_TRACE(run.name);
     platform::test::TempProfile profile;
-    if (run.hiveBefore != nullptr) {
-      Preset(profile.Dir(), run.hiveBefore);
+    if (run.hive != nullptr) {
+      std::ofstream(profile.Dir() + "/registry.reg")
+          << "Windows Registry Editor Version 5.00\n\n"
+          << "[HKEY_CURRENT_USER\\SOFTWARE\\Quorvane\\BlackJack]\n"
+          << run.hive;
     }
-    GameDevice device(At(2, profile.Dir()));
+    GameDevice device(2, profile.Dir());
     Player player;
     run.play(player);
-    EXPECT_EQ(player.Play(device.Instance()), 0);
-    if (run.silent) {
-      EXPECT_EQ(TakeCues(), Cues{});
-    }
+    EXPECT_EQ(player.Play(device.instance), 0);
     for (const auto &[name, value] : run.stored) {
       EXPECT_EQ(Stored(name), value)
           << std::string(name, name + std::char_traits<char16_t>::length(name));
     }
   }
+}
+
+std::int64_t Number(const WCHAR *text) {
+  return std::stoll(std::string(text, text + std::char_traits<WCHAR>::length(text)));
+}
+
+TEST(RandomRun, HundredThousandEventsLeakNothingAndStoreTheMoneyShown) {
+  const char *seedText = std::getenv("BLACKJACK_SEED");
+  const unsigned seed = seedText != nullptr ? static_cast<unsigned>(std::atoi(seedText)) : 2026;
+  std::printf("seed %u (BLACKJACK_SEED replays a run)\n", seed);
+  std::mt19937 random(seed);
+  const auto pick = [&random](int n) { return static_cast<int>(random() % unsigned(n)); };
+  platform::test::TempProfile profile;
+  GameDevice device(0, profile.Dir());
+  platform::test::GdiCounts gdiAtStart;
+  std::size_t windowsAtStart = 0;
+  std::int64_t moneyShown = 0;
+  Player player;
+  player.Then([&] {
+    gdiAtStart = platform::test::GdiObjectCounts();
+    windowsAtStart = platform::AllWindows().size();
+  });
+  constexpr int OptionsControls[] = {IDC_PLAY_SOUNDS, IDC_CLEARTYPE,  IDC_ONE_DECK,
+                                     IDC_TWO_DECKS,   IDC_FOUR_DECKS, IDC_EIGHT_DECKS};
+  for (int events = 0; events < 100000;) {
+    const int kind = pick(100);
+    if (kind == 0) {
+      player.Command(IDM_NEW);
+    } else if (kind == 1) {
+      player.Command(IDM_ABOUT).TapControl(IDOK);
+    } else if (kind == 2) {
+      player.Command(IDM_OPTIONS).TapControl(OptionsControls[pick(6)]).TapDone();
+    } else if (kind == 3) {
+      player.Then([] { platform::TurnScreen(); });
+    }
+    if (kind < 4) {
+      constexpr int Events[] = {1, 2, 3, 1};
+      events += Events[kind];
+      continue;
+    }
+    // A few taps before the next frame, as a quick player makes them: mostly on a region
+    // of the orientation in force, sometimes anywhere on the screen.
+    const int taps = 1 + pick(6);
+    events += taps;
+    player.Then([&pick, taps] {
+      for (int i = 0; i < taps; ++i) {
+        const HitRegion &r = HitRegions[pick(HitRegionCount)];
+        const int scale = screenDpi / 96;
+        const bool wide = IsLandscape();
+        POINT at{(wide ? r.landscapeLeft : r.portraitLeft) * scale + pick(20),
+                 (wide ? r.landscapeTop : r.portraitTop) * scale + pick(20)};
+        ClientToScreen(MainWindow(), &at);
+        QueueTap(pick(5) != 0 ? at
+                              : POINT{pick(GetSystemMetrics(SM_CXSCREEN)),
+                                      pick(GetSystemMetrics(SM_CYSCREEN))});
+      }
+    });
+  }
+  player.Then([&] {
+    EXPECT_EQ(platform::test::GdiObjectCounts(), gdiAtStart);
+    EXPECT_EQ(platform::AllWindows().size(), windowsAtStart);
+    moneyShown = Number(Table().bankText.get()) + Number(Table().betText.get());
+  });
+  EXPECT_EQ(player.Play(device.instance), 0);
+  EXPECT_EQ(Stored(u"TotalAmount"), static_cast<DWORD>(moneyShown));
 }
 
 } // namespace
