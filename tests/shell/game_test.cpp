@@ -231,8 +231,9 @@ TEST(Commands, KeysDoNothingNewStartsAfreshAndOptionsOkAppliesWhatItShows) {
         EXPECT_EQ(Table().bet, 0);
       })
       .TapClient(127, 250)
+      .TapClient(30, 216)
       .Command(IDM_NEW)
-      .Then([] { EXPECT_EQ(Table().bet, 0); });
+      .Then([] { EXPECT_TRUE(Table().bettingOpen && Table().bank == 1000 && Table().bet == 0); });
   EXPECT_EQ(player.Play(device.instance), 0);
 }
 
