@@ -71,23 +71,23 @@ std::vector<std::string> OutlineFiles(const char *folder) {
   return files;
 }
 
-#ifdef __EMSCRIPTEN__
-// A shipped face as the matching sees it.
+// A face of the fonts-wine folder as the matching sees it.
 struct ShippedFace {
   std::u16string family; // upper case
   int weight = FW_NORMAL;
   bool italic = false;
   std::string file;
 };
-#endif
 
 struct FontSystem {
   std::shared_ptr<Library> owner = std::make_shared<Library>();
   FT_Library library = nullptr;
-#ifdef __EMSCRIPTEN__
   std::vector<ShippedFace> shipped;
-#else
+#ifndef __EMSCRIPTEN__
+  // Started at the first face the folder does not have: loading fontconfig's
+  // configuration costs more than the rest of the game's start together.
   FcConfig *config = nullptr;
+  bool configTried = false;
 #endif
   FontWork work;
   std::map<std::tuple<std::u16string, int, bool>, std::pair<std::string, int>> matches;
@@ -103,7 +103,6 @@ struct FontSystem {
     }
     library = owner->library;
     FT_Library_SetLcdFilter(library, FT_LCD_FILTER_DEFAULT);
-#ifdef __EMSCRIPTEN__
     for (const std::string &path : OutlineFiles(kFontsWineDir)) {
       FT_Face face = nullptr;
       if (FT_New_Face(library, path.c_str(), 0, &face) != 0) {
@@ -122,14 +121,6 @@ struct FontSystem {
       shipped.push_back(std::move(info));
       FT_Done_Face(face);
     }
-#else
-    config = FcInitLoadConfigAndFonts();
-    if (config != nullptr) {
-      for (const std::string &path : OutlineFiles(kFontsWineDir)) {
-        FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8 *>(path.c_str()));
-      }
-    }
-#endif
   }
 
   // Everything is released at exit, so that leak checkers see a clean process.
@@ -179,7 +170,24 @@ std::u16string FaceName(const LOGFONTW &lf) {
   return name.empty() ? u"TAHOMA" : name; // the device's default face
 }
 
-// The file fontconfig chooses for a face name, weight and slant.
+#ifndef __EMSCRIPTEN__
+// fontconfig with the folder's faces added, started at its first use; null when
+// it cannot start.
+FcConfig *Fontconfig(FontSystem &sys) {
+  if (!sys.configTried) {
+    sys.configTried = true;
+    sys.config = FcInitLoadConfigAndFonts();
+    if (sys.config != nullptr) {
+      for (const std::string &path : OutlineFiles(kFontsWineDir)) {
+        FcConfigAppFontAddFile(sys.config, reinterpret_cast<const FcChar8 *>(path.c_str()));
+      }
+    }
+  }
+  return sys.config;
+}
+#endif
+
+// The file for a face name, weight and slant.
 std::pair<std::string, int> MatchFile(const std::u16string &family, int weight, bool italic) {
   FontSystem &sys = System();
   const auto key = std::make_tuple(family, weight, italic);
@@ -188,9 +196,8 @@ std::pair<std::string, int> MatchFile(const std::u16string &family, int weight, 
   }
   ++sys.work.matches;
   std::pair<std::string, int> found{"", 0};
-#ifdef __EMSCRIPTEN__
-  // The family asked for, else the device's default face, else any; then the
-  // nearest weight, then the slant.
+  // The folder's faces first: the family asked for (else the device's default
+  // face, else any), then the nearest weight, then the slant.
   auto score = [&](const ShippedFace &f) {
     const int name = f.family == family ? 0 : f.family == u"TAHOMA" ? 1 : 2;
     return std::make_tuple(name, std::abs(f.weight - weight), f.italic != italic);
@@ -201,21 +208,25 @@ std::pair<std::string, int> MatchFile(const std::u16string &family, int weight, 
       best = &f;
     }
   }
+#ifdef __EMSCRIPTEN__
   if (best != nullptr) {
     found = {best->file, 0};
   }
 #else
-  if (sys.config != nullptr) {
+  if (best != nullptr && best->family == family) {
+    found = {best->file, 0};
+  } else if (FcConfig *config = Fontconfig(sys)) {
+    // A face the folder does not have: fontconfig's best match stands in.
     FcPattern *pattern = FcPatternCreate();
     const std::string name = Utf8(family);
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(name.c_str()));
     FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
     FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
-    FcConfigSubstitute(sys.config, pattern, FcMatchPattern);
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    if (FcPattern *match = FcFontMatch(sys.config, pattern, &result)) {
+    if (FcPattern *match = FcFontMatch(config, pattern, &result)) {
       FcChar8 *file = nullptr;
       int index = 0;
       if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
