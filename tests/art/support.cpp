@@ -26,14 +26,6 @@ WORD Reader::Word() {
   return v;
 }
 
-std::u16string Reader::String() {
-  std::u16string s;
-  for (WORD c = Word(); ok_ && c != 0; c = Word()) {
-    s.push_back(static_cast<char16_t>(c));
-  }
-  return s;
-}
-
 void Reader::Skip(std::size_t n) {
   ok_ = ok_ && at_ + n <= bytes_.size();
   at_ = ok_ ? at_ + n : at_;

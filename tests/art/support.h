@@ -36,9 +36,7 @@ public:
   explicit Reader(std::span<const std::byte> bytes) : bytes_(bytes) {}
   WORD Word();
   DWORD Dword() { return Word() | (DWORD{Word()} << 16); }
-  std::u16string String();
   void Skip(std::size_t n);
-  bool AtEnd() const { return at_ >= bytes_.size(); }
   bool Ok() const { return ok_; }
 
 private:

@@ -93,19 +93,5 @@ TEST_F(CueTest, EachActionPlaysItsCue) {
   EXPECT_TRUE(TakeCues().empty());
 }
 
-TEST_F(CueTest, NoSoundCallAtAllWithSoundsOff) {
-  table->playSounds = false;
-  table->AddChip(5);
-  table->AddChip(7);
-  table->Hit();
-  table->ClearBet();
-  table->ClearBet();
-  table->Deal();
-  EXPECT_TRUE(platform::test::PlayedCues().empty());
-  table->playSounds = true;
-  table->ClearBet();
-  EXPECT_EQ(TakeCues(), Cues{u"pong"});
-}
-
 } // namespace
 } // namespace gametest

@@ -67,24 +67,6 @@ TEST_F(Settings, StoredValuesAreUsedAndWrittenBackWithTheDefaultsForTheRest) {
   }
 }
 
-TEST_F(Settings, TheBetOnTheTableIsStoredAsMoney) {
-  auto table = Open();
-  table->bank = 975;
-  table->bet = 25;
-  table.reset();
-  EXPECT_EQ(Stored(u"TotalAmount"), 1000u);
-
-  // Closing in the middle of a doubled hand counts the doubled stake back.
-  table = Open();
-  table->bank = 800;
-  table->bet = 200;
-  table->doubled = true;
-  table->bettingOpen = false;
-  table->playerTurn = true;
-  table.reset();
-  EXPECT_EQ(Stored(u"TotalAmount"), 1000u);
-}
-
 TEST_F(Settings, AFlagTakesTheLowByteOfItsValue) {
   struct Case {
     DWORD stored;

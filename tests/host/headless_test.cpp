@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <png.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -203,30 +201,6 @@ TEST_F(Headless, ABadScriptIsRefusedBeforeTheProgramStarts) {
 
 std::string TempPath(const char *name) {
   return ::testing::TempDir() + "/" + std::to_string(::getpid()) + "_" + name;
-}
-
-TEST_F(Headless, ScreenshotsShowTheWindowAndTheNavigationBar) {
-  const std::string path = TempPath("shot.png");
-  std::remove(path.c_str());
-  const auto run = Run("screenshot " + path + "\n");
-  EXPECT_TRUE(run.error.empty()) << run.error;
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  ASSERT_NE(png_image_begin_read_from_file(&image, path.c_str()), 0) << path;
-  image.format = PNG_FORMAT_RGB;
-  std::vector<png_byte> pixels(PNG_IMAGE_SIZE(image));
-  ASSERT_NE(png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr), 0);
-  EXPECT_EQ(image.width, 240u);
-  EXPECT_EQ(image.height, 320u);
-  const auto at = [&](int x, int y) {
-    const png_byte *p = &pixels[(static_cast<std::size_t>(y) * image.width + x) * 3];
-    return RGB(p[0], p[1], p[2]);
-  };
-  EXPECT_EQ(at(120, 200), RGB(255, 0, 0)) << "the program's paint";
-  EXPECT_EQ(at(239, 319), RGB(255, 0, 0));
-  EXPECT_NE(at(239, 10), RGB(255, 0, 0)) << "the navigation bar covers the top";
-  EXPECT_EQ(at(239, 10), at(0, 0)) << "the bar is one colour where there is no title";
-  std::remove(path.c_str());
 }
 
 std::vector<std::string> ReadLines(const std::string &path) {

@@ -113,20 +113,6 @@ TEST_F(LoadedAsset, ReleaseTakesTheBitmapOutOfItsContextSoThatBothAreDeleted) {
   EXPECT_EQ(GdiObjectCounts(), before);
 }
 
-TEST_F(LoadedAsset, TheTableReleasesItsElevenPicturesWhenItGoes) {
-  std::string error;
-  HINSTANCE game = platform::test::LoadResModule(platform::EmbeddedResources(), &error);
-  ASSERT_NE(game, nullptr) << error;
-  HWND window = platform::test::CreatePlainWindow(); // brings a brush of its own
-  const GdiCounts start = GdiObjectCounts();
-  {
-    const GameTable table(game, window);
-    EXPECT_EQ(GdiObjectCounts().memoryDCs, start.memoryDCs + 11);
-    EXPECT_EQ(GdiObjectCounts().bitmaps, start.bitmaps + 11);
-  }
-  EXPECT_EQ(GdiObjectCounts(), start);
-}
-
 TEST_F(LoadedAsset, ReadResourceChunkDeliversPiecesOfTheBufferThenZero) {
   ResourceBlob blob(module, BlobId, u"PNG");
   ASSERT_EQ(blob.size, 2672u);
