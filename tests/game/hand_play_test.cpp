@@ -308,19 +308,6 @@ TEST_F(HandPlay, TheShoeRefillsAtADealWithFewerThanTwelveCardsLeft) {
   }
 }
 
-TEST_F(HandPlay, KindIndexesMapToRankAndSuit) {
-  const std::pair<int, Card> cases[] = {
-      {0, C(1, 0)}, {12, C(13, 0)}, {13, C(1, 1)}, {51, C(13, 3)}, {38, C(13, 2)}};
-  for (const auto &[kind, card] : cases) {
-    std::fill(std::begin(table->shoe), std::end(table->shoe), 0);
-    table->shoe[kind] = 1;
-    table->DrawCard();
-    EXPECT_EQ(table->drawnCard.rank, card.rank);
-    EXPECT_EQ(table->drawnCard.suit, card.suit);
-    EXPECT_EQ(table->shoe[kind], 0);
-  }
-}
-
 // The draw picks a kind, not a card: a kind with one copy left comes up as often
 // as a kind with eight.
 TEST_F(HandPlay, EveryKindLeftIsEquallyLikely) {

@@ -96,14 +96,6 @@ TEST(HostOptions, BadOptionsAreRefusedInOneLineNamingTheProblem) {
   }
 }
 
-TEST(HostOptions, HelpListsEveryOption) {
-  const std::string usage = platform::HostUsage();
-  for (const char *name : {"--screen", "--dpi", "--zoom", "--profile", "--os", "--clock", "--mute",
-                           "--headless", "--script", "--trace", "--help", "--version"}) {
-    EXPECT_NE(usage.find(name), std::string::npos) << name;
-  }
-}
-
 std::vector<ScriptCommand> Script(const std::string &text) {
   std::vector<ScriptCommand> commands;
   std::string error;
