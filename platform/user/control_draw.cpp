@@ -30,7 +30,7 @@ double DistanceToSegment(double px, double py, double ax, double ay, double bx, 
 
 } // namespace
 
-int ControlPainter::Scale(int logical) { return (logical * CurrentDevice().Dpi() + 48) / 96; }
+int ControlPainter::Scale(int logical) { return ScaleToDpi(logical); }
 
 int ControlPainter::Line() { return std::max(1, Scale(1)); }
 
