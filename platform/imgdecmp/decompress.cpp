@@ -50,19 +50,26 @@ Surface Render(const PngImage &image, int outW, int outH, std::uint32_t backgrou
   const auto blend = [](std::uint32_t c, std::uint32_t bg, std::uint32_t a) {
     return (c * a + bg * (255 - a) + 127) / 255;
   };
+  const auto composite = [&](std::uint32_t p) {
+    const std::uint32_t a = p >> 24;
+    return a == 255 ? (p & 0xFFFFFF)
+                    : (blend((p >> 16) & 0xFF, bgR, a) << 16) |
+                          (blend((p >> 8) & 0xFF, bgG, a) << 8) | blend(p & 0xFF, bgB, a);
+  };
+  const bool sameSize = outW == image.width && outH == image.height;
   for (int y = 0; y < outH; ++y) {
     const auto v =
         static_cast<int>((std::int64_t{y} * 2 + 1) * image.height / (std::int64_t{outH} * 2));
     const std::uint32_t *src = image.argb.data() + static_cast<std::size_t>(v) * image.width;
     std::uint32_t *dst = out.Row(y);
+    if (sameSize) { // the usual case: no sampling, so no division per pixel
+      std::transform(src, src + outW, dst, composite);
+      continue;
+    }
     for (int x = 0; x < outW; ++x) {
       const auto u =
           static_cast<int>((std::int64_t{x} * 2 + 1) * image.width / (std::int64_t{outW} * 2));
-      const std::uint32_t p = src[u];
-      const std::uint32_t a = p >> 24;
-      dst[x] = a == 255 ? (p & 0xFFFFFF)
-                        : (blend((p >> 16) & 0xFF, bgR, a) << 16) |
-                              (blend((p >> 8) & 0xFF, bgG, a) << 8) | blend(p & 0xFF, bgB, a);
+      dst[x] = composite(src[u]);
     }
   }
   return out;

@@ -8,12 +8,16 @@
 #include <png.h>
 
 #include <algorithm>
+#include <bit>
 #include <csetjmp>
 #include <cstring>
 #include <new>
 
 namespace platform {
 namespace {
+
+static_assert(std::endian::native == std::endian::little,
+              "libpng writes B, G, R, A bytes that must read as 0xAARRGGBB");
 
 struct Decoder {
   const PngPull *pull = nullptr;
@@ -27,8 +31,8 @@ struct Decoder {
   bool ended = false;               // the reader reported the end
   bool overLimit = false;
   std::string error;
-  std::string warning;              // libpng names the exact fault of a header in a warning
-  std::vector<std::uint8_t> pixels; // RGBA rows
+  std::string warning;             // libpng names the exact fault of a header in a warning
+  std::vector<std::uint32_t> argb; // rows of 0xAARRGGBB, written by libpng as B, G, R, A
   std::vector<png_bytep> rows;
 };
 
@@ -132,6 +136,9 @@ void ReadHeader(png_structp png, png_infop info, Decoder *d) {
     png_set_gray_to_rgb(png);
   }
   png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+  // B, G, R, A in memory is 0xAARRGGBB on a little-endian machine: the rows are
+  // the finished pixels, with no pass to reorder them.
+  png_set_bgr(png);
   png_set_interlace_handling(png);
   png_read_update_info(png, info);
   if (png_get_rowbytes(png, info) != std::size_t{width} * 4) {
@@ -139,7 +146,7 @@ void ReadHeader(png_structp png, png_infop info, Decoder *d) {
   }
   bool allocated = true;
   try {
-    d->pixels.assign(std::size_t{width} * height * 4, 0);
+    d->argb.assign(std::size_t{width} * height, 0);
     d->rows.resize(height);
   } catch (const std::bad_alloc &) {
     allocated = false;
@@ -148,7 +155,7 @@ void ReadHeader(png_structp png, png_infop info, Decoder *d) {
     Fail(png, d, "out of memory for the image", true);
   }
   for (png_uint_32 y = 0; y < height; ++y) {
-    d->rows[y] = d->pixels.data() + std::size_t{y} * width * 4;
+    d->rows[y] = reinterpret_cast<png_bytep>(d->argb.data() + std::size_t{y} * width);
   }
 }
 
@@ -221,12 +228,7 @@ PngStatus DecodePng(const PngPull &pull, std::size_t capacity, const PngLimits &
   bool readerFault = false;
   while (d.total <= limits.maxInputBytes && Refill(&d, &readerFault)) {
   }
-  decoded.argb.resize(d.pixels.size() / 4);
-  for (std::size_t i = 0; i < decoded.argb.size(); ++i) {
-    const std::uint8_t *p = d.pixels.data() + i * 4;
-    decoded.argb[i] = (std::uint32_t{p[3]} << 24) | (std::uint32_t{p[0]} << 16) |
-                      (std::uint32_t{p[1]} << 8) | p[2];
-  }
+  decoded.argb = std::move(d.argb);
   *image = std::move(decoded);
   return PngStatus::Ok;
 }
