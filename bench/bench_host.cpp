@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/child_process.h"
 #include "device/device.h"
 #include "host/sdl_host.h"
 #include "user/compositor.h"
@@ -34,11 +35,7 @@
 
 namespace {
 
-std::int64_t NowNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
+using bench::NowNs;
 
 // Without a display the benchmarks use SDL's dummy video driver.
 void ChooseVideoDriver() {
@@ -83,54 +80,6 @@ void ChooseVideoDriver() {
   return false;
 }();
 
-struct ChildRun {
-  double toLineMs = -1; // from the start to the first line holding `marker`
-  long peakKb = 0;
-  int status = -1;
-};
-
-// Starts a program with its output on a pipe, times it to the first line that
-// holds `marker`, and collects its peak memory when it ends.
-ChildRun RunChild(const std::string &path, const std::vector<std::string> &args, const char *marker,
-                  bool bareSdl) {
-  int pipeFds[2];
-  if (pipe(pipeFds) != 0) {
-    return {};
-  }
-  const std::int64_t start = NowNs();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(pipeFds[1], STDOUT_FILENO);
-    close(pipeFds[0]);
-    close(pipeFds[1]);
-    if (bareSdl) {
-      setenv("BJ_BENCH_BARE_SDL", "1", 1);
-    }
-    std::vector<char *> argv{const_cast<char *>(path.c_str())};
-    for (const std::string &a : args) {
-      argv.push_back(const_cast<char *>(a.c_str()));
-    }
-    argv.push_back(nullptr);
-    execv(path.c_str(), argv.data());
-    std::_Exit(127);
-  }
-  close(pipeFds[1]);
-  ChildRun run;
-  std::string seen;
-  char buffer[4096];
-  for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
-    seen.append(buffer, static_cast<std::size_t>(n));
-    if (run.toLineMs < 0 && seen.find(marker) != std::string::npos) {
-      run.toLineMs = static_cast<double>(NowNs() - start) / 1e6;
-    }
-  }
-  close(pipeFds[0]);
-  rusage usage{};
-  wait4(pid, &run.status, 0, &usage);
-  run.peakKb = usage.ru_maxrss;
-  return run;
-}
-
 std::string SelfPath() {
   char path[4096];
   const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
@@ -174,10 +123,10 @@ void PeakMemoryOverLongPlay(benchmark::State &state) {
   long shortKb = 0;
   long longKb = 0;
   for (auto _ : state) {
-    const ChildRun shortRun =
-        RunChild(blackjack, {"--script", shortScript, "--profile", profile, "--mute"}, "", false);
-    const ChildRun longRun =
-        RunChild(blackjack, {"--script", longScript, "--profile", profile, "--mute"}, "", false);
+    const bench::ChildRun shortRun = bench::RunChild(
+        blackjack, {"--script", shortScript, "--profile", profile, "--mute"}, {}, {});
+    const bench::ChildRun longRun = bench::RunChild(
+        blackjack, {"--script", longScript, "--profile", profile, "--mute"}, {}, {});
     if (shortRun.status != 0 || longRun.status != 0) {
       state.SkipWithError("a scripted run failed");
       break;

@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "aygshell/shell.h"
+#include "bench/child_process.h"
 #include "device/device.h"
 #include "host/sdl_host.h"
 #include "kernel/module.h"
@@ -43,11 +44,7 @@
 
 namespace {
 
-std::int64_t NowNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
+using bench::NowNs;
 
 double Ms(std::int64_t ns) { return static_cast<double>(ns) / 1e6; }
 
@@ -139,47 +136,10 @@ private:
   return false;
 }();
 
-struct Child {
-  double toFrameMs = -1;
-  long peakKb = 0;
-  std::string output;
-};
-
-// Runs this binary again with `env` set, timed to its line holding "first frame" or
-// "presented"; its peak memory is read when it ends.
-Child RunSelf(const std::vector<std::pair<const char *, const char *>> &env) {
-  int fds[2];
-  if (pipe(fds) != 0) {
-    return {};
-  }
-  const std::int64_t start = NowNs();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(fds[1], STDOUT_FILENO);
-    close(fds[0]);
-    close(fds[1]);
-    for (const auto &[name, value] : env) {
-      setenv(name, value, 1);
-    }
-    execl("/proc/self/exe", "bench_blackjack", static_cast<char *>(nullptr));
-    std::_Exit(127);
-  }
-  close(fds[1]);
-  Child child;
-  char buffer[4096];
-  for (ssize_t n; (n = read(fds[0], buffer, sizeof buffer)) > 0;) {
-    child.output.append(buffer, static_cast<std::size_t>(n));
-    if (child.toFrameMs < 0 && (child.output.find("first frame") != std::string::npos ||
-                                child.output.find("presented") != std::string::npos)) {
-      child.toFrameMs = Ms(NowNs() - start);
-    }
-  }
-  close(fds[0]);
-  rusage usage{};
-  int status = 0;
-  wait4(pid, &status, 0, &usage);
-  child.peakKb = usage.ru_maxrss;
-  return child;
+// Runs this benchmark program again with `env` set, timed to its line saying it
+// presented its first frame.
+bench::ChildRun RunSelf(const std::vector<std::pair<std::string, std::string>> &env) {
+  return bench::RunChild("/proc/self/exe", {}, env, {"first frame", "presented"});
 }
 
 // One number after `key` in the child's report.
@@ -195,14 +155,15 @@ void GameStartToFirstFrame(benchmark::State &state, const char *spec) {
   long bareKb = 0;
   std::string report;
   for (auto _ : state) {
-    const Child game = RunSelf({{"BJ_BENCH_GAME", spec}, {"SDL_VIDEODRIVER", "dummy"}});
-    const Child bare = RunSelf({{"BJ_BENCH_BARE_SDL", "1"}, {"SDL_VIDEODRIVER", "dummy"}});
-    if (game.toFrameMs < 0 || bare.toFrameMs < 0) {
+    const bench::ChildRun game = RunSelf({{"BJ_BENCH_GAME", spec}, {"SDL_VIDEODRIVER", "dummy"}});
+    const bench::ChildRun bare =
+        RunSelf({{"BJ_BENCH_BARE_SDL", "1"}, {"SDL_VIDEODRIVER", "dummy"}});
+    if (game.toMarkerMs < 0 || bare.toMarkerMs < 0) {
       state.SkipWithError("a child did not reach its first frame");
       return;
     }
-    gameMs += game.toFrameMs;
-    bareMs += bare.toFrameMs;
+    gameMs += game.toMarkerMs;
+    bareMs += bare.toMarkerMs;
     gameKb = std::max(gameKb, game.peakKb);
     bareKb = std::max(bareKb, bare.peakKb);
     report = game.output;
