@@ -69,7 +69,7 @@ def chromium(width=600, height=900):
     options = webdriver.ChromeOptions()
     for flag in ('--headless', '--no-sandbox', '--disable-gpu', '--disable-quic',
                  '--no-first-run', '--disable-background-networking',
-                 '--disable-component-update', '--disable-sync',
+                 '--disable-component-update', '--disable-sync', '--disable-dev-shm-usage',
                  '--autoplay-policy=user-gesture-required'):
         options.add_argument(flag)
     options.add_argument('--user-data-dir=' + tempfile.mkdtemp(prefix='bj-chromium-'))
@@ -80,16 +80,25 @@ def chromium(width=600, height=900):
     return driver
 
 
+SHOT = 'screenshot'
+
+
 def desktop_frames(profile, *scripts):
-    """The desktop program's screenshots, one run per script on one profile."""
-    frames = []
+    """The desktop program's screenshots (SHOT in a script), one run per script on
+    one profile, in order."""
+    shots = []
     for n, commands in enumerate(scripts):
-        shot = os.path.join(profile, 'shot-%d.png' % n)
         script = os.path.join(profile, 'script-%d' % n)
         with open(script, 'w') as f:
-            f.write('\n'.join(commands + ['screenshot ' + shot]) + '\n')
+            for command in commands:
+                if command == SHOT:
+                    shots.append(os.path.join(profile, 'shot-%d.png' % len(shots)))
+                    command += ' ' + shots[-1]
+                f.write(command + '\n')
         subprocess.run([DESKTOP, '--screen', 'qvga', '--clock', CLOCK, '--profile', profile,
                         '--script', script], check=True, timeout=120)
+    frames = []
+    for shot in shots:
         with open(shot, 'rb') as f:
             frames.append(base64.b64encode(f.read()).decode())
     return frames
@@ -194,30 +203,29 @@ class Page(unittest.TestCase):
         driver.close()
         driver.switch_to.window(page)
 
-    def play_hand(self, driver):
+    def play_hand(self, driver, dealt, after):
         self.tap(driver, CHIP)
         self.tap(driver, DEAL)
-        time.sleep(1.5)
+        self.assert_shows(driver, dealt)
         self.tap(driver, STAND)
+        self.assert_shows(driver, after)
 
     def test_hands_played_with_the_pen_and_kept_while_hidden_and_across_a_reload(self):
         with tempfile.TemporaryDirectory() as profile:
-            hand = ['tap %d %d' % CHIP, 'tap %d %d' % DEAL, 'wait 1500', 'tap %d %d' % STAND,
-                    'wait 8000']
-            start, after, restarted, after_again, reloaded = desktop_frames(
-                profile, [], hand, [], hand, [])
+            hand = ['tap %d %d' % CHIP, 'tap %d %d' % DEAL, 'wait 1500', SHOT,
+                    'tap %d %d' % STAND, 'wait 8000', SHOT]
+            start, dealt, after, restarted, dealt_again, after_again, reloaded = desktop_frames(
+                profile, [SHOT], hand, [SHOT], hand, [SHOT])
         self.assertNotEqual(start, restarted, 'the desktop hand changed no money')
         self.assertNotEqual(restarted, reloaded, 'the second desktop hand changed no money')
         driver = self.open()
         self.assert_shows(driver, start)
-        self.play_hand(driver)
-        self.assert_shows(driver, after)
+        self.play_hand(driver, dealt, after)
         # Hidden, the game is closed as the device's shell would close it; shown,
         # it starts afresh from the money it stored.
         self.hide_and_show(driver)
         self.assert_shows(driver, restarted)
-        self.play_hand(driver)
-        self.assert_shows(driver, after_again)
+        self.play_hand(driver, dealt_again, after_again)
         driver.refresh()
         self.assert_shows(driver, reloaded)
 
