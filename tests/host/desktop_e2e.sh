@@ -105,7 +105,9 @@ eval "$(xdotool getwindowgeometry --shell "$WID")"
 # first one is made again until the screen shows the bet.
 screen_changed() {
   i=0
-  while [ $i -lt 5 ]; do
+  # Up to five seconds: on a busy machine a click that did arrive can take a while
+  # to show, and clicking again then would bet twice.
+  while [ $i -lt 25 ]; do
     import -window root "$WORK/after.png"
     [ "$(compare -metric AE "$WORK/before.png" "$WORK/after.png" null: 2>&1)" != "0" ] && return 0
     i=$((i + 1))
