@@ -93,9 +93,9 @@ private:
   bool done_ = false;
 };
 
-[[noreturn]] void GameChild(const char *spec) {
+[[noreturn]] void GameChild(const char *screenSize) {
   platform::DeviceConfig config;
-  if (std::sscanf(spec, "%dx%dx%d", &config.width, &config.height, &config.dpi) != 3) {
+  if (std::sscanf(screenSize, "%dx%dx%d", &config.width, &config.height, &config.dpi) != 3) {
     std::_Exit(2);
   }
   FirstFrameHost host;
@@ -130,8 +130,9 @@ private:
 }
 
 [[maybe_unused]] const bool gameChild = [] {
-  if (const char *spec = std::getenv("BJ_BENCH_GAME"); spec != nullptr && *spec != 0) {
-    GameChild(spec);
+  if (const char *screenSize = std::getenv("BJ_BENCH_GAME");
+      screenSize != nullptr && *screenSize != 0) {
+    GameChild(screenSize);
   }
   return false;
 }();
@@ -148,14 +149,15 @@ double Figure(const std::string &output, const std::string &key) {
   return at == std::string::npos ? -1 : std::atof(output.c_str() + at + key.size() + 1);
 }
 
-void GameStartToFirstFrame(benchmark::State &state, const char *spec) {
+void GameStartToFirstFrame(benchmark::State &state, const char *screenSize) {
   double gameMs = 0;
   double bareMs = 0;
   long gameKb = 0;
   long bareKb = 0;
   std::string report;
   for (auto _ : state) {
-    const bench::ChildRun game = RunSelf({{"BJ_BENCH_GAME", spec}, {"SDL_VIDEODRIVER", "dummy"}});
+    const bench::ChildRun game =
+        RunSelf({{"BJ_BENCH_GAME", screenSize}, {"SDL_VIDEODRIVER", "dummy"}});
     const bench::ChildRun bare =
         RunSelf({{"BJ_BENCH_BARE_SDL", "1"}, {"SDL_VIDEODRIVER", "dummy"}});
     if (game.toMarkerMs < 0 || bare.toMarkerMs < 0) {

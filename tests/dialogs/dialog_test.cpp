@@ -70,7 +70,7 @@ BOOL CALLBACK TestProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
 
 // OK (default), Cancel, a check box, a group of three radio buttons, a label.
 std::vector<std::byte> Sample() {
-  dialogtest::TemplateSpec t;
+  dialogtest::TemplateLayout t;
   const DWORD child = WS_CHILD | WS_VISIBLE;
   t.items = {
       {child | BS_DEFPUSHBUTTON | WS_TABSTOP, 10, 10, 50, 14, IDOK, 0x80, u"", u"OK", 0, {}},

@@ -23,7 +23,7 @@ struct ItemSpec {
   std::vector<std::uint8_t> data;
 };
 
-struct TemplateSpec {
+struct TemplateLayout {
   bool extended = false;
   DWORD style = WS_POPUP | WS_CAPTION | DS_SETFONT | DS_MODALFRAME;
   DWORD exStyle = 0;
@@ -54,7 +54,7 @@ public:
   std::vector<std::byte> bytes;
 };
 
-inline std::vector<std::byte> Build(const TemplateSpec &t) {
+inline std::vector<std::byte> Build(const TemplateLayout &t) {
   Writer w;
   const auto count = static_cast<WORD>(t.items.size());
   if (t.extended) {

@@ -16,7 +16,7 @@ namespace {
 
 using dialogtest::Build;
 using dialogtest::ItemSpec;
-using dialogtest::TemplateSpec;
+using dialogtest::TemplateLayout;
 using platform::DialogTemplate;
 
 bool Parse(const std::vector<std::byte> &bytes, DialogTemplate *out, std::string *error) {
@@ -107,18 +107,18 @@ TEST(DialogTemplates, TheGamesCompiledTemplatesReadAsDesigned) {
 }
 
 TEST(DialogTemplates, BothFormsReadTheSameWithClassesAsOrdinalsOrStrings) {
-  TemplateSpec spec;
-  spec.items = {
+  TemplateLayout layout;
+  layout.items = {
       {WS_CHILD | BS_AUTOCHECKBOX, 1, 2, 30, 10, 1004, 0, u"button", u"Check", 0, {}},
       {WS_CHILD | SS_CENTER, 3, 4, 40, 12, 0xFFFF, 0, u"Static", u"Words", 0, {1, 2, 3}},
       {WS_CHILD | SS_ICON, 5, 6, 20, 20, 7, 0x82, u"", u"", 101, {}},
   };
   for (bool extended : {false, true}) {
     SCOPED_TRACE(extended);
-    spec.extended = extended;
+    layout.extended = extended;
     DialogTemplate t;
     std::string error;
-    ASSERT_TRUE(Parse(Build(spec), &t, &error)) << error;
+    ASSERT_TRUE(Parse(Build(layout), &t, &error)) << error;
     EXPECT_EQ(t.extended, extended);
     ASSERT_EQ(t.items.size(), 3u);
     EXPECT_EQ(platform::ItemClassName(t.items[0].windowClass), u"button");
@@ -144,10 +144,10 @@ struct Hostile {
 };
 
 TEST(DialogTemplates, HostileTemplatesFailCleanlyNamingTheFault) {
-  TemplateSpec spec;
-  spec.title = u"T";
-  spec.items = {{WS_CHILD, 0, 0, 10, 10, 1, 0x80, u"", u"A", 0, std::vector<std::uint8_t>(19, 9)},
-                {WS_CHILD, 0, 0, 10, 10, 2, 0, u"STATIC", u"B", 0, {}}};
+  TemplateLayout layout;
+  layout.title = u"T";
+  layout.items = {{WS_CHILD, 0, 0, 10, 10, 1, 0x80, u"", u"A", 0, std::vector<std::uint8_t>(19, 9)},
+                  {WS_CHILD, 0, 0, 10, 10, 2, 0, u"STATIC", u"B", 0, {}}};
   // The classic layout: header 18, menu 2, class 2, "T" 4, point size 2 and "Tahoma" 14
   // end at 42; item 0 at 44 (fixed part 18, class 4, "A" 4, data size at 70 and 19
   // bytes) ends at 91; item 1 at 92 has its class string at 110 and its text at 124.
@@ -165,8 +165,8 @@ TEST(DialogTemplates, HostileTemplatesFailCleanlyNamingTheFault) {
   };
   for (const Hostile &c : cases) {
     SCOPED_TRACE(c.name);
-    spec.extended = c.extended;
-    std::vector<std::byte> bytes = Build(spec);
+    layout.extended = c.extended;
+    std::vector<std::byte> bytes = Build(layout);
     if (c.patchAt != 0) {
       std::memcpy(bytes.data() + c.patchAt, &c.patch, sizeof c.patch);
     }
@@ -182,11 +182,11 @@ TEST(DialogTemplates, HostileTemplatesFailCleanlyNamingTheFault) {
 
 TEST(DialogTemplates, AFailedDialogReturnsMinusOneAndLeavesNothingBehind) {
   platform::test::HeadlessDevice device;
-  TemplateSpec good;
+  TemplateLayout good;
   good.items = {{WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, 1, 0x80, u"", u"A", 0, {}}};
-  TemplateSpec unknownClass = good;
+  TemplateLayout unknownClass = good;
   unknownClass.items.push_back({WS_CHILD, 0, 0, 10, 10, 2, 0, u"NoSuchClass", u"", 0, {}});
-  TemplateSpec unknownOrdinal = good;
+  TemplateLayout unknownOrdinal = good;
   unknownOrdinal.items.push_back({WS_CHILD, 0, 0, 10, 10, 2, 0x99, u"", u"", 0, {}});
   std::vector<std::byte> truncated = Build(good);
   truncated.resize(truncated.size() - 3);
