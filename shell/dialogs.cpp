@@ -28,12 +28,7 @@ constexpr DeckChoice DeckChoices[] = {
 
 // The dialogs' own bar (one blank soft key); false when it cannot be made.
 bool CreateDialogMenuBar(HWND dialog) {
-  SHMENUBARINFO info{};
-  info.cbSize = sizeof(info);
-  info.hwndParent = dialog;
-  info.nToolBarId = IDM_DIALOG_MENUBAR;
-  info.hInstRes = Shell().instance;
-  return SHCreateMenuBar(&info) != FALSE;
+  return CreateMenuBarFromResource(dialog, IDM_DIALOG_MENUBAR) != nullptr;
 }
 
 // Full screen, with a Done button in the navigation bar that sends IDOK.

@@ -103,14 +103,16 @@ ShellState &Shell() {
 
 GameTableFactory MakeGameTable = AllocateGameTable;
 
-HWND CreateMainMenuBar(HWND window) {
+HWND CreateMenuBarFromResource(HWND parent, UINT menuBarId) {
   SHMENUBARINFO info{};
   info.cbSize = sizeof(info);
-  info.hwndParent = window;
-  info.nToolBarId = IDM_MENUBAR;
+  info.hwndParent = parent;
+  info.nToolBarId = menuBarId;
   info.hInstRes = Shell().instance;
   return SHCreateMenuBar(&info) ? info.hwndMB : nullptr;
 }
+
+HWND CreateMainMenuBar(HWND window) { return CreateMenuBarFromResource(window, IDM_MENUBAR); }
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   for (const MessageHandler &handler : MainWindowHandlers) {

@@ -31,6 +31,9 @@ extern GameTableFactory MakeGameTable;
 bool InitInstance(HINSTANCE instance, int showCommand);
 // Called from WM_CREATE: the bar of menu bar resource 102, or null.
 HWND CreateMainMenuBar(HWND window);
+// A soft-key bar for `parent` from the menu-bar resource `menuBarId` of the
+// game's module; null when it cannot be made.
+HWND CreateMenuBarFromResource(HWND parent, UINT menuBarId);
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The ten touch regions in the order they are tested; the first that contains the
