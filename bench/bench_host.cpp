@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "bench/child_process.h"
+#include "bench/pen_events.h"
 #include "device/device.h"
 #include "host/sdl_host.h"
 #include "user/compositor.h"
@@ -169,17 +170,6 @@ LRESULT CALLBACK TapWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
   }
 }
 
-void PushMouse(Uint32 type, int x, int y) {
-  SDL_Event event{};
-  event.type = type;
-  event.button.button = SDL_BUTTON_LEFT;
-  event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-  event.button.x = x;
-  event.button.y = y;
-  event.button.which = 0;
-  SDL_PushEvent(&event);
-}
-
 void TapToFrame(benchmark::State &state) {
   ChooseVideoDriver();
   platform::DeviceConfig config;
@@ -215,8 +205,8 @@ void TapToFrame(benchmark::State &state) {
   paintNs = 0;
   for (auto _ : state) {
     const std::int64_t start = NowNs();
-    PushMouse(SDL_MOUSEBUTTONDOWN, 240, 400);
-    PushMouse(SDL_MOUSEBUTTONUP, 240, 400);
+    bench::PushPen(SDL_MOUSEBUTTONDOWN, 240, 400);
+    bench::PushPen(SDL_MOUSEBUTTONUP, 240, 400);
     host->WaitForEvents(far); // takes the pen events into the queue
     dispatchAll();            // WM_LBUTTONDOWN, WM_LBUTTONUP, then WM_PAINT
     const int frames = host->FramesPresented();

@@ -36,6 +36,7 @@
 
 #include "aygshell/shell.h"
 #include "bench/child_process.h"
+#include "bench/pen_events.h"
 #include "device/device.h"
 #include "host/sdl_host.h"
 #include "kernel/module.h"
@@ -194,16 +195,6 @@ BENCHMARK_CAPTURE(GameStartToFirstFrame, vga, "480x640x192")
 
 // ---- A tap on a chip to the frame on screen, in the desktop host ----
 
-void PushPen(Uint32 type, int x, int y) {
-  SDL_Event event{};
-  event.type = type;
-  event.button.button = SDL_BUTTON_LEFT;
-  event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-  event.button.x = x;
-  event.button.y = y;
-  SDL_PushEvent(&event);
-}
-
 void GameTapToFrame(benchmark::State &state) {
   if (std::getenv("DISPLAY") == nullptr) {
     state.SkipWithError("needs a display: run under xvfb-run");
@@ -235,8 +226,8 @@ void GameTapToFrame(benchmark::State &state) {
   for (auto _ : state) {
     const POINT at = Taps[tap++ % 2];
     const std::int64_t start = NowNs();
-    PushPen(SDL_MOUSEBUTTONDOWN, at.x * Zoom, at.y * Zoom);
-    PushPen(SDL_MOUSEBUTTONUP, at.x * Zoom, at.y * Zoom);
+    bench::PushPen(SDL_MOUSEBUTTONDOWN, at.x * Zoom, at.y * Zoom);
+    bench::PushPen(SDL_MOUSEBUTTONUP, at.x * Zoom, at.y * Zoom);
     host->WaitForEvents(platform::kNoDeadline); // the pen events into the queue
     const std::int64_t gameStart = NowNs();
     MSG msg{};

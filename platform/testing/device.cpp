@@ -58,6 +58,15 @@ std::vector<Cue> PlayedCues() { return Recorded().cues; }
 
 void ClearPlayedCues() { Recorded().cues.clear(); }
 
+std::vector<std::u16string> TakeCueNames() {
+  std::vector<std::u16string> names;
+  for (const Cue &cue : Recorded().cues) {
+    names.push_back(cue.name);
+  }
+  Recorded().cues.clear();
+  return names;
+}
+
 std::vector<RunningTimer> RunningTimers(HWND hwnd) {
   std::vector<RunningTimer> timers;
   if (const Window *w = FindWindowObject(hwnd)) {

@@ -41,6 +41,8 @@ struct Cue {
 };
 std::vector<Cue> PlayedCues();
 void ClearPlayedCues();
+// The names of the cues played so far, in order; the record is then cleared.
+std::vector<std::u16string> TakeCueNames();
 
 struct RunningTimer {
   UINT_PTR id = 0;

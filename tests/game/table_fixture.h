@@ -48,14 +48,7 @@ protected:
   }
 
   // Names of the cues played since the last call, in order.
-  Cues TakeCues() {
-    Cues names;
-    for (const auto &cue : platform::test::PlayedCues()) {
-      names.push_back(cue.name);
-    }
-    platform::test::ClearPlayedCues();
-    return names;
-  }
+  Cues TakeCues() { return platform::test::TakeCueNames(); }
 
   int TakeRedraws() {
     const int n = platform::test::RedrawRequests(window);

@@ -121,14 +121,7 @@ private:
   bool closeSent_ = false;
 };
 
-Cues TakeCues() {
-  Cues names;
-  for (const auto &cue : platform::test::PlayedCues()) {
-    names.push_back(cue.name);
-  }
-  platform::test::ClearPlayedCues();
-  return names;
-}
+Cues TakeCues() { return platform::test::TakeCueNames(); }
 
 std::optional<DWORD> Stored(LPCWSTR name) {
   DWORD value = 0;
