@@ -1,14 +1,13 @@
-# The browser build (preset `web`, Debian's emscripten): libpng and FreeType come from
+# The browser build (preset `web`, Debian's emscripten): libpng, libdeflate and FreeType come from
 # the prefix that scripts/web-deps builds from Debian's source packages; there is no
 # SDL and no fontconfig, and the programs that need them are left out.
 set(BLACKJACK_WEB_DEPS "${CMAKE_BINARY_DIR}/deps" CACHE PATH
-    "Prefix of zlib, libpng and FreeType built for WebAssembly")
-if(NOT EXISTS "${BLACKJACK_WEB_DEPS}/.built")
-  execute_process(COMMAND ${CMAKE_SOURCE_DIR}/scripts/web-deps "${BLACKJACK_WEB_DEPS}"
-                  RESULT_VARIABLE web_deps_result)
-  if(NOT web_deps_result EQUAL 0)
-    message(FATAL_ERROR "scripts/web-deps could not build the libraries for WebAssembly")
-  endif()
+    "Prefix of zlib, libpng, libdeflate and FreeType built for WebAssembly")
+# At every configure: the script returns at once when the prefix matches its recipe.
+execute_process(COMMAND ${CMAKE_SOURCE_DIR}/scripts/web-deps "${BLACKJACK_WEB_DEPS}"
+                RESULT_VARIABLE web_deps_result)
+if(NOT web_deps_result EQUAL 0)
+  message(FATAL_ERROR "scripts/web-deps could not build the libraries for WebAssembly")
 endif()
 # Only the prefix's packages: the machine's own are built for another processor.
 set(ENV{PKG_CONFIG_LIBDIR} "${BLACKJACK_WEB_DEPS}/lib/pkgconfig")
@@ -16,6 +15,7 @@ set(ENV{PKG_CONFIG_PATH} "")
 # The toolchain looks for libraries in emscripten's own folder only: add the prefix.
 list(APPEND CMAKE_FIND_ROOT_PATH "${BLACKJACK_WEB_DEPS}")
 pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng)
+pkg_check_modules(DEFLATE REQUIRED IMPORTED_TARGET libdeflate)
 pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 
 # C++ exceptions are off by default in emscripten; the layer and the game use them.

@@ -1,4 +1,4 @@
-// The PNG decoder of the layer: libpng behind a pull reader, with limits.
+// The PNG decoder of the layer: every standard PNG read through a pull reader, with limits.
 #pragma once
 
 #include <cstddef>
@@ -16,8 +16,6 @@ struct PngLimits {
   std::uint32_t maxHeight = 4096;
   std::uint64_t maxPixels = std::uint64_t{8} << 20;
   std::size_t maxInputBytes = 16u << 20; // all the bytes pulled for one image
-  std::size_t maxChunkBytes = 4u << 20;  // one chunk, or a decompressed text chunk
-  std::uint32_t maxAncillaryChunks = 256;
 };
 
 struct PngImage {

@@ -29,7 +29,7 @@ dpkg-deb --info "$DEB" >"$WORK/info.txt" || fail "dpkg-deb --info"
 field() { sed -n "s/^ $1: //p" "$WORK/info.txt"; }
 [ "$(field Package)" = blackjack ] || fail "Package: $(field Package)"
 [ "$(field Section)" = games ] || fail "Section: $(field Section)"
-for dependency in fonts-wine libsdl2-2.0-0 libpng16-16 libfreetype6 libfontconfig1 libc6; do
+for dependency in fonts-wine libsdl2-2.0-0 libpng16-16 libdeflate0 libfreetype6 libfontconfig1 libc6; do
   field Depends | tr ',' '\n' | grep -q "^ *$dependency\b" || fail "Depends lacks $dependency: $(field Depends)"
 done
 grep -q '^  [^ ]' "$WORK/info.txt" || fail "the description has no extended text"
