@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "gdi/gdi_state.h"
 #include "imgdecmp/decompress.h"
@@ -41,9 +42,9 @@ void OutputSize(int width, int height, const DecompressImageInfo &info, int *out
 }
 
 // Composites each pixel over the background and samples it to the output size
-// (nearest pixel, centre-sampled).
-Surface Render(const PngImage &image, int outW, int outH, std::uint32_t background) {
-  Surface out(outW, outH);
+// (nearest pixel, centre-sampled). At the image's own size, the usual case, the
+// decoded pixels become the bitmap's in place: no sampling and no second buffer.
+Surface Render(PngImage image, int outW, int outH, std::uint32_t background) {
   const std::uint32_t bgR = (background >> 16) & 0xFF;
   const std::uint32_t bgG = (background >> 8) & 0xFF;
   const std::uint32_t bgB = background & 0xFF;
@@ -56,16 +57,20 @@ Surface Render(const PngImage &image, int outW, int outH, std::uint32_t backgrou
                     : (blend((p >> 16) & 0xFF, bgR, a) << 16) |
                           (blend((p >> 8) & 0xFF, bgG, a) << 8) | blend(p & 0xFF, bgB, a);
   };
-  const bool sameSize = outW == image.width && outH == image.height;
+  Surface out;
+  if (outW == image.width && outH == image.height) {
+    std::transform(image.argb.begin(), image.argb.end(), image.argb.begin(), composite);
+    out.width = outW;
+    out.height = outH;
+    out.pixels = std::move(image.argb);
+    return out;
+  }
+  out = Surface(outW, outH);
   for (int y = 0; y < outH; ++y) {
     const auto v =
         static_cast<int>((std::int64_t{y} * 2 + 1) * image.height / (std::int64_t{outH} * 2));
     const std::uint32_t *src = image.argb.data() + static_cast<std::size_t>(v) * image.width;
     std::uint32_t *dst = out.Row(y);
-    if (sameSize) { // the usual case: no sampling, so no division per pixel
-      std::transform(src, src + outW, dst, composite);
-      continue;
-    }
     for (int x = 0; x < outW; ++x) {
       const auto u =
           static_cast<int>((std::int64_t{x} * 2 + 1) * image.width / (std::int64_t{outW} * 2));
@@ -131,8 +136,8 @@ HRESULT WINAPI DecompressImageIndirect(DecompressImageInfo *pParams) {
       info.crTransparentOverride == CLR_INVALID
           ? 0
           : platform::gdi::PixelOf(info.crTransparentOverride & 0x00FFFFFF);
-  *info.phBM =
-      platform::gdi::CreateBitmapFromSurface(platform::Render(image, width, height, background));
+  *info.phBM = platform::gdi::CreateBitmapFromSurface(
+      platform::Render(std::move(image), width, height, background));
   if (info.pfnImageProgress != nullptr) {
     info.pfnImageProgress(nullptr, TRUE, info.lParam);
   }
