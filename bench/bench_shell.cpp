@@ -106,7 +106,7 @@ private:
   host.deviceNs = NowNs() - deviceStart;
   const std::int64_t start = NowNs();
   std::string error;
-  const HINSTANCE instance = platform::LoadModuleFromRes(platform::EmbeddedResources(), &error);
+  const HINSTANCE instance = platform::LoadModuleInPlace(platform::EmbeddedResources(), &error);
   host.resourcesNs = NowNs() - start;
   // One text in the table's face before the game starts, so that the font
   // machinery's cold start (configuration, the face) is timed on its own.
@@ -207,7 +207,7 @@ void GameTapToFrame(benchmark::State &state) {
   constexpr int Zoom = 2;
   std::string error;
   auto host = platform::SdlHost::Open(Zoom, &error);
-  const HINSTANCE instance = platform::LoadModuleFromRes(platform::EmbeddedResources(), &error);
+  const HINSTANCE instance = platform::LoadModuleInPlace(platform::EmbeddedResources(), &error);
   if (!host || instance == nullptr || !InitInstance(instance, SW_SHOWNORMAL)) {
     state.SkipWithError(error.c_str());
     platform::StopDevice();

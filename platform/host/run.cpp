@@ -94,7 +94,7 @@ int HostMain(const std::vector<std::string> &args) {
   CatchCloseSignals();
   StartDevice(options.device);
   shell::InstallShell();
-  const HINSTANCE instance = LoadModuleFromRes(EmbeddedResources(), &error);
+  const HINSTANCE instance = LoadModuleInPlace(EmbeddedResources(), &error);
   if (instance == nullptr) {
     StopDevice();
     return Fail(1, "the program's resources are damaged: " + error);

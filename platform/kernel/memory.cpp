@@ -11,6 +11,8 @@
 #include <array>
 #include <cerrno>
 
+#include "kernel/module_state.h"
+
 BOOL WINAPI IsBadReadPtr(const void *lp, UINT_PTR ucb) {
   if (ucb == 0) {
     return FALSE;
@@ -21,6 +23,11 @@ BOOL WINAPI IsBadReadPtr(const void *lp, UINT_PTR ucb) {
   const auto start = reinterpret_cast<std::uintptr_t>(lp);
   if (start + ucb < start) {
     return TRUE; // the range wraps around the address space
+  }
+  // A loaded module's resources, which the game checks a piece at a time as it
+  // reads its pictures: known readable, with no call to the kernel.
+  if (platform::InsideLoadedModule(start, ucb)) {
+    return FALSE;
   }
 #ifdef __EMSCRIPTEN__
   // WebAssembly memory is one linear block: every address inside it can be read.

@@ -45,9 +45,9 @@ HMODULE AddModule(std::unique_ptr<Module> module) {
   return raw->handle;
 }
 
-} // namespace
-
-HINSTANCE LoadModuleFromRes(std::span<const std::byte> res, std::string *error) {
+// A module over `res`, which it copies first unless the bytes last as long as
+// the program.
+HINSTANCE LoadModule(std::span<const std::byte> res, bool copy, std::string *error) {
   auto module = std::make_unique<Module>();
   std::string why;
   if (!ParseResFile(res, &module->entries, &why) ||
@@ -57,8 +57,32 @@ HINSTANCE LoadModuleFromRes(std::span<const std::byte> res, std::string *error) 
     }
     return nullptr;
   }
-  module->bytes.assign(res.begin(), res.end());
+  if (copy) {
+    module->owned.assign(res.begin(), res.end());
+    res = module->owned;
+  }
+  module->bytes = res;
   return AddModule(std::move(module));
+}
+
+} // namespace
+
+HINSTANCE LoadModuleFromRes(std::span<const std::byte> res, std::string *error) {
+  return LoadModule(res, true, error);
+}
+
+HINSTANCE LoadModuleInPlace(std::span<const std::byte> res, std::string *error) {
+  return LoadModule(res, false, error);
+}
+
+bool InsideLoadedModule(std::uintptr_t start, std::size_t size) {
+  bool inside = false;
+  State().modules.ForEach([&](std::uintptr_t, const Module &module) {
+    const auto first = reinterpret_cast<std::uintptr_t>(module.bytes.data());
+    inside = inside || (start >= first && size <= module.bytes.size() &&
+                        start - first <= module.bytes.size() - size);
+  });
+  return inside;
 }
 
 bool UnloadModule(HINSTANCE handle) {

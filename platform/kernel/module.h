@@ -23,8 +23,12 @@ std::span<const std::byte> EmbeddedResources();
 // device stops. A malformed .res loads nothing: the result is null and *error (when
 // given) holds one line naming what is wrong. The first module loaded on a device
 // is its main module, which GetModuleHandleW(nullptr) returns.
-// Called by the host at start-up with EmbeddedResources(), and by tests.
+// Called by tests, and by programs that load a .res from elsewhere.
 HINSTANCE LoadModuleFromRes(std::span<const std::byte> res, std::string *error);
+
+// The same without the copy, for bytes that outlive the module: the hosts load
+// EmbeddedResources() this way at start-up, where a copy would only cost time.
+HINSTANCE LoadModuleInPlace(std::span<const std::byte> res, std::string *error);
 
 // Unloads a module; its resource, icon and accelerator handles become invalid.
 // Returns false for a handle that names no module.

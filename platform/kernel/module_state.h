@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <span>
 #include <vector>
@@ -15,7 +16,8 @@ namespace platform {
 
 struct Module {
   HMODULE handle = nullptr;
-  std::vector<std::byte> bytes; // the .res file; resource data points into it
+  std::vector<std::byte> owned;     // the .res file when the module holds a copy
+  std::span<const std::byte> bytes; // the .res file; resource data points into it
   std::vector<ResourceEntry> entries;
   std::vector<HRSRC> resourceHandles; // one per entry, same order
   // LoadIconW and LoadAcceleratorsW hand out one shared handle per resource.
@@ -23,7 +25,7 @@ struct Module {
   std::map<std::size_t, HACCEL> accelerators; // by entry index
 
   std::span<const std::byte> Data(const ResourceEntry &e) const {
-    return std::span<const std::byte>(bytes).subspan(e.offset, e.size);
+    return bytes.subspan(e.offset, e.size);
   }
 };
 
@@ -32,6 +34,10 @@ struct ResourceRef {
   HMODULE module = nullptr;
   std::size_t index = 0;
 };
+
+// Whether [start, start + size) lies inside the .res of a loaded module: memory
+// that the layer knows can be read.
+bool InsideLoadedModule(std::uintptr_t start, std::size_t size);
 
 // The module of a handle; null names the main module. Null when there is none.
 Module *FindModule(HMODULE handle);

@@ -90,8 +90,9 @@ struct EntryKey {
 };
 
 EntryKey KeyOf(const ResourceEntry &e) {
-  return EntryKey{e.type.isOrdinal, e.type.ordinal,      UpperCased(e.type.name), e.name.isOrdinal,
-                  e.name.ordinal,   UpperCased(e.name.name), e.language};
+  return EntryKey{e.type.isOrdinal, e.type.ordinal, UpperCased(e.type.name),
+                  e.name.isOrdinal, e.name.ordinal, UpperCased(e.name.name),
+                  e.language};
 }
 
 } // namespace

@@ -5,6 +5,11 @@
 
 #include <sys/mman.h>
 
+#include <cstring>
+#include <span>
+#include <string>
+
+#include "kernel/module.h"
 #include "testing/testing.h"
 
 namespace {
@@ -108,6 +113,19 @@ TEST(Memory, IsBadReadPtrTellsMappedFromUnmapped) {
   EXPECT_TRUE(IsBadReadPtr(bytes + page - 1, 2));
   EXPECT_TRUE(IsBadReadPtr(nullptr, 1));
   EXPECT_FALSE(IsBadReadPtr(nullptr, 0));
+  // A module read in place, its .res (one empty entry) ending where the readable
+  // page ends: its own bytes are readable, one byte more is not.
+  HeadlessDevice device;
+  const unsigned char emptyRes[32] = {0, 0, 0, 0, 32, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0xFF, 0xFF};
+  char *res = bytes + page - sizeof emptyRes;
+  std::memcpy(res, emptyRes, sizeof emptyRes);
+  std::string error;
+  ASSERT_NE(platform::LoadModuleInPlace(
+                std::as_bytes(std::span<const char>(res, sizeof emptyRes)), &error),
+            nullptr)
+      << error;
+  EXPECT_FALSE(IsBadReadPtr(res, sizeof emptyRes));
+  EXPECT_TRUE(IsBadReadPtr(res + 1, sizeof emptyRes));
   munmap(area, static_cast<size_t>(page) * 2);
 }
 

@@ -38,7 +38,7 @@ int main(int argc, char **argv) {
     WebHost::WaitUntilVisible();
     StartDevice(options.device);
     shell::InstallShell();
-    const HINSTANCE instance = LoadModuleFromRes(EmbeddedResources(), &error);
+    const HINSTANCE instance = LoadModuleInPlace(EmbeddedResources(), &error);
     if (instance == nullptr) {
       StopDevice();
       return Fail("the program's resources are damaged: " + error);
