@@ -1,5 +1,6 @@
-// DecompressImageIndirect: the read callback's pieces, the record's checks, colour
-// formats, scaling, transparency, and failures that leave nothing behind.
+// DecompressImageIndirect: the read callback's pieces, the record's checks, scaling,
+// transparency, and failures that leave nothing behind. The colour formats are
+// the decoder's own tests (png_decode_test.cpp).
 #include <imgdecmp.h>
 #include <windows.h>
 
@@ -148,29 +149,6 @@ TEST(Decompress, RefusesABadRecordBeforeReading) {
   Decode larger(picture);
   larger.info.dwSize = 4096;
   EXPECT_EQ(larger.Run(), S_OK) << "a larger record is accepted";
-}
-
-TEST(Decompress, EveryColourFormatDecodesToTheSamePixels) {
-  HeadlessDevice device;
-  const std::uint32_t colours[] = {0xFF00FF, 0x0AC81E, 0x000000, 0xFAF0E6};
-  for (const char *name : {"rgb8.png", "rgb16.png", "palette2.png", "interlaced.png"}) {
-    SCOPED_TRACE(name);
-    const Bytes data = Fixture(name);
-    Decode d(data);
-    ASSERT_EQ(d.Run(), S_OK) << LastImageDecodeError();
-    const auto surface = d.Surface();
-    ASSERT_EQ(surface->width, 13);
-    ASSERT_EQ(surface->height, 9);
-    for (int y = 0; y < 9; ++y) {
-      for (int x = 0; x < 13; ++x) {
-        ASSERT_EQ(surface->Row(y)[x], colours[(x + 2 * y) % 4]) << x << "," << y;
-      }
-    }
-  }
-  const Bytes grey = Fixture("gray4.png");
-  Decode d(grey);
-  ASSERT_EQ(d.Run(), S_OK);
-  EXPECT_EQ(d.Surface()->Row(2)[3], 0x555555u) << "level 5 of 15";
 }
 
 TEST(Decompress, TransparentPixelsLieOverTheOverrideColour) {

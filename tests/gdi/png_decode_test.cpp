@@ -16,15 +16,8 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 struct Format {
-  int colourType, depth;
+  int colourType, depth, channels;
 };
-
-int ChannelsOf(int colourType) {
-  return colourType == PNG_COLOR_TYPE_RGB_ALPHA ? 4
-         : colourType == PNG_COLOR_TYPE_RGB     ? 3
-         : colourType == PNG_COLOR_TYPE_GA      ? 2
-                                                : 1;
-}
 
 // Sample c of pixel (x, y): scattered over at most five levels from 0 to the
 // depth's maximum, so that the filters' predictors often tie.
@@ -110,7 +103,7 @@ Bytes Write(const Format &f, bool interlaced, int filter, bool withTrns) {
   }
   png_set_filter(png, PNG_FILTER_TYPE_BASE, filter);
   png_write_info(png, info);
-  const int channels = ChannelsOf(f.colourType);
+  const int channels = f.channels;
   std::vector<Bytes> rows(Height, Bytes((Width * channels * f.depth + 7) / 8));
   for (int y = 0; y < Height; ++y) {
     for (int x = 0; x < Width; ++x) {
@@ -137,8 +130,9 @@ Bytes Write(const Format &f, bool interlaced, int filter, bool withTrns) {
 }
 
 TEST(PngDecode, EveryFormatFilterAndInterlacingGivesTheSamplesPixels) {
-  const Format formats[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}, {2, 16}, {3, 1},
-                            {3, 2}, {3, 4}, {3, 8}, {4, 8}, {4, 16}, {6, 8}, {6, 16}};
+  const Format formats[] = {{0, 1, 1}, {0, 2, 1},  {0, 4, 1},  {0, 8, 1}, {0, 16, 1},
+                            {2, 8, 3}, {2, 16, 3}, {3, 1, 1},  {3, 2, 1}, {3, 4, 1},
+                            {3, 8, 1}, {4, 8, 2},  {4, 16, 2}, {6, 8, 4}, {6, 16, 4}};
   const int filters[] = {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_AVG,
                          PNG_FILTER_PAETH};
   int n = 0;
@@ -174,6 +168,7 @@ TEST(PngDecode, EveryFormatFilterAndInterlacingGivesTheSamplesPixels) {
 struct Chunk {
   std::string type;
   Bytes data;
+  bool damaged = false; // written with a wrong CRC
 };
 
 std::vector<Chunk> Split(const Bytes &file) {
@@ -202,13 +197,13 @@ Bytes Join(const std::vector<Chunk> &chunks) {
     Bytes typed(c.type.begin(), c.type.end());
     typed.insert(typed.end(), c.data.begin(), c.data.end());
     out.insert(out.end(), typed.begin(), typed.end());
-    put32(libdeflate_crc32(0, typed.data(), typed.size()));
+    put32(libdeflate_crc32(0, typed.data(), typed.size()) ^ (c.damaged ? 1U : 0U));
   }
   return out;
 }
 
 TEST(PngDecode, FaultsInTheChunksFailAndHarmlessOnesDoNot) {
-  const Format rgb{PNG_COLOR_TYPE_RGB, 8};
+  const Format rgb{PNG_COLOR_TYPE_RGB, 8, 3};
   const Bytes file = Write(rgb, false, PNG_FILTER_NONE, false);
   const std::vector<Chunk> chunks = Split(file); // IHDR, IDAT, IEND
   ASSERT_EQ(chunks.size(), 3u);
@@ -263,17 +258,19 @@ TEST(PngDecode, FaultsInTheChunksFailAndHarmlessOnesDoNot) {
     EXPECT_EQ(platform::DecodePngBytes(data.data(), data.size(), {}, &image, &error), c.status)
         << error;
   }
-  // A damaged ancillary chunk is skipped; a damaged critical one fails the image.
-  Bytes damaged = Join({ihdr, {"tIME", Bytes(7, 1)}, idat, iend});
-  damaged[33 + 8] ^= 1;
-  platform::PngImage image;
-  std::string error;
-  EXPECT_EQ(platform::DecodePngBytes(damaged.data(), damaged.size(), {}, &image, &error),
-            platform::PngStatus::Ok);
-  damaged = Join({ihdr, {"PLTE", Bytes(6, 1)}, idat, iend});
-  damaged[33 + 8] ^= 1;
-  EXPECT_EQ(platform::DecodePngBytes(damaged.data(), damaged.size(), {}, &image, &error),
-            platform::PngStatus::Corrupt);
+  // tRNS naming the colour of pixel (0, 0) makes it clear, unless its CRC is wrong.
+  Bytes corner(6);
+  for (int c = 0; c < 3; ++c) {
+    corner[2 * c + 1] = static_cast<std::uint8_t>(SampleAt(rgb, 0, 0, c));
+  }
+  for (const bool damaged : {false, true}) {
+    const Bytes data = Join({ihdr, {"tRNS", corner, damaged}, idat, iend});
+    platform::PngImage image;
+    std::string error;
+    ASSERT_EQ(platform::DecodePngBytes(data.data(), data.size(), {}, &image, &error),
+              platform::PngStatus::Ok);
+    EXPECT_EQ(image.argb[0] >> 24, damaged ? 0xFFU : 0U);
+  }
 }
 
 } // namespace
