@@ -120,8 +120,8 @@ TEST(Memory, IsBadReadPtrTellsMappedFromUnmapped) {
   char *res = bytes + page - sizeof emptyRes;
   std::memcpy(res, emptyRes, sizeof emptyRes);
   std::string error;
-  ASSERT_NE(platform::LoadModuleInPlace(
-                std::as_bytes(std::span<const char>(res, sizeof emptyRes)), &error),
+  ASSERT_NE(platform::LoadModuleInPlace(std::as_bytes(std::span<const char>(res, sizeof emptyRes)),
+                                        &error),
             nullptr)
       << error;
   EXPECT_FALSE(IsBadReadPtr(res, sizeof emptyRes));
