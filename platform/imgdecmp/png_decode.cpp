@@ -220,7 +220,7 @@ Chunks ReadChunks(Source &source, const PngLimits &limits) {
   }
   Chunks c;
   enum class Stage { Header, BeforeData, InData, AfterData } stage = Stage::Header;
-  std::vector<std::uint8_t> data; // a chunk's type and contents, as its CRC covers them
+  std::vector<std::uint8_t> contents; // of the last chunk kept other than IDAT
   for (;;) {
     std::uint8_t lengthBytes[4];
     source.Read(lengthBytes, 4);
@@ -228,57 +228,24 @@ Chunks ReadChunks(Source &source, const PngLimits &limits) {
     if (length > 0x7FFFFFFFU) {
       Corrupt("a chunk length is over 2^31 - 1");
     }
-    data.resize(4);
-    source.Read(data.data(), 4);
-    const std::uint8_t *type = data.data();
-    if (!std::all_of(data.begin(), data.end(), IsLetter)) {
+    std::uint8_t type[4];
+    source.Read(type, 4);
+    if (!std::all_of(type, type + 4, IsLetter)) {
       Corrupt("a chunk type is not four letters");
     }
     const bool critical = (type[0] & 0x20) == 0;
-    const bool keep = critical || Is(type, "tRNS");
+    const bool isData = Is(type, "IDAT");
     if (stage == Stage::Header && !Is(type, "IHDR")) {
       Corrupt("the first chunk is not IHDR");
     }
-    if (stage == Stage::InData && !Is(type, "IDAT")) {
+    if (stage == Stage::InData && !isData) {
       stage = Stage::AfterData;
     }
-    if (!keep) { // skipped unread: its CRC guards nothing that is used
+    if (!critical && !Is(type, "tRNS")) { // skipped unread: its CRC guards nothing used
       source.Read(nullptr, std::size_t{length} + 4);
       continue;
     }
-    // Read in pieces, so that a length that the data does not back allocates nothing.
-    for (std::size_t left = length; left > 0;) {
-      const std::size_t piece = std::min<std::size_t>(left, std::size_t{64} * 1024);
-      data.resize(data.size() + piece);
-      source.Read(data.data() + data.size() - piece, piece);
-      left -= piece;
-    }
-    type = data.data();
-    std::uint8_t crcBytes[4];
-    source.Read(crcBytes, 4);
-    if (libdeflate_crc32(0, data.data(), data.size()) != BigEndian32(crcBytes)) {
-      if (critical) {
-        Corrupt("CRC error in a critical chunk");
-      }
-      continue;
-    }
-    const std::uint8_t *contents = data.data() + 4;
-    if (Is(type, "IHDR")) {
-      if (stage != Stage::Header) {
-        Corrupt("the image has two IHDR chunks");
-      }
-      c.header = ParseHeader(contents, length, limits);
-      stage = Stage::BeforeData;
-    } else if (Is(type, "PLTE")) {
-      if (stage != Stage::BeforeData) {
-        Corrupt("PLTE comes after the image data");
-      }
-      ParsePalette(&c, contents, length);
-    } else if (Is(type, "tRNS")) {
-      if (stage == Stage::BeforeData && !c.colours.transparent) {
-        ParseTransparency(&c, contents, length);
-      }
-    } else if (Is(type, "IDAT")) {
+    if (isData) {
       if (stage == Stage::AfterData) {
         Corrupt("the image data is split by another chunk");
       }
@@ -286,7 +253,48 @@ Chunks ReadChunks(Source &source, const PngLimits &limits) {
         Corrupt("a palette image has no PLTE before its data");
       }
       stage = Stage::InData;
-      c.imageData.insert(c.imageData.end(), contents, contents + length);
+    }
+    // The image data goes straight onto what came before it; any other chunk is
+    // read on its own. In pieces, so that a length the data does not back
+    // allocates nothing.
+    std::vector<std::uint8_t> &into = isData ? c.imageData : contents;
+    if (!isData) {
+      into.clear();
+    }
+    const std::size_t start = into.size();
+    for (std::size_t left = length; left > 0;) {
+      const std::size_t piece = std::min<std::size_t>(left, std::size_t{64} * 1024);
+      into.resize(into.size() + piece);
+      source.Read(into.data() + into.size() - piece, piece);
+      left -= piece;
+    }
+    std::uint8_t crcBytes[4];
+    source.Read(crcBytes, 4);
+    if (libdeflate_crc32(libdeflate_crc32(0, type, 4), into.data() + start, length) !=
+        BigEndian32(crcBytes)) {
+      if (critical) {
+        Corrupt("CRC error in a critical chunk");
+      }
+      continue;
+    }
+    if (isData) {
+      continue;
+    }
+    if (Is(type, "IHDR")) {
+      if (stage != Stage::Header) {
+        Corrupt("the image has two IHDR chunks");
+      }
+      c.header = ParseHeader(contents.data(), length, limits);
+      stage = Stage::BeforeData;
+    } else if (Is(type, "PLTE")) {
+      if (stage != Stage::BeforeData) {
+        Corrupt("PLTE comes after the image data");
+      }
+      ParsePalette(&c, contents.data(), length);
+    } else if (Is(type, "tRNS")) {
+      if (stage == Stage::BeforeData && !c.colours.transparent) {
+        ParseTransparency(&c, contents.data(), length);
+      }
     } else if (Is(type, "IEND")) {
       if (stage == Stage::BeforeData) {
         Corrupt("the image has no IDAT chunk");

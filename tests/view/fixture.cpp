@@ -10,29 +10,13 @@
 #include <cstring>
 
 #include "kernel/module.h"
+#include "tests/gdi/canvas.h"
 #include "view/geometry.h"
 #include "view/table_renderer.h"
 
 namespace viewtest {
 
 namespace {
-
-// A memory DC holding a bitmap of its own, compatible with `reference`.
-struct Canvas {
-  Canvas(HDC reference, int width, int height)
-      : dc(CreateCompatibleDC(reference)), bitmap(CreateCompatibleBitmap(reference, width, height)),
-        previous(SelectObject(dc, bitmap)) {}
-  ~Canvas() {
-    SelectObject(dc, previous);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-  }
-  Canvas(const Canvas &) = delete;
-  Canvas &operator=(const Canvas &) = delete;
-  HDC dc;
-  HBITMAP bitmap;
-  HGDIOBJ previous;
-};
 
 platform::DeviceConfig ConfigOf(const TableScreen &screen) {
   platform::DeviceConfig config;
@@ -67,7 +51,7 @@ platform::Surface TableOnScreen::Paint() {
   RECT client{};
   GetClientRect(window_, &client);
   HDC windowDC = GetDC(window_);
-  const Canvas canvas(windowDC, client.right, client.bottom);
+  const Canvas canvas(client.right, client.bottom, 0, windowDC);
   PaintTable(*table_, canvas.dc);
   ReleaseDC(window_, windowDC);
   return *platform::BitmapSurface(canvas.bitmap);
@@ -176,7 +160,7 @@ const platform::Surface &Pixels(const ImageAsset &asset) {
 
 platform::Surface TextMask(int width, int height, int x, int y, LPCWSTR text) {
   HDC screen = GetDC(nullptr);
-  const Canvas canvas(screen, width, height);
+  const Canvas canvas(width, height, 0, screen);
   ReleaseDC(nullptr, screen);
   PatBlt(canvas.dc, 0, 0, width, height, BLACKNESS);
   LOGFONTW font{};
