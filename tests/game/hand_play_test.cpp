@@ -1,7 +1,14 @@
 // Whole hands with rigged draws: dealing, the player's actions, the dealer's ticks.
+#include <cstdlib>
 #include <set>
+#include <vector>
 
 #include "table_fixture.h"
+
+// The C library's own generator, which the game's calls do not reach (the build
+// links those to the device's).
+extern "C" int __real_rand();           // NOLINT(bugprone-reserved-identifier)
+extern "C" void __real_srand(unsigned); // NOLINT(bugprone-reserved-identifier)
 
 namespace gametest {
 namespace {
@@ -324,6 +331,42 @@ TEST_F(HandPlay, EveryKindLeftIsEquallyLikely) {
   // Weighted by copies the rare kind would come up 1/9 of the time (about 2222);
   // drawn by kind it comes up half the time. 4.5 standard deviations: +-318.
   EXPECT_NEAR(rare, trials / 2.0, 318);
+}
+
+// The deal depends on the clock alone: a system library drawing from the C
+// library's own generator between the game's seeding and its deal changes no
+// card, and a second deals the cards the desktop C library's sequence gives.
+TEST(Deal, DependsOnTheClockAloneWhateverTheCLibraryDraws) {
+  for (const WORD second : {WORD{0}, WORD{17}, WORD{59}}) {
+    SCOPED_TRACE(second);
+    std::vector<int> kinds[2];
+    for (std::vector<int> &dealt : kinds) {
+      platform::DeviceConfig config;
+      config.clockStart.wSecond = second;
+      platform::test::HeadlessDevice device(config);
+      GameTable table(nullptr, platform::test::CreatePlainWindow());
+      if (&dealt == &kinds[1]) {
+        __real_srand(second); // what a sound server's client does at its first start
+        for (int i = 0; i < 12; ++i) {
+          __real_rand();
+        }
+      }
+      table.bet = 100;
+      table.Deal();
+      for (const Card c : {table.playerCards[0], table.playerCards[1], table.dealerCards[0]}) {
+        dealt.push_back(KindOf(c));
+      }
+    }
+    EXPECT_EQ(kinds[0], kinds[1]);
+#ifdef __GLIBC__
+    // Every golden picture and recorded deal assumes the desktop C library's sequence.
+    std::srand(second);
+    __real_srand(second);
+    for (int i = 0; i < 50; ++i) {
+      ASSERT_EQ(std::rand(), __real_rand()) << "draw " << i;
+    }
+#endif
+  }
 }
 
 } // namespace

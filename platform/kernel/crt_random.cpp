@@ -1,11 +1,18 @@
-// rand and srand as the desktop's C library computes them, for the browser build:
-// the game deals from a seed, and the same seed must deal the same cards in a
-// page as on the desktop (the replays, screenshots and tests depend on it).
-// Linked in place of the WebAssembly C library's own, which is another generator.
+// The device's C runtime rand and srand: the game's random numbers, in state of the
+// device's own that no system library of this machine can move.
+//
+// The game deals from `srand(seconds)`, so a clock deals the same cards every time.
+// The C library's rand keeps one sequence for the whole process, which system
+// libraries draw from too (the sound server's client does, the first time it runs),
+// and that would change the cards. The build links the game's calls to the wrappers
+// below (the linker's --wrap), leaving every other library's rand the C library's.
+// The sequence is the desktop C library's, so a seed deals the cards it always has.
 #include <array>
 #include <cstdint>
-#include <cstdlib>
 
+#include "device/device.h"
+
+namespace platform {
 namespace {
 
 // The additive feedback generator r[i] = r[i-3] + r[i-31], seeded by a
@@ -50,17 +57,24 @@ private:
   std::size_t back_ = 0;
 };
 
+// A program that never seeds draws as if seeded with 1, as in a fresh process.
 FeedbackGenerator &Generator() {
   static FeedbackGenerator generator(1);
   return generator;
 }
 
+const bool registered = [] {
+  RegisterResetHook([] { Generator().Seed(1); });
+  return true;
+}();
+
 } // namespace
+} // namespace platform
 
+// The names the linker gives the game's rand and srand (see the top of the file).
 extern "C" {
-
-void srand(unsigned seed) { Generator().Seed(seed); }
-
-int rand() { return Generator().Next(); }
-
+// NOLINTNEXTLINE(bugprone-reserved-identifier,readability-identifier-naming)
+void __wrap_srand(unsigned seed) { platform::Generator().Seed(seed); }
+// NOLINTNEXTLINE(bugprone-reserved-identifier,readability-identifier-naming)
+int __wrap_rand() { return platform::Generator().Next(); }
 } // extern "C"
