@@ -11,6 +11,7 @@
 #include "device/device.h"
 #include "host/close_signals.h"
 #include "host/headless.h"
+#include "host/leak_check.h"
 #include "aygshell/shell.h"
 #include "instance/instance.h"
 #include "host/options.h"
@@ -72,6 +73,7 @@ int RunOnDevice(const HostOptions &options, HINSTANCE instance) {
   char16_t commandLine[1] = {0};
   const int code = WinMain(instance, nullptr, commandLine, SW_SHOWNORMAL);
   SetCurrentHost(nullptr);
+  CheckLeaksBeforeSystemTeardown();
   return code;
 }
 

@@ -4,13 +4,16 @@
 # same taps, a second start hands over to the running game, F9 turns the screen, and
 # SIGTERM during a hand closes the game as the user would, storing the money. Also the
 # process-level contract of `blackjack`: --help, --version, a bad option, no display.
-# Usage: desktop_e2e.sh PATH/TO/blackjack PATH/TO/portrait.png (the README's picture of
-# the tour's hand). Exit 77 (skipped) only when Xvfb cannot start.
+# Usage: desktop_e2e.sh PATH/TO/blackjack PATH/TO/portrait.png KEEP_DIR (the README's
+# picture of the tour's hand; a failure leaves its captures in KEEP_DIR). Exit 77
+# (skipped) only when Xvfb cannot start.
 set -u
 
 BJ=$1
 HAND_PNG=$2
+KEEP=$3
 WORK=$(mktemp -d)
+rm -rf "$KEEP"
 XVFB_PID=
 BJ_PID=
 cleanup() {
@@ -19,11 +22,18 @@ cleanup() {
   rm -rf "$WORK"
 }
 trap cleanup EXIT
+# A failure prints the program's output and keeps what the screen showed, what was
+# expected and their difference.
 fail() {
   echo "FAIL: $*" >&2
   for f in "$WORK"/out.txt "$WORK"/err.txt; do
     [ -f "$f" ] && { echo "--- $f" >&2; cat "$f" >&2; }
   done
+  mkdir -p "$KEEP"
+  for f in x.png shown.png expected.png difference.png window.png blocks.png out.txt err.txt; do
+    [ -f "$WORK/$f" ] && cp "$WORK/$f" "$KEEP/"
+  done
+  [ -f "$KEEP/x.png" ] && echo "the captures are kept in $KEEP (x.png: the X screen)" >&2
   exit 1
 }
 # Waits up to $2 tenths of a second for the command $1 to succeed.
@@ -79,7 +89,11 @@ screen_shows() {
     DIFF=$(compare -metric AE "$WORK/shown.png" "$1" null: 2>&1)
     [ "$DIFF" = "0" ] && return 0
     tries=$((tries + 1))
-    [ "$tries" -ge 20 ] && return 1
+    if [ "$tries" -ge 20 ]; then
+      cp "$1" "$WORK/expected.png"
+      compare "$WORK/shown.png" "$1" "$WORK/difference.png" 2>/dev/null
+      return 1
+    fi
     sleep 0.3
   done
 }
