@@ -23,7 +23,7 @@ TEST_F(HandPlay, DealRefusesAnEmptyStakeAndTakesADebtOutOfTheStake) {
   const Case cases[] = {
       {1000, 0, 1000, 0, Phase::Betting},  {-400, 500, 0, 100, Phase::PlayerTurn},
       {-500, 500, 0, 0, Phase::Betting},   {-600, 500, 0, -100, Phase::Betting},
-      {300, 1, 300, 1, Phase::PlayerTurn},
+      {300, 1, 300, 1, Phase::PlayerTurn}, {-1, 500, 0, 499, Phase::PlayerTurn},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(::testing::Message() << c.bank << " " << c.bet);

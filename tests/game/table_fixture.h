@@ -56,9 +56,10 @@ protected:
     return n;
   }
 
+  // The dealer's timer, ticking once every 300 ms as the dealer draws.
   bool DealerTimerRunning() {
     for (const auto &timer : platform::test::RunningTimers(window)) {
-      if (timer.id == DealerTimer && timer.periodMs == DealerTimerPeriod) {
+      if (timer.id == DealerTimer && timer.periodMs == 300) {
         return true;
       }
     }
@@ -110,7 +111,7 @@ protected:
   int RunDealer(int limit = 10) {
     int ticks = 0;
     while (DealerTimerRunning() && ticks < limit) {
-      platform::test::AdvanceClock(DealerTimerPeriod);
+      platform::test::AdvanceClock(300);
       Act(&GameTable::DealerStep);
       ++ticks;
     }
