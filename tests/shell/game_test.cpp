@@ -2,6 +2,8 @@
 // close, the money and settings from one run to the next, and a long random run.
 #include <windows.h>
 
+#include <aygshell.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -10,7 +12,7 @@
 #include <functional>
 #include <optional>
 #include <random>
-#include <span>
+#include <string>
 #include <sstream>
 
 #include "aygshell/shell.h"
@@ -153,7 +155,7 @@ TEST(WholeHand, TheTourScriptPlaysToTheDealersBustAndDrawsTheReadmePictures) {
     for (std::size_t i = 0; i < hand.size(); ++i) {
       EXPECT_EQ(played[i].name, hand[i]) << "cue " << i;
     }
-    EXPECT_EQ(played[3].atMs - played[2].atMs, DealerTimerPeriod) << "one dealer card a tick";
+    EXPECT_EQ(played[3].atMs - played[2].atMs, 300u) << "the dealer draws a card every 300 ms";
     EXPECT_EQ(Stored(u"TotalAmount"), 1100u) << "the next hand's bet of 100 counts";
   }
   std::filesystem::current_path(cwd);
@@ -163,70 +165,182 @@ TEST(WholeHand, TheTourScriptPlaysToTheDealersBustAndDrawsTheReadmePictures) {
   }
 }
 
-struct Tap {
-  int x, y;
-  int region; // row of HitRegions; -1 for none
+// The ten regions as the player is told them, in the order they are tried: portrait left, top,
+// right, bottom, then landscape, in 96-dpi pixels. Every edge belongs to its region, and a point
+// on an edge that two regions share goes to the earlier.
+struct Region {
+  const char *action;
+  int portrait[4], landscape[4];
 };
-// Logical points on the shared edges, on outer edges and in the gaps.
-constexpr Tap PortraitTaps[] = {
-    {40, 250, 0}, {75, 250, 1},  {110, 250, 2}, {145, 250, 3}, {180, 250, 4},  {240, 265, 9},
-    {60, 210, 5}, {120, 210, 6}, {180, 210, 7}, {3, 200, 5},   {100, 234, -1}, {2, 210, -1},
-};
-constexpr Tap LandscapeTaps[] = {
-    {250, 28, 5},  {249, 28, -1}, {250, 53, 6},  {250, 78, 7},
-    {310, 184, 9}, {217, 53, 0},  {230, 54, -1}, {248, 183, 4},
+constexpr Region Regions[] = {
+    {"5", {5, 235, 40, 265}, {217, 22, 248, 53}},
+    {"10", {40, 235, 75, 265}, {217, 55, 248, 86}},
+    {"25", {75, 235, 110, 265}, {217, 87, 248, 118}},
+    {"100", {110, 235, 145, 265}, {217, 120, 248, 151}},
+    {"500", {145, 235, 180, 265}, {217, 152, 248, 183}},
+    {"Deal", {3, 200, 60, 233}, {250, 3, 310, 28}},
+    {"Hit", {60, 200, 120, 233}, {250, 28, 310, 53}},
+    {"Stand", {120, 200, 180, 233}, {250, 53, 310, 78}},
+    {"Double", {180, 200, 240, 233}, {250, 78, 310, 103}},
+    {"Clear", {180, 235, 240, 265}, {250, 159, 310, 184}},
 };
 
-TEST(TouchRegions, SharedEdgesGoToTheEarlierRowInBothOrientationsAndDpiSets) {
+std::string ExpectedAction(int x, int y, bool landscape, int scale) {
+  for (const Region &r : Regions) {
+    const int *e = landscape ? r.landscape : r.portrait;
+    if (e[0] * scale <= x && x <= e[2] * scale && e[1] * scale <= y && y <= e[3] * scale) {
+      return r.action;
+    }
+  }
+  return "none";
+}
+
+// What a pen lifted at the client point does, told by its effect on the table: first between
+// hands with 100 on the bet, then, when that changed nothing, in the player's turn on 2 and 3.
+std::string TapEffect(HWND window, int x, int y) {
+  GameTable &t = Table();
+  t.NewGame();
+  t.bet = 100;
+  const std::int32_t drawn = t.cardsDrawn;
+  MainWndProc(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  if (t.cardsDrawn != drawn) {
+    return "Deal";
+  }
+  if (t.bet != 100) {
+    return t.bet == 0 ? "Clear" : std::to_string(t.bet - 100);
+  }
+  t.bettingOpen = false;
+  t.playerTurn = true;
+  t.playerCards[0] = {2, 0};
+  t.playerCards[1] = {3, 0};
+  t.playerCardCount = 2;
+  t.UpdateTotals();
+  MainWndProc(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  if (t.bet != 100) {
+    return "Double";
+  }
+  return t.dealerTurn ? "Stand" : t.playerCardCount == 3 ? "Hit" : "none";
+}
+
+// Across each edge of each region, one pixel outside, on the edge and one pixel inside.
+TEST(TouchRegions, EachRegionActsUpToEachOfItsEdgesInBothOrientationsAndDpiSets) {
   for (const int scale : {1, 2}) {
     GameDevice device(0, "", scale);
     CaptureScreenDpi();
-    for (const auto taps :
-         {std::span<const Tap>(PortraitTaps), std::span<const Tap>(LandscapeTaps)}) {
-      for (const Tap &tap : taps) {
-        EXPECT_EQ(RegionAt(tap.x * scale, tap.y * scale), tap.region)
-            << tap.x << ", " << tap.y << " at " << 96 * scale << " dpi";
+    const HWND window = platform::test::CreatePlainWindow();
+    Shell().table = std::make_unique<GameTable>(device.instance, window);
+    for (const bool landscape : {false, true}) {
+      for (const Region &r : Regions) {
+        const int *e = landscape ? r.landscape : r.portrait;
+        const int midX = (e[0] + e[2]) * scale / 2, midY = (e[1] + e[3]) * scale / 2;
+        for (const int d : {-1, 0, 1}) {
+          const POINT taps[] = {{e[0] * scale - d, midY},
+                                {e[2] * scale + d, midY},
+                                {midX, e[1] * scale - d},
+                                {midX, e[3] * scale + d}};
+          for (const POINT &p : taps) {
+            EXPECT_EQ(TapEffect(window, p.x, p.y), ExpectedAction(p.x, p.y, landscape, scale))
+                << "near the " << r.action << " region, at " << p.x << ", " << p.y << " in "
+                << (landscape ? "landscape" : "portrait") << " at " << 96 * scale << " dpi";
+          }
+        }
       }
       platform::TurnScreen(); // the orientation is asked at every tap
     }
+    Shell().table.reset();
   }
 }
 
-TEST(Commands, KeysDoNothingNewStartsAfreshAndOptionsOkAppliesWhatItShows) {
+TEST(Commands, KeysDoNothingAndNewStartsAfreshDuringAHand) {
   GameDevice device(2);
   Player player;
   player.TapClient(127, 250)
       .TapClient(30, 216)
       .Then([] { platform::QueueKeyPress('A', FCONTROL), platform::QueueKeyPress('Q', FCONTROL); })
-      .Command(IDM_OPTIONS)
-      .Then([] {
-        EXPECT_TRUE(Table().playerTurn);
-        EXPECT_EQ(Checked(IDC_PLAY_SOUNDS), BST_CHECKED);
-        EXPECT_EQ(Checked(IDC_TWO_DECKS), BST_CHECKED);
-        EXPECT_EQ(Checked(IDC_CLEARTYPE), BST_UNCHECKED);
-      })
-      .TapControl(IDC_PLAY_SOUNDS)
-      .TapControl(IDC_TWO_DECKS)
-      .TapControl(IDOK)
-      .Then([] {
-        EXPECT_FALSE(Table().playSounds);
-        EXPECT_TRUE(Table().playerTurn) << "the deck count in force keeps the hand";
-        TakeCues();
-      })
-      .TapClient(150, 216)
-      .Command(IDM_OPTIONS)
-      .TapControl(IDC_EIGHT_DECKS)
-      .TapDone()
-      .Then([] {
-        EXPECT_EQ(TakeCues(), Cues{}) << "sounds off: no PlaySoundW at all";
-        EXPECT_EQ(Table().deckCount, 8);
-        EXPECT_EQ(Table().bank, 1000) << "a new deck count is a new game";
-        EXPECT_EQ(Table().bet, 0);
-      })
-      .TapClient(127, 250)
-      .TapClient(30, 216)
+      .Then([] { EXPECT_TRUE(Table().playerTurn && Table().bet == 100); })
       .Command(IDM_NEW)
       .Then([] { EXPECT_TRUE(Table().bettingOpen && Table().bank == 1000 && Table().bet == 0); });
+  EXPECT_EQ(player.Play(device.instance), 0);
+}
+
+std::u16string Text(HWND window) {
+  WCHAR text[100] = {};
+  GetWindowTextW(window, text, 100);
+  return text;
+}
+
+// A dialog of the shell's kind in front: its title, the template's Tahoma of 8 points (11 pixels
+// at 96 dpi), the whole screen between the two 26-pixel bars, a soft-key bar of its own, and the
+// navigation bar's Done.
+void ExpectShellDialog(const char16_t *title) {
+  const HWND dialog = GetForegroundWindow();
+  EXPECT_EQ(Text(dialog), title);
+  LOGFONTW font{};
+  GetObjectW(reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0)), sizeof font, &font);
+  EXPECT_EQ(std::u16string(font.lfFaceName), u"Tahoma");
+  EXPECT_EQ(std::abs(font.lfHeight), 11);
+  RECT r{};
+  GetWindowRect(dialog, &r);
+  EXPECT_EQ(std::vector<LONG>({r.left, r.top, r.right, r.bottom}),
+            std::vector<LONG>({0, 26, 240, 294}));
+  EXPECT_NE(SHFindMenuBar(dialog), nullptr);
+  EXPECT_NE(GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_CAPTIONOKBTN, 0);
+}
+
+constexpr std::pair<int, std::int32_t> DeckButtons[] = {
+    {IDC_ONE_DECK, 1}, {IDC_TWO_DECKS, 2}, {IDC_FOUR_DECKS, 4}, {IDC_EIGHT_DECKS, 8}};
+
+// Each Options control changed alone, the dialog closed by OK and by Done in turn: the dialog
+// opens showing the settings, exactly the control's setting changes, and only a new number of
+// decks is a new game. About closes with Done and changes nothing.
+TEST(Dialogs, EachOptionsControlChangesItsSettingAloneAndAboutNothing) {
+  struct Step {
+    int control;
+    bool sounds, clearType;
+    std::int32_t decks;
+  };
+  constexpr Step steps[] = {
+      {IDC_PLAY_SOUNDS, false, false, 2}, {IDC_CLEARTYPE, false, true, 2},
+      {IDC_ONE_DECK, false, true, 1},     {IDC_TWO_DECKS, false, true, 2},
+      {IDC_FOUR_DECKS, false, true, 4},   {IDC_EIGHT_DECKS, false, true, 8},
+      {IDC_EIGHT_DECKS, false, true, 8},  {IDC_CLEARTYPE, false, false, 8},
+      {IDC_PLAY_SOUNDS, true, false, 8},
+  };
+  GameDevice device(2);
+  Player player;
+  const auto mark = [] { Table().bank = 1234; }; // a bank that only a new game puts back to 1000
+  player.Then(mark).Command(IDM_ABOUT).Then([] { ExpectShellDialog(u"About BlackJack"); });
+  player.TapDone().Then([] {
+    EXPECT_EQ(GetForegroundWindow(), MainWindow()) << "Done closes About";
+    EXPECT_EQ(Table().bank, 1234);
+  });
+  for (std::size_t i = 0; i < std::size(steps); ++i) {
+    const Step step = steps[i];
+    player.Then(mark).Command(IDM_OPTIONS).Then([i] {
+      if (i == 0) {
+        ExpectShellDialog(u"Options");
+      }
+      const GameTable &t = Table();
+      EXPECT_EQ(Checked(IDC_PLAY_SOUNDS), t.playSounds ? BST_CHECKED : BST_UNCHECKED);
+      EXPECT_EQ(Checked(IDC_CLEARTYPE), t.useClearType ? BST_CHECKED : BST_UNCHECKED);
+      for (const auto &[control, count] : DeckButtons) {
+        EXPECT_EQ(Checked(control), t.deckCount == count ? BST_CHECKED : BST_UNCHECKED) << count;
+      }
+    });
+    player.TapControl(step.control);
+    if (i % 2 == 0) {
+      player.TapControl(IDOK);
+    } else {
+      player.TapDone();
+    }
+    player.Then([step, i, previous = i == 0 ? 2 : steps[i - 1].decks] {
+      SCOPED_TRACE(::testing::Message() << "step " << i);
+      EXPECT_EQ(Table().playSounds, step.sounds);
+      EXPECT_EQ(Table().useClearType, step.clearType);
+      EXPECT_EQ(Table().deckCount, step.decks);
+      EXPECT_EQ(Table().bank, step.decks != previous ? 1000 : 1234);
+    });
+  }
   EXPECT_EQ(player.Play(device.instance), 0);
 }
 
@@ -244,9 +358,7 @@ TEST(Dialogs, OptionsWithoutItsMenuBarStillShowsTheSettingsSoOkKeepsThem) {
 bool ShowsVersionLine() {
   const std::u16string line = u"BlackJack Version " BLACKJACK_VERSION;
   for (HWND c = GetWindow(GetForegroundWindow(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-    WCHAR text[100] = {};
-    GetWindowTextW(c, text, 100);
-    if (text == line) {
+    if (Text(c) == line) {
       return true;
     }
   }
