@@ -1,13 +1,16 @@
-// The table renderer in every phase, both orientations and both dpi sets, judged by its pixels.
+// The table renderer in every phase, both orientations and both dpi sets, judged by its pixels:
+// the felt with the phase's cards, the texts it names and the buttons and chips it makes live.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
 #include "fixture.h"
+#include "tests/gdi/canvas.h"
 #include "view/geometry.h"
 #include "view/table_renderer.h"
 
@@ -16,166 +19,114 @@ namespace {
 using platform::Surface;
 using namespace viewtest;
 
-constexpr std::uint32_t Magenta = 0x00FF00FF;
 constexpr Card Back{0, 0};
-
-// Per row of ImagePieces: the logical size and the pictures it comes from in each orientation.
-struct PieceSource {
-  SIZE size;
-  ImageAsset GameTable::*portrait, GameTable::*landscape;
-};
-constexpr auto Buttons =
-    PieceSource{{60, 25}, &GameTable::portraitButtons, &GameTable::landscapeButtons};
-constexpr auto Chip = PieceSource{{31, 31}, &GameTable::portraitChips, &GameTable::landscapeChips};
-constexpr PieceSource Pieces[ImagePieceCount] = {
-    Buttons, {{60, 26}, &GameTable::portraitChips, &GameTable::landscapeButtons},
-    Chip,    Chip,
-    Chip,    Chip,
-    Chip,    Buttons,
-    Buttons, Buttons};
+// The side of a square, in 96-dpi pixels, that fits inside every button and chip at its corner.
+constexpr int PieceCore = 20;
 
 bool Landscape() { return landscapeLayout != 0; }
-const Surface &Felt(const GameTable &t) {
-  return Pixels(Landscape() ? t.landscapeTable : t.portraitTable);
-}
-int SlotX(int slot) { return ScaleForDpi(30) + slot * ScaleForDpi(17); }
-int RowY(int row) {
-  return ScaleForDpi(row == DealerRow ? (Landscape() ? 63 : 72) : (Landscape() ? 131 : 140));
-}
-bool Inside(int x, int y, int left, int top, int width, int height) {
-  return x >= left && x < left + width && y >= top && y < top + height;
-}
-bool InCardOrPiece(int x, int y) {
-  for (int row : {DealerRow, PlayerRow}) {
-    if (Inside(x, y, SlotX(0), RowY(row), SlotX(4) + ScaleForDpi(30) - SlotX(0), ScaleForDpi(45))) {
-      return true;
-    }
-  }
-  for (int row = 0; row < ImagePieceCount; ++row) {
-    if (Inside(x, y, BlitDestX(ImagePieces[row]), BlitDestY(ImagePieces[row]),
-               ScaleForDpi(Pieces[row].size.cx), ScaleForDpi(Pieces[row].size.cy))) {
-      return true;
-    }
-  }
-  return false;
+const ImageAsset &Felt(const GameTable &t) {
+  return Landscape() ? t.landscapeTable : t.portraitTable;
 }
 
-// Whether every pixel of a piece's rectangle is the live picture (true) or the felt's grey twin
-// (false); fails the test when it is neither or when the two cannot be told apart.
-bool PieceLive(const Surface &frame, const GameTable &table, int row) {
-  const PieceSource &piece = Pieces[row];
-  const Surface &image = Pixels(table.*(Landscape() ? piece.landscape : piece.portrait));
-  const Surface &felt = Felt(table);
-  const LayoutBlit &blit = ImagePieces[row];
-  int live = 0, grey = 0, compared = 0, differing = 0;
-  for (int dy = 0; dy < ScaleForDpi(piece.size.cy); ++dy) {
-    for (int dx = 0; dx < ScaleForDpi(piece.size.cx); ++dx) {
-      const int x = BlitDestX(blit) + dx, y = BlitDestY(blit) + dy;
-      const int sx = BlitSourceX(blit) + dx, sy = BlitSourceY(blit) + dy;
-      if (x >= std::min(frame.width, felt.width) || y >= std::min(frame.height, felt.height) ||
-          sx >= image.width || sy >= image.height) {
-        continue;
-      }
-      const std::uint32_t got = frame.Row(y)[x], livePixel = image.Row(sy)[sx];
-      const std::uint32_t greyPixel = felt.Row(y)[x];
-      // Text over a piece (the landscape shuffle banner crosses the 500 chip) is judged as text.
-      if (got == White && livePixel != White && greyPixel != White) {
-        continue;
-      }
-      ++compared;
-      differing += livePixel != greyPixel ? 1 : 0;
-      live += got == livePixel ? 1 : 0;
-      grey += got == greyPixel ? 1 : 0;
+// The felt with the phase's cards drawn on it where DrawCardSprite puts them, in the order they are
+// drawn: four backs between hands (a settled hand's cards over them), the dealer's second card
+// hidden in the player's turn.
+Surface FeltWithCards(const GameTable &table, const Scenario &s, const Surface &frame) {
+  const Canvas canvas(frame.width, frame.height);
+  const ImageAsset &felt = Felt(table);
+  BitBlt(canvas.dc, 0, 0, felt.Width(), felt.Height(), felt.SourceDC(), 0, 0, SRCCOPY);
+  const auto hand = [&](int row, const std::vector<Card> &cards) {
+    for (std::size_t slot = 0; slot < cards.size(); ++slot) {
+      const bool back = cards[slot].rank == 0;
+      DrawCardSprite(table, row, canvas.dc, static_cast<int>(slot), back ? 1 : cards[slot].rank,
+                     cards[slot].suit, back);
     }
+  };
+  if (s.phase.betting) {
+    hand(PlayerRow, {Back, Back});
+    hand(DealerRow, {Back, Back});
+  } else if (s.phase.player) {
+    hand(DealerRow, {s.dealer[0], Back});
+    hand(PlayerRow, s.player);
   }
-  EXPECT_GT(differing * 4, compared) << "piece " << row << ": live and grey look alike";
-  EXPECT_TRUE(compared > 0 && (live == compared || grey == compared))
-      << "piece " << row << " is neither live nor grey";
-  return compared > 0 && live == compared;
+  if (s.phase.dealer || s.phase.over) {
+    hand(PlayerRow, s.player);
+    hand(DealerRow, s.dealer);
+  }
+  return *canvas.surface;
 }
 
-// Each slot's uncovered part shows the back or the face (magenta corners aside); right of the
-// last card, up to where a fifth would end, the felt shows.
-void ExpectCards(const Surface &frame, const GameTable &table, int row,
-                 const std::vector<Card> &shown) {
-  const int w = ScaleForDpi(30), h = ScaleForDpi(45), top = RowY(row);
-  const ImageAsset *strips[] = {&table.clubsStrip, &table.diamondsStrip, &table.spadesStrip,
-                                &table.heartsStrip};
-  const auto count = static_cast<int>(shown.size());
-  for (int slot = 0; slot < count; ++slot) {
-    const Card card = shown[static_cast<std::size_t>(slot)];
-    const Surface &source = Pixels(card.rank == 0 ? table.cardBack : *strips[card.suit]);
-    const int sourceX = card.rank == 0 ? 0 : (card.rank - 1) * w;
-    const int right = slot + 1 < count ? SlotX(slot + 1) : SlotX(slot) + w;
-    int wrong = 0;
-    for (int y = top; y < top + h; ++y) {
-      for (int x = SlotX(slot); x < right; ++x) {
-        const std::uint32_t expected = source.Row(y - top)[sourceX + x - SlotX(slot)];
-        wrong += expected != Magenta && frame.Row(y)[x] != expected ? 1 : 0;
-      }
-    }
-    EXPECT_EQ(wrong, 0) << "row " << row << " slot " << slot
-                        << (card.rank == 0 ? " should be a back" : " should be a face");
-  }
-  const Surface &felt = Felt(table);
-  int notFelt = 0;
-  for (int y = top; y < top + h; ++y) {
-    for (int x = count == 0 ? SlotX(0) : SlotX(count - 1) + w; x < SlotX(4) + w; ++x) {
-      const std::uint32_t pixel = frame.Row(y)[x]; // white: the shuffle banner crosses the row
-      notFelt += pixel != felt.Row(y)[x] && pixel != White ? 1 : 0;
+// Each text is drawn whole at its anchor; returns where their glyphs lie, in white.
+Surface ExpectTexts(const Surface &frame, const Scenario &s) {
+  const std::string bank = std::to_string(s.bank), bet = std::to_string(s.bet);
+  std::vector<std::pair<TextAnchorRow, std::u16string>> texts{
+      {BankLabelAnchor, u"BANK: $"},
+      {BankAmountAnchor, {bank.begin(), bank.end()}},
+      {BetLabelAnchor, u"BET: $"},
+      {BetAmountAnchor, {bet.begin(), bet.end()}}};
+  const std::pair<TextAnchorRow, const char16_t *> optional[] = {
+      {PlayerTotalAnchor, s.playerTotal},
+      {DealerTotalAnchor, s.dealerTotal},
+      {ResultMessageAnchor, s.message},
+      {ShuffleBannerAnchor, s.shuffle ? u"* New Shuffle *" : nullptr}};
+  for (const auto &[anchor, text] : optional) {
+    if (text != nullptr) {
+      texts.emplace_back(anchor, text);
     }
   }
-  EXPECT_EQ(notFelt, 0) << "row " << row << " shows more than " << count << " cards";
-}
-
-// Each text is drawn whole at its anchor, and no other white pixel lies on the felt outside the
-// cards and pieces: no total, message or banner is drawn that should not be.
-void ExpectTexts(const Surface &frame, const Surface &felt,
-                 const std::vector<std::pair<TextAnchorRow, std::u16string>> &texts) {
-  Surface expected(frame.width, frame.height, 0);
+  Surface glyphs(frame.width, frame.height, 0);
   for (const auto &[anchor, text] : texts) {
     const Surface mask = TextMask(frame.width, frame.height, AnchorX(TextAnchors[anchor]),
                                   AnchorY(TextAnchors[anchor]), text.c_str());
-    int glyphs = 0, missing = 0;
+    int missing = 0;
     for (std::size_t i = 0; i < mask.pixels.size(); ++i) {
       if (mask.pixels[i] == White) {
-        ++glyphs;
         missing += frame.pixels[i] != White ? 1 : 0;
-        expected.pixels[i] = White;
+        glyphs.pixels[i] = White;
       }
     }
-    EXPECT_GT(glyphs, 0) << "text at anchor " << anchor << " has no pixels";
     EXPECT_EQ(missing, 0) << "\"" << std::string(text.begin(), text.end())
                           << "\" is not drawn whole at anchor " << anchor;
   }
-  int stray = 0;
-  for (int y = 0; y < std::min(frame.height, felt.height); ++y) {
-    for (int x = 0; x < std::min(frame.width, felt.width); ++x) {
-      stray += frame.Row(y)[x] == White && expected.Row(y)[x] != White && !InCardOrPiece(x, y);
+  return glyphs;
+}
+
+// Whether the pixel at (x, y) is what the piece `row` shows when live: its place in the
+// orientation's picture of the buttons or of the chips.
+bool PieceShows(const GameTable &t, int row, int x, int y, std::uint32_t pixel) {
+  const LayoutBlit &blit = ImagePieces[row];
+  const int sx = x - BlitDestX(blit) + BlitSourceX(blit);
+  const int sy = y - BlitDestY(blit) + BlitSourceY(blit);
+  return std::ranges::any_of(Landscape() ? std::array{&t.landscapeButtons, &t.landscapeChips}
+                                         : std::array{&t.portraitButtons, &t.portraitChips},
+                             [&](const ImageAsset *picture) {
+                               const Surface &image = Pixels(*picture);
+                               return sx >= 0 && sy >= 0 && sx < image.width && sy < image.height &&
+                                      image.Row(sy)[sx] == pixel;
+                             });
+}
+
+// Whether the square at a piece's corner shows its picture (true) or the felt (false); fails the
+// test when it shows neither, or both because the picture looks like the felt there.
+bool PieceLive(const Surface &frame, const Surface &felt, const Surface &glyphs, const GameTable &t,
+               int row) {
+  bool grey = true, live = true;
+  for (int dy = 0; dy < ScaleForDpi(PieceCore); ++dy) {
+    for (int dx = 0; dx < ScaleForDpi(PieceCore); ++dx) {
+      const int x = BlitDestX(ImagePieces[row]) + dx, y = BlitDestY(ImagePieces[row]) + dy;
+      if (glyphs.Row(y)[x] != White) { // the landscape shuffle banner crosses the 500 chip
+        grey = grey && frame.Row(y)[x] == felt.Row(y)[x];
+        live = live && PieceShows(t, row, x, y, frame.Row(y)[x]);
+      }
     }
   }
-  EXPECT_EQ(stray, 0) << "white pixels of no expected text";
-}
-
-std::u16string Decimal(std::int32_t value) {
-  const std::string digits = std::to_string(value);
-  return {digits.begin(), digits.end()};
-}
-
-// What a row shows: two backs while betting, the dealer's hole card hidden in the player's turn.
-std::vector<Card> Shown(const Scenario &s, bool dealer) {
-  if (s.phase.betting && !s.phase.over) {
-    return {Back, Back};
-  }
-  if (dealer && s.phase.player) {
-    return {s.dealer[0], Back};
-  }
-  return dealer ? s.dealer : s.player;
+  EXPECT_NE(grey, live) << "piece " << row << " shows the felt and its picture alike";
+  return live;
 }
 
 class Renderer : public ::testing::TestWithParam<TableScreen> {};
 
-TEST_P(Renderer, EveryPhaseShowsItsPiecesCardsTextsAndCue) {
+TEST_P(Renderer, EveryPhaseShowsItsCardsTextsLivePiecesAndCueAndNothingElse) {
   for (const Scenario &s : Scenarios()) {
     SCOPED_TRACE(s.name);
     TableOnScreen screen(GetParam());
@@ -183,28 +134,26 @@ TEST_P(Renderer, EveryPhaseShowsItsPiecesCardsTextsAndCue) {
     Apply(s, table);
     platform::test::ClearPlayedCues();
     const Surface frame = screen.Paint();
-
+    const Surface expected = FeltWithCards(table, s, frame);
+    const Surface glyphs = ExpectTexts(frame, s);
+    std::vector<int> live;
     for (int row = 0; row < ImagePieceCount; ++row) {
-      EXPECT_EQ(PieceLive(frame, table, row), s.livePieces.count(row) != 0) << "piece " << row;
-    }
-    ExpectCards(frame, table, PlayerRow, Shown(s, false));
-    ExpectCards(frame, table, DealerRow, Shown(s, true));
-
-    std::vector<std::pair<TextAnchorRow, std::u16string>> texts{{BankLabelAnchor, u"BANK: $"},
-                                                                {BankAmountAnchor, Decimal(s.bank)},
-                                                                {BetLabelAnchor, u"BET: $"},
-                                                                {BetAmountAnchor, Decimal(s.bet)}};
-    const std::pair<TextAnchorRow, const char16_t *> optional[] = {
-        {PlayerTotalAnchor, s.playerTotal},
-        {DealerTotalAnchor, s.dealerTotal},
-        {ResultMessageAnchor, s.message},
-        {ShuffleBannerAnchor, s.shuffle ? u"* New Shuffle *" : nullptr}};
-    for (const auto &[anchor, text] : optional) {
-      if (text != nullptr) {
-        texts.emplace_back(anchor, text);
+      EXPECT_EQ(PieceLive(frame, expected, glyphs, table, row), s.livePieces.count(row) != 0)
+          << "piece " << row;
+      if (s.livePieces.count(row) != 0) {
+        live.push_back(row);
       }
     }
-    ExpectTexts(frame, Felt(table), texts);
+    int wrong = 0;
+    for (int y = 0; y < std::min(frame.height, Felt(table).Height()); ++y) {
+      for (int x = 0; x < frame.width; ++x) {
+        const std::uint32_t got = frame.Row(y)[x];
+        const auto shows = [&](int row) { return PieceShows(table, row, x, y, got); };
+        wrong += got != expected.Row(y)[x] && glyphs.Row(y)[x] != White &&
+                 std::ranges::none_of(live, shows);
+      }
+    }
+    EXPECT_EQ(wrong, 0) << "pixels that are no card, text or live piece of the phase";
 
     // The result's cue sounds at every paint, and nothing sounds otherwise.
     for (int paint = 0; paint < 2; ++paint) {
@@ -237,7 +186,7 @@ TEST(RendererText, ClearTypeDrawsTheTextSubPixel) {
     Apply(ScenarioNamed("new table"), table);
     table.useClearType = clearType;
     const Surface frame = screen.Paint();
-    const Surface &felt = Felt(table);
+    const Surface &felt = Pixels(Felt(table));
     const LayoutPoint &anchor = TextAnchors[BankLabelAnchor];
     const Surface mask =
         TextMask(frame.width, frame.height, AnchorX(anchor), AnchorY(anchor), u"BANK: $");
