@@ -52,7 +52,6 @@ public:
   void DealOpeningCards();
   void SettleHand();
 
-  // Fields, in their declared order.
   Card drawnCard{};
   std::int32_t deckCount = 0;
   std::int32_t previousDeckCount = 0;

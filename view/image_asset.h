@@ -30,11 +30,12 @@ public:
   // Restores the displaced bitmap, deletes the context and then the bitmap.
   void Release();
 
-  // Fields, in their declared order.
   std::int32_t height = 0;
   std::int32_t width = 0;
   HBITMAP bitmap = nullptr;
   HGDIOBJ previousBitmap = nullptr;
+  // What the decoder is asked for: the picture at its own size (100 percent), shrunk only
+  // where it is over 10000 pixels a side.
   std::int32_t maxHeight = 10000;
   std::int32_t maxWidth = 10000;
   std::int32_t scale = 100;
@@ -49,7 +50,7 @@ public:
 
   bool HasData() const { return data != nullptr; }
 
-  // Fields, in their declared order.
+  // How far the decoder has read into the resource's bytes.
   std::uint32_t cursor = 0;
   std::uint32_t size = 0;
   const BYTE *data = nullptr;
