@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <string>
 #include <vector>
 
@@ -97,13 +96,15 @@ bool PieceShows(const GameTable &t, int row, int x, int y, std::uint32_t pixel) 
   const LayoutBlit &blit = ImagePieces[row];
   const int sx = x - BlitDestX(blit) + BlitSourceX(blit);
   const int sy = y - BlitDestY(blit) + BlitSourceY(blit);
-  return std::ranges::any_of(Landscape() ? std::array{&t.landscapeButtons, &t.landscapeChips}
-                                         : std::array{&t.portraitButtons, &t.portraitChips},
-                             [&](const ImageAsset *picture) {
-                               const Surface &image = Pixels(*picture);
-                               return sx >= 0 && sy >= 0 && sx < image.width && sy < image.height &&
-                                      image.Row(sy)[sx] == pixel;
-                             });
+  const ImageAsset *pictures[2][2] = {{&t.portraitButtons, &t.portraitChips},
+                                      {&t.landscapeButtons, &t.landscapeChips}};
+  for (const ImageAsset *picture : pictures[Landscape() ? 1 : 0]) {
+    const Surface &image = Pixels(*picture);
+    if (sx >= 0 && sy >= 0 && sx < image.width && sy < image.height && image.Row(sy)[sx] == pixel) {
+      return true;
+    }
+  }
+  return false;
 }
 
 // Whether the square at a piece's corner shows its picture (true) or the felt (false); fails the
@@ -150,7 +151,7 @@ TEST_P(Renderer, EveryPhaseShowsItsCardsTextsLivePiecesAndCueAndNothingElse) {
         const std::uint32_t got = frame.Row(y)[x];
         const auto shows = [&](int row) { return PieceShows(table, row, x, y, got); };
         wrong += got != expected.Row(y)[x] && glyphs.Row(y)[x] != White &&
-                 std::ranges::none_of(live, shows);
+                 std::none_of(live.begin(), live.end(), shows);
       }
     }
     EXPECT_EQ(wrong, 0) << "pixels that are no card, text or live piece of the phase";
