@@ -1,7 +1,7 @@
 // Betting between hands: chips from the bank onto the bet, and Clear.
 #include "game/game_table.h"
 #include "game/money.h"
-#include "shell/sound_cues.h"
+#include "game/sound_cues.h"
 
 void GameTable::AddChip(std::int32_t value) {
   if (!bettingOpen || value <= 0) {

@@ -1,7 +1,7 @@
 // One hand from Deal to settlement: the player's actions and the dealer's ticks.
 #include "game/game_table.h"
 #include "game/money.h"
-#include "shell/sound_cues.h"
+#include "game/sound_cues.h"
 
 namespace {
 constexpr std::int32_t DealerStandsOn = 17;

@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "shell/sound_cues.h"
+#include "game/sound_cues.h"
 
 GameTable::GameTable(HINSTANCE instance_, HWND window_) : instance(instance_), window(window_) {
   bet = 0;

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "game/game_table.h"
-#include "shell/sound_cues.h"
+#include "game/sound_cues.h"
 #include "view/geometry.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Platform classification and the flags and names of the sound cues.
-#include "shell/sound_cues.h"
+#include "game/sound_cues.h"
 #include "table_fixture.h"
 
 namespace gametest {

@@ -1,5 +1,5 @@
 // PlatformCode and PlayCue.
-#include "shell/sound_cues.h"
+#include "game/sound_cues.h"
 
 #include "game/game_table.h"
 
