@@ -107,20 +107,21 @@ void TurnScreen() {
   const LONG width = device.ScreenWidth();
   const LONG height = device.ScreenHeight();
   const LONG navBar = NavigationBarHeight();
-  // A window that spans the screen's width follows the new width; one that
-  // reaches the bottom stays there, stretched when it starts under the
-  // navigation bar (the application area), moved when it is a bar at the bottom.
+  // A window that spans the screen's width follows the new width. A bar at the
+  // bottom moves with the bottom. A window that starts under the navigation bar
+  // and reaches down to the soft-key bar's place or further fills the application
+  // area: its bottom keeps its distance from the screen's bottom, above or below
+  // it, so that it fills the area after the turn wherever its owner put that edge.
   for (Window *w : TopLevelWindowsBottomUp()) {
     const RECT r = w->rect;
     if (r.left != 0 || r.right != oldWidth) {
       continue;
     }
     RECT target{0, r.top, width, r.bottom};
-    if (r.bottom == oldHeight) {
-      target.bottom = height;
-      if (r.top > navBar) {
-        target.top = height - (r.bottom - r.top);
-      }
+    if (r.top > navBar && r.bottom == oldHeight) {
+      target = RECT{0, height - (r.bottom - r.top), width, height};
+    } else if (r.top <= navBar && r.bottom >= oldHeight - navBar) {
+      target.bottom = std::max(r.top, height + (r.bottom - oldHeight));
     }
     PlaceWindow(*w, target, true);
   }
@@ -251,4 +252,3 @@ BOOL WINAPI ScreenToClient(HWND hWnd, LPPOINT lpPoint) {
   lpPoint->y -= w->rect.top;
   return TRUE;
 }
-

@@ -129,8 +129,9 @@ HWND ForegroundApplicationWindow();
 void ResizeBacking(Window &w);
 // Shows or hides a window; returns whether it was visible.
 bool SetVisible(Window &w, bool show);
-// Turns the screen: swaps the device's width and height, resizes full-screen
-// top-level windows to the new area, and sends WM_SETTINGCHANGE to top-level windows.
+// Turns the screen: swaps the device's width and height; top-level windows that
+// fill the application area fill it again (wherever their bottom edge was left),
+// bars at the bottom move with it; WM_SETTINGCHANGE goes to top-level windows.
 void TurnScreen();
 
 // ---- Painting and invalidation (paint.cpp) ----
