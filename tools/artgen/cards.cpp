@@ -130,17 +130,18 @@ void DrawRank(Image &face, const std::string &rank, double cx, double cy, Rgb in
   font.Draw(face, left + one.Width() + m.tenGap - zero.left, baseline, "0", ink, style);
 }
 
-// Cuts the three magenta pixels of each corner and darkens the pixel diagonally
-// inside them, so the card reads as rounded.
-void RoundCorners(Image &face) {
-  const int w = face.Width();
-  const int h = face.Height();
+// Cuts the three magenta pixels of each corner and gives the pixel diagonally inside
+// them the rim's colour, so the card reads as rounded. Faces and the back are cut
+// alike: a face dealt over a back lets the felt show at its corners, not the back.
+void RoundCorners(Image &card, Rgb rim) {
+  const int w = card.Width();
+  const int h = card.Height();
   for (const auto [cx, cy, dx, dy] : std::array<std::array<int, 4>, 4>{
            {{0, 0, 1, 1}, {w - 1, 0, -1, 1}, {0, h - 1, 1, -1}, {w - 1, h - 1, -1, -1}}}) {
-    face.Set(cx, cy, kMagenta);
-    face.Set(cx + dx, cy, kMagenta);
-    face.Set(cx, cy + dy, kMagenta);
-    face.Set(cx + dx, cy + dy, kEdge);
+    card.Set(cx, cy, kMagenta);
+    card.Set(cx + dx, cy, kMagenta);
+    card.Set(cx, cy + dy, kMagenta);
+    card.Set(cx + dx, cy + dy, rim);
   }
 }
 
@@ -184,7 +185,7 @@ Image Face(Suit suit, int rankIndex, const FaceMetrics &m) {
     size = m.courtHeight;
   }
   face.FillShape(whole, SuitShape(suit, cx, cy, size), ink);
-  RoundCorners(face);
+  RoundCorners(face, kEdge);
   return face;
 }
 
@@ -216,6 +217,7 @@ Image CardBack(int scale) {
   back.FillBox({inset, h - inset - scale, w - 2 * inset, scale}, kPaleGold);
   back.FillBox({inset, inset, scale, h - 2 * inset}, kPaleGold);
   back.FillBox({w - inset - scale, inset, scale, h - 2 * inset}, kPaleGold);
+  RoundCorners(back, kDeepGold);
   return back;
 }
 
