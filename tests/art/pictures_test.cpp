@@ -69,7 +69,7 @@ bool RedInk(Rgb c) { return c.r >= 150 && c.g <= 80 && c.b <= 80; }
 bool BlackInk(Rgb c) { return c.r <= 60 && c.g <= 60 && c.b <= 60; }
 bool Ink(Rgb c) { return (c.r * 299 + c.g * 587 + c.b * 114) / 1000 < 170 && !c.Magenta(); }
 
-TEST_F(Pictures, EveryFaceHasThreeMagentaPixelsPerCornerAndTheInkOfItsSuit) {
+TEST_F(Pictures, EveryCardHasThreeMagentaPixelsPerCornerAndEveryFaceTheInkOfItsSuit) {
   for (const PictureSet &set : kSets) {
     const int w = 30 * set.scale;
     const int h = 45 * set.scale;
@@ -103,6 +103,18 @@ TEST_F(Pictures, EveryFaceHasThreeMagentaPixelsPerCornerAndTheInkOfItsSuit) {
         EXPECT_EQ(red ? blacks : reds, 0) << "no ink of the other colour";
       }
     }
+    // The back is cut alike: a face dealt over a placeholder back shows no back at its
+    // corners.
+    const Picture &back = Load(set.back);
+    std::set<std::pair<int, int>> magenta;
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        if (back.At(x, y).Magenta()) {
+          magenta.insert({x, y});
+        }
+      }
+    }
+    EXPECT_EQ(magenta, corners) << "the back of picture " << set.back;
   }
 }
 
