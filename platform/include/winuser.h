@@ -178,6 +178,7 @@
 #define WM_LBUTTONDOWN 0x0201
 #define WM_LBUTTONUP 0x0202
 #define WM_LBUTTONDBLCLK 0x0203
+#define WM_MOUSEWHEEL 0x020A
 #define WM_CAPTURECHANGED 0x0215
 #define WM_USER 0x0400
 #define WM_APP 0x8000
@@ -190,6 +191,8 @@
 #define WA_ACTIVE 1
 #define WA_CLICKACTIVE 2
 #define MK_LBUTTON 0x0001
+#define WHEEL_DELTA 120
+#define GET_WHEEL_DELTA_WPARAM(w) (static_cast<short>(HIWORD(w)))
 
 #define BM_GETCHECK 0x00F0
 #define BM_SETCHECK 0x00F1

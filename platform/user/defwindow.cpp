@@ -55,6 +55,11 @@ LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
     platform::SendText(hWnd, wParam, reinterpret_cast<LPWSTR>(lParam), &copied);
     return static_cast<LRESULT>(copied);
   }
+  case WM_MOUSEWHEEL: {
+    // A child that does not scroll hands the wheel to its parent.
+    const Window *w = FindWindowObject(hWnd);
+    return w != nullptr && w->parent != nullptr ? SendMessageW(w->parent, Msg, wParam, lParam) : 0;
+  }
   case WM_GETTEXTLENGTH: {
     const Window *w = FindWindowObject(hWnd);
     return w != nullptr ? static_cast<LRESULT>(w->title.size()) : 0;

@@ -36,11 +36,13 @@ struct DialogInfo {
   bool showFocus = false;    // a key moved the focus: controls draw the focus mark
   HWND lastFocus = nullptr;
   // Content taller than the dialog (a portrait layout on a landscape screen) scrolls.
-  int scrollY = 0;        // how far the controls are moved up
-  int scrollRange = 0;    // the most they can be moved up
-  bool dragging = false;  // the pen went down on the dialog itself and holds it
+  int scrollY = 0;     // how far the controls are moved up
+  int scrollRange = 0; // the most they can be moved up
+  // What the pen went down on and holds: the content, or the scroll bar's thumb.
+  enum class Drag { None, Content, Thumb } drag = Drag::None;
   int dragFromY = 0;      // where, in client coordinates
   int dragFromScroll = 0; // and the scroll position then
+  int wheelRest = 0;      // what the wheel turned short of a pixel, times WHEEL_DELTA
 };
 
 // The dialog record of a window; null for a window that is no dialog.
@@ -61,12 +63,20 @@ RECT ShellDialogArea(bool coverMenuBar = false);
 void UpdateScrollRange(HWND dialog);
 // Scrolls so that the whole of `control` shows, when the dialog scrolls at all.
 void ScrollIntoView(HWND dialog, HWND control);
-// Pen messages on the dialog itself: a drag moves the content with the pen.
+// Pen messages on the dialog itself: a drag moves the content with the pen, or the
+// scroll bar's thumb along its track; a tap on the track turns a page.
 void DialogPen(HWND dialog, UINT msg, LPARAM lParam);
 // Up and Down with no control to take them scroll by a line; true when used.
 bool ScrollByKey(HWND dialog, WPARAM key);
-// The thin bar at the right edge that shows where the view is, when it scrolls.
+// WM_MOUSEWHEEL's delta: three lines a notch.
+void ScrollByWheel(HWND dialog, int delta);
+// The scroll bar at the right edge, when there is something to scroll.
 void PaintScrollIndicator(HWND dialog, HDC dc);
+
+// ---- Statics (static.cpp) ----
+
+// How far down from its top a static shows anything: its text's lines or its icon.
+LONG StaticShownHeight(HWND control);
 
 // ---- Dialog units (dialog_units.cpp) ----
 

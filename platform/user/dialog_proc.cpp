@@ -146,9 +146,12 @@ LRESULT DefaultHandling(HWND hwnd, DialogInfo *info, UINT msg, WPARAM wParam, LP
   case WM_LBUTTONUP:
     DialogPen(hwnd, msg, lParam);
     return 0;
+  case WM_MOUSEWHEEL:
+    ScrollByWheel(hwnd, GET_WHEEL_DELTA_WPARAM(wParam));
+    return 0;
   case WM_CAPTURECHANGED:
     if (info != nullptr) {
-      info->dragging = false;
+      info->drag = DialogInfo::Drag::None;
     }
     return 0;
   case WM_NCDESTROY:

@@ -1,6 +1,6 @@
 // Scrolling for dialogs whose controls reach below their bottom, as a portrait
-// layout does on a landscape screen: the pen drags the content, keys bring the
-// focused control into view, and a thin bar shows where the view is.
+// layout does on a landscape screen: the pen drags the content or the scroll bar's
+// thumb, a tap on the bar's track pages, the wheel and the keys scroll by lines.
 #include <algorithm>
 
 #include "user/control_draw.h"
@@ -10,12 +10,36 @@
 namespace platform {
 namespace {
 
-constexpr COLORREF kIndicator = RGB(128, 128, 128);
+constexpr COLORREF kTrack = RGB(224, 224, 224);
+constexpr COLORREF kThumb = RGB(128, 128, 128);
+constexpr int kBarLogicalWidth = 6;
+// The pen finds the bar a little wider than it is drawn.
+constexpr int kBarReachLogical = 12;
+constexpr int kLinesPerNotch = 3;
 
 int ClientHeight(HWND dialog) {
   RECT client{};
   GetClientRect(dialog, &client);
   return static_cast<int>(client.bottom);
+}
+
+// The bar's track and thumb in client coordinates.
+struct Bar {
+  RECT track;
+  int thumbTop;
+  int thumbHeight;
+};
+
+Bar BarOf(HWND dialog, const DialogInfo &info) {
+  RECT client{};
+  GetClientRect(dialog, &client);
+  const int height = static_cast<int>(client.bottom);
+  const int content = height + info.scrollRange;
+  const int thumb =
+      std::min(height, std::max(ControlPainter::Scale(12), height * height / content));
+  const int top = info.scrollRange > 0 ? (height - thumb) * info.scrollY / info.scrollRange : 0;
+  return Bar{RECT{client.right - ControlPainter::Scale(kBarLogicalWidth), 0, client.right, height},
+             top, thumb};
 }
 
 // Moves every control by the change of scroll position and repaints the dialog.
@@ -35,6 +59,21 @@ void ScrollTo(HWND dialog, DialogInfo &info, int y) {
   InvalidateRect(dialog, nullptr, TRUE);
 }
 
+// How far down a control shows anything, from its top: a static's text may end well
+// above its rectangle, and an empty part of a rectangle is nothing to scroll to.
+LONG ShownHeight(const Window &control) {
+  const LONG height = control.rect.bottom - control.rect.top;
+  return control.className == kStaticClassName ? std::min(height, StaticShownHeight(control.handle))
+                                               : height;
+}
+
+void StartDrag(HWND dialog, DialogInfo &info, DialogInfo::Drag drag, int y) {
+  info.drag = drag;
+  info.dragFromY = y;
+  info.dragFromScroll = info.scrollY;
+  SetCapture(dialog);
+}
+
 } // namespace
 
 void UpdateScrollRange(HWND dialog) {
@@ -46,14 +85,15 @@ void UpdateScrollRange(HWND dialog) {
   LONG bottom = 0;
   for (const Window *child : ChildrenOf(dialog)) {
     if (child->visible) {
-      bottom = std::max(bottom, child->rect.bottom - self->rect.top + info->scrollY);
+      bottom =
+          std::max(bottom, child->rect.top + ShownHeight(*child) - self->rect.top + info->scrollY);
     }
   }
   const int content = static_cast<int>(bottom) + ControlPainter::Scale(4);
   const int range = std::max(0, content - ClientHeight(dialog));
   if (range != info->scrollRange) {
     info->scrollRange = range;
-    InvalidateRect(dialog, nullptr, TRUE); // the indicator comes or goes
+    InvalidateRect(dialog, nullptr, TRUE); // the bar comes or goes
   }
   ScrollTo(dialog, *info, info->scrollY);
 }
@@ -80,23 +120,37 @@ void DialogPen(HWND dialog, UINT msg, LPARAM lParam) {
   if (info == nullptr || info->scrollRange == 0) {
     return;
   }
+  const int x = static_cast<short>(LOWORD(lParam));
   const int y = static_cast<short>(HIWORD(lParam));
+  const Bar bar = BarOf(dialog, *info);
   switch (msg) {
   case WM_LBUTTONDOWN:
-    info->dragging = true;
-    info->dragFromY = y;
-    info->dragFromScroll = info->scrollY;
-    SetCapture(dialog);
+    if (x < bar.track.right - ControlPainter::Scale(kBarReachLogical)) {
+      StartDrag(dialog, *info, DialogInfo::Drag::Content, y);
+    } else if (y >= bar.thumbTop && y < bar.thumbTop + bar.thumbHeight) {
+      StartDrag(dialog, *info, DialogInfo::Drag::Thumb, y);
+    } else {
+      // A tap on the track above or below the thumb turns a page, keeping a line.
+      const int page = std::max(1, ClientHeight(dialog) - static_cast<int>(info->baseUnits.cy));
+      ScrollTo(dialog, *info, info->scrollY + (y < bar.thumbTop ? -page : page));
+    }
     break;
   case WM_MOUSEMOVE:
   case WM_LBUTTONUP:
-    if (info->dragging) {
+    if (info->drag == DialogInfo::Drag::Content) {
       // The content follows the pen: dragging up shows what lies below.
       ScrollTo(dialog, *info, info->dragFromScroll + info->dragFromY - y);
-      if (msg == WM_LBUTTONUP) {
-        info->dragging = false;
-        ReleaseCapture();
+    } else if (info->drag == DialogInfo::Drag::Thumb) {
+      // The thumb follows the pen along the track.
+      const int travel = bar.track.bottom - bar.thumbHeight;
+      if (travel > 0) {
+        ScrollTo(dialog, *info,
+                 info->dragFromScroll + (y - info->dragFromY) * info->scrollRange / travel);
       }
+    }
+    if (msg == WM_LBUTTONUP && info->drag != DialogInfo::Drag::None) {
+      info->drag = DialogInfo::Drag::None;
+      ReleaseCapture();
     }
     break;
   default:
@@ -114,21 +168,30 @@ bool ScrollByKey(HWND dialog, WPARAM key) {
   return true;
 }
 
+void ScrollByWheel(HWND dialog, int delta) {
+  DialogInfo *info = FindDialog(dialog);
+  if (info == nullptr || info->scrollRange == 0) {
+    return;
+  }
+  // Turned away from the user, the wheel shows what lies above. Part notches of a
+  // fine wheel add up until they make a pixel.
+  info->wheelRest += delta * kLinesPerNotch * static_cast<int>(info->baseUnits.cy);
+  const int pixels = info->wheelRest / WHEEL_DELTA;
+  info->wheelRest -= pixels * WHEEL_DELTA;
+  ScrollTo(dialog, *info, info->scrollY - pixels);
+}
+
 void PaintScrollIndicator(HWND dialog, HDC dc) {
   const DialogInfo *info = FindDialog(dialog);
   if (info == nullptr || info->scrollRange == 0) {
     return;
   }
-  RECT client{};
-  GetClientRect(dialog, &client);
-  const int height = static_cast<int>(client.bottom);
-  const int content = height + info->scrollRange;
-  const int thumb = std::max(ControlPainter::Scale(12), height * height / content);
-  const int top = (height - thumb) * info->scrollY / info->scrollRange;
-  const int width = ControlPainter::Scale(3);
-  ControlPainter(dc).Fill(RECT{client.right - width - ControlPainter::Line(), top,
-                               client.right - ControlPainter::Line(), top + thumb},
-                          kIndicator);
+  const Bar bar = BarOf(dialog, *info);
+  ControlPainter painter(dc);
+  painter.Fill(bar.track, kTrack);
+  painter.Fill(RECT{bar.track.left + ControlPainter::Line(), bar.thumbTop,
+                    bar.track.right - ControlPainter::Line(), bar.thumbTop + bar.thumbHeight},
+               kThumb);
 }
 
 } // namespace platform

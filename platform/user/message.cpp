@@ -108,6 +108,19 @@ bool InputToMessage(const InputEvent &event, MSG *msg) {
     *msg = MakeMessage(target->handle, message, event.key, flags);
     return true;
   }
+  case InputKind::Wheel: {
+    // As on the desktop system, the wheel goes to the focus; lParam is the pointer's
+    // screen position, the last the pen was seen at.
+    Window *target = KeyTarget();
+    if (target == nullptr) {
+      return false;
+    }
+    const POINT at = Queue().pen;
+    *msg = MakeMessage(target->handle, WM_MOUSEWHEEL,
+                       MAKEWPARAM(0, static_cast<WORD>(static_cast<short>(event.wheel))),
+                       MAKELPARAM(at.x, at.y));
+    return true;
+  }
   }
   return false;
 }
@@ -117,7 +130,7 @@ void Consume(const InputEvent &event) {
   QueueState &queue = Queue();
   if (event.kind == InputKind::KeyDown || event.kind == InputKind::KeyUp) {
     queue.keysDown[event.key & 0xFF] = event.kind == InputKind::KeyDown;
-  } else {
+  } else if (event.kind != InputKind::Wheel) {
     queue.pen = event.point;
     if (event.point.y < NavigationBarHeight() && CaptureWindow() == nullptr) {
       OfferPenToShell(event.kind, event.point);

@@ -157,6 +157,36 @@ void Paint(HWND hwnd) {
 
 } // namespace
 
+LONG StaticShownHeight(HWND control) {
+  RECT client{};
+  GetClientRect(control, &client);
+  const DWORD style = StyleOf(control);
+  const auto found = Statics().find(control);
+  const Window *w = FindWindowObject(control);
+  if (found == Statics().end() || w == nullptr) {
+    return client.bottom;
+  }
+  if ((style & SS_TYPEMASK) == SS_ICON) {
+    return found->second.picture ? found->second.picture->height : 0;
+  }
+  if ((style & SS_TYPEMASK) > SS_RIGHT && (style & SS_TYPEMASK) != SS_LEFTNOWORDWRAP) {
+    return client.bottom;
+  }
+  const HDC dc = GetDC(control);
+  const HGDIOBJ old =
+      found->second.font != nullptr ? SelectObject(dc, found->second.font) : nullptr;
+  RECT text = client;
+  const int height = w->title.empty()
+                         ? 0
+                         : DrawTextW(dc, w->title.c_str(), static_cast<int>(w->title.size()), &text,
+                                     TextFormat(style) | DT_CALCRECT);
+  if (old != nullptr) {
+    SelectObject(dc, old);
+  }
+  ReleaseDC(control, dc);
+  return height;
+}
+
 LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
   case WM_CREATE: {

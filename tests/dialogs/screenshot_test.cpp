@@ -73,6 +73,7 @@ void CheckLayout(HWND dialog) {
   RECT area{};
   GetWindowRect(dialog, &area);
   std::vector<std::pair<HWND, RECT>> seen;
+  std::vector<LONG> tops; // of each control when its ink was measured
   for (HWND c = GetWindow(dialog, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
     RECT r{};
     GetWindowRect(c, &r);
@@ -86,13 +87,17 @@ void CheckLayout(HWND dialog) {
       }
     }
     seen.emplace_back(c, ink);
+    tops.push_back(r.top);
   }
-  // Each can be brought into view whole, scrolling where the screen is too short.
-  for (const auto &[c, ink] : seen) {
+  // What each shows can be brought into view whole, scrolling where the screen is too
+  // short.
+  for (std::size_t i = 0; i < seen.size(); ++i) {
+    const auto &[c, ink] = seen[i];
     platform::ScrollIntoView(dialog, c);
     RECT now{};
     GetWindowRect(c, &now);
-    if (now.top < area.top || now.bottom > area.bottom) {
+    const LONG moved = now.top - tops[i];
+    if (ink.top + moved < area.top || ink.bottom + moved > area.bottom) {
       Problems().push_back(Name(c) + " cannot be scrolled into view");
     }
   }
