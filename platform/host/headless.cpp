@@ -64,12 +64,19 @@ bool HeadlessHost::Run(const ScriptCommand &command) {
     QueueInput(InputEvent{InputKind::PenUp, command.point, 0});
     return true;
   case ScriptVerb::Down:
-  case ScriptVerb::Up:
+  case ScriptVerb::Move:
+  case ScriptVerb::Up: {
     if (!PointOnScreen(command)) {
       return false;
     }
-    QueueInput(InputEvent{command.verb == ScriptVerb::Down ? InputKind::PenDown : InputKind::PenUp,
-                          command.point, 0});
+    const InputKind kind = command.verb == ScriptVerb::Down   ? InputKind::PenDown
+                           : command.verb == ScriptVerb::Move ? InputKind::PenMove
+                                                              : InputKind::PenUp;
+    QueueInput(InputEvent{kind, command.point, 0});
+    return true;
+  }
+  case ScriptVerb::Wheel:
+    QueueInput(InputEvent{InputKind::Wheel, {}, 0, command.notches * WHEEL_DELTA});
     return true;
   case ScriptVerb::Wait:
     waitUntil_ = CurrentDevice().NowMs() + command.ms;

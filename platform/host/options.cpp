@@ -260,9 +260,10 @@ std::string HostUsage() {
     left.resize(std::max<std::size_t>(left.size() + 2, 26), ' ');
     text += left + o.help + "\n";
   }
-  text += "\nScript commands (--script): tap X Y, down X Y, up X Y, wait MS, key NAME,\n"
-          "rotate, screenshot FILE, close. Desktop keys: F9 turns the screen, F11 toggles\n"
-          "full screen.\n";
+  text += "\nScript commands (--script): tap X Y, down X Y, move X Y (the pen held down\n"
+          "moves), up X Y, wheel N (notches, positive up), wait MS, key NAME, rotate,\n"
+          "screenshot FILE, close. Desktop keys: F9 turns the screen, F11 toggles full\n"
+          "screen.\n";
   return text;
 }
 

@@ -85,10 +85,12 @@ struct VerbInfo {
   const char *usage;
 };
 
-constexpr std::array<VerbInfo, 8> kVerbs{{
+constexpr std::array<VerbInfo, 10> kVerbs{{
     {"tap", ScriptVerb::Tap, 2, "tap X Y"},
     {"down", ScriptVerb::Down, 2, "down X Y"},
+    {"move", ScriptVerb::Move, 2, "move X Y"},
     {"up", ScriptVerb::Up, 2, "up X Y"},
+    {"wheel", ScriptVerb::Wheel, 1, "wheel N"},
     {"wait", ScriptVerb::Wait, 1, "wait MS"},
     {"key", ScriptVerb::Key, 1, "key NAME"},
     {"rotate", ScriptVerb::Rotate, 0, "rotate"},
@@ -163,8 +165,9 @@ bool ParseLine(std::string_view text, int line, ScriptCommand *command, std::str
     }
   }
   if (info == nullptr) {
-    *error = LineError(line, "unknown command '" + Shown(words[0]) +
-                                 "' (tap, down, up, wait, key, rotate, screenshot, close)");
+    *error =
+        LineError(line, "unknown command '" + Shown(words[0]) +
+                            "' (tap, down, move, up, wheel, wait, key, rotate, screenshot, close)");
     return false;
   }
   command->verb = info->verb;
@@ -190,6 +193,7 @@ bool ParseLine(std::string_view text, int line, ScriptCommand *command, std::str
   switch (info->verb) {
   case ScriptVerb::Tap:
   case ScriptVerb::Down:
+  case ScriptVerb::Move:
   case ScriptVerb::Up: {
     std::uint64_t x = 0;
     std::uint64_t y = 0;
@@ -200,6 +204,19 @@ bool ParseLine(std::string_view text, int line, ScriptCommand *command, std::str
       return false;
     }
     command->point = POINT{static_cast<LONG>(x), static_cast<LONG>(y)};
+    return true;
+  }
+  case ScriptVerb::Wheel: {
+    const bool up = words[1].front() != '-';
+    std::uint64_t n = 0;
+    if (!ParseNumber(up ? words[1] : words[1].substr(1), kMostWheelNotches, &n) || n == 0) {
+      *error =
+          LineError(line, "wheel takes notches from -" + std::to_string(kMostWheelNotches) +
+                              " to " + std::to_string(kMostWheelNotches) +
+                              " but not 0 (positive turns it up), not '" + Shown(words[1]) + "'");
+      return false;
+    }
+    command->notches = up ? static_cast<int>(n) : -static_cast<int>(n);
     return true;
   }
   case ScriptVerb::Wait:

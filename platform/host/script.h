@@ -12,12 +12,13 @@
 
 namespace platform {
 
-enum class ScriptVerb { Tap, Down, Up, Wait, Key, Rotate, Screenshot, Close };
+enum class ScriptVerb { Tap, Down, Move, Up, Wheel, Wait, Key, Rotate, Screenshot, Close };
 
 struct ScriptCommand {
   ScriptVerb verb = ScriptVerb::Close;
   int line = 0;         // 1-based line in the script
-  POINT point{};        // tap, down, up: screen pixels
+  POINT point{};        // tap, down, move, up: screen pixels
+  int notches = 0;      // wheel: positive turned away from the user (up)
   std::uint64_t ms = 0; // wait
   UINT key = 0;         // key: virtual-key code
   BYTE modifiers = 0;   // key: FCONTROL, FSHIFT, FALT
@@ -26,6 +27,9 @@ struct ScriptCommand {
 
 // The longest single wait: a day of virtual time.
 inline constexpr std::uint64_t kLongestWaitMs = 24ull * 60 * 60 * 1000;
+
+// The most notches one wheel command turns, either way.
+inline constexpr int kMostWheelNotches = 100;
 
 // The longest line a script may have.
 inline constexpr std::size_t kLongestLine = 4096;
