@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 
 #include "device/device.h"
 #include "host/close_signals.h"
@@ -54,6 +55,31 @@ UINT VirtualKey(SDL_Keycode key) {
   return 0;
 }
 
+// Where windows may go on the display that `window` is on (the first display before
+// there is a window), less the frame the window manager puts around `window`.
+SDL_Rect UsableRoom(SDL_Window *window) {
+  const int display = window != nullptr ? std::max(0, SDL_GetWindowDisplayIndex(window)) : 0;
+  SDL_Rect room{0, 0, 0, 0};
+  if (SDL_GetDisplayUsableBounds(display, &room) != 0) {
+    const Device &device = CurrentDevice();
+    room = SDL_Rect{0, 0, device.ScreenWidth(), device.ScreenHeight()};
+  }
+  int top = 0;
+  int left = 0;
+  int bottom = 0;
+  int right = 0;
+  if (window != nullptr && SDL_GetWindowBordersSize(window, &top, &left, &bottom, &right) == 0) {
+    room = SDL_Rect{room.x + left, room.y + top, room.w - left - right, room.h - top - bottom};
+  }
+  return room;
+}
+
+// The largest whole zoom at which the device screen fits `room`; at least 1.
+int FittingZoom(const SDL_Rect &room) {
+  const Device &device = CurrentDevice();
+  return std::max(1, std::min(room.w / device.ScreenWidth(), room.h / device.ScreenHeight()));
+}
+
 std::int64_t RealMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
              std::chrono::steady_clock::now().time_since_epoch())
@@ -90,11 +116,7 @@ std::unique_ptr<SdlHost> SdlHost::Open(int zoom, std::string *error) {
   }
   std::unique_ptr<SdlHost> host(new SdlHost);
   const Device &device = CurrentDevice();
-  SDL_Rect usable{0, 0, device.ScreenWidth(), device.ScreenHeight()};
-  SDL_GetDisplayUsableBounds(0, &usable);
-  host->zoom_ = zoom > 0 ? zoom
-                         : std::max(1, std::min(usable.w / device.ScreenWidth(),
-                                                usable.h / device.ScreenHeight()));
+  host->zoom_ = zoom > 0 ? zoom : FittingZoom(UsableRoom(nullptr));
   host->window_ =
       SDL_CreateWindow("BlackJack device", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                        device.ScreenWidth() * host->zoom_, device.ScreenHeight() * host->zoom_,
@@ -176,10 +198,25 @@ void SdlHost::Pen(int kind, int windowX, int windowY) {
 }
 
 void SdlHost::ResizeForScreen() {
-  const Device &device = CurrentDevice();
-  if ((SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) == 0) {
-    SDL_SetWindowSize(window_, device.ScreenWidth() * zoom_, device.ScreenHeight() * zoom_);
+  if ((SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+    return;
   }
+  // The zoom stays while the turned screen fits the display; else the largest that
+  // fits, and the window moves as far as it must to lie wholly on the display.
+  const Device &device = CurrentDevice();
+  const SDL_Rect room = UsableRoom(window_);
+  if (device.ScreenWidth() * zoom_ > room.w || device.ScreenHeight() * zoom_ > room.h) {
+    zoom_ = FittingZoom(room);
+  }
+  const int width = device.ScreenWidth() * zoom_;
+  const int height = device.ScreenHeight() * zoom_;
+  SDL_SetWindowSize(window_, width, height);
+  int x = 0;
+  int y = 0;
+  SDL_GetWindowPosition(window_, &x, &y);
+  x = std::max(room.x, std::min(x, room.x + room.w - width));
+  y = std::max(room.y, std::min(y, room.y + room.h - height));
+  SDL_SetWindowPosition(window_, x, y);
 }
 
 void SdlHost::Handle(const SDL_Event &event) {
@@ -195,6 +232,16 @@ void SdlHost::Handle(const SDL_Event &event) {
   case SDL_MOUSEMOTION:
     if (penDown_ && event.motion.which != SDL_TOUCH_MOUSEID) {
       Pen(static_cast<int>(InputKind::PenMove), event.motion.x, event.motion.y);
+    }
+    break;
+  case SDL_MOUSEWHEEL:
+    if (event.wheel.which != SDL_TOUCH_MOUSEID) {
+      // Notches (fractions of one from a fine wheel), positive turned away from the user.
+      const float notches = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.preciseY
+                                                                            : event.wheel.preciseY;
+      if (const auto delta = static_cast<int>(std::lround(notches * WHEEL_DELTA)); delta != 0) {
+        QueueInput(InputEvent{InputKind::Wheel, {}, 0, delta});
+      }
     }
     break;
   case SDL_FINGERDOWN:
