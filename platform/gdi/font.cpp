@@ -355,6 +355,7 @@ Glyph Render(const FontFace &f, char32_t c) {
     }
   }
   g.advance = Round26(slot->advance.x) + (f.emboldened ? 1 : 0);
+  g.designAdvance = (slot->linearHoriAdvance >> 10) + (f.emboldened ? 64 : 0);
   if (FT_Render_Glyph(slot, kRender[mode]) != 0) {
     return g;
   }
@@ -427,6 +428,11 @@ const Glyph &FontFace::GlyphOf(char32_t c) const {
     it = glyphs.emplace(c, Render(*this, c)).first;
   }
   return it->second;
+}
+
+long FontFace::Advance64(char32_t c) const {
+  const Glyph &g = GlyphOf(c);
+  return mode == GlyphMode::Aliased ? long{g.advance} * 64 : g.designAdvance;
 }
 
 std::shared_ptr<const FontFace> RealiseFont(const LOGFONTW &lf) {

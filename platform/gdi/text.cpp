@@ -62,13 +62,27 @@ RECT Intersect(const RECT &a, const RECT &b) {
               std::min(a.bottom, b.bottom)};
 }
 
-// The width of a run: the advances, or the caller's spacing where given.
-long RunWidth(const FontFace &face, const std::u32string &text, const int *dx) {
-  long width = 0;
+long WholePixels(long sixtyFourths) { return (sixtyFourths + 32) >> 6; }
+
+// Where the glyphs of a run start, from the run's start in whole pixels (each on the
+// pixel nearest its exact place), and where the run ends: by the face's advances, or
+// by the caller's spacing where given.
+std::vector<long> PenPositions(const FontFace &face, const std::u32string &text, const int *dx) {
+  std::vector<long> at(text.size() + 1, 0);
+  long exact = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    width += dx != nullptr ? dx[i] : face.GlyphOf(text[i]).advance;
+    exact += dx != nullptr ? long{dx[i]} * 64 : face.Advance64(text[i]);
+    at[i + 1] = WholePixels(exact);
   }
-  return width;
+  return at;
+}
+
+long RunWidth(const FontFace &face, const std::u32string &text, const int *dx) {
+  long exact = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    exact += dx != nullptr ? long{dx[i]} * 64 : face.Advance64(text[i]);
+  }
+  return WholePixels(exact);
 }
 
 struct Run {
@@ -84,7 +98,8 @@ struct Run {
 void DrawRun(DeviceContext &dc, const View &view, const FontFace &face, const std::u32string &text,
              const Run &run) {
   const TEXTMETRICW &tm = face.metrics;
-  const long width = RunWidth(face, text, run.dx);
+  const std::vector<long> at = PenPositions(face, text, run.dx);
+  const long width = at.back();
   const std::uint32_t background = PixelOf(dc.bkColor);
   if ((run.options & ETO_OPAQUE) != 0 && run.rect != nullptr) {
     FillView(view, *run.rect, background);
@@ -106,7 +121,7 @@ void DrawRun(DeviceContext &dc, const View &view, const FontFace &face, const st
   }
   const std::uint32_t colour = PixelOf(dc.textColor);
   const int baseline = run.y + view.originY + tm.tmAscent;
-  long pen = run.x + view.originX;
+  const long start = run.x + view.originX;
   const auto line = [&](long from, long to, int y, int thickness) {
     View lined = view;
     lined.clip = clip;
@@ -117,21 +132,20 @@ void DrawRun(DeviceContext &dc, const View &view, const FontFace &face, const st
   };
   const int thickness = std::max(1, face.pixelsPerEm / 14);
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const Glyph &g = face.GlyphOf(text[i]);
-    const long advance = run.dx != nullptr ? run.dx[i] : g.advance;
-    if (pen > -0x10000 && pen < 0x10000) {
-      DrawGlyph(*view.surface, clip, static_cast<int>(pen), baseline, g, face.mode, colour);
+    const long glyphPen = start + at[i];
+    if (glyphPen > -0x10000 && glyphPen < 0x10000) {
+      DrawGlyph(*view.surface, clip, static_cast<int>(glyphPen), baseline, face.GlyphOf(text[i]),
+                face.mode, colour);
     }
     if (static_cast<int>(i) == run.underlineFrom) {
-      line(pen, pen + advance, baseline + 1, thickness);
+      line(glyphPen, start + at[i + 1], baseline + 1, thickness);
     }
-    pen += advance;
   }
   if (face.underline) {
-    line(run.x + view.originX, pen, baseline + 1, thickness);
+    line(start, start + width, baseline + 1, thickness);
   }
   if (face.strikeOut) {
-    line(run.x + view.originX, pen, baseline - tm.tmAscent / 3, thickness);
+    line(start, start + width, baseline - tm.tmAscent / 3, thickness);
   }
 }
 
@@ -219,7 +233,7 @@ std::vector<Line> BreakLines(const FontFace &face, const std::u32string &text,
       while (true) {
         std::size_t fit = lineStart; // end of the last word that fits
         std::size_t at = lineStart;
-        long used = 0;
+        long used = 0; // in 1/64 pixel, as the line will be laid out
         while (at < end) {
           std::size_t wordEnd = at;
           while (wordEnd < end && text[wordEnd] == U' ') {
@@ -230,9 +244,9 @@ std::vector<Line> BreakLines(const FontFace &face, const std::u32string &text,
           }
           long w = 0;
           for (std::size_t i = at; i < wordEnd; ++i) {
-            w += face.GlyphOf(text[i]).advance;
+            w += face.Advance64(text[i]);
           }
-          if (used + w > width && fit > lineStart) {
+          if (WholePixels(used + w) > width && fit > lineStart) {
             break;
           }
           used += w;
