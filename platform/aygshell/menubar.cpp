@@ -76,7 +76,7 @@ HFONT CreateKeyFont() {
   LOGFONTW lf{};
   lf.lfHeight = -ControlPainter::Scale(12);
   lf.lfWeight = FW_BOLD;
-  lf.lfQuality = ANTIALIASED_QUALITY;
+  lf.lfQuality = SystemTextQuality();
   const std::u16string face = u"Tahoma";
   std::copy(face.begin(), face.end(), lf.lfFaceName);
   return CreateFontIndirectW(&lf);

@@ -29,7 +29,7 @@ void DrawBarText(HDC dc, const std::u16string &text, int x, int bar) {
   LOGFONTW font{};
   font.lfHeight = -ScaleToDpi(12);
   font.lfWeight = FW_BOLD;
-  font.lfQuality = ANTIALIASED_QUALITY;
+  font.lfQuality = SystemTextQuality();
   const char16_t face[] = u"Tahoma";
   std::copy(std::begin(face), std::end(face), font.lfFaceName);
   const HFONT hfont = CreateFontIndirectW(&font);

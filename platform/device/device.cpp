@@ -144,6 +144,10 @@ int ScaleToDpi(int logical) {
 
 int NavigationBarHeight() { return ScaleToDpi(kShellBarLogicalHeight); }
 
+BYTE SystemTextQuality() {
+  return CurrentDevice().Config().clearTypeSystemText ? CLEARTYPE_QUALITY : ANTIALIASED_QUALITY;
+}
+
 void RegisterResetHook(ResetHook hook) { ResetHooks().push_back(hook); }
 
 } // namespace platform

@@ -33,6 +33,9 @@ struct DeviceConfig {
   SYSTEMTIME clockStart{2026, 1, 4, 1, 12, 0, 0, 0};
   std::string profileDir; // empty: no profile (nothing persists)
   bool mute = true;
+  // The device's own text (dialogs, the navigation and soft-key bars) is smoothed in
+  // grey, or with ClearType's coloured sub-pixels. Programs choose for their own fonts.
+  bool clearTypeSystemText = false;
 };
 
 // The one device of the process. Tests replace it with a fresh one per case
@@ -71,6 +74,9 @@ void StopDevice();
 // A length in logical pixels (96 to the inch) in device pixels on the current
 // screen, rounded to the nearest: the one scaling rule of the layer.
 int ScaleToDpi(int logical);
+
+// The LOGFONT quality of the device's own text on the current device.
+BYTE SystemTextQuality();
 
 // The shell's bars, the navigation bar at the top and soft-key bars at the
 // bottom, are this many logical pixels high.

@@ -114,8 +114,8 @@ bool SetClock(Parsed &p, const std::string &value, std::string *error) {
   return true;
 }
 
-const std::array<OptionInfo, 12> &Options() {
-  static const std::array<OptionInfo, 12> options{{
+const std::array<OptionInfo, 13> &Options() {
+  static const std::array<OptionInfo, 13> options{{
       {"--screen", "PRESET|WxH",
        "screen: qvga (default), qvga-landscape, vga, vga-landscape, square, or WxH", SetScreen},
       {"--dpi", "N", "screen dpi (default: the preset's; 96 for WxH)",
@@ -127,7 +127,8 @@ const std::array<OptionInfo, 12> &Options() {
          }
          return p.dpi.has_value();
        }},
-      {"--zoom", "N", "desktop: whole-number zoom (default: the largest that fits)",
+      {"--zoom", "N",
+       "desktop: the whole-number zoom to start with (default: the largest that fits)",
        [](Parsed &p, const std::string &v, std::string *e) {
          const auto zoom = Number(v, 1, kLargestZoom);
          if (!zoom) {
@@ -156,6 +157,16 @@ const std::array<OptionInfo, 12> &Options() {
          return true;
        }},
       {"--clock", "HH:MM:SS", "start the device clock at this time (a virtual clock)", SetClock},
+      {"--font-smoothing", "MODE",
+       "the device's own text (dialogs, bars): grey (default) or cleartype",
+       [](Parsed &p, const std::string &v, std::string *e) {
+         if (v != "grey" && v != "cleartype") {
+           *e = "--font-smoothing takes grey or cleartype, not '" + v + "'";
+           return false;
+         }
+         p.options.device.clearTypeSystemText = v == "cleartype";
+         return true;
+       }},
       {"--mute", nullptr, "play no sound",
        [](Parsed &p, const std::string &, std::string *) {
          p.options.device.mute = true;

@@ -20,7 +20,7 @@ HFONT CreateFontAt(WORD pointSize, const std::u16string &face, int weight, bool 
   lf.lfWeight = weight == 0 ? FW_NORMAL : weight;
   lf.lfItalic = italic ? TRUE : FALSE;
   lf.lfCharSet = charset;
-  lf.lfQuality = CLEARTYPE_QUALITY;
+  lf.lfQuality = SystemTextQuality();
   const std::size_t n = std::min<std::size_t>(face.size(), LF_FACESIZE - 1);
   std::copy_n(face.data(), n, lf.lfFaceName);
   return CreateFontIndirectW(&lf);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "program.h"
+#include "user/compositor.h"
 #include "user/control_draw.h"
 #include "user/window.h"
 
@@ -159,6 +160,40 @@ TEST_F(GameDialogScreens, EveryLabelFitsAndEveryControlShowsOnEveryScreen) {
         ADD_FAILURE() << p;
       }
     }
+  }
+}
+
+// The screen's pixels inside the dialog whose channels differ: a white dialog with black
+// and grey ink has none unless its text is drawn with ClearType's coloured sub-pixels.
+int colouredPixels = -1;
+
+BOOL CALLBACK CountColours(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_COMMAND && LOWORD(wParam) == IDOK) {
+    platform::ComposeScreen();
+    const platform::Surface &screen = platform::ScreenSurface();
+    RECT r{};
+    GetWindowRect(dialog, &r);
+    colouredPixels = 0;
+    for (LONG y = r.top; y < r.bottom; ++y) {
+      for (LONG x = r.left; x < r.right; ++x) {
+        const std::uint32_t p = screen.Row(static_cast<int>(y))[x];
+        colouredPixels += ((p >> 16) & 0xFF) != (p & 0xFF) || ((p >> 8) & 0xFF) != (p & 0xFF);
+      }
+    }
+    EndDialog(dialog, IDOK);
+    return TRUE;
+  }
+  return StandIn(dialog, msg, wParam, lParam);
+}
+
+TEST_F(GameDialogScreens, TheDevicesOwnTextIsGreyUnlessTheHostChoosesClearType) {
+  for (const bool clearType : {false, true}) {
+    Start(240, 320, 96, clearType);
+    State().templateId = 117;
+    State().proc = CountColours;
+    colouredPixels = -1;
+    Run("key return\n");
+    EXPECT_EQ(colouredPixels > 0, clearType) << colouredPixels << " coloured pixels";
   }
 }
 

@@ -59,9 +59,11 @@ TEST(HostOptions, HeadlessRunsOnTheVirtualClockMutedAndTheDesktopOnTheRealOne) {
   EXPECT_TRUE(scripted.headless && scripted.device.virtualClock && scripted.device.mute);
   EXPECT_EQ(scripted.script, "s.txt");
   EXPECT_EQ(scripted.trace, "t.txt");
-  const HostOptions clocked =
-      Parse({"--clock", "07:08:09", "--mute", "--zoom", "3", "--os", "ce3-other"});
+  const HostOptions clocked = Parse({"--clock", "07:08:09", "--mute", "--zoom", "3", "--os",
+                                     "ce3-other", "--font-smoothing", "cleartype"});
   EXPECT_TRUE(clocked.device.virtualClock && clocked.device.mute);
+  EXPECT_TRUE(clocked.device.clearTypeSystemText);
+  EXPECT_FALSE(desktop.device.clearTypeSystemText) << "grey by default";
   EXPECT_EQ(clocked.zoom, 3);
   EXPECT_EQ(clocked.device.clockStart.wHour * 10000 + clocked.device.clockStart.wMinute * 100 +
                 clocked.device.clockStart.wSecond,
@@ -89,6 +91,7 @@ TEST(HostOptions, BadOptionsAreRefusedInOneLineNamingTheProblem) {
       {{"--clock", "25:00:00"}, "--clock takes"},
       {{"--profile", ""}, "--profile needs a folder"},
       {{"--mute=yes"}, "--mute takes no value"},
+      {{"--font-smoothing", "subpixel"}, "--font-smoothing takes grey or cleartype"},
   };
   for (const Case &c : cases) {
     const std::string error = Refusal(c.args);
