@@ -2,8 +2,10 @@
 # The game in the desktop host for real: under Xvfb, clicks at zoomed positions play a
 # hand, the X screen shows exactly the device screen the headless host draws for the
 # same taps, a second start hands over to the running game, F9 turns the screen, and
-# SIGTERM during a hand closes the game as the user would, storing the money. Also the
-# process-level contract of `blackjack`: --help, --version, a bad option, no display.
+# SIGTERM during a hand closes the game as the user would, storing the money; on a
+# display that a landscape window fills, the wheel scrolls a dialog and F9 keeps the
+# window on the display. Also the process-level contract of `blackjack`: --help,
+# --version, a bad option, no display.
 # Usage: desktop_e2e.sh PATH/TO/blackjack PATH/TO/portrait.png KEEP_DIR (the README's
 # picture of the tour's hand; a failure leaves its captures in KEEP_DIR). Exit 77
 # (skipped) only when Xvfb cannot start.
@@ -168,5 +170,45 @@ BJ_PID=
 [ "$CODE" -eq 0 ] || fail "the game ended with $CODE after SIGTERM"
 # Bank 1000 and the bet of 100 on the table: 1100.
 [ "$(stored TotalAmount)" = "44c" ] || fail "SIGTERM during a hand stored $(stored TotalAmount), not 44c"
-echo "desktop host: a hand by clicks at x$ZOOM, a second start, F9, SIGTERM storing the money"
+
+# ---- A landscape window at zoom 4 filling a 1280x1024 display: the wheel, then F9 ----
+kill "$XVFB_PID"
+wait "$XVFB_PID" 2>/dev/null
+: >"$WORK/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.txt" &
+XVFB_PID=$!
+wait_for "test -s '$WORK/display'" 100 || fail "the second Xvfb could not start"
+DISPLAY=:$(cat "$WORK/display")
+ZOOM=4
+"$BJ" --screen qvga-landscape --zoom $ZOOM --profile "$WORK/wide" >"$WORK/out.txt" 2>"$WORK/err.txt" &
+BJ_PID=$!
+WID=$(xdotool search --sync --onlyvisible --name "^BlackJack$" | head -n 1)
+[ -n "$WID" ] || fail "no landscape window"
+eval "$(xdotool getwindowgeometry --shell "$WID")"
+[ "$WIDTH" -eq 1280 ] && [ "$HEIGHT" -eq 960 ] || fail "the landscape window is ${WIDTH}x${HEIGHT}"
+# Options from its soft key, then one notch of the wheel towards the user: the dialog
+# shows what the headless host shows after the same tap and `wheel -1`.
+printf 'tap 160 227\nscreenshot %s\nwheel -1\nscreenshot %s\n' "$WORK/opened.png" \
+  "$WORK/wheeled.png" >"$WORK/wheel.script"
+"$BJ" --headless --screen qvga-landscape --profile "$WORK/wheel" --script "$WORK/wheel.script" ||
+  fail "the headless host could not draw the dialog"
+tries=0
+until click 160 227 && screen_shows "$WORK/opened.png"; do
+  tries=$((tries + 1))
+  [ "$tries" -ge 3 ] && fail "Options does not open as scripted: $DIFF pixels differ"
+done
+xdotool click 5
+screen_shows "$WORK/wheeled.png" || fail "the wheel did not scroll Options as scripted: $DIFF pixels"
+# Turned, the window at zoom 4 would be 960x1280: it takes zoom 3 and stays on the display.
+xdotool key --window "$WID" F9
+wait_for "xdotool getwindowgeometry '$WID' | grep -q 'Geometry: 720x960'" 50 ||
+  fail "after F9 the window is not 720x960: $(xdotool getwindowgeometry "$WID")"
+eval "$(xdotool getwindowgeometry --shell "$WID")"
+[ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $((X + WIDTH)) -le 1280 ] && [ $((Y + HEIGHT)) -le 1024 ] ||
+  fail "after F9 the window at $X,$Y is not wholly on the 1280x1024 display"
+kill -TERM "$BJ_PID"
+wait "$BJ_PID"
+BJ_PID=
+echo "desktop host: a hand by clicks at x2, a second start, F9, SIGTERM storing the money;" \
+  "the wheel in a landscape dialog, F9 at zoom 4 keeping the window on the display"
 exit 0
