@@ -78,13 +78,16 @@ TEST_F(Pictures, EveryCardHasThreeMagentaPixelsPerCornerAndEveryFaceTheInkOfItsS
         {0, 0},     {1, 0},     {0, 1},     {w - 1, 0},     {w - 2, 0},     {w - 1, 1},
         {0, h - 1}, {1, h - 1}, {0, h - 2}, {w - 1, h - 1}, {w - 2, h - 1}, {w - 1, h - 2},
     };
-    for (std::size_t suit = 0; suit < 4; ++suit) {
+    // The four suits, then the back, cut alike so that a face dealt over a placeholder
+    // back shows the felt at its corners.
+    for (std::size_t suit = 0; suit < 5; ++suit) {
       const bool red = suit == 1 || suit == 3;
-      const Picture &strip = Load(set.suits[suit]);
-      ASSERT_EQ(strip.width, 13 * w);
-      for (int face = 0; face < 13; ++face) {
-        SCOPED_TRACE("picture " + std::to_string(set.suits[suit]) + " face " +
-                     std::to_string(face + 1));
+      const WORD id = suit < 4 ? set.suits[suit] : set.back;
+      const Picture &strip = Load(id);
+      const int faces = suit < 4 ? 13 : 1;
+      ASSERT_EQ(strip.width, faces * w);
+      for (int face = 0; face < faces; ++face) {
+        SCOPED_TRACE("picture " + std::to_string(id) + " face " + std::to_string(face + 1));
         std::set<std::pair<int, int>> magenta;
         int reds = 0;
         int blacks = 0;
@@ -99,22 +102,12 @@ TEST_F(Pictures, EveryCardHasThreeMagentaPixelsPerCornerAndEveryFaceTheInkOfItsS
           }
         }
         EXPECT_EQ(magenta, corners);
-        EXPECT_GT(red ? reds : blacks, 10 * set.scale * set.scale) << "ink of its suit";
-        EXPECT_EQ(red ? blacks : reds, 0) << "no ink of the other colour";
-      }
-    }
-    // The back is cut alike: a face dealt over a placeholder back shows no back at its
-    // corners.
-    const Picture &back = Load(set.back);
-    std::set<std::pair<int, int>> magenta;
-    for (int y = 0; y < h; ++y) {
-      for (int x = 0; x < w; ++x) {
-        if (back.At(x, y).Magenta()) {
-          magenta.insert({x, y});
+        if (suit < 4) {
+          EXPECT_GT(red ? reds : blacks, 10 * set.scale * set.scale) << "ink of its suit";
+          EXPECT_EQ(red ? blacks : reds, 0) << "no ink of the other colour";
         }
       }
     }
-    EXPECT_EQ(magenta, corners) << "the back of picture " << set.back;
   }
 }
 

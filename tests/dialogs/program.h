@@ -128,13 +128,12 @@ protected:
     Start(width, height, dpi);
   }
 
-  void Start(int width, int height, int dpi, bool clearTypeSystemText = false) {
+  void Start(int width, int height, int dpi) {
     State() = Program{};
     platform::DeviceConfig config;
     config.width = width;
     config.height = height;
     config.dpi = dpi;
-    config.clearTypeSystemText = clearTypeSystemText;
     device_.reset();
     device_.emplace(config);
     std::string error;

@@ -92,34 +92,4 @@ TEST_F(Windows, ChildrenMoveWithTheirParentAndTheWorkAreaIsBelowTheBar) {
   EXPECT_EQ(work.top, 26);
 }
 
-TEST_F(Windows, TurningTheScreenResizesFullScreenWindowsTellsThemAndRepaints) {
-  HWND main = Create(); // (0, 26, 240, 320)
-  const RECT barRect{0, 294, 240, 320};
-  HWND bar = Create(WS_VISIBLE, &barRect, main); // a soft-key bar at the bottom
-  const RECT smallRect{20, 60, 120, 160};
-  HWND small = Create(WS_VISIBLE | WS_POPUP, &smallRect, main);
-  Drain();
-  Log().clear();
-  platform::TurnScreen();
-  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 320);
-  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 240);
-  const struct {
-    HWND hwnd;
-    RECT expected;
-  } cases[] = {{main, {0, 26, 320, 240}}, {bar, {0, 214, 320, 240}}, {small, {20, 60, 120, 160}}};
-  for (const auto &c : cases) {
-    RECT r{};
-    GetWindowRect(c.hwnd, &r);
-    EXPECT_TRUE(platform::SameRect(r, c.expected))
-        << r.left << "," << r.top << "," << r.right << "," << r.bottom;
-  }
-  EXPECT_EQ(LogOf(WM_SETTINGCHANGE).size(), 3u);
-  EXPECT_FALSE(LogOf(WM_SIZE).empty());
-  Drain();
-  EXPECT_FALSE(LogOf(WM_PAINT).empty()) << "resized windows repaint";
-  platform::ComposeScreen();
-  EXPECT_EQ(platform::ScreenSurface().width, 320);
-  EXPECT_EQ(platform::ScreenSurface().height, 240);
-}
-
 } // namespace
