@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """The page in headless Chromium: the table, a hand played with the pen, the money
-kept while the page is hidden and across a reload, one game per browser, the
-screen turned with the page, and an offline start.
+kept while the page is hidden and across a reload, a dialog scrolled by a swipe and
+the wheel, one game per browser, the screen turned with the page, and an offline
+start.
 
 Usage: browser_test.py DIST DESKTOP_PROGRAM. The frames are compared with the
 desktop program's headless screenshots of the same taps, as the golden images are.
@@ -20,6 +21,7 @@ import unittest
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.actions.wheel_input import ScrollOrigin
 from selenium.webdriver.common.by import By
 
 DIST = ''
@@ -83,7 +85,7 @@ def chromium(width=600, height=900):
 SHOT = 'screenshot'
 
 
-def desktop_frames(profile, *scripts):
+def desktop_frames(profile, *scripts, screen='qvga'):
     """The desktop program's screenshots (SHOT in a script), one run per script on
     one profile, in order."""
     shots = []
@@ -95,7 +97,7 @@ def desktop_frames(profile, *scripts):
                     shots.append(os.path.join(profile, 'shot-%d.png' % len(shots)))
                     command += ' ' + shots[-1]
                 f.write(command + '\n')
-        subprocess.run([DESKTOP, '--screen', 'qvga', '--clock', CLOCK, '--profile', profile,
+        subprocess.run([DESKTOP, '--screen', screen, '--clock', CLOCK, '--profile', profile,
                         '--script', script], check=True, timeout=120)
     frames = []
     for shot in shots:
@@ -185,14 +187,29 @@ class Page(unittest.TestCase):
             self.fail('the page does not show the desktop frame: %s; page says %r' %
                       (result, driver.find_element(By.ID, 'message').text))
 
+    def page_point(self, driver, point):
+        """A device pixel's centre in the page, and from the canvas's centre."""
+        w, h, left, top, css_w, css_h = driver.execute_script(
+            'const c = document.getElementById("screen"), r = c.getBoundingClientRect();'
+            'return [c.width, c.height, r.left, r.top, r.width, r.height];')
+        x = (point[0] + 0.5) * css_w / w
+        y = (point[1] + 0.5) * css_h / h
+        return left + x, top + y, round(x - css_w / 2), round(y - css_h / 2)
+
     def tap(self, driver, point):
+        x, y = self.page_point(driver, point)[2:]
         screen = driver.find_element(By.ID, 'screen')
-        w, h, css_w, css_h = driver.execute_script(
-            'const c = arguments[0], r = c.getBoundingClientRect();'
-            'return [c.width, c.height, r.width, r.height];', screen)
-        x = round((point[0] + 0.5) * css_w / w - css_w / 2)
-        y = round((point[1] + 0.5) * css_h / h - css_h / 2)
         ActionChains(driver).move_to_element_with_offset(screen, x, y).click().perform()
+
+    def swipe(self, driver, start, end, steps=5):
+        """A finger put down at `start`, slid to `end` and lifted, as touch events."""
+        (x0, y0), (x1, y1) = self.page_point(driver, start)[:2], self.page_point(driver, end)[:2]
+        touch = lambda kind, points: driver.execute_cdp_cmd(
+            'Input.dispatchTouchEvent', {'type': kind, 'touchPoints': points})
+        touch('touchStart', [{'x': x0, 'y': y0}])
+        for i in range(1, steps + 1):
+            touch('touchMove', [{'x': x0 + (x1 - x0) * i / steps, 'y': y0 + (y1 - y0) * i / steps}])
+        touch('touchEnd', [])
 
     def hide_and_show(self, driver):
         """Another tab in front hides the page; closing it shows the page again."""
@@ -228,6 +245,23 @@ class Page(unittest.TestCase):
         self.play_hand(driver, dealt_again, after_again)
         driver.refresh()
         self.assert_shows(driver, reloaded)
+
+    def test_a_swipe_and_the_wheel_scroll_a_dialog_taller_than_the_screen(self):
+        """Options in landscape: a finger's swipe up, then a notch of the wheel towards
+        the user, each shown as the desktop program's script shows it."""
+        with tempfile.TemporaryDirectory() as profile:
+            opened, swiped, wheeled = desktop_frames(
+                profile, ['tap 160 227', SHOT, 'down 250 150', 'move 250 135', 'up 250 120', SHOT,
+                          'wheel -1', SHOT], screen='qvga-landscape')
+        driver = self.open('?screen=qvga-landscape&clock=' + CLOCK)
+        self.assertTrue(wait_for(lambda: self.frames(driver)))
+        self.tap(driver, (160, 227))
+        self.assert_shows(driver, opened)
+        self.swipe(driver, (250, 150), (250, 120))
+        self.assert_shows(driver, swiped)
+        origin = ScrollOrigin.from_element(driver.find_element(By.ID, 'screen'))
+        ActionChains(driver).scroll_from_origin(origin, 0, 100).perform()
+        self.assert_shows(driver, wheeled)
 
     def test_a_second_tab_refuses_until_the_first_closes(self):
         driver = self.open()

@@ -58,7 +58,7 @@ EM_JS(void, bj_show_frame, (const std::uint32_t *rgba, int width, int height), {
 });
 
 // The event kinds app.js queues, with their numbers.
-enum PageEvent { kPenDown = 1, kPenMove = 2, kPenUp = 3, kKeyDown = 4, kKeyUp = 5 };
+enum PageEvent { kPenDown = 1, kPenMove = 2, kPenUp = 3, kKeyDown = 4, kKeyUp = 5, kWheel = 6 };
 
 // Time the host may sleep at once, so a device on a virtual clock keeps in step.
 constexpr std::uint64_t kLongestSleepMs = 1000;
@@ -153,6 +153,10 @@ bool WebHost::TakeEvents() {
       QueueInput(InputEvent{kind == kKeyDown ? InputKind::KeyDown : InputKind::KeyUp,
                             {},
                             static_cast<UINT>(values[0])});
+      work = true;
+      break;
+    case kWheel:
+      QueueInput(InputEvent{InputKind::Wheel, {}, 0, values[0]});
       work = true;
       break;
     default:

@@ -62,7 +62,7 @@
   }
 
   // The pen: one pointer at a time (a finger, a mouse's left button, a stylus).
-  const PEN_DOWN = 1, PEN_MOVE = 2, PEN_UP = 3, KEY_DOWN = 4, KEY_UP = 5;
+  const PEN_DOWN = 1, PEN_MOVE = 2, PEN_UP = 3, KEY_DOWN = 4, KEY_UP = 5, WHEEL = 6;
   let penId = null;
   function devicePoint(e) {
     const r = canvas.getBoundingClientRect();
@@ -90,6 +90,21 @@
   canvas.addEventListener('pointerup', penUp);
   canvas.addEventListener('pointercancel', penUp);
   canvas.addEventListener('contextmenu', (e) => e.preventDefault());
+
+  // A finger's swipe is the pen dragged: the page itself must not take the touch to
+  // scroll or zoom, whatever the browser makes of touch-action.
+  for (const type of ['touchstart', 'touchmove']) {
+    canvas.addEventListener(type, (e) => e.preventDefault(), {passive: false});
+  }
+
+  // The wheel in the device's units: 120 a notch, positive turned away from the user.
+  // A notch is 100 pixels of scrolling, 3 lines, or a page.
+  const WHEEL_NOTCH = [100, 3, 1];
+  canvas.addEventListener('wheel', (e) => {
+    const delta = Math.round(-e.deltaY * 120 / WHEEL_NOTCH[e.deltaMode]);
+    if (delta) queue(WHEEL, delta, 0);
+    e.preventDefault();
+  }, {passive: false});
 
   // Keys as the desktop maps them to virtual keys; the browser keeps its own.
   const namedKeys = {
