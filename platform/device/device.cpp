@@ -19,6 +19,11 @@ std::vector<ResetHook> &ResetHooks() {
   return hooks;
 }
 
+std::vector<ResetHook> &IdleHooks() {
+  static std::vector<ResetHook> hooks;
+  return hooks;
+}
+
 std::int64_t MonotonicNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(
              std::chrono::steady_clock::now().time_since_epoch())
@@ -149,5 +154,13 @@ BYTE SystemTextQuality() {
 }
 
 void RegisterResetHook(ResetHook hook) { ResetHooks().push_back(hook); }
+
+void RegisterIdleHook(ResetHook hook) { IdleHooks().push_back(hook); }
+
+void RunIdleHooks() {
+  for (const ResetHook hook : IdleHooks()) {
+    hook();
+  }
+}
 
 } // namespace platform

@@ -89,4 +89,10 @@ int NavigationBarHeight();
 using ResetHook = void (*)();
 void RegisterResetHook(ResetHook hook);
 
+// Work a subsystem does when the program has nothing to do and is about to wait
+// for input or a timer (the registry saves its waiting changes). The message
+// loop runs the hooks, in order of registration, before each wait.
+void RegisterIdleHook(ResetHook hook);
+void RunIdleHooks();
+
 } // namespace platform

@@ -48,6 +48,7 @@ LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD Reserved, DWORD
                            const BYTE *lpData, DWORD cbData);
 LONG WINAPI RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName);
 LONG WINAPI RegCloseKey(HKEY hKey);
+LONG WINAPI RegFlushKey(HKEY hKey);
 #define RegOpenKeyEx RegOpenKeyExW
 #define RegCreateKeyEx RegCreateKeyExW
 #define RegQueryValueEx RegQueryValueExW

@@ -48,8 +48,23 @@ State &Current() {
   return *slot;
 }
 
+// Changes wait in memory until the program goes idle: the values it writes in one
+// go, such as everything stored at its close, are saved together. The device's end
+// saves what still waits, so nothing written is dropped.
+void FlushWhenIdle() {
+  if (Slot() && Slot()->store.FlushDue()) {
+    Slot()->store.Flush();
+  }
+}
+
 const bool registered = [] {
-  RegisterResetHook([] { Slot().reset(); });
+  RegisterResetHook([] {
+    if (Slot()) {
+      Slot()->store.Flush();
+    }
+    Slot().reset();
+  });
+  RegisterIdleHook(FlushWhenIdle);
   return true;
 }();
 
@@ -78,6 +93,7 @@ struct Resolved {
   LONG error = ERROR_SUCCESS;
   std::u16string path;
   REGSAM access = 0;
+  bool unreadable = false; // the hive file cannot be read
 };
 
 Resolved Resolve(HKEY key) {
@@ -105,8 +121,19 @@ Resolved Prepare(HKEY key, REGSAM needed) {
     return r;
   }
   r.error = Current().store.Refresh();
+  r.unreadable = r.error != ERROR_SUCCESS;
   if (r.error == ERROR_SUCCESS && Current().store.Current().Find(r.path) == nullptr) {
     r.error = ERROR_KEY_DELETED; // removed from the file since it was opened
+  }
+  return r;
+}
+
+// Prepare for a change: a hive file that cannot be read is never replaced, and
+// the change refused for it is kept as the hive's failure to store.
+Resolved PrepareChange(HKEY key, REGSAM needed) {
+  Resolved r = Prepare(key, needed);
+  if (r.unreadable) {
+    Current().store.RefuseChange();
   }
   return r;
 }
@@ -123,6 +150,14 @@ std::u16string_view NameOf(LPCWSTR name) {
 } // namespace
 
 std::string HivePath() { return Current().store.HivePath(); }
+
+StoreFailure StoreAtExit() {
+  if (!Slot()) {
+    return StoreFailure{};
+  }
+  Current().store.Flush();
+  return Current().store.LastFailure();
+}
 std::size_t OpenKeyCount() { return Current().keys.Size(); }
 
 } // namespace platform::registry
@@ -130,6 +165,7 @@ std::size_t OpenKeyCount() { return Current().keys.Size(); }
 using platform::registry::Current;
 using platform::registry::Hive;
 using platform::registry::Prepare;
+using platform::registry::PrepareChange;
 
 LONG WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/, REGSAM samDesired,
                           PHKEY phkResult) {
@@ -166,7 +202,7 @@ LONG WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/, LPW
   if (!platform::registry::NormalisePath(platform::registry::NameOf(lpSubKey), &sub)) {
     return ERROR_INVALID_PARAMETER;
   }
-  auto parent = Prepare(hKey, 0);
+  auto parent = PrepareChange(hKey, 0);
   if (parent.error != ERROR_SUCCESS) {
     return parent.error;
   }
@@ -177,14 +213,11 @@ LONG WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/, LPW
     if ((parent.access & KEY_CREATE_SUB_KEY) == 0) {
       return ERROR_ACCESS_DENIED;
     }
-    const LONG result = Current().store.Update([&](Hive &hive, bool *changed) {
-      if (hive.Find(parent.path) == nullptr) {
-        return static_cast<LONG>(ERROR_KEY_DELETED);
-      }
-      hive.Create(path, &created);
-      *changed = created;
+    const LONG result = Current().store.Update([path](Hive &hive, bool *changed) {
+      hive.Create(path, changed);
       return static_cast<LONG>(ERROR_SUCCESS);
     });
+    created = result == ERROR_SUCCESS;
     if (result != ERROR_SUCCESS) {
       return result;
     }
@@ -236,7 +269,7 @@ LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, D
       !platform::registry::IsStorableName(name)) {
     return ERROR_INVALID_PARAMETER;
   }
-  const auto key = Prepare(hKey, KEY_SET_VALUE);
+  const auto key = PrepareChange(hKey, KEY_SET_VALUE);
   if (key.error != ERROR_SUCCESS) {
     return key.error;
   }
@@ -246,12 +279,9 @@ LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, D
   if (cbData != 0) {
     value.data.assign(lpData, lpData + cbData);
   }
-  return Current().store.Update([&](Hive &hive, bool *changed) {
-    platform::registry::Key *target = hive.Find(key.path);
-    if (target == nullptr) {
-      return static_cast<LONG>(ERROR_KEY_DELETED);
-    }
-    target->SetValue(std::move(value));
+  // At the save the key is made again if another writer removed it meanwhile.
+  return Current().store.Update([path = key.path, value](Hive &hive, bool *changed) {
+    hive.Create(path).SetValue(value);
     // Written even when equal: the caller asked for it to be on disk.
     *changed = true;
     return static_cast<LONG>(ERROR_SUCCESS);
@@ -259,19 +289,24 @@ LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, D
 }
 
 LONG WINAPI RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
-  const auto key = Prepare(hKey, KEY_SET_VALUE);
+  const auto key = PrepareChange(hKey, KEY_SET_VALUE);
   if (key.error != ERROR_SUCCESS) {
     return key.error;
   }
-  const std::u16string_view name = platform::registry::NameOf(lpValueName);
-  return Current().store.Update([&](Hive &hive, bool *changed) {
-    platform::registry::Key *target = hive.Find(key.path);
-    if (target == nullptr) {
-      return static_cast<LONG>(ERROR_KEY_DELETED);
-    }
-    *changed = target->DeleteValue(name);
+  const std::u16string name(platform::registry::NameOf(lpValueName));
+  return Current().store.Update([path = key.path, name](Hive &hive, bool *changed) {
+    platform::registry::Key *target = hive.Find(path);
+    *changed = target != nullptr && target->DeleteValue(name);
     return static_cast<LONG>(*changed ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
   });
+}
+
+LONG WINAPI RegFlushKey(HKEY hKey) {
+  const auto key = platform::registry::Resolve(hKey);
+  if (key.error != ERROR_SUCCESS && key.error != ERROR_FILE_NOT_FOUND) {
+    return key.error;
+  }
+  return Current().store.Flush();
 }
 
 LONG WINAPI RegCloseKey(HKEY hKey) {

@@ -4,11 +4,17 @@
 #include <cstddef>
 #include <string>
 
+#include "registry/store.h"
+
 namespace platform::registry {
 
 // The hive file of the current device's profile; empty when the hive is kept in
 // memory only (no profile).
 std::string HivePath();
+// Saves the changes still waiting, at the end of the program, and returns why the
+// hive could not be stored (none when everything written is on disk): the
+// program says so, since its own calls ignore the registry's return codes.
+StoreFailure StoreAtExit();
 // Key handles open on the current device: a test can prove none leaks.
 std::size_t OpenKeyCount();
 

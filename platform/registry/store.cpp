@@ -186,6 +186,16 @@ LONG Win32Error(int error) {
   }
 }
 
+namespace {
+
+// A failed step of a save; `file` names the file at fault when it is not the hive.
+StoreFailure Failure(int error, const std::string &file) {
+  const std::string text = FileErrorText(error);
+  return StoreFailure{Win32Error(error), file.empty() ? text : file + ": " + text};
+}
+
+} // namespace
+
 HiveStore::HiveStore(std::string folder) : folder_(std::move(folder)) {
   while (folder_.size() > 1 && folder_.back() == '/') {
     folder_.pop_back();
@@ -208,127 +218,150 @@ LONG HiveStore::Refresh() {
   }
   struct stat st {};
   if (stat(HivePath().c_str(), &st) != 0) {
-    if (errno == ENOENT && !loaded_.exists) {
+    if (errno == ENOENT && !loaded_.exists && !loadFailure_.Failed()) {
       return ERROR_SUCCESS;
     }
-  } else if (IdentityOf(st) == loaded_) {
+  } else if (IdentityOf(st) == loaded_ && !loadFailure_.Failed()) {
     return ERROR_SUCCESS;
   }
   return Load();
 }
 
+void HiveStore::ApplyWaiting() {
+  hive_ = base_;
+  for (const Edit &edit : waiting_) {
+    bool changed = false;
+    edit(hive_, &changed);
+  }
+}
+
 LONG HiveStore::Load() {
   const std::string path = HivePath();
-  Fd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.Valid()) {
-    if (errno != ENOENT) {
-      return errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_CANTREAD;
-    }
+  int error = 0;
+  Fd fd = OpenRegularFile(path, &error);
+  std::string bytes;
+  struct stat st {};
+  if (fd.Valid() && fstat(fd.Get(), &st) != 0) {
+    error = errno;
+  }
+  if (error == 0 && static_cast<std::size_t>(st.st_size) <= MaxHiveFileBytes) {
+    error = ReadAll(fd.Get(), MaxHiveFileBytes, &bytes);
+  }
+  if (error == ENOENT) {
     // No file: an empty hive (it was removed, or this profile is new).
-    hive_ = Hive();
+    base_ = Hive();
     loaded_ = FileIdentity{};
     damaged_ = false;
+    loadFailure_ = StoreFailure{};
+    ApplyWaiting();
     return ERROR_SUCCESS;
   }
-  struct stat st {};
-  if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    return ERROR_CANTREAD;
+  if (error != 0 && error != EFBIG) {
+    const LONG code = error == EACCES ? ERROR_ACCESS_DENIED : ERROR_CANTREAD;
+    loadFailure_ = StoreFailure{code, "it cannot be read: " + FileErrorText(error)};
+    if (loadFailure_.reason != reportedLoad_) {
+      reportedLoad_ = loadFailure_.reason;
+      std::fprintf(stderr, "registry: %s is not used, %s\n", path.c_str(),
+                   loadFailure_.reason.c_str());
+    }
+    return code;
   }
   ParseResult parsed;
-  if (static_cast<std::size_t>(st.st_size) > MaxHiveFileBytes) {
+  if (error == EFBIG || static_cast<std::size_t>(st.st_size) > MaxHiveFileBytes) {
     parsed.problems.emplace_back("the file is larger than " + std::to_string(MaxHiveFileBytes) +
                                  " bytes");
   } else {
-    std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-      const ssize_t n = read(fd.Get(), bytes.data() + done, bytes.size() - done);
-      if (n < 0 && errno == EINTR) {
-        continue;
-      }
-      if (n < 0) {
-        return ERROR_CANTREAD;
-      }
-      if (n == 0) {
-        break;
-      }
-      done += static_cast<std::size_t>(n);
-    }
-    bytes.resize(done);
     parsed = ParseHive(bytes);
   }
   for (const std::string &problem : parsed.problems) {
     std::fprintf(stderr, "%s %s (skipped)\n", path.c_str(), problem.c_str());
   }
-  hive_ = std::move(parsed.hive);
+  base_ = std::move(parsed.hive);
   loaded_ = IdentityOf(st);
   damaged_ = !parsed.problems.empty();
+  loadFailure_ = StoreFailure{};
+  reportedLoad_.clear();
+  ApplyWaiting();
   return ERROR_SUCCESS;
 }
 
-LONG HiveStore::Update(const Edit &edit) {
-  if (folder_.empty()) {
-    Hive copy = hive_;
-    bool changed = false;
-    const LONG result = edit(copy, &changed);
-    if (result == ERROR_SUCCESS && changed) {
-      hive_ = std::move(copy);
-    }
-    return result;
-  }
-  if (int e = MakeFolders(folder_)) {
-    return Win32Error(e);
-  }
-  if (int e = InjectedError(SaveStep::Lock)) {
-    return Win32Error(e);
-  }
-  const std::string lockPath = HivePath() + LockSuffix;
-  Fd lock(open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-  if (!lock.Valid()) {
-    return Win32Error(errno);
-  }
-  while (flock(lock.Get(), LOCK_EX) != 0) {
-    if (errno != EINTR) {
-      return Win32Error(errno);
-    }
-  }
-  // Another process may have saved since our last look.
-  if (const LONG loaded = Refresh(); loaded != ERROR_SUCCESS) {
-    return loaded;
-  }
+LONG HiveStore::Update(Edit edit) {
   Hive copy = hive_;
   bool changed = false;
   if (const LONG result = edit(copy, &changed); result != ERROR_SUCCESS || !changed) {
     return result;
   }
-  if (const LONG saved = Save(copy); saved != ERROR_SUCCESS) {
-    return saved;
-  }
   hive_ = std::move(copy);
-  return ERROR_SUCCESS; // the lock goes with its descriptor
+  if (folder_.empty()) {
+    base_ = hive_;
+  } else {
+    waiting_.push_back(std::move(edit));
+    retry_ = true;
+  }
+  return ERROR_SUCCESS;
 }
 
-LONG HiveStore::Save(const Hive &hive) {
-  const std::string text = SerializeHive(hive);
-  if (text.size() > MaxHiveFileBytes) {
-    return ERROR_CANTWRITE;
+LONG HiveStore::Flush() {
+  if (waiting_.empty()) {
+    return ERROR_SUCCESS;
   }
-  RemoveStaleTemps(folder_);
-  static unsigned counter = 0;
-  const std::string path = HivePath();
-  const std::string temp =
-      path + TempInfix + std::to_string(getpid()) + "-" + std::to_string(++counter);
-  int error = InjectedError(SaveStep::CreateTemp);
-  Fd fd(error != 0
-            ? -1
-            : open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
-  if (error == 0 && !fd.Valid()) {
+  retry_ = false;
+  lastFailure_ = SaveWaiting();
+  return lastFailure_.code;
+}
+
+StoreFailure HiveStore::SaveWaiting() {
+  if (int e = MakeFolders(folder_)) {
+    return Failure(e, folder_);
+  }
+  const std::string lockPath = HivePath() + LockSuffix;
+  int error = InjectedError(SaveStep::Lock);
+  Fd lock(error != 0 ? -1
+                     : open(lockPath.c_str(),
+                            O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW, 0600));
+  if (error == 0 && !lock.Valid()) {
     error = errno;
   }
+  while (error == 0 && flock(lock.Get(), LOCK_EX) != 0) {
+    error = errno == EINTR ? 0 : errno;
+  }
   if (error != 0) {
-    return Win32Error(error);
+    return Failure(error, lockPath);
+  }
+  // Another process may have saved since our last look: the changes go on top.
+  if (Refresh() != ERROR_SUCCESS) {
+    return loadFailure_;
+  }
+  StoreFailure failure = Save(hive_);
+  if (!failure.Failed()) {
+    base_ = hive_;
+    waiting_.clear();
+  }
+  return failure; // the lock goes with its descriptor
+}
+
+StoreFailure HiveStore::Save(const Hive &hive) {
+  const std::string text = SerializeHive(hive);
+  if (text.size() > MaxHiveFileBytes) {
+    return StoreFailure{ERROR_CANTWRITE, "the settings would be larger than " +
+                                             std::to_string(MaxHiveFileBytes) + " bytes"};
+  }
+  RemoveStaleTemps(folder_);
+  const std::string path = HivePath();
+  // The new file keeps the mode of the one it replaces (a file made read-only stays so).
+  struct stat old {};
+  const mode_t mode =
+      stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode) ? old.st_mode & 07777 : 0600;
+  std::string temp;
+  int error = InjectedError(SaveStep::CreateTemp);
+  Fd fd = error != 0 ? Fd() : CreateTempBeside(path, 0600, &temp, &error);
+  if (error != 0) {
+    return Failure(error, "");
   }
   error = WriteAll(fd.Get(), text, true);
+  if (error == 0 && fchmod(fd.Get(), mode) != 0) {
+    error = errno;
+  }
   if (error == 0) {
     error = InjectedError(SaveStep::FlushFile);
   }
@@ -352,16 +385,16 @@ LONG HiveStore::Save(const Hive &hive) {
   }
   if (error != 0) {
     unlink(temp.c_str());
-    return Win32Error(error);
+    return Failure(error, "");
   }
   damaged_ = false;
   // The new hive is in place; until the folder is flushed a power cut may still
-  // bring back the old one, so the caller hears of a failure here too, and the
-  // next look reloads whatever the file holds.
+  // bring back the old one, so the changes wait to be saved again, and the next
+  // look reloads whatever the file holds.
   struct stat st {};
   error = FlushFolder(folder_);
   loaded_ = error == 0 && stat(path.c_str(), &st) == 0 ? IdentityOf(st) : FileIdentity{true};
-  return Win32Error(error);
+  return error == 0 ? StoreFailure{} : Failure(error, "");
 }
 
 } // namespace platform::registry

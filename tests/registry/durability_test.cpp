@@ -1,6 +1,6 @@
 // The hive on disk: values that outlive the device in private files, damaged files
-// kept, failed saves that change nothing, and saves killed at random points that
-// never leave a broken hive.
+// kept, failed saves that change nothing on disk and are said, files that are not a
+// hive, and closes killed at random points that never leave a mix of old and new.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -18,6 +18,7 @@
 #include "testing/testing.h"
 #include "reg_helpers.h"
 #include "registry/hive.h"
+#include "registry/registry.h"
 #include "registry/store.h"
 
 namespace {
@@ -70,6 +71,12 @@ TEST(HiveFile, ValuesOutliveTheDeviceInAPrivateFileOnlyWithAProfile) {
     EXPECT_EQ(Mode(profile), 0700u);
     EXPECT_EQ(Mode(platform::test::RegistryHivePath()), 0600u);
     EXPECT_EQ(FolderEntries(profile), (Names{"registry.reg", "registry.reg.lock"}));
+    ASSERT_EQ(chmod(platform::test::RegistryHivePath().c_str(), 0440), 0);
+    key = Create();
+    ASSERT_EQ(SetDword(key, u"TotalAmount", 976), ERROR_SUCCESS);
+    EXPECT_EQ(RegFlushKey(key), ERROR_SUCCESS);
+    EXPECT_EQ(Mode(platform::test::RegistryHivePath()), 0440u) << "a replaced file keeps its mode";
+    RegCloseKey(key);
   }
 }
 
@@ -97,7 +104,8 @@ TEST(HiveFile, ADamagedHiveIsKeptBeforeItIsReplaced) {
     EXPECT_EQ(ReadFile(hive), damaged) << "reading alone changes nothing on disk";
     {
       FaultGuard fault(c.step, c.error);
-      EXPECT_EQ(SetDword(key, u"TotalAmount", 1000), c.result);
+      ASSERT_EQ(SetDword(key, u"TotalAmount", 1000), ERROR_SUCCESS);
+      EXPECT_EQ(RegFlushKey(key), c.result);
     }
     if (c.result != ERROR_SUCCESS) {
       EXPECT_EQ(ReadFile(hive), damaged);
@@ -114,32 +122,40 @@ TEST(HiveFile, ADamagedHiveIsKeptBeforeItIsReplaced) {
     EXPECT_NE(saved.find("\"TotalAmount\"=dword:000003e8"), std::string::npos) << saved;
     EXPECT_EQ(saved.find("Broken"), std::string::npos) << saved;
     ASSERT_EQ(SetDword(key, u"TotalAmount", 999), ERROR_SUCCESS);
+    ASSERT_EQ(RegFlushKey(key), ERROR_SUCCESS);
     EXPECT_EQ(FolderEntries(profile.Dir()),
               (Names{"registry.reg", "registry.reg.damaged-1", "registry.reg.lock"}))
         << "a sound hive is not kept again";
     const std::string noHeader = "[HKEY_CURRENT_USER\\SOFTWARE\\Quorvane\\BlackJack]\n";
     WriteFile(hive, noHeader);
     ASSERT_EQ(SetDword(key, u"TotalAmount", 998), ERROR_SUCCESS);
+    ASSERT_EQ(RegFlushKey(key), ERROR_SUCCESS);
     EXPECT_EQ(ReadFile(hive + ".damaged-1"), damaged);
     EXPECT_EQ(ReadFile(hive + ".damaged-2"), noHeader) << "the next free name";
     RegCloseKey(key);
   }
 }
 
-TEST(HiveFile, AFailedSaveLeavesTheOldHiveAndReportsTheError) {
+// Changes wait in memory and are saved together; a failed save leaves the file as
+// it was, keeps the changes for the next try, and is kept as the hive's failure
+// with a reason for the player, until a save succeeds.
+TEST(HiveFile, AFailedSaveLeavesTheOldHiveKeepsTheChangesAndIsKeptToBeSaid) {
   struct Case {
     const char *what;
     SaveStep step;
     int error;
     LONG expected;
+    const char *reason;
   };
   const Case cases[] = {
-      {"disk full while writing", SaveStep::Write, ENOSPC, ERROR_DISK_FULL},
-      {"quota while writing", SaveStep::Write, EDQUOT, ERROR_DISK_FULL},
-      {"I/O error on flush", SaveStep::FlushFile, EIO, ERROR_CANTWRITE},
-      {"failed rename", SaveStep::Rename, EIO, ERROR_CANTWRITE},
-      {"read-only folder", SaveStep::CreateTemp, EROFS, ERROR_ACCESS_DENIED},
-      {"no lock", SaveStep::Lock, EACCES, ERROR_ACCESS_DENIED},
+      {"disk full while writing", SaveStep::Write, ENOSPC, ERROR_DISK_FULL,
+       "No space left on device"},
+      {"quota while writing", SaveStep::Write, EDQUOT, ERROR_DISK_FULL, "Disk quota exceeded"},
+      {"I/O error on flush", SaveStep::FlushFile, EIO, ERROR_CANTWRITE, "Input/output error"},
+      {"failed rename", SaveStep::Rename, EIO, ERROR_CANTWRITE, "Input/output error"},
+      {"read-only folder", SaveStep::CreateTemp, EROFS, ERROR_ACCESS_DENIED, "Read-only"},
+      {"no lock", SaveStep::Lock, EACCES, ERROR_ACCESS_DENIED, "registry.reg.lock: Permission"},
+      {"folder not flushed", SaveStep::FlushFolder, EIO, ERROR_CANTWRITE, "Input/output error"},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
@@ -147,72 +163,112 @@ TEST(HiveFile, AFailedSaveLeavesTheOldHiveAndReportsTheError) {
     HeadlessDevice device(profile.Config());
     HKEY key = Create();
     ASSERT_EQ(SetDword(key, u"TotalAmount", 1000), ERROR_SUCCESS);
-    const std::string before = ReadFile(platform::test::RegistryHivePath());
+    ASSERT_EQ(RegFlushKey(key), ERROR_SUCCESS);
+    const std::string hive = platform::test::RegistryHivePath();
+    const std::string before = ReadFile(hive);
     const auto entries = FolderEntries(profile.Dir());
-    HKEY created = nullptr;
     {
       FaultGuard fault(c.step, c.error);
-      EXPECT_EQ(SetDword(key, u"TotalAmount", 5), c.expected);
-      EXPECT_EQ(SetDword(key, u"Other", 5), c.expected);
-      EXPECT_EQ(RegDeleteValueW(key, u"TotalAmount"), c.expected);
-      EXPECT_EQ(RegCreateKeyExW(key, u"Sub", 0, nullptr, 0, KEY_READ, nullptr, &created, nullptr),
-                c.expected);
-      EXPECT_EQ(created, nullptr);
+      EXPECT_EQ(SetDword(key, u"TotalAmount", 5), ERROR_SUCCESS);
+      EXPECT_EQ(SetDword(key, u"Other", 6), ERROR_SUCCESS);
+      EXPECT_EQ(RegFlushKey(key), c.expected);
+      const auto failure = platform::registry::StoreAtExit();
+      EXPECT_EQ(failure.code, c.expected);
+      EXPECT_NE(failure.reason.find(c.reason), std::string::npos) << failure.reason;
     }
-    EXPECT_EQ(ReadFile(platform::test::RegistryHivePath()), before);
-    EXPECT_EQ(FolderEntries(profile.Dir()), entries) << "no half-written file stays behind";
-    EXPECT_EQ(GetDword(key, u"TotalAmount"), 1000u) << "memory agrees with the disk";
-    DWORD size = 0;
-    EXPECT_EQ(RegQueryValueExW(key, u"Other", nullptr, nullptr, nullptr, &size),
-              ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(RegOpenKeyExW(key, u"Sub", 0, KEY_READ, &created), ERROR_FILE_NOT_FOUND);
-    ASSERT_EQ(SetDword(key, u"TotalAmount", 6), ERROR_SUCCESS) << "saves work again";
-    EXPECT_EQ(GetDword(key, u"TotalAmount"), 6u);
+    EXPECT_EQ(GetDword(key, u"TotalAmount"), 5u) << "what was written is kept in memory";
+    if (c.step == SaveStep::FlushFolder) {
+      EXPECT_NE(ReadFile(hive).find("dword:00000005"), std::string::npos)
+          << "the file was replaced before the folder's flush failed";
+    } else {
+      EXPECT_EQ(ReadFile(hive), before);
+      EXPECT_EQ(FolderEntries(profile.Dir()), entries) << "no half-written file stays behind";
+    }
+    EXPECT_EQ(RegFlushKey(key), ERROR_SUCCESS) << "the changes are tried again";
+    EXPECT_NE(ReadFile(hive).find("\"Other\"=dword:00000006"), std::string::npos);
+    EXPECT_FALSE(platform::registry::StoreAtExit().Failed());
     RegCloseKey(key);
   }
 }
 
-TEST(HiveFile, AFailedFolderFlushIsReportedThoughTheFileWasReplaced) {
-  TempProfile profile;
-  HeadlessDevice device(profile.Config());
-  HKEY key = Create();
-  {
-    FaultGuard fault(SaveStep::FlushFolder, EIO);
-    EXPECT_EQ(SetDword(key, u"TotalAmount", 7), ERROR_CANTWRITE);
+// Things planted in place of the hive or its lock: nothing hangs, nothing is
+// written over or through them, and the change that could not be stored is said.
+TEST(HiveFile, AFifoAFolderOrALinkInPlaceOfTheFilesIsRefusedAndSaid) {
+  struct Case {
+    const char *what;
+    const char *name;
+    mode_t kind;
+    const char *reason;
+  };
+  for (const Case &c : {Case{"a FIFO as the hive", "registry.reg", S_IFIFO, "not a regular file"},
+                        Case{"a folder as the hive", "registry.reg", S_IFDIR, "it is a folder"},
+                        Case{"a link as the lock", "registry.reg.lock", S_IFLNK,
+                             "registry.reg.lock: Too many levels of symbolic links"}}) {
+    SCOPED_TRACE(c.what);
+    TempProfile profile;
+    const std::string planted = profile.Dir() + "/" + c.name;
+    const std::string target = profile.Dir() + "/elsewhere";
+    WriteFile(target, "kept");
+    ASSERT_EQ(c.kind == S_IFLNK   ? symlink(target.c_str(), planted.c_str())
+              : c.kind == S_IFDIR ? mkdir(planted.c_str(), 0700)
+                                  : mkfifo(planted.c_str(), 0600),
+              0);
+    HeadlessDevice device(profile.Config());
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, GameKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+    SetDword(key, u"TotalAmount", 1100);
+    RegFlushKey(key);
+    RegCloseKey(key);
+    const auto failure = platform::registry::StoreAtExit();
+    EXPECT_TRUE(failure.Failed());
+    EXPECT_NE(failure.reason.find(c.reason), std::string::npos) << failure.reason;
+    struct stat st {};
+    ASSERT_EQ(lstat(planted.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & S_IFMT, c.kind) << "left in place";
+    EXPECT_EQ(ReadFile(target), "kept");
   }
-  EXPECT_NE(ReadFile(platform::test::RegistryHivePath()).find("dword:00000007"), std::string::npos);
-  EXPECT_EQ(GetDword(key, u"TotalAmount"), 7u) << "what the reader sees is what the file holds";
-  RegCloseKey(key);
 }
 
-// A child saves without pause, alternating two contents of different sizes, and
-// is killed at a random point after its first save: the hive is always the old
-// one or the new one, never a mix, a cut, or nothing.
-TEST(HiveFile, SavesKilledAtRandomPointsLeaveTheOldOrTheNewHive) {
+// A child closes without pause as the game does, writing six values one call at a
+// time (opening and closing the key for each) and then going idle, with two sets
+// of values of different sizes in turn, and is killed at a random point after its
+// first close: the hive is always the old set or the new one, never a mix, a cut,
+// or nothing.
+TEST(HiveFile, ClosesKilledAtRandomPointsLeaveTheOldOrTheNewValuesWhole) {
   struct stat shm {};
   TempProfile profile(stat("/dev/shm", &shm) == 0 && access("/dev/shm", W_OK) == 0 ? "/dev/shm"
                                                                                    : "");
   HeadlessDevice device(profile.Config());
   const std::string path = profile.Dir() + "/registry.reg";
-  HKEY key = Create();
   const std::vector<BYTE> dataA(std::size_t{3} * 1024, 0xAA);
   const std::vector<BYTE> dataB(std::size_t{5} * 1024, 0xBB);
-  const auto setBlob = [&](const std::vector<BYTE> &data) {
-    return RegSetValueExW(key, u"Blob", 0, REG_BINARY, data.data(),
-                          static_cast<DWORD>(data.size()));
+  const auto close = [&](bool a) {
+    for (const LPCWSTR name : {u"TotalAmount", u"PlaySounds", u"NumberOfDecks", u"HitAfterDouble",
+                               u"ClearType", u"Blob"}) {
+      HKEY key = Create();
+      const auto &blob = a ? dataA : dataB;
+      const DWORD value = a ? 1 : 2;
+      const bool isBlob = name == std::u16string_view(u"Blob");
+      RegSetValueExW(key, name, 0, isBlob ? REG_BINARY : REG_DWORD,
+                     isBlob ? blob.data() : reinterpret_cast<const BYTE *>(&value),
+                     isBlob ? static_cast<DWORD>(blob.size()) : sizeof value);
+      RegCloseKey(key);
+    }
+    platform::RunIdleHooks();
+    return !platform::registry::StoreAtExit().Failed();
   };
-  ASSERT_EQ(setBlob(dataB), ERROR_SUCCESS);
+  ASSERT_TRUE(close(false));
   const auto hiveB = platform::registry::ParseHive(ReadFile(path)).hive;
-  // The kill delays spread over a few saves; measured only to choose them.
+  // The kill delays spread over a few closes; measured only to choose them.
   const auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < 6; ++i) {
-    ASSERT_EQ(setBlob(i % 2 == 0 ? dataA : dataB), ERROR_SUCCESS);
+    ASSERT_TRUE(close(i % 2 == 0));
   }
   const auto saveUs = std::chrono::duration_cast<std::chrono::microseconds>(
                           std::chrono::steady_clock::now() - start)
                           .count() /
                       6;
-  ASSERT_EQ(setBlob(dataA), ERROR_SUCCESS);
+  ASSERT_TRUE(close(true));
   const auto hiveA = platform::registry::ParseHive(ReadFile(path)).hive;
   ASSERT_FALSE(hiveA == hiveB);
   const unsigned seed = std::random_device{}();
@@ -227,10 +283,10 @@ TEST(HiveFile, SavesKilledAtRandomPointsLeaveTheOldOrTheNewHive) {
     ASSERT_GE(child, 0);
     if (child == 0) {
       const char go = 1;
-      if (setBlob(dataB) != ERROR_SUCCESS || write(ready[1], &go, 1) != 1) {
+      if (!close(false) || write(ready[1], &go, 1) != 1) {
         _exit(1);
       }
-      for (int i = 1; setBlob(i % 2 == 0 ? dataB : dataA) == ERROR_SUCCESS; ++i) {
+      for (int i = 1; close(i % 2 != 0); ++i) {
       }
       _exit(1);
     }
@@ -242,18 +298,17 @@ TEST(HiveFile, SavesKilledAtRandomPointsLeaveTheOldOrTheNewHive) {
     kill(child, SIGKILL);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status)) << "the child's save failed";
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the child's close failed";
     const auto loaded = platform::registry::ParseHive(ReadFile(path));
     ASSERT_FALSE(loaded.Damaged()) << "round " << round << ": " << loaded.problems[0];
     ASSERT_TRUE(loaded.hive == hiveA || loaded.hive == hiveB) << "round " << round;
     sawA += loaded.hive == hiveA ? 1 : 0;
   }
-  std::printf("1000 killed savers left hive A %d times, hive B %d times\n", sawA, 1000 - sawA);
+  std::printf("1000 killed closes left set A %d times, set B %d times\n", sawA, 1000 - sawA);
   WriteFile(profile.Dir() + "/registry.reg.tmp-99999-1", "half a hi"); // a dead writer's too
-  ASSERT_EQ(setBlob(dataA), ERROR_SUCCESS);
+  ASSERT_TRUE(close(true));
   EXPECT_EQ(FolderEntries(profile.Dir()), (Names{"registry.reg", "registry.reg.lock"}))
       << "the next save clears new files a killed writer left";
-  RegCloseKey(key);
 }
 
 } // namespace

@@ -152,6 +152,7 @@ TEST(RegistryValues, NamesMatchInAnyCaseAndKeepTheirFirstSpelling) {
   ASSERT_EQ(SetDword(key, u"TotalAmount", 1), ERROR_SUCCESS);
   ASSERT_EQ(SetDword(key, u"TOTALAMOUNT", 2), ERROR_SUCCESS);
   EXPECT_EQ(GetDword(key, u"totalamount"), 2u);
+  ASSERT_EQ(RegFlushKey(key), ERROR_SUCCESS);
   const std::string text = ReadFile(platform::test::RegistryHivePath());
   EXPECT_NE(text.find("\"TotalAmount\"=dword:00000002"), std::string::npos) << text;
   EXPECT_EQ(text.find("TOTALAMOUNT"), std::string::npos) << text;
@@ -187,6 +188,7 @@ TEST(RegistryPersistence, AChangeToTheFileByAnotherWriterIsSeen) {
   HeadlessDevice device(profile.Config());
   HKEY key = Create();
   ASSERT_EQ(SetDword(key, u"TotalAmount", 1), ERROR_SUCCESS);
+  ASSERT_EQ(RegFlushKey(key), ERROR_SUCCESS);
   const std::string hive = platform::test::RegistryHivePath();
   const auto replace = [&](const std::string &text) {
     WriteFile(hive + ".new", "Windows Registry Editor Version 5.00\n" + text);
