@@ -1,5 +1,5 @@
-// The single-instance service: the socket, the start protocol, and serving and
-// asking across processes.
+// The single-instance service: the profile's lock, the socket, the start protocol,
+// and serving and asking across processes.
 #include "instance/instance.h"
 
 #include <fcntl.h>
@@ -12,6 +12,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <dirent.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -31,19 +33,30 @@ using Clock = std::chrono::steady_clock;
 // the reply; a client gives the server longer, as it may be busy painting.
 constexpr std::chrono::milliseconds ServerDeadline{250};
 constexpr std::chrono::milliseconds ClientDeadline{1000};
+// How often a waiting start looks again at a holder that takes no hand-over.
+constexpr std::chrono::milliseconds LookAgain{10};
+constexpr const char *ProfileLockName = "instance.lock";
 
 struct RemoteWindow {
-  std::uint64_t value = 0; // the window's handle in the serving process
+  std::uint64_t value = 0; // the window's handle in the serving process; 0: unknown
 };
 
 struct Service {
   Role role = Role::Alone;
-  std::string socketPath;
+  std::string profile;
+  std::string socketPath; // empty when there is no hand-over
+  std::string noSocket;   // why, then
+  std::string lockPath;
+  UniqueFd lock; // open on the lock file; locked while First
   UniqueFd listener;
   dev_t socketDevice = 0;
   ino_t socketInode = 0;
+  bool unanswered = false; // Second: the holder did not answer
+  pid_t holder = 0;        // Second: the holder's process, once seen
   HandleTable<RemoteWindow> remotes{0x7E000000};
 };
+
+void (*waitNotice)() = nullptr;
 
 Service &State() {
   static Service service;
@@ -94,11 +107,16 @@ bool Address(const std::string &path, sockaddr_un *address) {
   return true;
 }
 
-bool PeerIsThisUser(int fd) {
+ucred Peer(int fd) {
   ucred peer{};
   socklen_t size = sizeof peer;
-  return getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == geteuid();
+  if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0) {
+    peer.uid = static_cast<uid_t>(-1);
+  }
+  return peer;
 }
+
+bool PeerIsThisUser(int fd) { return Peer(fd).uid == geteuid(); }
 
 // A non-blocking connect: on a Unix socket it completes at once, or fails with
 // EAGAIN when the server's queue is full, ECONNREFUSED when nobody listens on
@@ -188,28 +206,6 @@ Decoded Receive(int fd, Clock::time_point deadline, Decode decode, Message *mess
   }
 }
 
-// One request to the serving process and its reply.
-bool Ask(const Request &request, Reply *reply) {
-  const Service &s = State();
-  if (s.role != Role::Second) {
-    return false;
-  }
-  const std::vector<std::byte> message = EncodeRequest(request);
-  if (message.empty()) {
-    return false;
-  }
-  const auto deadline = Clock::now() + ClientDeadline;
-  int error = 0;
-  UniqueFd fd = Connect(s.socketPath, &error);
-  while (!fd.Valid() && error == EAGAIN && RemainingMs(deadline) > 0) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5)); // the server's queue is full
-    fd = Connect(s.socketPath, &error);
-  }
-  std::string why;
-  return fd.Valid() && PeerIsThisUser(fd.Get()) && SendAll(fd.Get(), message, deadline) &&
-         Receive(fd.Get(), deadline, DecodeReply, reply, &why) == Decoded::Complete;
-}
-
 Role Fail(std::string *message, const std::string &why) {
   if (message != nullptr) {
     *message = "single instance: " + why + "; running without it";
@@ -217,7 +213,7 @@ Role Fail(std::string *message, const std::string &why) {
   return Role::Alone;
 }
 
-// With the start lock held: serve the profile from a new socket at `path`.
+// With the profile's lock held: serve the profile from a new socket at `path`.
 bool Listen(const std::string &path, std::string *why) {
   sockaddr_un address{};
   Address(path, &address);
@@ -265,9 +261,189 @@ void Answer(int fd) {
   SendAll(fd, EncodeReply(reply), deadline);
 }
 
+// Opens a lock file, making it when missing: never through a link, and only a
+// regular file (a FIFO planted there is opened without blocking, and refused).
+UniqueFd OpenLock(const std::string &path, int *error) {
+  UniqueFd fd(open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+  struct stat st {};
+  if (!fd.Valid() || fstat(fd.Get(), &st) != 0) {
+    *error = errno;
+    return UniqueFd();
+  }
+  if (!S_ISREG(st.st_mode)) {
+    *error = NotRegularFile;
+    return UniqueFd();
+  }
+  return fd;
+}
+
+// Whether `fd` is still the file at `path`: a holder removes its lock file as it
+// ends, and a lock taken on the removed file excludes nobody.
+bool IsLockedFile(int fd, const std::string &path) {
+  struct stat held {};
+  struct stat named {};
+  return fd >= 0 && fstat(fd, &held) == 0 && held.st_nlink > 0 && stat(path.c_str(), &named) == 0 &&
+         held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+enum class Lock { Taken, Held, Failed };
+
+Lock TryLock(Service &s) {
+  for (;;) {
+    if (flock(s.lock.Get(), LOCK_EX | LOCK_NB) != 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return errno == EWOULDBLOCK ? Lock::Held : Lock::Failed;
+    }
+    if (IsLockedFile(s.lock.Get(), s.lockPath)) {
+      return Lock::Taken;
+    }
+    int error = 0;
+    s.lock = OpenLock(s.lockPath, &error); // the old one's lock goes with it
+    if (!s.lock.Valid()) {
+      return Lock::Failed;
+    }
+  }
+}
+
+// Removes lock files in the runtime folder that nobody holds: those older
+// versions kept for every profile ever played, and ours left by a process that
+// died while it used the runtime folder's lock.
+void RemoveUnusedLocks(const std::string &folder) {
+  DIR *dir = opendir(folder.c_str());
+  if (dir == nullptr) {
+    return;
+  }
+  while (const dirent *entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    constexpr std::size_t KeyLength = 16;
+    if (name.size() != std::strlen("blackjack-") + KeyLength + std::strlen(".lock") ||
+        !name.starts_with("blackjack-") || !name.ends_with(".lock")) {
+      continue;
+    }
+    const std::string path = folder + "/" + name;
+    UniqueFd fd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (fd.Valid() && flock(fd.Get(), LOCK_EX | LOCK_NB) == 0 && IsLockedFile(fd.Get(), path)) {
+      unlink(path.c_str());
+    }
+  }
+  closedir(dir);
+}
+
+// With the lock just taken: this process plays, and serves later starts.
+Role BecomeHolder(Service &s) {
+  s.role = Role::First;
+  s.unanswered = false;
+  if (!s.socketPath.empty()) {
+    unlink(s.socketPath.c_str()); // a socket here now is one whose holder died
+    if (!Listen(s.socketPath, &s.noSocket)) {
+      s.socketPath.clear();
+    }
+  }
+  return s.role;
+}
+
+// Takes the profile's lock, or finds the process that holds it serving. A holder
+// without a socket is closing (or has just started): it is looked at again until
+// `deadline`, after which it is taken as not answering.
+Role Acquire(Service &s, Clock::time_point deadline) {
+  bool noticed = false;
+  for (;;) {
+    const Lock lock = TryLock(s);
+    if (lock == Lock::Taken) {
+      return BecomeHolder(s);
+    }
+    s.role = Role::Second;
+    if (lock == Lock::Held && !s.socketPath.empty()) {
+      int error = 0;
+      UniqueFd probe = Connect(s.socketPath, &error);
+      if (probe.Valid() || error == EAGAIN) {
+        // Someone serves (a full queue means a busy server, not a dead one).
+        s.holder = probe.Valid() ? Peer(probe.Get()).pid : 0;
+        s.unanswered = probe.Valid() && !PeerIsThisUser(probe.Get());
+        return s.role;
+      }
+    }
+    if (lock == Lock::Failed || Clock::now() >= deadline) {
+      s.unanswered = true;
+      return s.role;
+    }
+    if (!noticed && waitNotice != nullptr) {
+      noticed = true;
+      waitNotice();
+    }
+    std::this_thread::sleep_for(LookAgain);
+  }
+}
+
+enum class Asked { Answered, NowHolder, Unanswered, NotAsked };
+
+// One request to the process that holds the profile, and its reply. A holder
+// that closed before answering is waited for: this process may then hold the
+// profile itself, or ask the one that does.
+Asked Ask(const Request &request, Reply *reply) {
+  Service &s = State();
+  const std::vector<std::byte> message = EncodeRequest(request);
+  if (s.role != Role::Second || message.empty()) {
+    return Asked::NotAsked;
+  }
+  const auto patience = Clock::now() + std::chrono::milliseconds(HolderPatienceMs);
+  while (!s.unanswered) {
+    const auto deadline = Clock::now() + ClientDeadline;
+    int error = ENOENT;
+    UniqueFd fd = s.socketPath.empty() ? UniqueFd() : Connect(s.socketPath, &error);
+    while (!fd.Valid() && error == EAGAIN && RemainingMs(deadline) > 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5)); // the server's queue is full
+      fd = Connect(s.socketPath, &error);
+    }
+    if (fd.Valid()) {
+      const ucred peer = Peer(fd.Get());
+      s.holder = peer.pid;
+      std::string why;
+      const Decoded got = peer.uid != geteuid() || !SendAll(fd.Get(), message, deadline)
+                              ? Decoded::NeedMore
+                              : Receive(fd.Get(), deadline, DecodeReply, reply, &why);
+      if (got == Decoded::Complete) {
+        return Asked::Answered;
+      }
+      // A connection cut before the deadline is a holder that began to close;
+      // silence until the deadline, or nonsense, is one that does not answer.
+      if (got == Decoded::Bad || peer.uid != geteuid() || RemainingMs(deadline) == 0) {
+        s.unanswered = true;
+        break;
+      }
+    } else if (error == EAGAIN) {
+      s.unanswered = true;
+      break;
+    }
+    if (Acquire(s, patience) == Role::First) {
+      return Asked::NowHolder;
+    }
+  }
+  return Asked::Unanswered;
+}
+
+// The window of a holder that did not answer: the start ends as if it had
+// answered, and the player is told why nothing came forward.
+HWND UnansweredWindow() {
+  Service &s = State();
+  const std::string who =
+      s.holder > 0 ? " (process " + std::to_string(s.holder) + ")" : std::string();
+  const std::string why = s.socketPath.empty() && !s.noSocket.empty()
+                              ? "cannot be reached: " + s.noSocket
+                              : "did not answer";
+  std::fprintf(stderr,
+               "single instance: the program already running on %s%s %s; it was not brought "
+               "to the front, and this start ends\n",
+               s.profile.c_str(), who.c_str(), why.c_str());
+  return s.remotes.Add<HWND>(std::make_unique<RemoteWindow>(RemoteWindow{0}));
+}
+
 } // namespace
 
 void SetLocalWindowCalls(const LocalWindowCalls &calls) { Calls() = calls; }
+void SetWaitNotice(void (*notice)()) { waitNotice = notice; }
 
 std::string RuntimeFolder(std::string *error) {
   const char *xdg = getenv("XDG_RUNTIME_DIR");
@@ -310,11 +486,6 @@ Role StartService(const std::string &profileDir, std::string *message) {
   if (profileDir.empty()) {
     return Role::Alone;
   }
-  std::string why;
-  const std::string folder = RuntimeFolder(&why);
-  if (folder.empty()) {
-    return Fail(message, why);
-  }
   if (int e = MakePrivateFolders(profileDir)) {
     return Fail(message, profileDir + ": " + std::strerror(e));
   }
@@ -322,50 +493,47 @@ Role StartService(const std::string &profileDir, std::string *message) {
   if (canonical == nullptr) {
     return Fail(message, profileDir + ": " + std::strerror(errno));
   }
-  const std::string base = folder + "/blackjack-" + ProfileKey(canonical.get());
-  const std::string socketPath = base + ".sock";
-  sockaddr_un unused{};
-  if (!Address(socketPath, &unused)) {
-    return Fail(message, "the socket path " + socketPath + " is too long");
-  }
-  // Starts on one profile go one at a time: each sees the socket of the one before.
-  UniqueFd lock(open((base + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
-  if (!lock.Valid()) {
-    return Fail(message, base + ".lock: " + std::strerror(errno));
-  }
-  while (flock(lock.Get(), LOCK_EX) != 0) {
-    if (errno != EINTR) {
-      return Fail(message, base + ".lock: " + std::strerror(errno));
-    }
-  }
-  int error = 0;
-  UniqueFd probe = Connect(socketPath, &error);
   Service &s = State();
-  s.socketPath = socketPath;
-  if (probe.Valid() || error == EAGAIN) {
-    // Someone serves (a full queue means a busy server, not a dead one).
-    if (probe.Valid() && !PeerIsThisUser(probe.Get())) {
-      return Fail(message, socketPath + " is served by another user");
-    }
-    s.role = Role::Second;
-    return s.role;
+  s.profile = canonical.get();
+  std::string why;
+  const std::string folder = RuntimeFolder(&why);
+  const std::string base = folder + "/blackjack-" + ProfileKey(s.profile);
+  sockaddr_un unused{};
+  if (folder.empty()) {
+    s.noSocket = why;
+  } else if (!Address(base + ".sock", &unused)) {
+    s.noSocket = "the socket path " + base + ".sock is too long";
+  } else {
+    s.socketPath = base + ".sock";
   }
-  if (error == ECONNREFUSED) {
-    unlink(socketPath.c_str()); // left by a process that died
-  } else if (error != ENOENT) {
-    return Fail(message, socketPath + ": " + std::strerror(error));
+  if (!folder.empty()) {
+    RemoveUnusedLocks(folder);
   }
-  if (!Listen(socketPath, &why)) {
-    return Fail(message, why);
+  // The profile folder is shared by every start on the profile; the runtime
+  // folder only by those with the same environment.
+  int error = 0;
+  const std::string inProfile = s.profile + "/" + ProfileLockName;
+  s.lock = OpenLock(inProfile, &error);
+  s.lockPath = inProfile;
+  if (!s.lock.Valid() && !folder.empty()) {
+    s.lock = OpenLock(base + ".lock", &error);
+    s.lockPath = base + ".lock";
   }
-  s.role = Role::First;
-  return s.role;
+  if (!s.lock.Valid()) {
+    const std::string reason = inProfile + ": " + FileErrorText(error);
+    StopService();
+    return Fail(message, "cannot lock " + reason);
+  }
+  const Role role = Acquire(s, Clock::now() + std::chrono::milliseconds(HolderPatienceMs));
+  if (role == Role::First && !s.listener.Valid() && message != nullptr) {
+    *message = "single instance: " + s.noSocket + "; a later start cannot bring this game forward";
+  }
+  return role;
 }
 
-
-void StopService() {
+void StopServing() {
   Service &s = State();
-  if (s.role == Role::First) {
+  if (s.role == Role::First && s.listener.Valid()) {
     struct stat st {};
     // Only our own socket: a later instance may have replaced it after a stall.
     if (stat(s.socketPath.c_str(), &st) == 0 && st.st_dev == s.socketDevice &&
@@ -374,9 +542,25 @@ void StopService() {
     }
   }
   s.listener.Reset();
-  s.remotes.Clear();
-  s.socketPath.clear();
+}
+
+void StopService() {
+  StopServing();
+  Service &s = State();
+  if (s.role == Role::First && IsLockedFile(s.lock.Get(), s.lockPath)) {
+    // Removed while held: a start that opened it meanwhile finds it gone once it
+    // has the lock, and opens the new one.
+    unlink(s.lockPath.c_str());
+  }
   s.role = Role::Alone;
+  s.profile.clear();
+  s.socketPath.clear();
+  s.noSocket.clear();
+  s.lockPath.clear();
+  s.lock.Reset();
+  s.unanswered = false;
+  s.holder = 0;
+  s.remotes.Clear();
 }
 
 int ServiceFd() { return State().role == Role::First ? State().listener.Get() : -1; }
@@ -410,8 +594,21 @@ HWND FindRemoteWindow(LPCWSTR className, LPCWSTR title) {
     request.title = title;
   }
   Reply reply;
-  if (!Ask(request, &reply) || reply.status != Status::Ok || !reply.window) {
+  switch (Ask(request, &reply)) {
+  case Asked::NotAsked:
+  case Asked::NowHolder:
     return nullptr;
+  case Asked::Unanswered:
+    return UnansweredWindow();
+  case Asked::Answered:
+    break;
+  }
+  if (reply.status == Status::NotFound) {
+    return nullptr;
+  }
+  if (reply.status != Status::Ok || !reply.window || *reply.window == 0) {
+    State().unanswered = true; // a holder that speaks another protocol
+    return UnansweredWindow();
   }
   Service &s = State();
   HWND proxy = nullptr;
@@ -434,14 +631,14 @@ bool IsRemoteWindow(HWND hwnd) {
 bool BringRemoteToFront(HWND hwnd) {
   const auto value = reinterpret_cast<std::uintptr_t>(hwnd);
   const RemoteWindow *w = State().remotes.Find(reinterpret_cast<HWND>(value & ~std::uintptr_t{1}));
-  if (w == nullptr) {
+  if (w == nullptr || w->value == 0 || State().unanswered) {
     return false;
   }
   Request request;
   request.op = Op::BringToFront;
   request.window = w->value | (value & 1); // the shell's low bit travels with it
   Reply reply;
-  return Ask(request, &reply) && reply.status == Status::Ok;
+  return Ask(request, &reply) == Asked::Answered && reply.status == Status::Ok;
 }
 
 } // namespace platform::instance

@@ -7,6 +7,7 @@
 
 #include "device/device.h"
 #include "device/host.h"
+#include "instance/instance.h"
 #include "user/capture.h"
 #include "user/compositor.h"
 #include "user/input.h"
@@ -280,6 +281,9 @@ BOOL WINAPI PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void WINAPI PostQuitMessage(int nExitCode) {
+  // The program is closing: a start from now on waits for it to end and plays,
+  // rather than being handed over to a program that will not answer.
+  platform::instance::StopServing();
   platform::Queue().quitPosted = true;
   platform::Queue().quitCode = nExitCode;
 }
@@ -312,6 +316,7 @@ BOOL WINAPI GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
   }
   while (PeekMessageW(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, PM_REMOVE) == FALSE) {
     // Nothing is ready: the host waits for input or for the next timer.
+    platform::RunIdleHooks();
     platform::CurrentHost().WaitForEvents(platform::NextTimerDueMs());
   }
   return lpMsg->message == WM_QUIT ? FALSE : TRUE;

@@ -1,5 +1,6 @@
 // instance_probe PROFILE: waits until its standard input closes, starts the
-// single-instance service on PROFILE and prints "starting", then its role
+// single-instance service on PROFILE and prints "starting", "waiting" when it
+// finds the profile held by a process that takes no hand-over, then its role
 // ("first", "second" or "alone: why"). A first one serves until killed: it has
 // one window, class BLACKJACK and title BlackJack, handle 0x1230, and prints
 // "front 0x..." each time another process brings a window to the front.
@@ -50,6 +51,7 @@ int main(int argc, char **argv) {
   while (read(STDIN_FILENO, sink, sizeof sink) > 0) {
   }
   platform::instance::SetLocalWindowCalls({Find, Front});
+  platform::instance::SetWaitNotice([] { Say("waiting"); });
   Say("starting");
   std::string why;
   switch (platform::instance::StartService(argv[1], &why)) {

@@ -1,6 +1,7 @@
 // The single-instance service across processes: fifty starts at once, a start
-// after the first was killed, finding and raising the other process's window,
-// clients that misbehave, and runtime folders that must be refused.
+// after the first was killed, finding and raising the other process's window, a
+// first that is stopped or closing, clients that misbehave, and runtime folders
+// that must be refused.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -159,7 +160,46 @@ TEST_F(Instances, AnotherProcessFindsTheWindowAndBringsItToTheFront) {
       << "only proxies reach the other process";
   server.Kill();
   EXPECT_FALSE(BringRemoteToFront(window)) << "a gone process fails quietly";
+  EXPECT_NE(ServiceFd(), -1) << "and this one holds the profile now";
   EXPECT_EQ(FindRemoteWindow(u"BLACKJACK", u"BlackJack"), nullptr);
+}
+
+// A first that is stopped still has the window asked for, so no second game
+// starts, and nothing is asked of it again.
+TEST_F(Instances, AStoppedFirstIsNotJoinedAndItsWindowIsStillReported) {
+  Probe server(profile_.Dir());
+  ASSERT_EQ(server.Line(), "starting");
+  ASSERT_EQ(server.Line(), "first");
+  ASSERT_EQ(kill(server.pid, SIGSTOP), 0);
+  ASSERT_EQ(StartService(profile_.Dir()), Role::Second);
+  const HWND window = FindRemoteWindow(u"BLACKJACK", u"BlackJack");
+  EXPECT_NE(window, nullptr);
+  EXPECT_FALSE(BringRemoteToFront(window));
+  EXPECT_EQ(ServiceFd(), -1);
+  kill(server.pid, SIGCONT);
+}
+
+// A first that has begun to close takes no hand-over: the next start waits for
+// its lock and plays. Lock files nobody holds are removed.
+TEST_F(Instances, AStartWaitsForAClosingFirstAndLockFilesDoNotPileUp) {
+  const std::string unused = runtime_.Dir() + "/blackjack-0123456789abcdef.lock";
+  std::ofstream(unused) << "";
+  ASSERT_EQ(StartService(profile_.Dir()), Role::First);
+  EXPECT_FALSE(std::filesystem::exists(unused)) << "an old lock nobody holds";
+  StopServing();
+  Probe next(profile_.Dir());
+  ASSERT_EQ(next.Line(), "starting");
+  ASSERT_EQ(next.Line(), "waiting");
+  StopService();
+  EXPECT_EQ(next.Line(), "first");
+  next.Kill();
+  ASSERT_EQ(StartService(profile_.Dir()), Role::First) << "a killed holder frees the profile";
+  StopService();
+  for (const std::string &folder : {runtime_.Dir(), profile_.Dir()}) {
+    for (const auto &entry : std::filesystem::directory_iterator(folder)) {
+      ADD_FAILURE() << entry.path() << " stays behind";
+    }
+  }
 }
 
 HWND FindHere(LPCWSTR className, LPCWSTR) {
@@ -301,12 +341,19 @@ TEST(RuntimeFolder, OnlyAPrivateFolderOfThisUserIsUsed) {
   ASSERT_EQ(lstat(fallback.c_str(), &st), 0);
   EXPECT_TRUE(S_ISDIR(st.st_mode));
   EXPECT_EQ(st.st_mode & 0777, 0700u);
-  // With a refused runtime folder, or no profile, the game runs alone.
+  // With a refused runtime folder the profile is still held, without hand-over;
+  // with no profile the game runs alone.
   ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
   ScopedEnv refused("XDG_RUNTIME_DIR", folder.c_str());
-  EXPECT_EQ(StartService(base.Dir(), &error), Role::Alone);
-  EXPECT_EQ(StartService(""), Role::Alone);
+  TempProfile profile;
+  EXPECT_EQ(StartService(profile.Dir(), &error), Role::First);
+  EXPECT_NE(error.find(folder), std::string::npos) << error;
   EXPECT_EQ(ServiceFd(), -1);
+  Probe second(profile.Dir());
+  EXPECT_EQ(second.Line(), "starting");
+  EXPECT_EQ(second.Line(), "waiting");
+  EXPECT_EQ(second.Line(), "second") << "no second game on the profile";
+  EXPECT_EQ(StartService(""), Role::Alone);
   EXPECT_EQ(FindRemoteWindow(u"BLACKJACK", nullptr), nullptr);
 }
 
