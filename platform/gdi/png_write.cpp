@@ -1,4 +1,4 @@
-// The PNG writer: libpng over a temporary file that is renamed when complete.
+// The PNG writer: libpng over a new file made beside the target, renamed when complete.
 #include "gdi/png_write.h"
 
 #include <png.h>
@@ -9,20 +9,43 @@
 #include <cstring>
 #include <vector>
 
+#include "common/posix_file.h"
+
 namespace platform {
 namespace {
 
 void OnError(png_structp png, png_const_charp message) {
   auto *error = static_cast<std::string *>(png_get_error_ptr(png));
-  *error = message;
+  if (error->empty()) {
+    *error = message;
+  }
   png_longjmp(png, 1);
 }
 
 void OnWarning(png_structp, png_const_charp) {}
 
+// Writes straight to the descriptor, so that a failure says why (a full disk).
+void WriteBytes(png_structp png, png_bytep data, png_size_t size) {
+  const int fd = *static_cast<int *>(png_get_io_ptr(png));
+  while (size > 0) {
+    const ssize_t n = write(fd, data, size);
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n <= 0) {
+      *static_cast<std::string *>(png_get_error_ptr(png)) = std::strerror(n < 0 ? errno : EIO);
+      png_error(png, "write failed");
+    }
+    data += n;
+    size -= static_cast<png_size_t>(n);
+  }
+}
+
+void FlushNothing(png_structp) {}
+
 // Writes rows that are already packed as RGB bytes. Every local here is trivially
 // destructible, since libpng reports errors with longjmp.
-bool WriteRows(std::FILE *file, int width, int height, png_bytepp rows, std::string *error) {
+bool WriteRows(int *fd, int width, int height, png_bytepp rows, std::string *error) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, error, OnError, OnWarning);
   if (png == nullptr) {
     *error = "cannot start the PNG writer";
@@ -36,7 +59,7 @@ bool WriteRows(std::FILE *file, int width, int height, png_bytepp rows, std::str
     }
     return false;
   }
-  png_init_io(png, file);
+  png_set_write_fn(png, fd, WriteBytes, FlushNothing);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
@@ -68,18 +91,22 @@ bool WritePng(const Surface &surface, const std::string &path, std::string *erro
     }
     rows.push_back(row);
   }
-  const std::string temporary = path + ".tmp";
-  std::FILE *file = why.empty() ? std::fopen(temporary.c_str(), "wb") : nullptr;
-  if (why.empty() && file == nullptr) {
-    why = "cannot create " + temporary + ": " + std::strerror(errno);
+  std::string temporary;
+  int created = 0;
+  UniqueFd file = why.empty() ? CreateTempBeside(path, 0666, &temporary, &created) : UniqueFd();
+  if (why.empty() && !file.Valid()) {
+    why = "cannot create " + temporary + ": " + std::strerror(created);
   }
   if (why.empty()) {
-    const bool written = WriteRows(file, surface.width, surface.height, rows.data(), &why);
-    if (std::fclose(file) != 0 && written) {
-      why = "cannot write " + temporary + ": " + std::strerror(errno);
+    int fd = file.Get();
+    WriteRows(&fd, surface.width, surface.height, rows.data(), &why);
+    if (why.empty() && close(file.Release()) != 0) {
+      why = std::strerror(errno); // a file system that reports a full disk only now
     }
-    if (!why.empty() || std::rename(temporary.c_str(), path.c_str()) != 0) {
-      why = why.empty() ? "cannot rename to " + path + ": " + std::strerror(errno) : why;
+    if (why.empty() && std::rename(temporary.c_str(), path.c_str()) != 0) {
+      why = "cannot rename to " + path + ": " + std::strerror(errno);
+    }
+    if (!why.empty()) {
       std::remove(temporary.c_str());
     }
   }

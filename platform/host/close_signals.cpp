@@ -64,4 +64,10 @@ bool HandleCloseSignals() {
   return true;
 }
 
+void ReleaseCloseSignals() {
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    std::signal(signal, SIG_DFL);
+  }
+}
+
 } // namespace platform

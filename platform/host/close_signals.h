@@ -14,4 +14,8 @@ void CatchCloseSignals();
 // there is none) and returns true: the program has work.
 bool HandleCloseSignals();
 
+// Gives the three signals back their default action, once nothing is left to
+// store: whatever still waits (a message box at the end) is then ended by one.
+void ReleaseCloseSignals();
+
 } // namespace platform

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
 #include "device/device.h"
@@ -15,9 +14,11 @@
 #include "aygshell/shell.h"
 #include "instance/instance.h"
 #include "host/options.h"
+#include "host/script_source.h"
 #include "host/sdl_host.h"
 #include "host/trace.h"
 #include "kernel/module.h"
+#include "registry/registry.h"
 
 namespace platform {
 namespace {
@@ -27,41 +28,35 @@ int Fail(int code, const std::string &message) {
   return code;
 }
 
-// Joins the single-instance service of the profile; a refusal only costs the
-// check that another copy runs, so the program goes on.
+// Joins the single-instance service of the profile; a refusal is said in one line.
 void StartInstanceService(const HostOptions &options) {
   std::string message;
-  if (instance::StartService(options.device.profileDir, &message) == instance::Role::Alone &&
-      !message.empty()) {
-    std::fprintf(stderr, "blackjack: no single-instance check: %s\n", message.c_str());
+  instance::StartService(options.device.profileDir, &message);
+  if (!message.empty()) {
+    std::fprintf(stderr, "blackjack: %s\n", message.c_str());
   }
 }
 
+// After the program's end: what it wrote that could not be stored, in one line
+// naming the file and the reason; empty when everything is on disk.
+std::string StoreFailureLine() {
+  const registry::StoreFailure failure = registry::StoreAtExit();
+  return failure.Failed() ? "could not store the money and settings in " + registry::HivePath() +
+                                ": " + failure.reason
+                          : std::string();
+}
+
 // Runs the program on a started device; the caller stops the device.
-int RunOnDevice(const HostOptions &options, HINSTANCE instance) {
+int RunOnDevice(const HostOptions &options, HINSTANCE instance, std::unique_ptr<std::istream> in) {
   if (options.headless) {
-    // The script is checked whole before anything runs, then read again as it runs.
-    std::unique_ptr<std::istream> in = std::make_unique<std::istringstream>();
-    if (!options.script.empty()) {
-      auto file = std::make_unique<std::ifstream>(options.script, std::ios::binary);
-      std::string error;
-      if (!*file) {
-        return Fail(2, "cannot read the script " + options.script);
-      }
-      if (!CheckScript(*file, &error)) {
-        return Fail(2, options.script + ": " + error);
-      }
-      file->clear();
-      file->seekg(0);
-      in = std::move(file);
-    }
     StartInstanceService(options);
     ScriptReader script(std::move(in));
     const HeadlessRun run = RunHeadless(script, WinMain, instance);
     if (!run.error.empty()) {
       Fail(run.exitCode, (options.script.empty() ? "" : options.script + ": ") + run.error);
     }
-    return run.exitCode;
+    const std::string unstored = StoreFailureLine();
+    return unstored.empty() ? run.exitCode : Fail(run.exitCode != 0 ? run.exitCode : 1, unstored);
   }
   std::string error;
   auto host = SdlHost::Open(options.zoom, &error);
@@ -73,8 +68,13 @@ int RunOnDevice(const HostOptions &options, HINSTANCE instance) {
   char16_t commandLine[1] = {0};
   const int code = WinMain(instance, nullptr, commandLine, SW_SHOWNORMAL);
   SetCurrentHost(nullptr);
+  const std::string unstored = StoreFailureLine();
+  if (!unstored.empty()) {
+    Fail(1, unstored);
+    host->ShowError(unstored);
+  }
   CheckLeaksBeforeSystemTeardown();
-  return code;
+  return unstored.empty() || code != 0 ? code : 1;
 }
 
 } // namespace
@@ -93,6 +93,20 @@ int HostMain(const std::vector<std::string> &args) {
     std::printf("blackjack %s\n", BLACKJACK_VERSION);
     return 0;
   }
+  // The script is checked whole before anything runs, then read again as it runs.
+  // Before the close signals are caught: a pipe that never ends is ended by them.
+  std::unique_ptr<std::istream> script = std::make_unique<std::istringstream>();
+  if (options.headless && !options.script.empty()) {
+    script = OpenScript(options.script, &error);
+    if (!script) {
+      return Fail(2, error);
+    }
+    if (!CheckScript(*script, &error)) {
+      return Fail(2, options.script + ": " + error);
+    }
+    script->clear();
+    script->seekg(0);
+  }
   CatchCloseSignals();
   StartDevice(options.device);
   shell::InstallShell();
@@ -105,7 +119,7 @@ int HostMain(const std::vector<std::string> &args) {
     StopDevice();
     return Fail(1, "cannot write the trace " + options.trace);
   }
-  const int code = RunOnDevice(options, instance);
+  const int code = RunOnDevice(options, instance, std::move(script));
   CloseTrace();
   StopDevice();
   return code;

@@ -150,6 +150,11 @@ SdlHost::~SdlHost() {
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
+void SdlHost::ShowError(const std::string &text) {
+  ReleaseCloseSignals(); // nothing more to store: a signal may end the box and the program
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "BlackJack", text.c_str(), window_);
+}
+
 void SdlHost::Layout(int *x, int *y, double *scale) const {
   int outW = 0;
   int outH = 0;

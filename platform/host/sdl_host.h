@@ -23,6 +23,10 @@ public:
   SdlHost(const SdlHost &) = delete;
   SdlHost &operator=(const SdlHost &) = delete;
 
+  // Shows `text` in a message box over the window until the player closes it:
+  // for what goes wrong as the program ends. A close signal then ends it at once.
+  void ShowError(const std::string &text);
+
   void WaitForEvents(std::uint64_t deadlineMs) override;
   void Present(const Surface &screen) override;
 

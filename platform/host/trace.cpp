@@ -2,6 +2,9 @@
 // for each as it happens.
 #include "host/trace.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -74,8 +77,14 @@ std::unique_ptr<TraceWriter> &Writer() {
 
 bool OpenTrace(const std::string &path) {
   CloseTrace();
-  std::FILE *file = std::fopen(path.c_str(), "w");
+  // Without blocking: a FIFO nobody reads is refused rather than waited on.
+  const int fd =
+      open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+  std::FILE *file = fd < 0 || fcntl(fd, F_SETFL, 0) != 0 ? nullptr : fdopen(fd, "w");
   if (file == nullptr) {
+    if (fd >= 0) {
+      close(fd);
+    }
     return false;
   }
   Writer() = std::make_unique<TraceWriter>(file);

@@ -1,9 +1,6 @@
 // Test hooks of modules and images: a compiled .res loaded as a module, and why the
 // last image failed to decode.
-#include <fstream>
-#include <iterator>
-#include <vector>
-
+#include "common/posix_file.h"
 #include "imgdecmp/decompress.h"
 #include "testing/testing.h"
 #include "kernel/module.h"
@@ -15,15 +12,19 @@ HINSTANCE LoadResModule(std::span<const std::byte> res, std::string *error) {
 }
 
 HINSTANCE LoadResModuleFile(const std::string &path, std::string *error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  constexpr std::size_t LargestRes = 256u << 20;
+  int failure = 0;
+  const UniqueFd fd = OpenRegularFile(path, &failure);
+  std::string bytes;
+  if (failure == 0) {
+    failure = ReadAll(fd.Get(), LargestRes, &bytes);
+  }
+  if (failure != 0) {
     if (error != nullptr) {
-      *error = "cannot open " + path;
+      *error = "cannot read " + path + ": " + FileErrorText(failure);
     }
     return nullptr;
   }
-  const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
-                                std::istreambuf_iterator<char>());
   return LoadModuleFromRes(std::as_bytes(std::span<const char>(bytes)), error);
 }
 

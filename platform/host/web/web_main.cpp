@@ -13,6 +13,7 @@
 #include "host/options.h"
 #include "host/web/web_host.h"
 #include "kernel/module.h"
+#include "registry/registry.h"
 
 namespace {
 
@@ -48,6 +49,10 @@ int main(int argc, char **argv) {
     char16_t commandLine[1] = {0};
     WinMain(instance, nullptr, commandLine, SW_SHOWNORMAL);
     SetCurrentHost(nullptr);
+    if (const registry::StoreFailure failure = registry::StoreAtExit(); failure.Failed()) {
+      Fail("could not store the money and settings in " + registry::HivePath() + ": " +
+           failure.reason);
+    }
     // The next start keeps the screen as it was turned.
     options.device.width = CurrentDevice().ScreenWidth();
     options.device.height = CurrentDevice().ScreenHeight();
