@@ -96,6 +96,25 @@ inline UniqueFd OpenRegularFile(const std::string &path, int *error) {
   return fd;
 }
 
+// Opens a lock file for flock, making it (mode 0600) when missing: never through a
+// link, never blocking on a FIFO, and only a regular file (else NotRegularFile).
+// An existing one is opened without O_CREAT, which a read-only file system
+// refuses even for a file that exists.
+inline UniqueFd OpenLockFile(const std::string &path, int *error) {
+  constexpr int Flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+  UniqueFd fd(open(path.c_str(), Flags));
+  if (!fd.Valid() && errno == ENOENT) {
+    fd.Reset(open(path.c_str(), Flags | O_CREAT, 0600));
+  }
+  struct stat st {};
+  if (!fd.Valid() || fstat(fd.Get(), &st) != 0) {
+    *error = errno;
+    return UniqueFd();
+  }
+  *error = S_ISREG(st.st_mode) ? 0 : NotRegularFile;
+  return *error == 0 ? std::move(fd) : UniqueFd();
+}
+
 // Reads `fd` to its end, retrying interrupted reads. Returns 0, EFBIG when there
 // are more than `limit` bytes, or the errno of the failed read.
 inline int ReadAll(int fd, std::size_t limit, std::string *bytes) {

@@ -261,22 +261,6 @@ void Answer(int fd) {
   SendAll(fd, EncodeReply(reply), deadline);
 }
 
-// Opens a lock file, making it when missing: never through a link, and only a
-// regular file (a FIFO planted there is opened without blocking, and refused).
-UniqueFd OpenLock(const std::string &path, int *error) {
-  UniqueFd fd(open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
-  struct stat st {};
-  if (!fd.Valid() || fstat(fd.Get(), &st) != 0) {
-    *error = errno;
-    return UniqueFd();
-  }
-  if (!S_ISREG(st.st_mode)) {
-    *error = NotRegularFile;
-    return UniqueFd();
-  }
-  return fd;
-}
-
 // Whether `fd` is still the file at `path`: a holder removes its lock file as it
 // ends, and a lock taken on the removed file excludes nobody.
 bool IsLockedFile(int fd, const std::string &path) {
@@ -300,7 +284,7 @@ Lock TryLock(Service &s) {
       return Lock::Taken;
     }
     int error = 0;
-    s.lock = OpenLock(s.lockPath, &error); // the old one's lock goes with it
+    s.lock = OpenLockFile(s.lockPath, &error); // the old one's lock goes with it
     if (!s.lock.Valid()) {
       return Lock::Failed;
     }
@@ -513,10 +497,10 @@ Role StartService(const std::string &profileDir, std::string *message) {
   // folder only by those with the same environment.
   int error = 0;
   const std::string inProfile = s.profile + "/" + ProfileLockName;
-  s.lock = OpenLock(inProfile, &error);
+  s.lock = OpenLockFile(inProfile, &error);
   s.lockPath = inProfile;
   if (!s.lock.Valid() && !folder.empty()) {
-    s.lock = OpenLock(base + ".lock", &error);
+    s.lock = OpenLockFile(base + ".lock", &error);
     s.lockPath = base + ".lock";
   }
   if (!s.lock.Valid()) {

@@ -316,12 +316,7 @@ StoreFailure HiveStore::SaveWaiting() {
   }
   const std::string lockPath = HivePath() + LockSuffix;
   int error = InjectedError(SaveStep::Lock);
-  Fd lock(error != 0 ? -1
-                     : open(lockPath.c_str(),
-                            O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW, 0600));
-  if (error == 0 && !lock.Valid()) {
-    error = errno;
-  }
+  Fd lock = error != 0 ? Fd() : OpenLockFile(lockPath, &error);
   while (error == 0 && flock(lock.Get(), LOCK_EX) != 0) {
     error = errno == EINTR ? 0 : errno;
   }
