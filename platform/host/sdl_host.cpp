@@ -152,7 +152,20 @@ SdlHost::~SdlHost() {
 
 void SdlHost::ShowError(const std::string &text) {
   ReleaseCloseSignals(); // nothing more to store: a signal may end the box and the program
-  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "BlackJack", text.c_str(), window_);
+  // The box does not wrap: the text is broken between words into short lines.
+  constexpr std::size_t kLineLength = 48;
+  std::string wrapped;
+  std::size_t lineStart = 0;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = std::min(text.find(' ', at), text.size());
+    if (at > lineStart && end - lineStart > kLineLength) {
+      wrapped.back() = '\n';
+      lineStart = wrapped.size();
+    }
+    wrapped.append(text, at, end - at + 1);
+    at = end + 1;
+  }
+  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "BlackJack", wrapped.c_str(), window_);
 }
 
 void SdlHost::Layout(int *x, int *y, double *scale) const {

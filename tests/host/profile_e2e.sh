@@ -3,15 +3,38 @@
 # one profile never lose a win, a stopped game is never joined, a full or read-only
 # disk and files planted in place of the settings are said in one line with exit 1
 # and leave the old file whole, and scripts come only from a file or a pipe.
+# On the desktop, under Xvfb, the line is also shown in a message box before the close.
 # Usage: profile_e2e.sh PATH/TO/blackjack PATH/TO/tour.script. Run as root it works in
 # a mount namespace of its own for the small and the read-only disks.
 set -u
 
 BJ=$1
 TOUR=$2
+SELF=$(cd "$(dirname "$0")" && pwd)/$(basename "$0")
+if [ "${3:-}" = box ]; then # under xvfb-run: PROFILE in $4, whose save cannot succeed
+  "$BJ" --mute --profile "$4" 2>"$4.err" &
+  pid=$!
+  i=0
+  until main=$(xdotool search --onlyvisible --name '^BlackJack$') || [ $i -ge 300 ]; do
+    sleep 0.1
+    i=$((i + 1))
+  done
+  xdotool search --onlyvisible --class '.*' >"$4.before"
+  kill -TERM $pid # closed from outside: the game closes, and its save fails
+  i=0
+  until box=$(xdotool search --onlyvisible --class '.*' | grep -vxF -f "$4.before") ||
+    [ $i -ge 300 ]; do
+    sleep 0.1
+    i=$((i + 1))
+  done
+  [ -n "$box" ] && kill -0 $pid || { echo "no message box"; exit 1; }
+  xdotool windowfocus --sync "$box" key --window "$box" Return
+  wait $pid
+  exit $?
+fi
 if [ "$(id -u)" = 0 ] && [ -z "${BJ_PRIVATE_MOUNTS:-}" ] &&
   unshare -m --propagation private true 2>/dev/null; then
-  BJ_PRIVATE_MOUNTS=1 exec unshare -m --propagation private sh "$0" "$@"
+  BJ_PRIVATE_MOUNTS=1 exec unshare -m --propagation private sh "$SELF" "$@"
 fi
 WORK=$(mktemp -d)
 export XDG_RUNTIME_DIR="$WORK/run"
@@ -94,6 +117,11 @@ for planted in fifo folder link; do
 done
 [ -p "$WORK/fifo/registry.reg" ] && [ -d "$WORK/folder/registry.reg" ] ||
   fail "what was planted is left in place"
+if command -v xvfb-run >/dev/null && command -v xdotool >/dev/null; then
+  xvfb-run -a -s "-screen 0 800x800x24" sh "$SELF" "$BJ" "$TOUR" box "$WORK/link" >"$WORK/err.txt"
+  [ $? -eq 1 ] || fail "the desktop shows the line in a message box, then exits 1"
+  [ "$(grep -c "could not store the money" "$WORK/link.err")" -eq 1 ] || fail "and prints it"
+fi
 
 # ---- Scripts: a folder, a FIFO nobody writes to, a bad line through a pipe; a pipe ----
 mkfifo "$WORK/nobody"
