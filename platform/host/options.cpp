@@ -177,7 +177,8 @@ const std::array<OptionInfo, 13> &Options() {
          p.options.headless = true;
          return true;
        }},
-      {"--script", "FILE", "headless: the commands to run (implies --headless)",
+      {"--script", "FILE",
+       "headless: the commands to run, - for standard input (implies --headless)",
        [](Parsed &p, const std::string &v, std::string *) {
          p.options.script = v;
          p.options.headless = true;
