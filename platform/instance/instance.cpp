@@ -306,7 +306,7 @@ void RemoveUnusedLocks(const std::string &folder) {
         !name.starts_with("blackjack-") || !name.ends_with(".lock")) {
       continue;
     }
-    const std::string path = folder + "/" + name;
+    const std::string path = (folder + "/").append(name);
     UniqueFd fd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (fd.Valid() && flock(fd.Get(), LOCK_EX | LOCK_NB) == 0 && IsLockedFile(fd.Get(), path)) {
       unlink(path.c_str());
