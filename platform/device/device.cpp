@@ -78,6 +78,9 @@ bool OsProfileByName(const std::string &name, OsProfile *profile) {
   } else {
     return false;
   }
+  if (name != "pocketpc") {
+    p.name = name;
+  }
   *profile = p;
   return true;
 }

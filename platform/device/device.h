@@ -10,6 +10,7 @@ namespace platform {
 
 // What GetVersionExW and SystemParametersInfoW(SPI_GETPLATFORMTYPE) report.
 struct OsProfile {
+  std::string name = "ce5.1"; // as OsProfileByName knows it
   DWORD platformId = VER_PLATFORM_WIN32_CE;
   DWORD major = 5;
   DWORD minor = 1;

@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <csignal>
 
-#include "user/window.h"
+#include "host/timeline.h"
 
 namespace platform {
 namespace {
@@ -44,7 +44,7 @@ void CatchCloseSignals() {
   }
 }
 
-bool HandleCloseSignals() {
+bool TakeCloseSignal() {
   if (pipeEnds[0] < 0) {
     return false;
   }
@@ -53,14 +53,14 @@ bool HandleCloseSignals() {
   while (read(pipeEnds[0], bytes, sizeof(bytes)) > 0) {
     signalled = true;
   }
-  if (!signalled) {
+  return signalled;
+}
+
+bool HandleCloseSignals() {
+  if (!TakeCloseSignal()) {
     return false;
   }
-  if (const HWND app = ForegroundApplicationWindow()) {
-    PostMessageW(app, WM_CLOSE, 0, 0);
-  } else {
-    PostQuitMessage(0);
-  }
+  ApplyUserAction(UserAction{UserActionKind::Close, {}, 0});
   return true;
 }
 

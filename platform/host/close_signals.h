@@ -9,6 +9,10 @@ namespace platform {
 // stored) cannot cut it short.
 void CatchCloseSignals();
 
+// Whether a signal came since the last call: for a front end that closes the
+// program in its own order of events.
+bool TakeCloseSignal();
+
 // Called by the front ends in their wait. When a signal came since the last call,
 // sends WM_CLOSE to the foreground application window (or ends the loop when
 // there is none) and returns true: the program has work.

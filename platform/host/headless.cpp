@@ -5,6 +5,7 @@
 #include "device/device.h"
 #include "host/close_signals.h"
 #include "host/instance_service.h"
+#include "host/timeline.h"
 #include "user/compositor.h"
 #include "user/input.h"
 #include "user/window.h"
@@ -45,14 +46,7 @@ bool HeadlessHost::PointOnScreen(const ScriptCommand &command) {
   return false;
 }
 
-void HeadlessHost::CloseApplication() {
-  if (const HWND app = ForegroundApplicationWindow()) {
-    PostMessageW(app, WM_CLOSE, 0, 0);
-    return;
-  }
-  // No window to close: nothing else could end the program.
-  PostQuitMessage(0);
-}
+void HeadlessHost::CloseApplication() { ApplyUserAction(UserAction{UserActionKind::Close, {}, 0}); }
 
 bool HeadlessHost::Run(const ScriptCommand &command) {
   switch (command.verb) {
@@ -76,7 +70,14 @@ bool HeadlessHost::Run(const ScriptCommand &command) {
     return true;
   }
   case ScriptVerb::Wheel:
-    QueueInput(InputEvent{InputKind::Wheel, {}, 0, command.notches * WHEEL_DELTA});
+    QueueInput(InputEvent{InputKind::Wheel, {}, 0, command.wheel});
+    return true;
+  case ScriptVerb::KeyDown:
+  case ScriptVerb::KeyUp:
+    QueueInput(
+        InputEvent{command.verb == ScriptVerb::KeyDown ? InputKind::KeyDown : InputKind::KeyUp,
+                   {},
+                   command.key});
     return true;
   case ScriptVerb::Wait:
     waitUntil_ = CurrentDevice().NowMs() + command.ms;

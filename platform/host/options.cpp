@@ -56,6 +56,7 @@ struct Parsed {
   std::optional<int> dpi; // --dpi wins over the preset's, whatever the order
   std::optional<SYSTEMTIME> clock;
   std::string profile;
+  std::string deviceOption; // the first option given that sets up the device
 };
 
 using Setter = std::function<bool(Parsed &, const std::string &value, std::string *error)>;
@@ -114,8 +115,8 @@ bool SetClock(Parsed &p, const std::string &value, std::string *error) {
   return true;
 }
 
-const std::array<OptionInfo, 13> &Options() {
-  static const std::array<OptionInfo, 13> options{{
+const std::array<OptionInfo, 15> &Options() {
+  static const std::array<OptionInfo, 15> options{{
       {"--screen", "PRESET|WxH",
        "screen: qvga (default), qvga-landscape, vga, vga-landscape, square, or WxH", SetScreen},
       {"--dpi", "N", "screen dpi (default: the preset's; 96 for WxH)",
@@ -184,6 +185,17 @@ const std::array<OptionInfo, 13> &Options() {
          p.options.headless = true;
          return true;
        }},
+      {"--record", "FILE", "desktop: record the game played in the window into FILE",
+       [](Parsed &p, const std::string &v, std::string *e) {
+         p.options.record = v;
+         return !v.empty() || (*e = "--record needs a file", false);
+       }},
+      {"--replay", "FILE",
+       "play a recorded game: in the window at its pace, or with --headless at once",
+       [](Parsed &p, const std::string &v, std::string *e) {
+         p.options.replay = v;
+         return !v.empty() || (*e = "--replay needs a file", false);
+       }},
       {"--trace", "FILE", "write a line per sound played and per timer set or killed",
        [](Parsed &p, const std::string &v, std::string *) {
          p.options.trace = v;
@@ -246,6 +258,28 @@ bool ParseHostOptions(const std::vector<std::string> &args, HostOptions *options
     if (!option->set(p, value, error)) {
       return false;
     }
+    for (const char *device : {"--screen", "--dpi", "--os", "--clock"}) {
+      if (p.deviceOption.empty() && name == device) {
+        p.deviceOption = name;
+      }
+    }
+  }
+  // A replay's device and clock are the recording's; a recording is of a person
+  // at the window.
+  if (!p.options.replay.empty() && !p.deviceOption.empty()) {
+    *error = "--replay plays on the recording's device and clock; leave out " + p.deviceOption;
+    return false;
+  }
+  const std::pair<bool, const char *> conflicts[] = {
+      {!p.options.replay.empty() && !p.options.script.empty(), "--replay and --script"},
+      {!p.options.replay.empty() && !p.options.record.empty(), "--replay and --record"},
+      {!p.options.record.empty() && p.options.headless, "--record and --headless or --script"},
+  };
+  for (const auto &[conflict, names] : conflicts) {
+    if (conflict) {
+      *error = std::string(names) + " cannot be given together";
+      return false;
+    }
   }
   DeviceConfig &device = p.options.device;
   if (p.dpi) {
@@ -273,9 +307,9 @@ std::string HostUsage() {
     text += left + o.help + "\n";
   }
   text += "\nScript commands (--script): tap X Y, down X Y, move X Y (the pen held down\n"
-          "moves), up X Y, wheel N (notches, positive up), wait MS, key NAME, rotate,\n"
-          "screenshot FILE, close. Desktop keys: F9 turns the screen, F11 toggles full\n"
-          "screen.\n";
+          "moves), up X Y, wheel N (notches, positive up), wait MS, key NAME, keydown KEY,\n"
+          "keyup KEY, rotate, screenshot FILE, close. A recording is such a script after a\n"
+          "header. Desktop keys: F9 turns the screen, F11 toggles full screen.\n";
   return text;
 }
 

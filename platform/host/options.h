@@ -14,6 +14,8 @@ struct HostOptions {
   bool headless = false;
   std::string script; // headless: the script file; empty runs no command
   std::string trace;  // empty: no trace
+  std::string record; // desktop: the recording to write; empty records nothing
+  std::string replay; // the recording to play; the device is then the recording's
   bool help = false;
   bool version = false;
 };

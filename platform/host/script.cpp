@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
+#include <numeric>
 #include <sstream>
 
 namespace platform {
@@ -85,7 +86,7 @@ struct VerbInfo {
   const char *usage;
 };
 
-constexpr std::array<VerbInfo, 10> kVerbs{{
+constexpr std::array<VerbInfo, 12> kVerbs{{
     {"tap", ScriptVerb::Tap, 2, "tap X Y"},
     {"down", ScriptVerb::Down, 2, "down X Y"},
     {"move", ScriptVerb::Move, 2, "move X Y"},
@@ -93,6 +94,8 @@ constexpr std::array<VerbInfo, 10> kVerbs{{
     {"wheel", ScriptVerb::Wheel, 1, "wheel N"},
     {"wait", ScriptVerb::Wait, 1, "wait MS"},
     {"key", ScriptVerb::Key, 1, "key NAME"},
+    {"keydown", ScriptVerb::KeyDown, 1, "keydown KEY"},
+    {"keyup", ScriptVerb::KeyUp, 1, "keyup KEY"},
     {"rotate", ScriptVerb::Rotate, 0, "rotate"},
     {"screenshot", ScriptVerb::Screenshot, 1, "screenshot FILE"},
     {"close", ScriptVerb::Close, 0, "close"},
@@ -134,6 +137,14 @@ bool ParseSingleKey(std::string_view name, UINT *key) {
     }
     return false;
   }
+  if (name.size() >= 3 && Lower(name[0]) == 'v' && Lower(name[1]) == 'k') {
+    std::uint64_t code = 0;
+    if (ParseNumber(name.substr(2), 254, &code) && code >= 1) {
+      *key = static_cast<UINT>(code);
+      return true;
+    }
+    return false;
+  }
   if (name.size() >= 2 && Lower(name[0]) == 'f') {
     std::uint64_t n = 0;
     if (ParseNumber(name.substr(1), 12, &n) && n >= 1) {
@@ -165,9 +176,9 @@ bool ParseLine(std::string_view text, int line, ScriptCommand *command, std::str
     }
   }
   if (info == nullptr) {
-    *error =
-        LineError(line, "unknown command '" + Shown(words[0]) +
-                            "' (tap, down, move, up, wheel, wait, key, rotate, screenshot, close)");
+    *error = LineError(line, "unknown command '" + Shown(words[0]) +
+                                 "' (tap, down, move, up, wheel, wait, key, keydown, keyup, "
+                                 "rotate, screenshot, close)");
     return false;
   }
   command->verb = info->verb;
@@ -207,16 +218,28 @@ bool ParseLine(std::string_view text, int line, ScriptCommand *command, std::str
     return true;
   }
   case ScriptVerb::Wheel: {
-    const bool up = words[1].front() != '-';
+    // Whole notches, or a part of one as a fine wheel turns ("1/3"), as long as it is
+    // a whole number of the wheel's units.
+    const std::string_view word = words[1];
+    const bool up = word.front() != '-';
+    const std::string_view amount = up ? word : word.substr(1);
+    const std::size_t slash = amount.find('/');
     std::uint64_t n = 0;
-    if (!ParseNumber(up ? words[1] : words[1].substr(1), kMostWheelNotches, &n) || n == 0) {
-      *error =
-          LineError(line, "wheel takes notches from -" + std::to_string(kMostWheelNotches) +
-                              " to " + std::to_string(kMostWheelNotches) +
-                              " but not 0 (positive turns it up), not '" + Shown(words[1]) + "'");
+    std::uint64_t parts = 1;
+    const bool ok =
+        ParseNumber(amount.substr(0, slash), kMostWheelNotches * WHEEL_DELTA, &n) && n != 0 &&
+        (slash == std::string_view::npos ||
+         (ParseNumber(amount.substr(slash + 1), WHEEL_DELTA, &parts) && parts != 0)) &&
+        n * WHEEL_DELTA % parts == 0 && n * WHEEL_DELTA / parts <= kMostWheelNotches * WHEEL_DELTA;
+    if (!ok) {
+      *error = LineError(line, "wheel takes notches from -" + std::to_string(kMostWheelNotches) +
+                                   " to " + std::to_string(kMostWheelNotches) +
+                                   " but not 0 (positive turns it up; 1/3 is a third), not '" +
+                                   Shown(word) + "'");
       return false;
     }
-    command->notches = up ? static_cast<int>(n) : -static_cast<int>(n);
+    const auto delta = static_cast<int>(n * WHEEL_DELTA / parts);
+    command->wheel = up ? delta : -delta;
     return true;
   }
   case ScriptVerb::Wait:
@@ -234,12 +257,47 @@ bool ParseLine(std::string_view text, int line, ScriptCommand *command, std::str
       return false;
     }
     return true;
+  case ScriptVerb::KeyDown:
+  case ScriptVerb::KeyUp:
+    // One key going down or up, as a recording holds it: no modifiers.
+    if (!ParseSingleKey(words[1], &command->key)) {
+      *error = LineError(line, "unknown key '" + Shown(words[1]) +
+                                   "' (e.g. ctrl, shift, return, f1, a, vk93)");
+      return false;
+    }
+    return true;
   default:
     return true;
   }
 }
 
 } // namespace
+
+std::string WheelAmount(int delta) {
+  const int size = delta < 0 ? -delta : delta;
+  const int common = std::gcd(size, static_cast<int>(WHEEL_DELTA));
+  std::string text = (delta < 0 ? "-" : "") + std::to_string(size / common);
+  if (common != WHEEL_DELTA) {
+    text += "/" + std::to_string(WHEEL_DELTA / common);
+  }
+  return text;
+}
+
+std::string KeyName(UINT key) {
+  if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) {
+    return std::string(1, static_cast<char>(key >= 'A' ? key + 32 : key));
+  }
+  if (key >= VK_F1 && key < VK_F1 + 12) {
+    return "f" + std::to_string(key - VK_F1 + 1);
+  }
+  // The first name of each key in the table is the one written.
+  for (const KeyInfo &k : kNamedKeys) {
+    if (k.key == key) {
+      return k.name;
+    }
+  }
+  return "vk" + std::to_string(key);
+}
 
 bool ParseKeyName(std::string_view name, UINT *key, BYTE *modifiers) {
   BYTE mods = 0;

@@ -12,15 +12,28 @@
 
 namespace platform {
 
-enum class ScriptVerb { Tap, Down, Move, Up, Wheel, Wait, Key, Rotate, Screenshot, Close };
+enum class ScriptVerb {
+  Tap,
+  Down,
+  Move,
+  Up,
+  Wheel,
+  Wait,
+  Key,
+  KeyDown,
+  KeyUp,
+  Rotate,
+  Screenshot,
+  Close
+};
 
 struct ScriptCommand {
   ScriptVerb verb = ScriptVerb::Close;
   int line = 0;         // 1-based line in the script
   POINT point{};        // tap, down, move, up: screen pixels
-  int notches = 0;      // wheel: positive turned away from the user (up)
+  int wheel = 0;        // wheel: WHEEL_DELTA a notch, positive turned away from the user (up)
   std::uint64_t ms = 0; // wait
-  UINT key = 0;         // key: virtual-key code
+  UINT key = 0;         // key, keydown, keyup: virtual-key code
   BYTE modifiers = 0;   // key: FCONTROL, FSHIFT, FALT
   std::string path;     // screenshot
 };
@@ -63,5 +76,10 @@ bool ParseScript(std::string_view text, std::vector<ScriptCommand> *commands, st
 
 // Parses a key name such as "ctrl+q", "return", "shift+f1" (case-insensitive).
 bool ParseKeyName(std::string_view name, UINT *key, BYTE *modifiers);
+// The name of one key as the script writes it ("ctrl", "q", "f1"), parsed back by
+// ParseKeyName; a key without a name is written "vkN" with its code.
+std::string KeyName(UINT key);
+// A wheel's turn as the script writes it: "2", "-1", "1/3".
+std::string WheelAmount(int delta);
 
 } // namespace platform

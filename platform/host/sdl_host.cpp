@@ -74,16 +74,9 @@ SDL_Rect UsableRoom(SDL_Window *window) {
   return room;
 }
 
-// The largest whole zoom at which the device screen fits `room`; at least 1.
-int FittingZoom(const SDL_Rect &room) {
-  const Device &device = CurrentDevice();
-  return std::max(1, std::min(room.w / device.ScreenWidth(), room.h / device.ScreenHeight()));
-}
-
-std::int64_t RealMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
+// The largest whole zoom at which a picture of width x height fits `room`; at least 1.
+int FittingZoom(const SDL_Rect &room, int width, int height) {
+  return std::max(1, std::min(room.w / width, room.h / height));
 }
 
 } // namespace
@@ -116,7 +109,9 @@ std::unique_ptr<SdlHost> SdlHost::Open(int zoom, std::string *error) {
   }
   std::unique_ptr<SdlHost> host(new SdlHost);
   const Device &device = CurrentDevice();
-  host->zoom_ = zoom > 0 ? zoom : FittingZoom(UsableRoom(nullptr));
+  host->zoom_ = zoom > 0
+                    ? zoom
+                    : FittingZoom(UsableRoom(nullptr), device.ScreenWidth(), device.ScreenHeight());
   host->window_ =
       SDL_CreateWindow("BlackJack device", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                        device.ScreenWidth() * host->zoom_, device.ScreenHeight() * host->zoom_,
@@ -133,7 +128,6 @@ std::unique_ptr<SdlHost> SdlHost::Open(int zoom, std::string *error) {
              "); run `blackjack --headless --script FILE` to play without one";
     return nullptr;
   }
-  host->lastRealMs_ = RealMs();
   return host;
 }
 
@@ -172,9 +166,8 @@ void SdlHost::Layout(int *x, int *y, double *scale) const {
   int outW = 0;
   int outH = 0;
   SDL_GetRendererOutputSize(renderer_, &outW, &outH);
-  const Device &device = CurrentDevice();
-  const int w = device.ScreenWidth();
-  const int h = device.ScreenHeight();
+  const int w = ShownWidth();
+  const int h = ShownHeight();
   // A whole-number zoom when the window has room for one, else a smaller fit.
   const int whole = std::min(outW / w, outH / h);
   *scale =
@@ -209,10 +202,23 @@ bool SdlHost::ToDevice(int windowX, int windowY, POINT *device) const {
 
 void SdlHost::Pen(int kind, int windowX, int windowY) {
   POINT p{};
-  if (!ToDevice(windowX, windowY, &p)) {
-    return; // on the letter-box: not on the device's screen
+  if (replay_ != nullptr || !ToDevice(windowX, windowY, &p)) {
+    return; // a replay's pen is the recording's; or on the letter-box
   }
-  QueueInput(InputEvent{static_cast<InputKind>(kind), p, 0});
+  constexpr UserActionKind kinds[] = {UserActionKind::PenDown, UserActionKind::PenMove,
+                                      UserActionKind::PenUp};
+  timeline_.AddNow(UserAction{kinds[kind], p, 0});
+}
+
+// The picture's size in device pixels: the screen's, turned when F9 turned it.
+int SdlHost::ShownWidth() const {
+  const Device &device = CurrentDevice();
+  return pictureTurned_ ? device.ScreenHeight() : device.ScreenWidth();
+}
+
+int SdlHost::ShownHeight() const {
+  const Device &device = CurrentDevice();
+  return pictureTurned_ ? device.ScreenWidth() : device.ScreenHeight();
 }
 
 void SdlHost::ResizeForScreen() {
@@ -221,13 +227,12 @@ void SdlHost::ResizeForScreen() {
   }
   // The zoom stays while the turned screen fits the display; else the largest that
   // fits, and the window moves as far as it must to lie wholly on the display.
-  const Device &device = CurrentDevice();
   const SDL_Rect room = UsableRoom(window_);
-  if (device.ScreenWidth() * zoom_ > room.w || device.ScreenHeight() * zoom_ > room.h) {
-    zoom_ = FittingZoom(room);
+  if (ShownWidth() * zoom_ > room.w || ShownHeight() * zoom_ > room.h) {
+    zoom_ = FittingZoom(room, ShownWidth(), ShownHeight());
   }
-  const int width = device.ScreenWidth() * zoom_;
-  const int height = device.ScreenHeight() * zoom_;
+  const int width = ShownWidth() * zoom_;
+  const int height = ShownHeight() * zoom_;
   SDL_SetWindowSize(window_, width, height);
   int x = 0;
   int y = 0;
@@ -243,13 +248,12 @@ void SdlHost::Handle(const SDL_Event &event) {
   case SDL_MOUSEBUTTONUP:
     if (event.button.button == SDL_BUTTON_LEFT && event.button.which != SDL_TOUCH_MOUSEID) {
       penDown_ = event.type == SDL_MOUSEBUTTONDOWN;
-      Pen(static_cast<int>(penDown_ ? InputKind::PenDown : InputKind::PenUp), event.button.x,
-          event.button.y);
+      Pen(penDown_ ? 0 : 2, event.button.x, event.button.y);
     }
     break;
   case SDL_MOUSEMOTION:
     if (penDown_ && event.motion.which != SDL_TOUCH_MOUSEID) {
-      Pen(static_cast<int>(InputKind::PenMove), event.motion.x, event.motion.y);
+      Pen(1, event.motion.x, event.motion.y);
     }
     break;
   case SDL_MOUSEWHEEL:
@@ -257,8 +261,9 @@ void SdlHost::Handle(const SDL_Event &event) {
       // Notches (fractions of one from a fine wheel), positive turned away from the user.
       const float notches = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.preciseY
                                                                             : event.wheel.preciseY;
-      if (const auto delta = static_cast<int>(std::lround(notches * WHEEL_DELTA)); delta != 0) {
-        QueueInput(InputEvent{InputKind::Wheel, {}, 0, delta});
+      const auto delta = static_cast<int>(std::lround(notches * WHEEL_DELTA));
+      if (delta != 0 && replay_ == nullptr) {
+        timeline_.AddNow(UserAction{UserActionKind::Wheel, {}, 0, delta});
       }
     }
     break;
@@ -268,10 +273,8 @@ void SdlHost::Handle(const SDL_Event &event) {
     int winW = 0;
     int winH = 0;
     SDL_GetWindowSize(window_, &winW, &winH);
-    const InputKind kind = event.type == SDL_FINGERDOWN ? InputKind::PenDown
-                           : event.type == SDL_FINGERUP ? InputKind::PenUp
-                                                        : InputKind::PenMove;
-    Pen(static_cast<int>(kind), static_cast<int>(event.tfinger.x * static_cast<float>(winW)),
+    const int kind = event.type == SDL_FINGERDOWN ? 0 : event.type == SDL_FINGERUP ? 2 : 1;
+    Pen(kind, static_cast<int>(event.tfinger.x * static_cast<float>(winW)),
         static_cast<int>(event.tfinger.y * static_cast<float>(winH)));
     break;
   }
@@ -281,29 +284,28 @@ void SdlHost::Handle(const SDL_Event &event) {
     const bool down = event.type == SDL_KEYDOWN;
     if (key == SDLK_F9 || key == SDLK_F11) {
       if (down && event.key.repeat == 0) {
-        if (key == SDLK_F9) {
-          TurnScreen();
+        if (key == SDLK_F9 && replay_ != nullptr) {
+          // Turning the device would take the replay off its course: the picture turns.
+          pictureTurned_ = !pictureTurned_;
           ResizeForScreen();
+          RepeatLastFrame();
+        } else if (key == SDLK_F9) {
+          timeline_.AddNow(UserAction{UserActionKind::Rotate, {}, 0});
         } else {
           const bool full = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
           SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
         }
-        MarkScreenChanged();
       }
       break;
     }
-    if (const UINT vk = VirtualKey(key); vk != 0) {
-      QueueInput(InputEvent{down ? InputKind::KeyDown : InputKind::KeyUp, {}, vk});
+    if (const UINT vk = VirtualKey(key); vk != 0 && replay_ == nullptr) {
+      timeline_.AddNow(UserAction{down ? UserActionKind::KeyDown : UserActionKind::KeyUp, {}, vk});
     }
     break;
   }
   case SDL_QUIT:
     // Closing the desktop window is the user closing the application.
-    if (const HWND app = ForegroundApplicationWindow()) {
-      PostMessageW(app, WM_CLOSE, 0, 0);
-    } else {
-      PostQuitMessage(0);
-    }
+    timeline_.AddNow(UserAction{UserActionKind::Close, {}, 0});
     break;
   case SDL_WINDOWEVENT:
     if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
@@ -316,45 +318,82 @@ void SdlHost::Handle(const SDL_Event &event) {
   }
 }
 
-void SdlHost::SyncVirtualClock() {
-  // With --clock the device runs on its own clock, kept in step with real time.
-  const std::int64_t now = RealMs();
-  Device &device = CurrentDevice();
-  if (device.Config().virtualClock && now > lastRealMs_) {
-    device.AdvanceMs(static_cast<std::uint64_t>(now - lastRealMs_));
+// A replay's next inputs, at the device times its waits reach; commands that are
+// not the user's (a screenshot) have no place in the window and are passed over.
+void SdlHost::TakeRecordedActions() {
+  ScriptCommand command;
+  while (!timeline_.HasPending() && replay_->Next(&command)) {
+    const auto add = [&](UserActionKind kind) {
+      timeline_.Add(UserAction{kind, command.point, command.key}, replayAtMs_);
+    };
+    switch (command.verb) {
+    case ScriptVerb::Wait:
+      replayAtMs_ += command.ms;
+      break;
+    case ScriptVerb::Tap:
+      add(UserActionKind::PenDown);
+      add(UserActionKind::PenUp);
+      break;
+    case ScriptVerb::Down:
+      add(UserActionKind::PenDown);
+      break;
+    case ScriptVerb::Move:
+      add(UserActionKind::PenMove);
+      break;
+    case ScriptVerb::Up:
+      add(UserActionKind::PenUp);
+      break;
+    case ScriptVerb::KeyDown:
+    case ScriptVerb::Key: // its modifiers are the recording's own keydown lines
+      add(UserActionKind::KeyDown);
+      if (command.verb == ScriptVerb::Key) {
+        add(UserActionKind::KeyUp);
+      }
+      break;
+    case ScriptVerb::KeyUp:
+      add(UserActionKind::KeyUp);
+      break;
+    case ScriptVerb::Wheel:
+      timeline_.Add(UserAction{UserActionKind::Wheel, {}, 0, command.wheel}, replayAtMs_);
+      break;
+    case ScriptVerb::Rotate:
+      add(UserActionKind::Rotate);
+      break;
+    case ScriptVerb::Close:
+      add(UserActionKind::Close);
+      break;
+    case ScriptVerb::Screenshot:
+      break;
+    }
   }
-  lastRealMs_ = now;
 }
 
 void SdlHost::WaitForEvents(std::uint64_t deadlineMs) {
-  SyncVirtualClock();
   PresentIfChanged(*this);
-  Device &device = CurrentDevice();
   for (;;) {
-    if (HandleCloseSignals()) {
-      return;
+    if (TakeCloseSignal()) {
+      timeline_.AddNow(UserAction{UserActionKind::Close, {}, 0});
     }
     if (ServeInstanceRequests()) {
       // Another start asked for this program: the desktop window comes forward too.
       SDL_RaiseWindow(window_);
       return;
     }
-    const std::uint64_t now = device.NowMs();
-    if (deadlineMs <= now) {
-      return;
-    }
-    const std::uint64_t wait = std::min<std::uint64_t>(deadlineMs - now, kLongestSleepMs);
     SDL_Event event;
-    if (SDL_WaitEventTimeout(&event, static_cast<int>(wait)) != 0) {
+    while (SDL_PollEvent(&event) != 0) {
       Handle(event);
-      while (SDL_PollEvent(&event) != 0) {
-        Handle(event);
-      }
-      // Input, a turned screen or a close: the program has work now.
-      SyncVirtualClock();
+    }
+    if (replay_ != nullptr) {
+      TakeRecordedActions();
+    }
+    std::uint64_t sleepMs = 0;
+    if (timeline_.Step(deadlineMs, &sleepMs)) {
       return;
     }
-    SyncVirtualClock();
+    const auto wait = static_cast<int>(std::min<std::uint64_t>(sleepMs, kLongestSleepMs));
+    if (SDL_WaitEventTimeout(&event, wait) != 0) {
+      Handle(event);
+    }
   }
 }
 
@@ -370,6 +409,14 @@ void SdlHost::Present(const Surface &screen) {
   }
   if (texture_ == nullptr) {
     return;
+  }
+  // A turned screen turns the desktop window with it.
+  if (screen.width != shownScreenWidth_ || screen.height != shownScreenHeight_) {
+    if (shownScreenWidth_ != 0) {
+      ResizeForScreen();
+    }
+    shownScreenWidth_ = screen.width;
+    shownScreenHeight_ = screen.height;
   }
   SDL_UpdateTexture(texture_, nullptr, screen.pixels.data(),
                     screen.width * static_cast<int>(sizeof(std::uint32_t)));
@@ -424,11 +471,20 @@ void SdlHost::RepeatLastFrame() {
   int y = 0;
   double scale = 1;
   Layout(&x, &y, &scale);
-  const SDL_Rect target{x, y, static_cast<int>(textureWidth_ * scale),
-                        static_cast<int>(textureHeight_ * scale)};
+  const int w = static_cast<int>(textureWidth_ * scale);
+  const int h = static_cast<int>(textureHeight_ * scale);
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);
-  SDL_RenderCopy(renderer_, texture_, nullptr, &target);
+  if (pictureTurned_) {
+    // Turned a quarter about its centre, the picture fills the turned window.
+    const int shownW = static_cast<int>(ShownWidth() * scale);
+    const int shownH = static_cast<int>(ShownHeight() * scale);
+    const SDL_Rect target{x + (shownW - w) / 2, y + (shownH - h) / 2, w, h};
+    SDL_RenderCopyEx(renderer_, texture_, nullptr, &target, 90.0, nullptr, SDL_FLIP_NONE);
+  } else {
+    const SDL_Rect target{x, y, w, h};
+    SDL_RenderCopy(renderer_, texture_, nullptr, &target);
+  }
   SDL_RenderPresent(renderer_);
   ++frames_;
   lastPresentNs_ = std::chrono::duration_cast<std::chrono::nanoseconds>(

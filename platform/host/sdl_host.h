@@ -6,6 +6,8 @@
 #include <string>
 
 #include "device/host.h"
+#include "host/script.h"
+#include "host/timeline.h"
 
 struct SDL_Window;
 struct SDL_Renderer;
@@ -30,6 +32,15 @@ public:
   void WaitForEvents(std::uint64_t deadlineMs) override;
   void Present(const Surface &screen) override;
 
+  // The user's actions as they reach the program, each with its device time: for
+  // writing a recording.
+  void OnAction(Timeline::Listener listener) { timeline_.SetListener(std::move(listener)); }
+  // Plays a recorded game at its own pace instead of the mouse and keys: the
+  // script's inputs come in at the device times its waits give. F9 then turns only
+  // the picture, F11 still shows it full screen, and closing the window closes the
+  // game. The reader is not owned.
+  void Replay(ScriptReader *script) { replay_ = script; }
+
   // Frames shown so far, and when the last one was handed to the display
   // (steady clock, nanoseconds): for measuring the way from input to screen.
   int FramesPresented() const { return frames_; }
@@ -45,17 +56,24 @@ private:
   void Pen(int kind, int windowX, int windowY);
   void ResizeForScreen();
   void RepeatLastFrame();
-  void SyncVirtualClock();
   void FollowApplication();
+  void TakeRecordedActions();
+  int ShownWidth() const;
+  int ShownHeight() const;
 
   SDL_Window *window_ = nullptr;
   SDL_Renderer *renderer_ = nullptr;
   SDL_Texture *texture_ = nullptr;
   int textureWidth_ = 0;
   int textureHeight_ = 0;
+  int shownScreenWidth_ = 0; // the screen's size at the last frame, to follow turns
+  int shownScreenHeight_ = 0;
   int zoom_ = 1;
   bool penDown_ = false;
-  std::int64_t lastRealMs_ = 0; // for a desktop run on a virtual clock (--clock)
+  Timeline timeline_;
+  ScriptReader *replay_ = nullptr;
+  std::uint64_t replayAtMs_ = 0; // the device time the replay's waits have reached
+  bool pictureTurned_ = false;   // F9 during a replay
   int frames_ = 0;
   std::int64_t lastPresentNs_ = 0;
   std::u16string shownTitle_; // of the application the desktop window stands for

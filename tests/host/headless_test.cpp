@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "host/headless.h"
+#include "host/recording.h"
+#include "host/timeline.h"
 #include "testing/testing.h"
 #include "host/trace.h"
 
@@ -24,6 +26,7 @@ struct Received {
   WPARAM wParam;
   LPARAM lParam;
   DWORD tick;
+  bool operator==(const Received &) const = default;
 };
 
 // What the program under test saw, and how it behaves.
@@ -226,6 +229,149 @@ TEST_F(Headless, TheTraceHasALinePerSoundAndPerTimerSetOrKilled) {
                                  "1250 sound FLIP SND_RESOURCE|SND_ASYNC|SND_NODEFAULT",
                              }));
   std::remove(path.c_str());
+}
+
+} // namespace
+
+namespace {
+
+// A desktop front end in miniature: the user's actions come in through a Timeline
+// whose real clock is the test's, which sleeps by moving it.
+class LiveHost : public platform::Host {
+public:
+  LiveHost(platform::Timeline &timeline, std::int64_t &realMs)
+      : timeline_(timeline), realMs_(realMs) {}
+  void WaitForEvents(std::uint64_t deadlineMs) override {
+    std::uint64_t sleepMs = 0;
+    while (!timeline_.Step(deadlineMs, &sleepMs)) {
+      ASSERT_TRUE(timeline_.HasPending() || deadlineMs != platform::kNoDeadline);
+      realMs_ += static_cast<std::int64_t>(std::min<std::uint64_t>(sleepMs, 50));
+    }
+  }
+  void Present(const platform::Surface &) override {}
+
+private:
+  platform::Timeline &timeline_;
+  std::int64_t &realMs_;
+};
+
+// The machine is busy when the game starts: real time is a second on before the
+// program first waits. Each timer still fires at its own device time, before the
+// actions that came after it, and the recording replays headless to exactly the
+// same messages at the same times.
+TEST(Recordings, AGameRecordedOnABusyMachineReplaysTheSameMessagesAtTheSameTimes) {
+  using platform::UserAction;
+  using platform::UserActionKind;
+  auto live = std::make_unique<platform::test::HeadlessDevice>();
+  State() = Program{};
+  State().timerMs = 300;
+  std::int64_t realMs = 0;
+  platform::Timeline timeline([&] { return realMs; });
+  const std::string path = ::testing::TempDir() + "recording.txt";
+  platform::RecordingHeader header;
+  header.version = "test";
+  header.width = 240;
+  header.height = 320;
+  header.dpi = 96;
+  std::string error;
+  auto recorder = platform::Recorder::Create(path, header, &error);
+  ASSERT_TRUE(recorder) << error;
+  timeline.SetListener([&](const UserAction &a, std::uint64_t at) { recorder->Write(a, at); });
+  const std::pair<UserAction, std::uint64_t> actions[] = {
+      {{UserActionKind::PenDown, {20, 60}, 0}, 450},
+      {{UserActionKind::PenMove, {24, 61}, 0}, 450},
+      {{UserActionKind::PenUp, {24, 61}, 0}, 460},
+      {{UserActionKind::KeyDown, {}, VK_CONTROL}, 700},
+      {{UserActionKind::KeyUp, {}, VK_CONTROL}, 720},
+      {{UserActionKind::Rotate, {}, 0}, 900},
+      {{UserActionKind::Close, {}, 0}, 1400},
+  };
+  for (const auto &[action, at] : actions) {
+    timeline.Add(action, at);
+  }
+  realMs = 1000;
+  LiveHost host(timeline, realMs);
+  platform::SetCurrentHost(&host);
+  EXPECT_EQ(ProgramMain(nullptr, nullptr, nullptr, SW_SHOWNORMAL), 7);
+  platform::SetCurrentHost(nullptr);
+  recorder.reset();
+  live.reset();
+  // WM_CREATE's record and WM_ERASEBKGND's DC are the run's own.
+  const auto messages = [] {
+    std::vector<Received> seen = State().seen;
+    for (Received &r : seen) {
+      r.lParam = r.message == WM_CREATE ? 0 : r.lParam;
+      r.wParam = r.message == WM_ERASEBKGND ? 0 : r.wParam;
+    }
+    return seen;
+  };
+  const std::vector<Received> played = messages();
+  std::vector<DWORD> ticks;
+  for (const Received &r : SeenOf(WM_TIMER)) {
+    ticks.push_back(r.tick);
+  }
+  EXPECT_EQ(ticks, (std::vector<DWORD>{300, 600, 900, 1200}));
+  EXPECT_EQ(SeenOf(WM_MOUSEMOVE).size(), 1u);
+
+  std::ifstream file(path, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::remove(path.c_str());
+  platform::RecordingHeader read;
+  std::string script;
+  ASSERT_TRUE(platform::ReadRecording(text, "test", &read, &script, &error)) << error;
+  platform::test::HeadlessDevice fresh;
+  State() = Program{};
+  State().timerMs = 300;
+  platform::ScriptReader reader(std::make_unique<std::istringstream>(script));
+  const auto replay = platform::RunHeadless(reader, ProgramMain, nullptr);
+  EXPECT_EQ(replay.exitCode, 7) << replay.error;
+  EXPECT_TRUE(messages() == played) << text;
+}
+
+// A recording is refused, in one line naming what is wrong, unless it is this
+// program's, of this version and whole; a last line without its break is where
+// the recording was cut, and the rest replays.
+TEST(Recordings, DamagedAndForeignOnesAreRefusedAndACutOneReplaysUpToItsEnd) {
+  const std::string head = "# BlackJack recording: replay it with `blackjack --replay FILE`\n";
+  const std::string fields =
+      "#: version 1.0.0\n#: screen 240x320\n#: dpi 96\n#: os ce4\n#: clock 12:00:17\n";
+  struct Case {
+    std::string text;
+    const char *error;    // a part of the error, or null for a recording that reads
+    std::size_t commands; // in a recording that reads
+  };
+  const Case cases[] = {
+      {"tap 10 10\n", "is not a recording of this program", 0},
+      {head + "#: version 0.9.0\n#: screen 240x320\n#: dpi 96\n#: os ce4\n#: clock 12:00:17\n",
+       "was recorded by blackjack 0.9.0", 0},
+      {head + "#: version 1.0.0\n#: screen 240x320\n#: dpi 96\n#: os ce4\n", "has no clock", 0},
+      {head + fields + "#: dpi 9000\n", "line 7: bad dpi '9000'", 0},
+      {head + fields + "#: colour blue\n", "line 7: unknown header field 'colour'", 0},
+      {head + fields + "#: os ce9\n", "line 7: bad os 'ce9'", 0},
+      {head + fields + "wait 20\ntap 5\n", "line 8: expected: tap X Y", 0},
+      {head + fields + "wait 20\ndown 1 2\nup 1 2\n", nullptr, 3},
+      {head + fields + "wait 20\ndown 1 2\nup 1", nullptr, 2},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.text);
+    platform::RecordingHeader header;
+    std::string script;
+    std::string error;
+    const bool read = platform::ReadRecording(c.text, "1.0.0", &header, &script, &error);
+    if (c.error != nullptr) {
+      EXPECT_FALSE(read);
+      EXPECT_NE(error.find(c.error), std::string::npos) << error;
+      EXPECT_EQ(error.find('\n'), std::string::npos);
+      continue;
+    }
+    ASSERT_TRUE(read) << error;
+    EXPECT_EQ(header.os.name, "ce4");
+    EXPECT_EQ(header.clock.wSecond, 17);
+    std::vector<ScriptCommand> commands;
+    ASSERT_TRUE(platform::ParseScript(script, &commands, &error));
+    ASSERT_EQ(commands.size(), c.commands) << "a cut line is left out";
+    EXPECT_EQ(commands[1].line, 8) << "the lines keep their numbers";
+  }
 }
 
 } // namespace
