@@ -223,14 +223,14 @@ void Recorder::Write(const UserAction &action, std::uint64_t atMs) {
 bool ReadRecording(std::string_view text, const std::string &programVersion,
                    RecordingHeader *header, std::string *script, std::string *error) {
   if (text.size() > kLargestRecording) {
-    *error = "is larger than any recording (" + std::to_string(kLargestRecording >> 20) + " MB)";
+    *error = "larger than any recording (" + std::to_string(kLargestRecording >> 20) + " MB)";
     return false;
   }
   if (text.substr(0, kFirstLine.size()) != kFirstLine ||
       (text.size() > kFirstLine.size() && text[kFirstLine.size()] != '\n' &&
        text[kFirstLine.size()] != '\r')) {
-    *error = "is not a recording of this program (its first line is not \"" +
-             std::string(kFirstLine) + "\")";
+    *error = "not a recording of this program (its first line is not \"" + std::string(kFirstLine) +
+             "\")";
     return false;
   }
   // The recorder ends every line; one without its end is where the file was cut.
@@ -272,7 +272,7 @@ bool ReadRecording(std::string_view text, const std::string &programVersion,
     }
   }
   if (read.version != programVersion) {
-    *error = "was recorded by blackjack " + Shown(read.version) + "; this is blackjack " +
+    *error = "recorded by blackjack " + Shown(read.version) + "; this is blackjack " +
              programVersion + ", which replays only its own recordings";
     return false;
   }

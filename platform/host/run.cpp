@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <ctime>
 #include <sstream>
 
 #include "device/device.h"
@@ -12,8 +14,10 @@
 #include "host/headless.h"
 #include "host/leak_check.h"
 #include "aygshell/shell.h"
+#include "common/posix_file.h"
 #include "instance/instance.h"
 #include "host/options.h"
+#include "host/recording.h"
 #include "host/script_source.h"
 #include "host/sdl_host.h"
 #include "host/trace.h"
@@ -46,14 +50,77 @@ std::string StoreFailureLine() {
                           : std::string();
 }
 
-// Runs the program on a started device; the caller stops the device.
+// A recording named on the command line, read whole: a regular file no larger than
+// any recording. False with the reason.
+bool ReadRecordingFile(const std::string &path, RecordingHeader *header, std::string *script,
+                       std::string *error) {
+  int failure = 0;
+  const UniqueFd fd = OpenRegularFile(path, &failure);
+  std::string text;
+  if (fd.Valid()) {
+    failure = ReadAll(fd.Get(), kLargestRecording, &text);
+  }
+  if (failure != 0) {
+    *error = failure == EFBIG ? "larger than any recording" : FileErrorText(failure);
+    return false;
+  }
+  return ReadRecording(text, BLACKJACK_VERSION, header, script, error);
+}
+
+// A replay runs on the recording's device, from its clock.
+void UseRecordedDevice(const RecordingHeader &header, DeviceConfig *device) {
+  device->width = header.width;
+  device->height = header.height;
+  device->dpi = header.dpi;
+  device->os = header.os;
+  device->virtualClock = true;
+  device->clockStart.wHour = header.clock.wHour;
+  device->clockStart.wMinute = header.clock.wMinute;
+  device->clockStart.wSecond = header.clock.wSecond;
+  device->clockStart.wMilliseconds = 0;
+}
+
+// A recorded game runs on a virtual clock, so that its replay can keep to it: from
+// the time given, or from the local time now.
+void UseRecordingClock(DeviceConfig *device) {
+  if (device->virtualClock) {
+    return;
+  }
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  device->virtualClock = true;
+  device->clockStart.wHour = static_cast<WORD>(local.tm_hour);
+  device->clockStart.wMinute = static_cast<WORD>(local.tm_min);
+  device->clockStart.wSecond = static_cast<WORD>(local.tm_sec);
+  device->clockStart.wMilliseconds = 0;
+}
+
+// What a replay of the game about to start needs: the device, its clock, and the
+// settings the game will find.
+RecordingHeader HeaderNow(const HostOptions &options) {
+  const Device &device = CurrentDevice();
+  RecordingHeader header;
+  header.version = BLACKJACK_VERSION;
+  header.width = device.ScreenWidth();
+  header.height = device.ScreenHeight();
+  header.dpi = device.Dpi();
+  header.os = options.device.os;
+  header.clock = options.device.clockStart;
+  header.hive = registry::HiveText();
+  return header;
+}
+
+// Runs the program on a started device; the caller stops the device. A script, or
+// a replay's, stands in for the user headless; in the window a replay's does.
 int RunOnDevice(const HostOptions &options, HINSTANCE instance, std::unique_ptr<std::istream> in) {
+  const std::string &scriptName = options.replay.empty() ? options.script : options.replay;
+  ScriptReader script(std::move(in));
   if (options.headless) {
     StartInstanceService(options);
-    ScriptReader script(std::move(in));
     const HeadlessRun run = RunHeadless(script, WinMain, instance);
     if (!run.error.empty()) {
-      Fail(run.exitCode, (options.script.empty() ? "" : options.script + ": ") + run.error);
+      Fail(run.exitCode, (scriptName.empty() ? "" : scriptName + ": ") + run.error);
     }
     const std::string unstored = StoreFailureLine();
     return unstored.empty() ? run.exitCode : Fail(run.exitCode != 0 ? run.exitCode : 1, unstored);
@@ -64,17 +131,33 @@ int RunOnDevice(const HostOptions &options, HINSTANCE instance, std::unique_ptr<
     return Fail(1, error);
   }
   StartInstanceService(options);
+  std::unique_ptr<Recorder> recorder;
+  if (!options.replay.empty()) {
+    host->Replay(&script);
+  } else if (!options.record.empty()) {
+    recorder = Recorder::Create(options.record, HeaderNow(options), &error);
+    if (!recorder) {
+      return Fail(1, error);
+    }
+    host->OnAction(
+        [&](const UserAction &action, std::uint64_t atMs) { recorder->Write(action, atMs); });
+  }
   SetCurrentHost(host.get());
   char16_t commandLine[1] = {0};
-  const int code = WinMain(instance, nullptr, commandLine, SW_SHOWNORMAL);
+  int code = WinMain(instance, nullptr, commandLine, SW_SHOWNORMAL);
   SetCurrentHost(nullptr);
   const std::string unstored = StoreFailureLine();
   if (!unstored.empty()) {
     Fail(1, unstored);
     host->ShowError(unstored);
+    code = code != 0 ? code : 1;
+  }
+  if (recorder && !recorder->Error().empty()) {
+    Fail(1, recorder->Error() + "; the recording ends there");
+    code = code != 0 ? code : 1;
   }
   CheckLeaksBeforeSystemTeardown();
-  return unstored.empty() || code != 0 ? code : 1;
+  return code;
 }
 
 } // namespace
@@ -96,7 +179,15 @@ int HostMain(const std::vector<std::string> &args) {
   // The script is checked whole before anything runs, then read again as it runs.
   // Before the close signals are caught: a pipe that never ends is ended by them.
   std::unique_ptr<std::istream> script = std::make_unique<std::istringstream>();
-  if (options.headless && !options.script.empty()) {
+  RecordingHeader recorded;
+  if (!options.replay.empty()) {
+    std::string replay;
+    if (!ReadRecordingFile(options.replay, &recorded, &replay, &error)) {
+      return Fail(2, options.replay + ": " + error);
+    }
+    UseRecordedDevice(recorded, &options.device);
+    script = std::make_unique<std::istringstream>(std::move(replay));
+  } else if (options.headless && !options.script.empty()) {
     script = OpenScript(options.script, &error);
     if (!script) {
       return Fail(2, error);
@@ -107,8 +198,15 @@ int HostMain(const std::vector<std::string> &args) {
     script->clear();
     script->seekg(0);
   }
+  if (!options.record.empty()) {
+    UseRecordingClock(&options.device);
+  }
   CatchCloseSignals();
   StartDevice(options.device);
+  if (!options.replay.empty() && !registry::ReplaceHive(recorded.hive, &error)) {
+    StopDevice();
+    return Fail(2, options.replay + ": the recorded settings are damaged: " + error);
+  }
   shell::InstallShell();
   const HINSTANCE instance = LoadModuleInPlace(EmbeddedResources(), &error);
   if (instance == nullptr) {

@@ -315,3 +315,33 @@ LONG WINAPI RegCloseKey(HKEY hKey) {
   }
   return Current().keys.Remove(hKey) != nullptr ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
+
+namespace platform::registry {
+
+std::string HiveText() {
+  HiveStore &store = Current().store;
+  store.Refresh();
+  return SerializeHive(store.Current());
+}
+
+bool ReplaceHive(std::string_view text, std::string *error) {
+  ParseResult parsed = ParseHive(text);
+  if (parsed.Damaged()) {
+    *error = parsed.problems.front();
+    return false;
+  }
+  // The edit waits, and runs again at the save: it keeps its own copy.
+  const LONG result =
+      Current().store.Update([recorded = std::move(parsed.hive)](Hive &hive, bool *changed) {
+        *changed = !(hive == recorded);
+        hive = recorded;
+        return ERROR_SUCCESS;
+      });
+  if (result != ERROR_SUCCESS) {
+    *error = "the settings cannot be stored (error " + std::to_string(result) + ")";
+    return false;
+  }
+  return true;
+}
+
+} // namespace platform::registry

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "registry/store.h"
 
@@ -17,5 +18,12 @@ std::string HivePath();
 StoreFailure StoreAtExit();
 // Key handles open on the current device: a test can prove none leaks.
 std::size_t OpenKeyCount();
+
+// The whole hive of the current device in its regedit text form: what a recording
+// keeps of the settings the game will find.
+std::string HiveText();
+// Makes the hive the one a text gives (a recording's), whatever the profile held;
+// it reaches the profile as any change does. False with the first unusable line.
+bool ReplaceHive(std::string_view text, std::string *error);
 
 } // namespace platform::registry

@@ -171,6 +171,70 @@ BJ_PID=
 # Bank 1000 and the bet of 100 on the table: 1100.
 [ "$(stored TotalAmount)" = "44c" ] || fail "SIGTERM during a hand stored $(stored TotalAmount), not 44c"
 
+# ---- A game recorded in the window replays exactly: headless, and in the window ----
+R=$WORK/rec
+# Money of its own: the replays, on empty profiles, must start from it.
+mkdir -p "$R/live"
+printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Quorvane\\BlackJack]\n"TotalAmount"=dword:000007d0\n' \
+  >"$R/live/registry.reg"
+"$BJ" --zoom $ZOOM --profile "$R/live" --record "$R/game.txt" --trace "$R/live.trace" \
+  >"$WORK/out.txt" 2>"$WORK/err.txt" &
+BJ_PID=$!
+WID=$(xdotool search --sync --onlyvisible --name "^BlackJack$" | head -n 1)
+eval "$(xdotool getwindowgeometry --shell "$WID")"
+import -window root "$WORK/before.png"
+tries=0
+until click 127 276 && screen_changed; do
+  tries=$((tries + 1))
+  [ "$tries" -ge 5 ] && fail "clicks do not reach the recorded game"
+done
+# Two hands (the dealer draws on its timer), then a turn, then the window's last frame.
+click 30 242
+click 150 242
+sleep 1.5
+click 30 242
+click 150 242
+sleep 1.5
+xdotool key --window "$WID" F9
+wait_for "xdotool getwindowgeometry '$WID' | grep -q 'Geometry: $((320 * ZOOM))x$((240 * ZOOM))'" 50 ||
+  fail "the recorded game did not turn"
+sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$WID")"
+import -window root "$WORK/x.png"
+convert "$WORK/x.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -sample $((100 / ZOOM))% \
+  "$R/last.png" || fail "cannot crop the capture"
+kill -TERM "$BJ_PID"
+wait "$BJ_PID" || fail "the recorded game ended with $?"
+BJ_PID=
+[ "$(wc -c <"$R/game.txt")" -le 4096 ] || fail "a recording of two hands is over 4 KB"
+# A screenshot before its close: a recording is a script a person can edit.
+sed "s|^close\$|screenshot $R/replayed.png\nclose|" "$R/game.txt" >"$R/edited.txt"
+"$BJ" --headless --replay "$R/edited.txt" --profile "$R/headless" --trace "$R/headless.trace" \
+  2>"$WORK/err.txt" || fail "the headless replay ended with $?"
+cmp -s "$R/live.trace" "$R/headless.trace" ||
+  fail "the headless replay's sounds and timers differ: $(diff "$R/live.trace" "$R/headless.trace" | head -3)"
+cp "$R/last.png" "$WORK/shown.png"
+DIFF=$(compare -metric AE "$R/last.png" "$R/replayed.png" null: 2>&1)
+[ "$DIFF" = "0" ] || { cp "$R/replayed.png" "$WORK/expected.png"; fail "the replay's last frame differs in $DIFF pixels"; }
+money() { sed -n 's/^"TotalAmount"=dword:0*\([0-9a-f]*\).*/\1/p' "$1/registry.reg"; }
+[ -n "$(money "$R/live")" ] && [ "$(money "$R/live")" = "$(money "$R/headless")" ] ||
+  fail "the replay stored $(money "$R/headless"), the game $(money "$R/live")"
+# In the window at the recorded pace, the mouse ignored; it closes where the game did.
+"$BJ" --zoom $ZOOM --replay "$R/game.txt" --profile "$R/window" --trace "$R/window.trace" \
+  >"$WORK/out.txt" 2>"$WORK/err.txt" &
+BJ_PID=$!
+WID=$(xdotool search --sync --onlyvisible --name "^BlackJack$" | head -n 1)
+eval "$(xdotool getwindowgeometry --shell "$WID")"
+click 30 242
+wait "$BJ_PID" || fail "the replay in the window ended with $?"
+BJ_PID=
+cmp -s "$R/live.trace" "$R/window.trace" || fail "the replay in the window differs from the game"
+# Cut off in the middle of a line, a recording replays up to the cut.
+head -c $(($(wc -c <"$R/game.txt") * 2 / 3)) "$R/game.txt" >"$R/cut.txt"
+"$BJ" --headless --replay "$R/cut.txt" --profile "$R/cut" 2>"$WORK/err.txt" ||
+  fail "a cut recording did not replay"
+
+
 # ---- A landscape window at zoom 4 filling a 1280x1024 display: the wheel, then F9 ----
 kill "$XVFB_PID"
 wait "$XVFB_PID" 2>/dev/null
@@ -210,5 +274,6 @@ kill -TERM "$BJ_PID"
 wait "$BJ_PID"
 BJ_PID=
 echo "desktop host: a hand by clicks at x2, a second start, F9, SIGTERM storing the money;" \
-  "the wheel in a landscape dialog, F9 at zoom 4 keeping the window on the display"
+  "a recorded game replayed headless and in the window; the wheel in a landscape dialog," \
+  "F9 at zoom 4 keeping the window on the display"
 exit 0

@@ -341,9 +341,9 @@ TEST(Recordings, DamagedAndForeignOnesAreRefusedAndACutOneReplaysUpToItsEnd) {
     std::size_t commands; // in a recording that reads
   };
   const Case cases[] = {
-      {"tap 10 10\n", "is not a recording of this program", 0},
+      {"tap 10 10\n", "not a recording of this program", 0},
       {head + "#: version 0.9.0\n#: screen 240x320\n#: dpi 96\n#: os ce4\n#: clock 12:00:17\n",
-       "was recorded by blackjack 0.9.0", 0},
+       "recorded by blackjack 0.9.0", 0},
       {head + "#: version 1.0.0\n#: screen 240x320\n#: dpi 96\n#: os ce4\n", "has no clock", 0},
       {head + fields + "#: dpi 9000\n", "line 7: bad dpi '9000'", 0},
       {head + fields + "#: colour blue\n", "line 7: unknown header field 'colour'", 0},
