@@ -6,6 +6,8 @@ namespace platform {
 
 void CatchCloseSignals() {}
 
+bool TakeCloseSignal() { return false; }
+
 bool HandleCloseSignals() { return false; }
 
 } // namespace platform
