@@ -2,7 +2,7 @@
 # PAGE_DIR, ICON_DIR and VERSION.
 file(REMOVE_RECURSE ${DIST})
 file(MAKE_DIRECTORY ${DIST}/icons)
-foreach(name blackjack.js blackjack.wasm blackjack.data)
+foreach(name blackjack.js blackjack.wasm)
   file(COPY ${PROGRAM_DIR}/${name} DESTINATION ${DIST})
 endforeach()
 file(GLOB icons ${ICON_DIR}/blackjack_*.png)
