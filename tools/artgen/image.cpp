@@ -117,10 +117,10 @@ std::vector<std::uint8_t> WritePng(int width, int height, png_uint_32 format, co
 } // namespace
 
 // The game decodes its pictures before its first frame, so they are stored for
-// decoding speed: every row unfiltered. The cloth's grain is noise that no
-// filter predicts, so the files come out smaller this way too, and undoing
-// the Sub, Average and Paeth filters, byte after dependent byte, is most of
-// what decoding them would otherwise cost.
+// decoding speed: every row unfiltered. The cloth's grain repeats, which
+// deflate finds without a filter's help, and undoing the Sub, Average and
+// Paeth filters, byte after dependent byte, is most of what decoding them
+// would otherwise cost.
 std::vector<std::uint8_t> EncodePng(const Image &image) {
   static_assert(sizeof(Rgb) == 3, "pixels are packed RGB triples");
   std::vector<std::uint8_t> bytes;
