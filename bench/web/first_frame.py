@@ -40,7 +40,6 @@ def main():
     with tempfile.TemporaryDirectory() as copy:
         empty_dist = os.path.join(copy, 'dist')
         shutil.copytree(dist, empty_dist)
-        os.remove(os.path.join(empty_dist, 'blackjack.data'))
         for name in ('blackjack.js', 'blackjack.wasm'):
             shutil.copy(os.path.join(empty, name), empty_dist)
         game = first_frames(dist, loads)

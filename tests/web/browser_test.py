@@ -113,7 +113,7 @@ const [png, tolerance, money, done] = arguments;
 const image = new Image();
 image.onerror = () => done({error: 'not a picture'});
 image.onload = () => {
-  const screen = document.getElementById('screen');
+  const screen = window.bjDevice;
   if (!window.bjFrames || screen.width !== image.width || screen.height !== image.height) {
     done({error: 'screen ' + screen.width + 'x' + screen.height + ', frames ' + window.bjFrames});
     return;
@@ -190,8 +190,8 @@ class Page(unittest.TestCase):
     def page_point(self, driver, point):
         """A device pixel's centre in the page, and from the canvas's centre."""
         w, h, left, top, css_w, css_h = driver.execute_script(
-            'const c = document.getElementById("screen"), r = c.getBoundingClientRect();'
-            'return [c.width, c.height, r.left, r.top, r.width, r.height];')
+            'const d = window.bjDevice, r = document.getElementById("screen").getBoundingClientRect();'
+            'return [d.width, d.height, r.left, r.top, r.width, r.height];')
         x = (point[0] + 0.5) * css_w / w
         y = (point[1] + 0.5) * css_h / h
         return left + x, top + y, round(x - css_w / 2), round(y - css_h / 2)
@@ -282,8 +282,8 @@ class Page(unittest.TestCase):
     def test_the_screen_follows_the_page_orientation(self):
         driver = self.open('', width=900, height=600)
         size = lambda: driver.execute_script(
-            'const c = document.getElementById("screen");'
-            'return window.bjFrames ? [c.width, c.height] : null')
+            'const d = window.bjDevice;'
+            'return window.bjFrames ? [d.width, d.height] : null')
         self.assertEqual(wait_for(size), [320, 240])
         driver.set_window_size(600, 900)
         self.assertEqual(wait_for(lambda: size() == [240, 320] and size()), [240, 320])

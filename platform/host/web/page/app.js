@@ -1,13 +1,28 @@
-// The page around the program: its options from the address, the canvas scaled by a
-// whole number, the pen, keys and sound, one game per browser, and offline start.
+// The page around the program: its options from the address, the loading screen,
+// the device's screen fitted to the page's, the pen, keys and sound, one game per
+// browser, and offline start.
 'use strict';
 (function () {
   const canvas = document.getElementById('screen');
+  const stage = document.getElementById('stage');
   const message = document.getElementById('message');
+  const loading = document.getElementById('loading');
+  const progress = document.getElementById('progress');
+  const progressText = document.getElementById('progress-text');
+  // The device's screen at its own size, as the program last presented it; the
+  // canvas shows it scaled.
+  const device = document.createElement('canvas');
+  device.width = 0;
+  device.height = 0;
+  window.bjDevice = device;
+  let frames = 0;
 
+  // A word in place of the loading screen; none brings the loading screen back
+  // until the first frame.
   function say(text) {
     message.textContent = text;
     message.hidden = !text;
+    loading.hidden = !!text || frames > 0;
   }
 
   // The address's options are the desktop program's: ?screen=vga&dpi=192&mute.
@@ -30,18 +45,57 @@
     return {args, followOrientation: !screenGiven};
   }
 
-  // The largest whole number of device pixels per screen pixel that fits; a
-  // smaller screen than the device's is fitted as well as it goes.
+  // The device's screen as large as the stage holds it, in screen pixels per
+  // device pixel: a whole number where one comes within 5% of the largest fit,
+  // otherwise the largest fit itself.
+  function fitFactor(width, height, stageWidth, stageHeight, ratio) {
+    const largest = Math.min(stageWidth * ratio / width, stageHeight * ratio / height);
+    const whole = Math.floor(largest);
+    return whole >= 1 && whole >= 0.95 * largest ? whole : largest;
+  }
+
+  // The canvas placed and sized in screen pixels, centred on the stage.
   function layout() {
-    const w = canvas.width;
-    const h = canvas.height;
+    if (!device.width) return;
     const ratio = window.devicePixelRatio || 1;
-    const whole = Math.floor(Math.min(window.innerWidth * ratio / w,
-                                      window.innerHeight * ratio / h));
-    const scale = whole >= 1 ? whole / ratio
-                             : Math.min(window.innerWidth / w, window.innerHeight / h);
-    canvas.style.width = (w * scale) + 'px';
-    canvas.style.height = (h * scale) + 'px';
+    const w = device.width;
+    const h = device.height;
+    const factor = fitFactor(w, h, stage.clientWidth, stage.clientHeight, ratio);
+    const pixelsW = Math.max(1, Math.floor(w * factor + 1e-6));
+    const pixelsH = Math.max(1, Math.floor(h * factor + 1e-6));
+    if (canvas.width !== pixelsW || canvas.height !== pixelsH) {
+      canvas.width = pixelsW;
+      canvas.height = pixelsH;
+    }
+    canvas.style.width = (pixelsW / ratio) + 'px';
+    canvas.style.height = (pixelsH / ratio) + 'px';
+    canvas.style.left = ((stage.clientWidth - pixelsW / ratio) / 2) + 'px';
+    canvas.style.top = ((stage.clientHeight - pixelsH / ratio) / 2) + 'px';
+    present();
+  }
+
+  // The device's pixels onto the canvas. At a whole factor each is a square of
+  // screen pixels. At a fractional one the frame is first enlarged to the next
+  // whole factor pixel for pixel, then smoothed down to the canvas: an edge of a
+  // card or a letter blends over one screen pixel at most, where the browser's
+  // own enlarging would either blur it all or draw the pixels unevenly wide.
+  const sharp = document.createElement('canvas');
+  function present() {
+    if (!device.width) return;
+    const context = canvas.getContext('2d');
+    const whole = Math.ceil(canvas.width / device.width - 1e-6);
+    let source = device;
+    if (whole > 1 && whole * device.width !== canvas.width) {
+      sharp.width = device.width * whole;
+      sharp.height = device.height * whole;
+      const enlarge = sharp.getContext('2d');
+      enlarge.imageSmoothingEnabled = false;
+      enlarge.drawImage(device, 0, 0, sharp.width, sharp.height);
+      source = sharp;
+    }
+    context.imageSmoothingEnabled = source !== device || canvas.width < device.width;
+    context.imageSmoothingQuality = 'high';
+    context.drawImage(source, 0, 0, canvas.width, canvas.height);
   }
 
   const events = [];
@@ -66,9 +120,9 @@
   let penId = null;
   function devicePoint(e) {
     const r = canvas.getBoundingClientRect();
-    const x = Math.floor((e.clientX - r.left) * canvas.width / r.width);
-    const y = Math.floor((e.clientY - r.top) * canvas.height / r.height);
-    return [Math.min(Math.max(x, 0), canvas.width - 1), Math.min(Math.max(y, 0), canvas.height - 1)];
+    const x = Math.floor((e.clientX - r.left) * device.width / r.width);
+    const y = Math.floor((e.clientY - r.top) * device.height / r.height);
+    return [Math.min(Math.max(x, 0), device.width - 1), Math.min(Math.max(y, 0), device.height - 1)];
   }
   canvas.addEventListener('pointerdown', (e) => {
     unlockAudio();
@@ -137,19 +191,71 @@
   window.addEventListener('pagehide', wake);
   window.addEventListener('resize', () => { layout(); wake(); });
 
-  let frames = 0;
   function showFrame(pixels, width, height) {
-    if (canvas.width !== width || canvas.height !== height) {
-      canvas.width = width;
-      canvas.height = height;
-      layout();
+    const turned = device.width !== width || device.height !== height;
+    if (turned) {
+      device.width = width;
+      device.height = height;
     }
-    canvas.getContext('2d').putImageData(new ImageData(pixels.slice(), width, height), 0, 0);
+    device.getContext('2d').putImageData(new ImageData(pixels.slice(), width, height), 0, 0);
+    if (turned) {
+      layout();
+    } else {
+      present();
+    }
     if (frames++ === 0) {
       window.bjFirstFrameMs = performance.now();
+      loaded();
       say('');
     }
     window.bjFrames = frames;
+  }
+
+  // The loading screen, from the page's first bytes to the program's first frame:
+  // the name, and how much of the program has arrived.
+  function showProgress(bytes) {
+    const share = Math.min(1, bytes / progress.max);
+    progress.value = share * progress.max;
+    progressText.textContent = share < 1 ? 'Loading the game: ' + Math.floor(share * 100) + '%'
+                                         : 'Starting';
+  }
+  // Once the game shows, the service worker keeps the page for offline starts:
+  // registered earlier, its copying of every file would slow the first load.
+  function loaded() {
+    loading.hidden = true;
+    canvas.classList.remove('waiting');
+    if ('serviceWorker' in navigator) {
+      navigator.serviceWorker.register('sw.js').catch(() => {});
+    }
+  }
+
+  // The program fetched by the page, so that its progress shows, and compiled as
+  // it arrives.
+  function instantiateWasm(imports, done) {
+    let bytes = 0;
+    const counted = (response) => {
+      if (!response.ok) throw new Error('blackjack.wasm: ' + response.status);
+      if (!response.body || !window.TransformStream) return response;
+      const counter = new TransformStream({
+        transform(chunk, controller) {
+          bytes += chunk.byteLength;
+          showProgress(bytes);
+          controller.enqueue(chunk);
+        },
+      });
+      return new Response(response.body.pipeThrough(counter),
+                          {headers: {'Content-Type': 'application/wasm'}});
+    };
+    const program = fetch('blackjack.wasm', {credentials: 'same-origin'}).then(counted);
+    const compiled = WebAssembly.instantiateStreaming
+      ? program.then((response) => WebAssembly.instantiateStreaming(response, imports))
+      : program.then((response) => response.arrayBuffer())
+               .then((binary) => WebAssembly.instantiate(binary, imports));
+    compiled.then((result) => {
+      showProgress(progress.max);
+      done(result.instance, result.module);
+    }, (error) => say('BlackJack could not be loaded: ' + error.message));
+    return {};
   }
 
   function start() {
@@ -162,6 +268,7 @@
       bjFollowOrientation: chosen.followOrientation,
       bjShowFrame: showFrame,
       bjWake: null,
+      instantiateWasm: instantiateWasm,
       print: (text) => console.log(text),
       printErr: (text) => {
         console.error(text);
@@ -194,9 +301,5 @@
     });
   }
 
-  if ('serviceWorker' in navigator) {
-    navigator.serviceWorker.register('sw.js').catch(() => {});
-  }
-  layout();
   startAlone();
 })();
