@@ -2,7 +2,8 @@
 """The page in headless Chromium: the table, a hand played with the pen, the money
 kept while the page is hidden and across a reload, a dialog scrolled by a swipe and
 the wheel, one game per browser, the screen turned with the page, and an offline
-start.
+start; on phones (touch), the screen filled, chips tapped at a fractional scale,
+the loading screen, and turns.
 
 Usage: browser_test.py DIST DESKTOP_PROGRAM. The frames are compared with the
 desktop program's headless screenshots of the same taps, as the golden images are.
@@ -35,16 +36,34 @@ PIXEL_SHARE = 0.005
 
 # A hand at the qvga table: a $5 chip, Deal, Stand.
 CHIP, DEAL, STAND = (20, 275), (30, 244), (151, 244)
+# The regions of the vga table in each orientation, at their centres (screen
+# pixels: the table starts under the 52-pixel bar), from the layout's pieces;
+# 'options' is the soft key and 'ok' the navigation bar's, which closes a dialog.
+VGA_REGIONS = {
+    False: {'5': (41, 551), '10': (111, 551), '25': (181, 551), '100': (251, 551),
+            '500': (321, 551), 'clear': (420, 546), 'deal': (60, 487), 'hit': (182, 487),
+            'stand': (302, 487), 'double': (422, 487), 'options': (240, 614), 'ok': (450, 26)},
+    True: {'5': (467, 127), '10': (467, 193), '25': (467, 257), '100': (467, 323),
+           '500': (467, 387), 'clear': (560, 396), 'deal': (560, 83), 'hit': (560, 133),
+           'stand': (560, 183), 'double': (560, 233), 'options': (320, 454), 'ok': (610, 26)},
+}
+# How long the desktop's script waits after an action, for the dealer's cards.
+SETTLES = {'deal': 1500, 'hit': 1500, 'stand': 8000, 'double': 8000, 'options': 500, 'ok': 500}
+
 # The line of the bet and the bank (x, y, width, height): a wrong digit there is
 # within the tolerance of the whole frame, so this part must match exactly.
 MONEY = (0, 214, 240, 16)
+# The same at vga: the line below the table, or the column beside it.
+VGA_MONEY = {False: (0, 428, 480, 32), True: (500, 262, 140, 106)}
 
 
 class Server:
-    """The dist folder on 127.0.0.1, stopped at will."""
+    """The dist folder on 127.0.0.1, stopped at will; with a gate, the program is
+    sent only once the gate is opened."""
 
-    def __init__(self):
+    def __init__(self, gate=None):
         handler = functools.partial(Quiet, directory=DIST)
+        Quiet.gate = gate
         self.httpd = QuietServer(('127.0.0.1', 0), handler)
         self.url = 'http://127.0.0.1:%d/' % self.httpd.server_address[1]
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
@@ -58,8 +77,15 @@ class Server:
 
 
 class Quiet(http.server.SimpleHTTPRequestHandler):
+    gate = None
+
     def log_message(self, *args):
         pass
+
+    def do_GET(self):
+        if self.gate is not None and self.path.startswith('/blackjack.wasm'):
+            self.gate.wait(60)
+        super().do_GET()
 
 
 class QuietServer(http.server.ThreadingHTTPServer):
@@ -67,8 +93,18 @@ class QuietServer(http.server.ThreadingHTTPServer):
         pass  # a browser closed while a file was on its way
 
 
-def chromium(width=600, height=900):
+# The phones, in CSS pixels and device pixels per CSS pixel, each in both
+# orientations.
+PHONES = [(390, 844, 3), (844, 390, 3), (360, 640, 2), (640, 360, 2)]
+
+
+def chromium(width=600, height=900, phone=None):
+    """A browser window, or with phone=(width, height, ratio) a phone's screen
+    with touch."""
     options = webdriver.ChromeOptions()
+    if phone:
+        metrics = {'width': phone[0], 'height': phone[1], 'pixelRatio': phone[2], 'touch': True}
+        options.add_experimental_option('mobileEmulation', {'deviceMetrics': metrics})
     for flag in ('--headless', '--no-sandbox', '--disable-gpu', '--disable-quic',
                  '--no-first-run', '--disable-background-networking',
                  '--disable-component-update', '--disable-sync', '--disable-dev-shm-usage',
@@ -173,13 +209,13 @@ class Page(unittest.TestCase):
     def frames(self, driver):
         return driver.execute_script('return window.bjFrames || 0')
 
-    def assert_shows(self, driver, png, timeout=20):
+    def assert_shows(self, driver, png, timeout=20, money=MONEY):
         """Waits until the screen matches a desktop screenshot."""
         result = {}
 
         def matches():
             nonlocal result
-            result = driver.execute_async_script(COMPARE, png, CHANNEL_TOLERANCE, MONEY)
+            result = driver.execute_async_script(COMPARE, png, CHANNEL_TOLERANCE, money)
             return ('differing' in result and result['money'] == 0 and
                     result['differing'] <= PIXEL_SHARE * result['pixels'])
 
@@ -210,6 +246,113 @@ class Page(unittest.TestCase):
         for i in range(1, steps + 1):
             touch('touchMove', [{'x': x0 + (x1 - x0) * i / steps, 'y': y0 + (y1 - y0) * i / steps}])
         touch('touchEnd', [])
+
+    def touch(self, driver, point):
+        """A finger put down on a device pixel's centre and lifted."""
+        x, y = self.page_point(driver, point)[:2]
+        for kind, points in (('touchStart', [{'x': x, 'y': y}]), ('touchEnd', [])):
+            driver.execute_cdp_cmd('Input.dispatchTouchEvent', {'type': kind, 'touchPoints': points})
+
+    def play(self, driver, actions, landscape):
+        for action in actions:
+            self.touch(driver, VGA_REGIONS[landscape][action])
+            time.sleep(SETTLES.get(action, 100) / 1000)
+
+    def desktop_play(self, actions, landscape):
+        """The desktop program's frame after the actions, started in one orientation
+        and never turned."""
+        script = []
+        for action in actions:
+            script += ['tap %d %d' % VGA_REGIONS[landscape][action],
+                       'wait %d' % SETTLES.get(action, 0)]
+        with tempfile.TemporaryDirectory() as profile:
+            return desktop_frames(profile, script + [SHOT],
+                                  screen='vga-landscape' if landscape else 'vga')[0]
+
+    def assert_fills(self, driver, phone):
+        """The canvas fills at least 95% of the side that limits it."""
+        width, height = driver.execute_script(
+            'const r = document.getElementById("screen").getBoundingClientRect();'
+            'return [r.width, r.height];')
+        self.assertGreaterEqual(max(width / phone[0], height / phone[1]), 0.95,
+                                '%sx%s on %s' % (width, height, phone))
+
+    def turn(self, driver, phone):
+        driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride', {
+            'width': phone[0], 'height': phone[1], 'deviceScaleFactor': phone[2], 'mobile': True,
+            'screenOrientation': {'type': 'landscapePrimary' if phone[0] > phone[1] else
+                                  'portraitPrimary', 'angle': 90 if phone[0] > phone[1] else 0}})
+        landscape = phone[0] > phone[1]
+        self.assertTrue(wait_for(lambda: driver.execute_script(
+            'return (bjDevice.width > bjDevice.height) === arguments[0]', landscape)),
+            'the screen did not turn')
+        time.sleep(0.5)
+
+    def test_phones_are_filled_and_take_each_chip_where_the_finger_is(self):
+        """Each phone in each orientation: the screen filled, at a scale that is no
+        whole number, and a tap on each chip's centre bets that chip."""
+        chips = ['5', '10', '25', '100', '500']
+        expected = {landscape: self.desktop_play(chips, landscape) for landscape in (False, True)}
+        for phone in PHONES:
+            with self.subTest(phone=phone):
+                driver = chromium(phone=phone)
+                self.drivers.append(driver)
+                driver.get(self.server.url + '?clock=' + CLOCK)
+                self.assertTrue(wait_for(lambda: self.frames(driver)))
+                self.assert_fills(driver, phone)
+                factor = driver.execute_script(
+                    'return document.getElementById("screen").width / bjDevice.width')
+                self.assertNotEqual(factor, round(factor), 'a whole factor tests no filter')
+                self.play(driver, chips, phone[0] > phone[1])
+                self.assert_shows(driver, expected[phone[0] > phone[1]],
+                                  money=VGA_MONEY[phone[0] > phone[1]])
+
+    def test_the_loading_screen_shows_until_the_first_frame(self):
+        self.server.stop()
+        gate = threading.Event()
+        self.server = Server(gate)
+        driver = chromium(phone=PHONES[0])
+        self.drivers.append(driver)
+        driver.get(self.server.url)
+        shown = lambda: driver.execute_script(
+            'const l = document.getElementById("loading");'
+            'return [!l.hidden && l.getBoundingClientRect().height > 0, l.textContent,'
+            '        getComputedStyle(document.getElementById("screen")).visibility,'
+            '        window.bjFrames || 0]')
+        visible, text, canvas, frames = shown()
+        self.assertTrue(visible)
+        self.assertIn('BlackJack', text)
+        self.assertIn('Loading', text)
+        self.assertEqual((canvas, frames), ('hidden', 0))
+        gate.set()
+        self.assertTrue(wait_for(lambda: self.frames(driver)))
+        visible, _, canvas, _ = shown()
+        self.assertEqual((visible, canvas), (False, 'visible'))
+
+    def test_turns_keep_every_region_answering(self):
+        """Opened in landscape, turned to portrait and, with Options open, back: after
+        each turn the screen is filled and the table is where a table started in that
+        orientation with the same taps would be."""
+        landscape, portrait = PHONES[1], PHONES[0]
+        first = ['5', '10', 'deal']
+        second = ['hit', 'stand', '25', '100', '500', 'clear', '5']
+        third = ['ok', 'deal', 'deal', 'double']
+        played_portrait = self.desktop_play(first + second, False)
+        played_landscape = self.desktop_play(first + second + third, True)
+        driver = chromium(phone=landscape)
+        self.drivers.append(driver)
+        driver.get(self.server.url + '?clock=' + CLOCK)
+        self.assertTrue(wait_for(lambda: self.frames(driver)))
+        self.play(driver, first, True)
+        self.turn(driver, portrait)
+        self.assert_fills(driver, portrait)
+        self.play(driver, second, False)
+        self.assert_shows(driver, played_portrait, money=VGA_MONEY[False])
+        self.play(driver, ['options'], False)
+        self.turn(driver, landscape)
+        self.assert_fills(driver, landscape)
+        self.play(driver, third, True)
+        self.assert_shows(driver, played_landscape, money=VGA_MONEY[True])
 
     def hide_and_show(self, driver):
         """Another tab in front hides the page; closing it shows the page again."""
@@ -304,4 +447,4 @@ class Page(unittest.TestCase):
 
 if __name__ == '__main__':
     DIST, DESKTOP = sys.argv[1], sys.argv[2]
-    unittest.main(argv=sys.argv[:1], verbosity=2)
+    unittest.main(argv=sys.argv[:1] + sys.argv[3:], verbosity=2)
