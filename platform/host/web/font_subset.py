@@ -10,8 +10,10 @@ texts and format strings, and the layer's, such as the navigation bar's "ok" and
 the letters it measures a dialog font with), the characters a number formatted
 by those strings can hold, and the version the About box adds to the name.
 Each font is written to OUT_DIR under its own name, with the outlines, metrics
-and names that the layer's matching and FreeType read, and without the
-bitmaps, glyph names and layout tables it never reads.
+and names that the layer's matching and FreeType read, its header as it was
+(the autofitter hints from it, so that the text is drawn pixel for pixel as the
+desktop draws it from the whole font), and without the bitmaps, glyph names and
+layout tables the layer never reads.
 """
 import os
 import re
@@ -63,13 +65,16 @@ def main():
     options.recalc_timestamp = False
     os.makedirs(out_dir, exist_ok=True)
     for path in fonts:
-        font = TTFont(path)
+        # The header and metrics kept as they were: FreeType hints from them.
+        font = TTFont(path, recalcBBoxes=False)
+        flags = font['head'].flags
         missing = sorted(c for c in wanted if ord(c) not in font.getBestCmap())
         if missing:
             sys.exit('font_subset.py: %s has no glyph for %r' % (path, ''.join(missing)))
         cutter = subset.Subsetter(options)
         cutter.populate(unicodes=[ord(c) for c in wanted])
         cutter.subset(font)
+        font['head'].flags = flags
         font.save(os.path.join(out_dir, os.path.basename(path)))
 
 
