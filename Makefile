@@ -1,6 +1,6 @@
 # The two commands: `make run` plays the game, `make test` checks everything.
 .PHONY: all deps build test run bench art fuzz format tidy clean install package web serve-web \
-  test-web
+  test-web web-audit
 
 PRESET ?= debug
 BUILD := build/$(PRESET)
@@ -58,6 +58,15 @@ web:
 serve-web: web
 	@echo "BlackJack on http://127.0.0.1:$(WEB_PORT)/"
 	python3 -m http.server --bind 127.0.0.1 --directory build/web/dist $(WEB_PORT)
+
+# A benchmark, not a test: Lighthouse's mobile audit of build/web/dist/ served
+# compressed on 127.0.0.1 (Lighthouse installed at its pinned version into
+# build/web/lighthouse/), printing the four scores; and the first frame against
+# an empty page's, fresh and from the service worker's cache.
+web-audit: web
+	cmake --build build/web -j $(JOBS) --target blackjack_empty
+	/usr/bin/python3 bench/web/audit.py build/web/dist build/web/lighthouse
+	/usr/bin/python3 bench/web/first_frame.py build/web/dist build/web/platform/host/web/empty
 
 # The web tests alone (make test runs them too): the page and the unit tests built
 # to WebAssembly, the unit tests under node, the page in headless Chromium.
