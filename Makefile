@@ -64,6 +64,7 @@ serve-web: web
 # build/web/lighthouse/), printing the four scores; and the first frame against
 # an empty page's, fresh and from the service worker's cache.
 web-audit: web
+	@scripts/deps web-audit
 	cmake --build build/web -j $(JOBS) --target blackjack_empty
 	/usr/bin/python3 bench/web/audit.py build/web/dist build/web/lighthouse
 	/usr/bin/python3 bench/web/first_frame.py build/web/dist build/web/platform/host/web/empty
