@@ -229,9 +229,9 @@
     }
   }
 
-  // The program fetched by the page, so that its progress shows, and compiled as
-  // it arrives.
-  function instantiateWasm(imports, done) {
+  // The program fetched by the page as soon as the page runs, so that its progress
+  // shows, and compiled as it arrives, while the rest of the page loads.
+  function compileProgram() {
     let bytes = 0;
     const counted = (response) => {
       if (!response.ok) throw new Error('blackjack.wasm: ' + response.status);
@@ -247,14 +247,18 @@
                           {headers: {'Content-Type': 'application/wasm'}});
     };
     const program = fetch('blackjack.wasm', {credentials: 'same-origin'}).then(counted);
-    const compiled = WebAssembly.instantiateStreaming
-      ? program.then((response) => WebAssembly.instantiateStreaming(response, imports))
-      : program.then((response) => response.arrayBuffer())
-               .then((binary) => WebAssembly.instantiate(binary, imports));
-    compiled.then((result) => {
+    return WebAssembly.compileStreaming
+      ? program.then((response) => WebAssembly.compileStreaming(response))
+      : program.then((response) => response.arrayBuffer()).then((b) => WebAssembly.compile(b));
+  }
+  const compiled = compileProgram();
+  compiled.catch(() => {});
+
+  function instantiateWasm(imports, done) {
+    compiled.then((module) => WebAssembly.instantiate(module, imports).then((instance) => {
       showProgress(progress.max);
-      done(result.instance, result.module);
-    }, (error) => say('BlackJack could not be loaded: ' + error.message));
+      done(instance, module);
+    })).catch((error) => say('BlackJack could not be loaded: ' + error.message));
     return {};
   }
 
