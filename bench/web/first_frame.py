@@ -13,6 +13,7 @@ import statistics
 import sys
 import tempfile
 
+sys.dont_write_bytecode = True  # the tests folder stays clean
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), '..', '..', 'tests', 'web'))
 import browser_test  # noqa: E402  (the same server and browser set-up)
 
