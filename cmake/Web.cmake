@@ -14,7 +14,9 @@ set(ENV{PKG_CONFIG_LIBDIR} "${BLACKJACK_WEB_DEPS}/lib/pkgconfig")
 set(ENV{PKG_CONFIG_PATH} "")
 # The toolchain looks for libraries in emscripten's own folder only: add the prefix.
 list(APPEND CMAKE_FIND_ROOT_PATH "${BLACKJACK_WEB_DEPS}")
-pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng)
+# libpng with its zlib, which a static link must name itself (FreeType, which
+# brought it in before, reads no compressed fonts here).
+pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng zlib)
 pkg_check_modules(DEFLATE REQUIRED IMPORTED_TARGET libdeflate)
 pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 
