@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <sstream>
@@ -14,10 +13,10 @@
 #include "host/headless.h"
 #include "host/leak_check.h"
 #include "aygshell/shell.h"
-#include "common/posix_file.h"
 #include "instance/instance.h"
 #include "host/options.h"
 #include "host/recording.h"
+#include "host/replay.h"
 #include "host/script_source.h"
 #include "host/sdl_host.h"
 #include "host/trace.h"
@@ -48,36 +47,6 @@ std::string StoreFailureLine() {
   return failure.Failed() ? "could not store the money and settings in " + registry::HivePath() +
                                 ": " + failure.reason
                           : std::string();
-}
-
-// A recording named on the command line, read whole: a regular file no larger than
-// any recording. False with the reason.
-bool ReadRecordingFile(const std::string &path, RecordingHeader *header, std::string *script,
-                       std::string *error) {
-  int failure = 0;
-  const UniqueFd fd = OpenRegularFile(path, &failure);
-  std::string text;
-  if (fd.Valid()) {
-    failure = ReadAll(fd.Get(), kLargestRecording, &text);
-  }
-  if (failure != 0) {
-    *error = failure == EFBIG ? "larger than any recording" : FileErrorText(failure);
-    return false;
-  }
-  return ReadRecording(text, BLACKJACK_VERSION, header, script, error);
-}
-
-// A replay runs on the recording's device, from its clock.
-void UseRecordedDevice(const RecordingHeader &header, DeviceConfig *device) {
-  device->width = header.width;
-  device->height = header.height;
-  device->dpi = header.dpi;
-  device->os = header.os;
-  device->virtualClock = true;
-  device->clockStart.wHour = header.clock.wHour;
-  device->clockStart.wMinute = header.clock.wMinute;
-  device->clockStart.wSecond = header.clock.wSecond;
-  device->clockStart.wMilliseconds = 0;
 }
 
 // A recorded game runs on a virtual clock, so that its replay can keep to it: from
@@ -182,7 +151,7 @@ int HostMain(const std::vector<std::string> &args) {
   RecordingHeader recorded;
   if (!options.replay.empty()) {
     std::string replay;
-    if (!ReadRecordingFile(options.replay, &recorded, &replay, &error)) {
+    if (!ReadRecordingFile(options.replay, BLACKJACK_VERSION, &recorded, &replay, &error)) {
       return Fail(2, options.replay + ": " + error);
     }
     UseRecordedDevice(recorded, &options.device);

@@ -318,56 +318,6 @@ void SdlHost::Handle(const SDL_Event &event) {
   }
 }
 
-// A replay's next inputs, at the device times its waits reach; commands that are
-// not the user's (a screenshot) have no place in the window and are passed over.
-void SdlHost::TakeRecordedActions() {
-  ScriptCommand command;
-  while (!timeline_.HasPending() && replay_->Next(&command)) {
-    const auto add = [&](UserActionKind kind) {
-      timeline_.Add(UserAction{kind, command.point, command.key}, replayAtMs_);
-    };
-    switch (command.verb) {
-    case ScriptVerb::Wait:
-      replayAtMs_ += command.ms;
-      break;
-    case ScriptVerb::Tap:
-      add(UserActionKind::PenDown);
-      add(UserActionKind::PenUp);
-      break;
-    case ScriptVerb::Down:
-      add(UserActionKind::PenDown);
-      break;
-    case ScriptVerb::Move:
-      add(UserActionKind::PenMove);
-      break;
-    case ScriptVerb::Up:
-      add(UserActionKind::PenUp);
-      break;
-    case ScriptVerb::KeyDown:
-    case ScriptVerb::Key: // its modifiers are the recording's own keydown lines
-      add(UserActionKind::KeyDown);
-      if (command.verb == ScriptVerb::Key) {
-        add(UserActionKind::KeyUp);
-      }
-      break;
-    case ScriptVerb::KeyUp:
-      add(UserActionKind::KeyUp);
-      break;
-    case ScriptVerb::Wheel:
-      timeline_.Add(UserAction{UserActionKind::Wheel, {}, 0, command.wheel}, replayAtMs_);
-      break;
-    case ScriptVerb::Rotate:
-      add(UserActionKind::Rotate);
-      break;
-    case ScriptVerb::Close:
-      add(UserActionKind::Close);
-      break;
-    case ScriptVerb::Screenshot:
-      break;
-    }
-  }
-}
-
 void SdlHost::WaitForEvents(std::uint64_t deadlineMs) {
   PresentIfChanged(*this);
   for (;;) {
@@ -383,8 +333,8 @@ void SdlHost::WaitForEvents(std::uint64_t deadlineMs) {
     while (SDL_PollEvent(&event) != 0) {
       Handle(event);
     }
-    if (replay_ != nullptr) {
-      TakeRecordedActions();
+    if (replay_) {
+      replay_->FeedInto(&timeline_);
     }
     std::uint64_t sleepMs = 0;
     if (timeline_.Step(deadlineMs, &sleepMs)) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "device/host.h"
+#include "host/replay.h"
 #include "host/script.h"
 #include "host/timeline.h"
 
@@ -39,7 +40,7 @@ public:
   // script's inputs come in at the device times its waits give. F9 then turns only
   // the picture, F11 still shows it full screen, and closing the window closes the
   // game. The reader is not owned.
-  void Replay(ScriptReader *script) { replay_ = script; }
+  void Replay(ScriptReader *script) { replay_ = std::make_unique<RecordedActions>(script); }
 
   // Frames shown so far, and when the last one was handed to the display
   // (steady clock, nanoseconds): for measuring the way from input to screen.
@@ -57,7 +58,6 @@ private:
   void ResizeForScreen();
   void RepeatLastFrame();
   void FollowApplication();
-  void TakeRecordedActions();
   int ShownWidth() const;
   int ShownHeight() const;
 
@@ -71,9 +71,8 @@ private:
   int zoom_ = 1;
   bool penDown_ = false;
   Timeline timeline_;
-  ScriptReader *replay_ = nullptr;
-  std::uint64_t replayAtMs_ = 0; // the device time the replay's waits have reached
-  bool pictureTurned_ = false;   // F9 during a replay
+  std::unique_ptr<RecordedActions> replay_;
+  bool pictureTurned_ = false; // F9 during a replay
   int frames_ = 0;
   std::int64_t lastPresentNs_ = 0;
   std::u16string shownTitle_; // of the application the desktop window stands for

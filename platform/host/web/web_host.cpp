@@ -1,16 +1,14 @@
 // The browser's front end: the page (page/app.js) queues its events in JavaScript;
-// the host takes them when the program waits, and sleeps through ASYNCIFY.
+// the host puts them on the device's timeline when the program waits, and sleeps
+// through ASYNCIFY.
 #include "host/web/web_host.h"
 
 #include <emscripten.h>
 
 #include <algorithm>
-#include <chrono>
 
 #include "device/device.h"
 #include "user/compositor.h"
-#include "user/input.h"
-#include "user/window.h"
 
 namespace platform {
 namespace {
@@ -63,15 +61,7 @@ enum PageEvent { kPenDown = 1, kPenMove = 2, kPenUp = 3, kKeyDown = 4, kKeyUp = 
 // Time the host may sleep at once, so a device on a virtual clock keeps in step.
 constexpr std::uint64_t kLongestSleepMs = 1000;
 
-std::int64_t RealMs() {
-  return std::chrono::duration_cast<std::chrono::milliseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
 } // namespace
-
-WebHost::WebHost() : lastRealMs_(RealMs()) {}
 
 void WebHost::WaitUntilVisible() {
   while (bj_page_visible() == 0) {
@@ -96,94 +86,76 @@ void WebHost::WaitForRestart() {
   }
 }
 
-void WebHost::SyncVirtualClock() {
-  // With a clock given in the address the device runs on its own clock, kept in
-  // step with real time.
-  const std::int64_t now = RealMs();
-  Device &device = CurrentDevice();
-  if (device.Config().virtualClock && now > lastRealMs_) {
-    device.AdvanceMs(static_cast<std::uint64_t>(now - lastRealMs_));
-  }
-  lastRealMs_ = now;
-}
+void WebHost::Replay(ScriptReader *script) { replay_ = std::make_unique<RecordedActions>(script); }
 
-bool WebHost::TakeEvents() {
+void WebHost::TakeEvents() {
   if (bj_page_visible() == 0) {
     if (!closeSent_) {
       // A hidden page may be discarded without a word: close the program as the
       // device's shell would, so that it stores what it keeps.
       closeSent_ = true;
-      if (const HWND app = ForegroundApplicationWindow()) {
-        PostMessageW(app, WM_CLOSE, 0, 0);
-      } else {
-        PostQuitMessage(0);
-      }
-      return true;
+      timeline_.AddNow(UserAction{UserActionKind::Close, {}, 0});
     }
-    return false;
+    return;
   }
-  bool work = false;
   const Device &device = CurrentDevice();
   const int landscape = bj_page_landscape();
-  if (landscape >= 0 && device.ScreenWidth() != device.ScreenHeight() &&
+  // A turn waiting on the timeline has not reached the screen yet.
+  if (!replay_ && !timeline_.HasPending() && landscape >= 0 &&
+      device.ScreenWidth() != device.ScreenHeight() &&
       (landscape == 1) != (device.ScreenWidth() > device.ScreenHeight())) {
-    TurnScreen();
-    MarkScreenChanged();
-    work = true;
+    timeline_.AddNow(UserAction{UserActionKind::Rotate, {}, 0});
   }
   int values[2] = {0, 0};
   while (const int kind = bj_next_event(values)) {
     const POINT point{values[0], values[1]};
+    UserAction action;
     switch (kind) {
     case kPenDown:
     case kPenMove:
-    case kPenUp: {
-      const InputKind pen = kind == kPenDown   ? InputKind::PenDown
-                            : kind == kPenMove ? InputKind::PenMove
-                                               : InputKind::PenUp;
-      if (point.x >= 0 && point.y >= 0 && point.x < device.ScreenWidth() &&
-          point.y < device.ScreenHeight()) {
-        QueueInput(InputEvent{pen, point, 0});
-        work = true;
+    case kPenUp:
+      if (point.x < 0 || point.y < 0 || point.x >= device.ScreenWidth() ||
+          point.y >= device.ScreenHeight()) {
+        continue;
       }
+      action.kind = kind == kPenDown   ? UserActionKind::PenDown
+                    : kind == kPenMove ? UserActionKind::PenMove
+                                       : UserActionKind::PenUp;
+      action.point = point;
       break;
-    }
     case kKeyDown:
     case kKeyUp:
-      QueueInput(InputEvent{kind == kKeyDown ? InputKind::KeyDown : InputKind::KeyUp,
-                            {},
-                            static_cast<UINT>(values[0])});
-      work = true;
+      action.kind = kind == kKeyDown ? UserActionKind::KeyDown : UserActionKind::KeyUp;
+      action.key = static_cast<UINT>(values[0]);
       break;
     case kWheel:
-      QueueInput(InputEvent{InputKind::Wheel, {}, 0, values[0]});
-      work = true;
+      action.kind = UserActionKind::Wheel;
+      action.wheel = values[0];
       break;
     default:
-      break;
+      continue;
+    }
+    // A replay's pen and keys are the recording's.
+    if (!replay_) {
+      timeline_.AddNow(action);
     }
   }
-  return work;
 }
 
 void WebHost::WaitForEvents(std::uint64_t deadlineMs) {
-  SyncVirtualClock();
   PresentIfChanged(*this);
-  Device &device = CurrentDevice();
   for (;;) {
-    if (TakeEvents()) {
-      SyncVirtualClock();
+    TakeEvents();
+    if (replay_) {
+      replay_->FeedInto(&timeline_);
+    }
+    std::uint64_t sleepMs = 0;
+    if (timeline_.Step(deadlineMs, &sleepMs)) {
       return;
     }
-    const std::uint64_t now = device.NowMs();
-    if (deadlineMs <= now) {
-      return;
-    }
-    bj_wait(static_cast<double>(std::min(deadlineMs - now, kLongestSleepMs)));
-    SyncVirtualClock();
+    bj_wait(static_cast<double>(std::min(sleepMs, kLongestSleepMs)));
   }
 }
-
 void WebHost::Present(const Surface &screen) {
   // The screen is 0x00RRGGBB; a canvas takes R, G, B, A bytes.
   rgba_.resize(screen.pixels.size());

@@ -4,20 +4,26 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "device/host.h"
+#include "host/replay.h"
+#include "host/timeline.h"
 
 namespace platform {
 
 class WebHost : public Host {
 public:
-  WebHost();
-
   // Waits without blocking the page (the program's stack is put aside while the
   // browser runs), woken by the page's events or at the deadline.
   void WaitForEvents(std::uint64_t deadlineMs) override;
   void Present(const Surface &screen) override;
+
+  // Plays a recorded game at its own pace instead of the page's pen and keys, on
+  // the recording's screen, which then no longer follows the page's orientation.
+  // The reader is not owned.
+  void Replay(ScriptReader *script);
 
   // Returns once the page is shown (at once when it is).
   static void WaitUntilVisible();
@@ -26,13 +32,12 @@ public:
   static void WaitForRestart();
 
 private:
-  // Hands the page's pending events to the device; true when the program has
-  // something to do now.
-  bool TakeEvents();
-  void SyncVirtualClock();
+  // Puts the page's pending events on the timeline.
+  void TakeEvents();
 
   std::vector<std::uint32_t> rgba_;
-  std::int64_t lastRealMs_ = 0;
+  Timeline timeline_;
+  std::unique_ptr<RecordedActions> replay_;
   bool closeSent_ = false;
 };
 

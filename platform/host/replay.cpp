@@ -1,0 +1,85 @@
+// Reading a recording from its file, its device, and its actions on a timeline.
+#include "host/replay.h"
+
+#include <cerrno>
+
+#include "common/posix_file.h"
+
+namespace platform {
+
+bool ReadRecordingFile(const std::string &path, const std::string &programVersion,
+                       RecordingHeader *header, std::string *script, std::string *error) {
+  int failure = 0;
+  const UniqueFd fd = OpenRegularFile(path, &failure);
+  std::string text;
+  if (fd.Valid()) {
+    failure = ReadAll(fd.Get(), kLargestRecording, &text);
+  }
+  if (failure != 0) {
+    *error = failure == EFBIG ? "larger than any recording" : FileErrorText(failure);
+    return false;
+  }
+  return ReadRecording(text, programVersion, header, script, error);
+}
+
+void UseRecordedDevice(const RecordingHeader &header, DeviceConfig *device) {
+  device->width = header.width;
+  device->height = header.height;
+  device->dpi = header.dpi;
+  device->os = header.os;
+  device->virtualClock = true;
+  device->clockStart.wHour = header.clock.wHour;
+  device->clockStart.wMinute = header.clock.wMinute;
+  device->clockStart.wSecond = header.clock.wSecond;
+  device->clockStart.wMilliseconds = 0;
+}
+
+void RecordedActions::FeedInto(Timeline *timeline) {
+  ScriptCommand command;
+  while (!timeline->HasPending() && script_->Next(&command)) {
+    const auto add = [&](UserActionKind kind) {
+      timeline->Add(UserAction{kind, command.point, command.key, command.wheel}, atMs_);
+    };
+    switch (command.verb) {
+    case ScriptVerb::Wait:
+      atMs_ += command.ms;
+      break;
+    case ScriptVerb::Tap:
+      add(UserActionKind::PenDown);
+      add(UserActionKind::PenUp);
+      break;
+    case ScriptVerb::Down:
+      add(UserActionKind::PenDown);
+      break;
+    case ScriptVerb::Move:
+      add(UserActionKind::PenMove);
+      break;
+    case ScriptVerb::Up:
+      add(UserActionKind::PenUp);
+      break;
+    case ScriptVerb::KeyDown:
+    case ScriptVerb::Key: // its modifiers are the recording's own keydown lines
+      add(UserActionKind::KeyDown);
+      if (command.verb == ScriptVerb::Key) {
+        add(UserActionKind::KeyUp);
+      }
+      break;
+    case ScriptVerb::KeyUp:
+      add(UserActionKind::KeyUp);
+      break;
+    case ScriptVerb::Wheel:
+      add(UserActionKind::Wheel);
+      break;
+    case ScriptVerb::Rotate:
+      add(UserActionKind::Rotate);
+      break;
+    case ScriptVerb::Close:
+      add(UserActionKind::Close);
+      break;
+    case ScriptVerb::Screenshot:
+      break;
+    }
+  }
+}
+
+} // namespace platform
