@@ -3,13 +3,14 @@
 kept while the page is hidden and across a reload, a dialog scrolled by a swipe and
 the wheel, one game per browser, the screen turned with the page, and an offline
 start; on phones (touch), the screen filled, chips tapped at a fractional scale,
-the loading screen, and turns.
+the loading screen, and turns; a recorded game shared as a link.
 
 Usage: browser_test.py DIST DESKTOP_PROGRAM. The frames are compared with the
 desktop program's headless screenshots of the same taps, as the golden images are.
 """
 import base64
 import functools
+import importlib.machinery
 import http.server
 import os
 import subprocess
@@ -27,6 +28,10 @@ from selenium.webdriver.common.by import By
 
 DIST = ''
 DESKTOP = ''
+# The tool that turns a recording into the page's address.
+REPLAY_LINK = importlib.machinery.SourceFileLoader(
+    'replay_link', os.path.join(os.path.dirname(__file__), '..', '..', 'scripts',
+                                'replay-link')).load_module()
 # At this second the deal gives the dealer a hand to play out after Stand.
 CLOCK = '12:00:02'
 # The golden images' tolerance: at most 0.5% of the pixels differ by more than 24
@@ -443,6 +448,59 @@ class Page(unittest.TestCase):
         self.server.stop()
         driver.refresh()
         self.assertTrue(wait_for(lambda: self.frames(driver)), 'no frame without the server')
+
+    def recording(self, version, lines):
+        """A recording of a game at the vga table with $1200 to start from."""
+        return '\n'.join([
+            '# BlackJack recording: replay it with `blackjack --replay FILE`',
+            '#: version ' + version, '#: screen 480x640', '#: dpi 192', '#: os ce5.1',
+            '#: clock ' + CLOCK, '#: hive Windows Registry Editor Version 5.00',
+            '#: hive [HKEY_CURRENT_USER\\SOFTWARE\\Quorvane\\BlackJack]',
+            '#: hive "TotalAmount"=dword:000004b0'] + lines) + '\n'
+
+    def test_a_recorded_game_in_the_address_replays_on_its_own_money(self):
+        """A hand and a turn recorded, shared as a link: played in the page at its pace
+        whatever the finger does, it ends on the frame and the money of the headless
+        replay of the same recording, and leaves the player's own money alone."""
+        version = subprocess.run([DESKTOP, '--version'], check=True, capture_output=True,
+                                 text=True).stdout.split()[1]
+        regions = VGA_REGIONS[False]
+        lines = []
+        for action in ('25', 'deal', 'stand'):
+            lines += ['wait 400', 'down %d %d' % regions[action], 'up %d %d' % regions[action]]
+        with tempfile.TemporaryDirectory() as profile:
+            shot = os.path.join(profile, 'last.png')
+            text = self.recording(version, lines + ['wait 3000', 'rotate', 'wait 500',
+                                                    'screenshot ' + shot, 'close'])
+            game = os.path.join(profile, 'game.txt')
+            with open(game, 'w') as f:
+                f.write(text)
+            subprocess.run([DESKTOP, '--headless', '--replay', game, '--profile', profile],
+                           check=True, timeout=120)
+            with open(shot, 'rb') as f:
+                last = base64.b64encode(f.read()).decode()
+            with open(os.path.join(profile, 'registry.reg')) as f:
+                stored = [line for line in f if 'TotalAmount' in line]
+        self.assertEqual(len(stored), 1)
+        driver = self.open(REPLAY_LINK.link(text.encode(), ''), width=700, height=500)
+        self.assertTrue(wait_for(lambda: self.frames(driver)))
+        for _ in range(3):  # a bet of its own would show on the money line
+            self.touch(driver, regions['100'])
+        self.assert_shows(driver, last, timeout=30, money=VGA_MONEY[True])
+        kept = lambda profile: driver.execute_script(
+            'return localStorage.getItem(arguments[0])', 'blackjack:/%s/registry.reg' % profile)
+        self.assertTrue(wait_for(lambda: stored[0].strip() in (kept('replay') or '')),
+                        'the replay stored %r' % kept('replay'))
+        self.assertIsNone(kept('profile'))
+        # A link that holds no recording, or one of another version, says why.
+        for link, said in ((REPLAY_LINK.link(b'wait 100\n', ''), 'not a recording'),
+                           (REPLAY_LINK.link(self.recording('0.1', []).encode(), ''),
+                            'recorded by blackjack 0.1'),
+                           ('?replay=AAAA', 'not deflated')):
+            with self.subTest(said=said):
+                driver.get(self.server.url + link)
+                self.assertTrue(wait_for(lambda: said in driver.find_element(
+                    By.ID, 'message').text), driver.find_element(By.ID, 'message').text)
 
 
 if __name__ == '__main__':

@@ -28,21 +28,70 @@
   // The address's options are the desktop program's: ?screen=vga&dpi=192&mute.
   // Without a screen, the preset fits the viewport: the 192-dpi pictures on a
   // screen with two or more device pixels to the CSS pixel, turned as the page is.
+  // A recording in the address (?replay=) brings its own screen, and plays on a
+  // profile of its own, so that watching a game never touches the player's money.
   function options() {
-    const args = ['--profile', '/profile'];
     const query = new URLSearchParams(window.location.search);
-    let screenGiven = false;
+    const replay = query.has('replay');
+    const args = ['--profile', replay ? '/replay' : '/profile'];
+    let screenGiven = replay;
     for (const [name, value] of query) {
       if (name === 'screen') screenGiven = true;
       args.push('--' + name);
-      if (value !== '') args.push(value);
+      if (name === 'replay') {
+        args.push('address'); // the text itself is Module.bjRecording
+      } else if (value !== '') {
+        args.push(value);
+      }
     }
     if (!screenGiven) {
       const sharp = window.devicePixelRatio >= 2;
       const landscape = window.innerWidth > window.innerHeight;
       args.push('--screen', (sharp ? 'vga' : 'qvga') + (landscape ? '-landscape' : ''));
     }
-    return {args, followOrientation: !screenGiven};
+    return {args, followOrientation: !screenGiven, replay: replay ? query.get('replay') : null};
+  }
+
+  // A recording as a link carries it deflated (raw) and in base64url; it is
+  // inflated no further than the largest recording the program reads.
+  const LARGEST_RECORDING = 64 << 20;
+  async function inflateRecording(encoded) {
+    let bytes;
+    try {
+      const base64 = encoded.replace(/-/g, '+').replace(/_/g, '/').replace(/=+$/, '');
+      bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+    } catch (e) {
+      throw new Error('it is not in base64url');
+    }
+    const reader = new Blob([bytes]).stream()
+      .pipeThrough(new DecompressionStream('deflate-raw')).getReader();
+    const decoder = new TextDecoder('utf-8', {fatal: true});
+    let text = '';
+    let size = 0;
+    for (;;) {
+      let chunk;
+      try {
+        chunk = await reader.read();
+      } catch (e) {
+        throw new Error('it is not deflated');
+      }
+      if (chunk.done) break;
+      size += chunk.value.byteLength;
+      if (size > LARGEST_RECORDING) {
+        reader.cancel();
+        throw new Error('it is larger than any recording');
+      }
+      try {
+        text += decoder.decode(chunk.value, {stream: true});
+      } catch (e) {
+        throw new Error('it is not text');
+      }
+    }
+    try {
+      return text + decoder.decode();
+    } catch (e) {
+      throw new Error('it is not text');
+    }
   }
 
   // The device's screen as large as the stage holds it, in screen pixels per
@@ -262,13 +311,13 @@
     return {};
   }
 
-  function start() {
-    const chosen = options();
+  function start(chosen, recording) {
     window.Module = {
       arguments: chosen.args,
       canvas: canvas,
       bjEvents: events,
       bjAudio: audio,
+      bjRecording: recording,
       bjFollowOrientation: chosen.followOrientation,
       bjShowFrame: showFrame,
       bjWake: null,
@@ -287,23 +336,32 @@
   }
 
   // One game per browser: a second tab would run a second table over the same
-  // money. It waits, and starts when the other tab closes.
-  function startAlone() {
+  // money. It waits, and starts when the other tab closes. A replay has money of
+  // its own and plays beside a game.
+  function startAlone(chosen) {
     if (!navigator.locks) {
-      start();
+      start(chosen, '');
       return;
     }
-    const hold = (lock) => lock && new Promise(() => start());
+    const hold = (lock) => lock && new Promise(() => start(chosen, ''));
     navigator.locks.request('blackjack-game', {ifAvailable: true}, hold).then((held) => {
       if (held !== null) return;
       say('BlackJack is open in another tab or window.');
       window.bjRefused = true;
       navigator.locks.request('blackjack-game', (lock) => {
         say('');
-        return new Promise(() => start());
+        return new Promise(() => start(chosen, ''));
       });
     });
   }
 
-  startAlone();
+  const chosen = options();
+  if (chosen.replay === null) {
+    startAlone(chosen);
+  } else if (!window.DecompressionStream) {
+    say('This browser cannot open a recorded game.');
+  } else {
+    inflateRecording(chosen.replay).then((recording) => start(chosen, recording),
+      (error) => say('This link holds no recorded game: ' + error.message + '.'));
+  }
 })();
