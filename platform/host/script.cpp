@@ -5,7 +5,7 @@
 #include <charconv>
 #include <cstdio>
 #include <numeric>
-#include <sstream>
+#include <istream>
 
 namespace platform {
 namespace {
@@ -326,23 +326,39 @@ bool ParseKeyName(std::string_view name, UINT *key, BYTE *modifiers) {
   return true;
 }
 
-ScriptReader::ScriptReader(std::unique_ptr<std::istream> in) : in_(std::move(in)) {}
+ScriptReader::ScriptReader(std::unique_ptr<std::istream> in) {
+  std::shared_ptr<std::istream> stream(std::move(in));
+  nextChar_ = [stream]() {
+    const int c = stream ? stream->get() : std::char_traits<char>::eof();
+    return c == std::char_traits<char>::eof() ? kEnd : c;
+  };
+}
+
+ScriptReader::ScriptReader(std::string text) {
+  nextChar_ = [text = std::move(text), at = std::size_t{0}]() mutable {
+    return at < text.size() ? static_cast<unsigned char>(text[at++]) : kEnd;
+  };
+}
 
 bool ScriptReader::Next(ScriptCommand *command) {
-  while (error_.empty() && in_ && *in_) {
+  while (error_.empty() && !ended_) {
     // A line is read in pieces no longer than the limit, so a script without
     // line breaks cannot take the memory a whole line would.
     text_.clear();
     bool tooLong = false;
-    for (int c = in_->get(); c != std::char_traits<char>::eof() && c != '\n'; c = in_->get()) {
+    int c = nextChar_();
+    for (; c != kEnd && c != '\n'; c = nextChar_()) {
       if (text_.size() == kLongestLine) {
         tooLong = true;
         continue;
       }
       text_.push_back(static_cast<char>(c));
     }
-    if (in_->eof() && text_.empty() && !tooLong) {
-      return false;
+    if (c == kEnd) {
+      ended_ = true;
+      if (text_.empty() && !tooLong) {
+        return false;
+      }
     }
     ++line_;
     if (tooLong) {
@@ -370,7 +386,7 @@ bool CheckScript(std::istream &in, std::string *error) {
 
 bool ParseScript(std::string_view text, std::vector<ScriptCommand> *commands, std::string *error) {
   commands->clear();
-  ScriptReader reader(std::make_unique<std::istringstream>(std::string(text)));
+  ScriptReader reader{std::string(text)};
   ScriptCommand command;
   while (reader.Next(&command)) {
     commands->push_back(command);

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <istream>
 #include <memory>
 #include <string>
@@ -52,7 +53,11 @@ inline constexpr std::size_t kLongestLine = 4096;
 // words are separated by spaces or tabs.
 class ScriptReader {
 public:
+  // From a stream (a file, a pipe), read as the script goes.
   explicit ScriptReader(std::unique_ptr<std::istream> in);
+  // From a text held whole (a recording handed over by a page): no stream, whose
+  // machinery a page's program would otherwise have to carry.
+  explicit ScriptReader(std::string text);
 
   // The next command; false at the end of the script or at a bad line, when
   // Error() says "line N: what is wrong".
@@ -60,7 +65,10 @@ public:
   const std::string &Error() const { return error_; }
 
 private:
-  std::unique_ptr<std::istream> in_;
+  static constexpr int kEnd = -1;
+
+  std::function<int()> nextChar_; // the next byte, or kEnd
+  bool ended_ = false;
   int line_ = 0;
   std::string text_;
   std::string error_;

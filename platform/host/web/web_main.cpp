@@ -9,8 +9,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -83,7 +81,7 @@ int main(int argc, char **argv) {
       return Fail("the program's resources are damaged: " + error);
     }
     WebHost host;
-    ScriptReader script(std::make_unique<std::istringstream>(recording));
+    ScriptReader script(recording);
     if (replay) {
       host.Replay(&script);
     }
