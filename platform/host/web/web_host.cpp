@@ -157,12 +157,18 @@ void WebHost::WaitForEvents(std::uint64_t deadlineMs) {
   }
 }
 void WebHost::Present(const Surface &screen) {
-  // The screen is 0x00RRGGBB; a canvas takes R, G, B, A bytes.
-  rgba_.resize(screen.pixels.size());
-  std::transform(screen.pixels.begin(), screen.pixels.end(), rgba_.begin(), [](std::uint32_t p) {
-    return 0xFF000000U | ((p & 0xFFU) << 16) | (p & 0xFF00U) | ((p >> 16) & 0xFFU);
-  });
-  bj_show_frame(rgba_.data(), screen.width, screen.height);
+  // The screen is 0x00RRGGBB; a canvas takes R, G, B, A bytes. A plain loop over
+  // the pixels: the page's program is built for size, without inlining, where
+  // iterators would cost a call for every pixel.
+  const std::size_t count = screen.pixels.size();
+  rgba_.resize(count);
+  const std::uint32_t *from = screen.pixels.data();
+  std::uint32_t *to = rgba_.data();
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::uint32_t p = from[i];
+    to[i] = 0xFF000000U | ((p & 0xFFU) << 16) | (p & 0xFF00U) | ((p >> 16) & 0xFFU);
+  }
+  bj_show_frame(to, screen.width, screen.height);
 }
 
 } // namespace platform
