@@ -293,11 +293,6 @@ template <class T> T Swap(HDC hdc, T DeviceContext::*field, T value, T failed) {
   return previous;
 }
 
-template <class T> T Get(HDC hdc, T DeviceContext::*field, T failed) {
-  const DeviceContext *dc = FindDC(hdc);
-  return dc != nullptr ? dc->*field : failed;
-}
-
 } // namespace
 
 int WINAPI SetBkMode(HDC hdc, int mode) {
@@ -308,26 +303,16 @@ int WINAPI SetBkMode(HDC hdc, int mode) {
   return Swap(hdc, &DeviceContext::bkMode, mode, 0);
 }
 
-int WINAPI GetBkMode(HDC hdc) { return Get(hdc, &DeviceContext::bkMode, 0); }
-
 COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color) {
   return Swap(hdc, &DeviceContext::bkColor, color & 0x00FFFFFF, CLR_INVALID);
 }
-
-COLORREF WINAPI GetBkColor(HDC hdc) { return Get(hdc, &DeviceContext::bkColor, CLR_INVALID); }
 
 COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color) {
   return Swap(hdc, &DeviceContext::textColor, color & 0x00FFFFFF, CLR_INVALID);
 }
 
-COLORREF WINAPI GetTextColor(HDC hdc) { return Get(hdc, &DeviceContext::textColor, CLR_INVALID); }
-
 UINT WINAPI SetTextAlign(HDC hdc, UINT align) {
   return Swap(hdc, &DeviceContext::textAlign, align, static_cast<UINT>(GDI_ERROR));
-}
-
-UINT WINAPI GetTextAlign(HDC hdc) {
-  return Get(hdc, &DeviceContext::textAlign, static_cast<UINT>(GDI_ERROR));
 }
 
 HFONT WINAPI CreateFontIndirectW(const LOGFONTW *lplf) {

@@ -42,9 +42,7 @@ typedef struct _SECURITY_ATTRIBUTES {
 
 // Time and versions answer for the device the host emulates.
 void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime);
-void WINAPI GetSystemTime(LPSYSTEMTIME lpSystemTime);
 DWORD WINAPI GetTickCount();
-void WINAPI Sleep(DWORD dwMilliseconds);
 BOOL WINAPI GetVersionExW(LPOSVERSIONINFOW lpVersionInformation);
 #define GetVersionEx GetVersionExW
 
@@ -55,7 +53,6 @@ void WINAPI SetLastError(DWORD dwErrCode);
 int WINAPI lstrcmpW(LPCWSTR lpString1, LPCWSTR lpString2);
 int WINAPI lstrcmpiW(LPCWSTR lpString1, LPCWSTR lpString2);
 int WINAPI lstrlenW(LPCWSTR lpString);
-LPWSTR WINAPI lstrcpyW(LPWSTR lpString1, LPCWSTR lpString2);
 #define lstrcmp lstrcmpW
 #define lstrcmpi lstrcmpiW
 #define lstrlen lstrlenW

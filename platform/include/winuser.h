@@ -457,7 +457,6 @@ LONG WINAPI SetWindowLongW(HWND hWnd, int nIndex, LONG dwNewLong);
 BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint);
 BOOL WINAPI ScreenToClient(HWND hWnd, LPPOINT lpPoint);
 SHORT WINAPI GetKeyState(int nVirtKey);
-HWND WINAPI WindowFromPoint(POINT Point);
 
 // ---- Painting ----
 BOOL WINAPI InvalidateRect(HWND hWnd, const RECT *lpRect, BOOL bErase);
@@ -512,28 +511,17 @@ BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult);
 HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem);
 LRESULT WINAPI SendDlgItemMessageW(HWND hDlg, int nIDDlgItem, UINT Msg, WPARAM wParam,
                                    LPARAM lParam);
-BOOL WINAPI CheckRadioButton(HWND hDlg, int nIDFirstButton, int nIDLastButton, int nIDCheckButton);
-// A template from the module: FindResourceW(RT_DIALOG) and DialogBoxIndirectParamW.
-INT_PTR WINAPI DialogBoxParamW(HINSTANCE hInstance, LPCWSTR lpTemplateName, HWND hWndParent,
-                               DLGPROC lpDialogFunc, LPARAM dwInitParam);
 BOOL WINAPI CheckDlgButton(HWND hDlg, int nIDButton, UINT uCheck);
 UINT WINAPI IsDlgButtonChecked(HWND hDlg, int nIDButton);
-BOOL WINAPI SetDlgItemTextW(HWND hDlg, int nIDDlgItem, LPCWSTR lpString);
-UINT WINAPI GetDlgItemTextW(HWND hDlg, int nIDDlgItem, LPWSTR lpString, int cchMax);
 int WINAPI GetDlgCtrlID(HWND hWnd);
 BOOL WINAPI MapDialogRect(HWND hDlg, LPRECT lpRect);
 LONG WINAPI GetDialogBaseUnits();
 BOOL WINAPI IsDialogMessageW(HWND hDlg, LPMSG lpMsg);
 HWND WINAPI GetNextDlgTabItem(HWND hDlg, HWND hCtl, BOOL bPrevious);
-HWND WINAPI GetNextDlgGroupItem(HWND hDlg, HWND hCtl, BOOL bPrevious);
 LRESULT WINAPI DefDlgProcW(HWND hDlg, UINT Msg, WPARAM wParam, LPARAM lParam);
 #define DialogBoxIndirectParam DialogBoxIndirectParamW
-#define DialogBoxParam DialogBoxParamW
 #define DialogBoxIndirect(i, t, w, p) DialogBoxIndirectParamW(i, t, w, p, 0)
-#define DialogBox(i, t, w, p) DialogBoxParamW(i, t, w, p, 0)
 #define SendDlgItemMessage SendDlgItemMessageW
-#define SetDlgItemText SetDlgItemTextW
-#define GetDlgItemText GetDlgItemTextW
 #define IsDialogMessage IsDialogMessageW
 #define DefDlgProc DefDlgProcW
 

@@ -45,13 +45,3 @@ int WINAPI lstrlenW(LPCWSTR lpString) {
   }
   return n;
 }
-
-LPWSTR WINAPI lstrcpyW(LPWSTR lpString1, LPCWSTR lpString2) {
-  if (lpString1 == nullptr || lpString2 == nullptr) {
-    return nullptr;
-  }
-  LPWSTR out = lpString1;
-  while ((*out++ = *lpString2++) != 0) {
-  }
-  return lpString1;
-}

@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include <cstring>
-#include <thread>
 
 #include "device/device.h"
 
@@ -16,21 +15,7 @@ void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime) {
   }
 }
 
-void WINAPI GetSystemTime(LPSYSTEMTIME lpSystemTime) {
-  // The device keeps no time zone: its clock is local time.
-  GetLocalTime(lpSystemTime);
-}
-
 DWORD WINAPI GetTickCount() { return static_cast<DWORD>(platform::CurrentDevice().NowMs()); }
-
-void WINAPI Sleep(DWORD dwMilliseconds) {
-  auto &device = platform::CurrentDevice();
-  if (device.Config().virtualClock) {
-    device.AdvanceMs(dwMilliseconds);
-  } else {
-    std::this_thread::sleep_for(std::chrono::milliseconds(dwMilliseconds));
-  }
-}
 
 BOOL WINAPI GetVersionExW(LPOSVERSIONINFOW info) {
   // As on Win32, a record whose size field is too small is refused.

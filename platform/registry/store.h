@@ -91,7 +91,6 @@ public:
   void RefuseChange() { lastFailure_ = loadFailure_; }
   const StoreFailure &LastFailure() const { return lastFailure_; }
 
-  const std::string &Folder() const { return folder_; }
   std::string HivePath() const;
 
 private:

@@ -283,17 +283,6 @@ INT_PTR WINAPI DialogBoxIndirectParamW(HINSTANCE hInstance, LPCDLGTEMPLATEW hDia
   return platform::RunModal(dialog, owner);
 }
 
-INT_PTR WINAPI DialogBoxParamW(HINSTANCE hInstance, LPCWSTR lpTemplateName, HWND hWndParent,
-                               DLGPROC lpDialogFunc, LPARAM dwInitParam) {
-  const HRSRC found = FindResourceW(hInstance, lpTemplateName, RT_DIALOG);
-  const void *data = LockResource(LoadResource(hInstance, found));
-  if (data == nullptr) {
-    return -1; // FindResourceW set the error
-  }
-  return DialogBoxIndirectParamW(hInstance, static_cast<LPCDLGTEMPLATEW>(data), hWndParent,
-                                 lpDialogFunc, dwInitParam);
-}
-
 BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult) {
   platform::DialogInfo *info = platform::FindDialog(hDlg);
   if (info == nullptr) {

@@ -19,7 +19,6 @@ constexpr char16_t kStaticClassName[] = u"STATIC";
 void RegisterDialogClasses();
 LRESULT CALLBACK ButtonWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK StaticWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-LRESULT CALLBACK DialogWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // What the dialog manager keeps for each dialog window, from creation until its
 // WM_NCDESTROY.

@@ -188,15 +188,6 @@ HWND WINAPI GetNextDlgTabItem(HWND hDlg, HWND hCtl, BOOL bPrevious) {
   });
 }
 
-HWND WINAPI GetNextDlgGroupItem(HWND hDlg, HWND hCtl, BOOL bPrevious) {
-  if (IsChild(hDlg, hCtl) == FALSE) {
-    return nullptr;
-  }
-  const HWND next = platform::Cycle(platform::GroupOf(hCtl), hCtl, bPrevious != FALSE,
-                                    [](HWND h) { return platform::Reachable(h); });
-  return next != nullptr ? next : hCtl;
-}
-
 BOOL WINAPI IsDialogMessageW(HWND hDlg, LPMSG lpMsg) {
   if (lpMsg == nullptr || platform::FindDialog(hDlg) == nullptr ||
       (lpMsg->hwnd != hDlg && IsChild(hDlg, lpMsg->hwnd) == FALSE)) {

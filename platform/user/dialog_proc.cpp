@@ -226,36 +226,6 @@ UINT WINAPI IsDlgButtonChecked(HWND hDlg, int nIDButton) {
   return static_cast<UINT>(SendDlgItemMessageW(hDlg, nIDButton, BM_GETCHECK, 0, 0));
 }
 
-BOOL WINAPI CheckRadioButton(HWND hDlg, int nIDFirstButton, int nIDLastButton, int nIDCheckButton) {
-  if (platform::FindWindowObject(hDlg) == nullptr) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    return FALSE;
-  }
-  for (int id = nIDFirstButton; id <= nIDLastButton; ++id) {
-    const HWND item = GetDlgItem(hDlg, id);
-    if (item != nullptr) {
-      SendMessageW(item, BM_SETCHECK, id == nIDCheckButton ? BST_CHECKED : BST_UNCHECKED, 0);
-    }
-  }
-  return TRUE;
-}
-
-BOOL WINAPI SetDlgItemTextW(HWND hDlg, int nIDDlgItem, LPCWSTR lpString) {
-  const HWND item = GetDlgItem(hDlg, nIDDlgItem);
-  return item != nullptr ? SetWindowTextW(item, lpString) : FALSE;
-}
-
-UINT WINAPI GetDlgItemTextW(HWND hDlg, int nIDDlgItem, LPWSTR lpString, int cchMax) {
-  const HWND item = GetDlgItem(hDlg, nIDDlgItem);
-  if (item == nullptr) {
-    if (lpString != nullptr && cchMax > 0) {
-      lpString[0] = 0;
-    }
-    return 0;
-  }
-  return static_cast<UINT>(GetWindowTextW(item, lpString, cchMax));
-}
-
 BOOL WINAPI IsChild(HWND hWndParent, HWND hWnd) {
   const platform::Window *w = platform::FindWindowObject(hWnd);
   while (w != nullptr && w->parent != nullptr) {

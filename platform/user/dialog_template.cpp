@@ -17,7 +17,6 @@ class Reader {
 public:
   explicit Reader(std::span<const std::byte> bytes) : bytes_(bytes) {}
 
-  std::size_t Offset() const { return offset_; }
   const std::string &Error() const { return error_; }
 
   bool Fail(const std::string &what) {

@@ -153,11 +153,6 @@ HWND ForegroundApplicationWindow() {
 using platform::FindWindowObject;
 using platform::Window;
 
-HWND WINAPI WindowFromPoint(POINT Point) {
-  Window *w = platform::PenTarget(Point);
-  return w != nullptr ? w->handle : nullptr;
-}
-
 HWND WINAPI GetForegroundWindow() { return platform::User().foreground; }
 
 BOOL WINAPI SetForegroundWindow(HWND hWnd) {
@@ -232,4 +227,3 @@ BOOL WINAPI IsWindowEnabled(HWND hWnd) {
   Window *w = FindWindowObject(hWnd);
   return w != nullptr && w->enabled ? TRUE : FALSE;
 }
-
