@@ -2,6 +2,7 @@
 // types and names, font faces. As on the device, two names are equal when they
 // are equal after every UTF-16 unit is upper-cased by one table; this is that
 // table for the Latin, Greek and Cyrillic letters (other units stand as they are).
+// The layer's own text formats (scripts, regedit files) fold ASCII letters alone.
 #pragma once
 
 #include <string>
@@ -59,6 +60,25 @@ inline bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
     }
   }
   return true;
+}
+
+// ASCII letters in lower case; every other byte (UTF-8 beyond ASCII) stands as it is.
+constexpr char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+inline bool EqualNoCaseAscii(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+inline bool StartsWithNoCaseAscii(std::string_view s, std::string_view prefix) {
+  return s.size() >= prefix.size() && EqualNoCaseAscii(s.substr(0, prefix.size()), prefix);
 }
 
 } // namespace platform

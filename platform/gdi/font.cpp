@@ -24,6 +24,7 @@
 
 #include "gdi/gdi_state.h"
 #include "common/case_fold.h"
+#include "common/utf.h"
 
 namespace platform::gdi {
 
@@ -142,25 +143,6 @@ FontSystem &System() {
   static FontSystem system;
   return system;
 }
-
-#ifndef __EMSCRIPTEN__
-std::string Utf8(const std::u16string &s) {
-  std::string out;
-  for (char16_t c : s) {
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
-}
-#endif
 
 std::u16string FaceName(const LOGFONTW &lf) {
   std::u16string name;
@@ -461,24 +443,5 @@ std::shared_ptr<const FontFace> RealiseFont(const LOGFONTW &lf) {
 }
 
 FontWork FontWorkDone() { return System().work; }
-
-std::u32string CodePoints(const WCHAR *text, std::size_t length) {
-  std::u32string out;
-  out.reserve(length);
-  for (std::size_t i = 0; i < length; ++i) {
-    const char16_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < length && text[i + 1] >= 0xDC00 &&
-        text[i + 1] < 0xE000) {
-      out.push_back(0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) +
-                    (static_cast<char32_t>(text[i + 1]) - 0xDC00));
-      ++i;
-    } else if (c >= 0xD800 && c < 0xE000) {
-      out.push_back(0xFFFD);
-    } else {
-      out.push_back(c);
-    }
-  }
-  return out;
-}
 
 } // namespace platform::gdi

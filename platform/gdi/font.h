@@ -65,7 +65,4 @@ struct FontWork {
 };
 FontWork FontWorkDone();
 
-// Decodes UTF-16 (lone surrogates become U+FFFD).
-std::u32string CodePoints(const WCHAR *text, std::size_t length);
-
 } // namespace platform::gdi

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/utf.h"
 #include "gdi/font.h"
 #include "gdi/gdi_state.h"
 
@@ -335,7 +336,7 @@ BOOL WINAPI ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT *lprect,
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  const std::u32string text = platform::gdi::CodePoints(lpString, c);
+  const std::u32string text = platform::CodePoints(std::u16string_view(lpString, c));
   // The caller's spacing is per UTF-16 unit; it applies as given to plain text.
   const int *dx = lpDx != nullptr && text.size() == c ? lpDx : nullptr;
   const long width = platform::gdi::RunWidth(*face, text, dx);
@@ -357,7 +358,8 @@ BOOL WINAPI GetTextExtentPoint32W(HDC hdc, LPCWSTR lpString, int c, LPSIZE psizl
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  const std::u32string text = platform::gdi::CodePoints(lpString, static_cast<std::size_t>(c));
+  const std::u32string text =
+      platform::CodePoints(std::u16string_view(lpString, static_cast<std::size_t>(c)));
   psizl->cx = static_cast<LONG>(platform::gdi::RunWidth(*face, text, nullptr));
   psizl->cy = face->metrics.tmHeight;
   return TRUE;
@@ -385,7 +387,7 @@ int WINAPI DrawTextW(HDC hDC, LPCWSTR lpString, int nCount, LPRECT lpRect, UINT 
   }
   const std::size_t length =
       nCount < 0 ? static_cast<std::size_t>(lstrlenW(lpString)) : static_cast<std::size_t>(nCount);
-  std::u32string text = platform::gdi::CodePoints(lpString, length);
+  std::u32string text = platform::CodePoints(std::u16string_view(lpString, length));
   std::vector<int> underlined;
   if ((uFormat & DT_NOPREFIX) == 0) {
     text = platform::gdi::StripPrefixes(text, &underlined);

@@ -7,6 +7,8 @@
 #include <numeric>
 #include <istream>
 
+#include "common/case_fold.h"
+
 namespace platform {
 namespace {
 
@@ -40,20 +42,6 @@ std::vector<std::string_view> Words(std::string_view s) {
     }
   }
   return words;
-}
-
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
-bool EqualsFolded(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) {
-      return false;
-    }
-  }
-  return true;
 }
 
 // A plain decimal number no larger than `max`: no sign, no spaces, no suffix.
@@ -130,14 +118,14 @@ constexpr std::array<KeyInfo, 4> kModifierNames{
 
 bool ParseSingleKey(std::string_view name, UINT *key) {
   if (name.size() == 1) {
-    const char c = Lower(name[0]);
+    const char c = LowerAscii(name[0]);
     if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
       *key = static_cast<UINT>(c >= 'a' ? c - 32 : c); // VK_A..VK_Z are 'A'..'Z'
       return true;
     }
     return false;
   }
-  if (name.size() >= 3 && Lower(name[0]) == 'v' && Lower(name[1]) == 'k') {
+  if (name.size() >= 3 && LowerAscii(name[0]) == 'v' && LowerAscii(name[1]) == 'k') {
     std::uint64_t code = 0;
     if (ParseNumber(name.substr(2), 254, &code) && code >= 1) {
       *key = static_cast<UINT>(code);
@@ -145,7 +133,7 @@ bool ParseSingleKey(std::string_view name, UINT *key) {
     }
     return false;
   }
-  if (name.size() >= 2 && Lower(name[0]) == 'f') {
+  if (name.size() >= 2 && LowerAscii(name[0]) == 'f') {
     std::uint64_t n = 0;
     if (ParseNumber(name.substr(1), 12, &n) && n >= 1) {
       *key = VK_F1 + static_cast<UINT>(n) - 1;
@@ -154,7 +142,7 @@ bool ParseSingleKey(std::string_view name, UINT *key) {
     return false;
   }
   for (const KeyInfo &k : kNamedKeys) {
-    if (EqualsFolded(name, k.name)) {
+    if (EqualNoCaseAscii(name, k.name)) {
       *key = k.key;
       return true;
     }
@@ -171,7 +159,7 @@ bool ParseLine(std::string_view text, int line, ScriptCommand *command, std::str
   const auto words = Words(text);
   const VerbInfo *info = nullptr;
   for (const VerbInfo &v : kVerbs) {
-    if (EqualsFolded(words[0], v.name)) {
+    if (EqualNoCaseAscii(words[0], v.name)) {
       info = &v;
     }
   }
@@ -307,7 +295,7 @@ bool ParseKeyName(std::string_view name, UINT *key, BYTE *modifiers) {
     const std::string_view part = name.substr(0, plus);
     const KeyInfo *modifier = nullptr;
     for (const KeyInfo &m : kModifierNames) {
-      if (EqualsFolded(part, m.name)) {
+      if (EqualNoCaseAscii(part, m.name)) {
         modifier = &m;
       }
     }

@@ -1,4 +1,5 @@
-// The HKEY_CURRENT_USER hive in memory, and its regedit text form.
+// The HKEY_CURRENT_USER hive in memory (hive.cpp), and its regedit text form
+// (hive_parse.cpp reads it, hive_write.cpp writes it, hive_codec.cpp has their pieces).
 #pragma once
 
 #include <windows.h>
@@ -13,10 +14,8 @@
 
 namespace platform::registry {
 
-// Key and value names compare without regard to case: ASCII and Latin-1 letters,
-// which covers every name the game and a hand-edited hive use.
-std::u16string FoldName(std::u16string_view name);
-
+// Key and value names compare in any case, folded as the device folds every name
+// (common/case_fold.h).
 struct Value {
   std::u16string name; // empty: the key's default value ("@" in the file)
   DWORD type = REG_NONE;
@@ -88,9 +87,5 @@ ParseResult ParseHive(std::string_view text);
 
 // Writes the text form, UTF-8, parsed back by ParseHive to an equal hive.
 std::string SerializeHive(const Hive &hive);
-
-// UTF-8 <-> UTF-16. ToUtf16 fails on malformed input, ToUtf8 on unpaired surrogates.
-bool ToUtf16(std::string_view utf8, std::u16string *out);
-bool ToUtf8(std::u16string_view utf16, std::string *out);
 
 } // namespace platform::registry
