@@ -37,18 +37,18 @@ struct Bar {
   int downOn = -1;  // the key the pen went down on while it holds the capture
 };
 
-struct ShellState {
+struct MenuBarState {
   std::map<HWND, Bar> bars;
   bool classRegistered = false;
 };
 
-ShellState &Shell() {
-  static ShellState state;
+MenuBarState &MenuBars() {
+  static MenuBarState state;
   return state;
 }
 
 const bool registered = [] {
-  RegisterResetHook([] { Shell() = ShellState{}; });
+  RegisterResetHook([] { MenuBars() = MenuBarState{}; });
   return true;
 }();
 
@@ -77,8 +77,7 @@ HFONT CreateKeyFont() {
   lf.lfHeight = -ControlPainter::Scale(12);
   lf.lfWeight = FW_BOLD;
   lf.lfQuality = SystemTextQuality();
-  const std::u16string face = u"Tahoma";
-  std::copy(face.begin(), face.end(), lf.lfFaceName);
+  std::copy(std::begin(kSystemFace), std::end(kSystemFace), lf.lfFaceName);
   return CreateFontIndirectW(&lf);
 }
 
@@ -154,8 +153,8 @@ void OnPen(HWND hwnd, Bar &bar, UINT msg, LPARAM lParam) {
 }
 
 LRESULT CALLBACK MenuBarWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  const auto it = Shell().bars.find(hwnd);
-  if (it == Shell().bars.end()) {
+  const auto it = MenuBars().bars.find(hwnd);
+  if (it == MenuBars().bars.end()) {
     return DefWindowProcW(hwnd, msg, wParam, lParam);
   }
   Bar &bar = it->second;
@@ -175,7 +174,7 @@ LRESULT CALLBACK MenuBarWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
     SetPressed(hwnd, bar, -1);
     return 0;
   case WM_NCDESTROY:
-    Shell().bars.erase(it);
+    MenuBars().bars.erase(it);
     return 0;
   default:
     return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -183,7 +182,7 @@ LRESULT CALLBACK MenuBarWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
 }
 
 void RegisterBarClass() {
-  if (std::exchange(Shell().classRegistered, true)) {
+  if (std::exchange(MenuBars().classRegistered, true)) {
     return;
   }
   WNDCLASSW wc{};
@@ -259,7 +258,7 @@ BOOL WINAPI SHCreateMenuBar(SHMENUBARINFO *pmbi) {
   if (hwnd == nullptr) {
     return FALSE;
   }
-  platform::Shell().bars[hwnd] = std::move(bar);
+  platform::MenuBars().bars[hwnd] = std::move(bar);
   if ((pmbi->dwFlags & SHCMBF_HIDDEN) == 0) {
     ShowWindow(hwnd, SW_SHOWNA);
   }
@@ -268,7 +267,7 @@ BOOL WINAPI SHCreateMenuBar(SHMENUBARINFO *pmbi) {
 }
 
 HWND WINAPI SHFindMenuBar(HWND hwnd) {
-  for (const auto &[bar, state] : platform::Shell().bars) {
+  for (const auto &[bar, state] : platform::MenuBars().bars) {
     if (state.parent == hwnd && IsWindow(bar) != FALSE) {
       return bar;
     }

@@ -30,8 +30,7 @@ void DrawBarText(HDC dc, const std::u16string &text, int x, int bar) {
   font.lfHeight = -ScaleToDpi(12);
   font.lfWeight = FW_BOLD;
   font.lfQuality = SystemTextQuality();
-  const char16_t face[] = u"Tahoma";
-  std::copy(std::begin(face), std::end(face), font.lfFaceName);
+  std::copy(std::begin(kSystemFace), std::end(kSystemFace), font.lfFaceName);
   const HFONT hfont = CreateFontIndirectW(&font);
   const HGDIOBJ old = SelectObject(dc, hfont);
   TEXTMETRICW metrics{};

@@ -76,7 +76,10 @@ void StopDevice();
 // screen, rounded to the nearest: the one scaling rule of the layer.
 int ScaleToDpi(int logical);
 
-// The LOGFONT quality of the device's own text on the current device.
+// The device's own text (the shell's bars, dialogs without a font of their own)
+// and every font that names no face are drawn in the system face; the device's
+// own text with this LOGFONT quality on the current device.
+inline constexpr char16_t kSystemFace[] = u"Tahoma";
 BYTE SystemTextQuality();
 
 // The shell's bars, the navigation bar at the top and soft-key bars at the

@@ -22,14 +22,15 @@
 #include <tuple>
 #include <vector>
 
+#include "device/device.h"
 #include "gdi/gdi_state.h"
 #include "common/case_fold.h"
 #include "common/utf.h"
 
 namespace platform::gdi {
 
-// Where Debian's fonts-wine puts its faces, among them a Tahoma-metric family (a
-// web page ships its Tahoma faces in a folder of the same name).
+// Where Debian's fonts-wine puts its faces, among them one metric-compatible with
+// the system face (a web page ships its faces in a folder of the same name).
 constexpr const char *kFontsWineDir = "/usr/share/wine/fonts";
 
 namespace {
@@ -149,7 +150,7 @@ std::u16string FaceName(const LOGFONTW &lf) {
   for (std::size_t i = 0; i < LF_FACESIZE && lf.lfFaceName[i] != 0; ++i) {
     name.push_back(UpperCaseUnit(lf.lfFaceName[i]));
   }
-  return name.empty() ? u"TAHOMA" : name; // the device's default face
+  return name.empty() ? UpperCased(kSystemFace) : name;
 }
 
 #ifndef __EMSCRIPTEN__
@@ -181,7 +182,7 @@ std::pair<std::string, int> MatchFile(const std::u16string &family, int weight, 
   // The folder's faces first: the family asked for (else the device's default
   // face, else any), then the nearest weight, then the slant.
   auto score = [&](const ShippedFace &f) {
-    const int name = f.family == family ? 0 : f.family == u"TAHOMA" ? 1 : 2;
+    const int name = f.family == family ? 0 : f.family == UpperCased(kSystemFace) ? 1 : 2;
     return std::make_tuple(name, std::abs(f.weight - weight), f.italic != italic);
   };
   const ShippedFace *best = nullptr;

@@ -55,14 +55,13 @@ Object SolidObject(DWORD type, COLORREF color, bool hollow) {
   return o;
 }
 
-// The font every DC starts with: Tahoma at 9 points, as on the device.
+// The font every DC starts with: the system face at 9 points, as on the device.
 LOGFONTW SystemLogFont() {
   LOGFONTW lf{};
   lf.lfHeight = -ScaleToDpi(12);
   lf.lfWeight = FW_NORMAL;
   lf.lfCharSet = DEFAULT_CHARSET;
-  const char16_t face[] = u"Tahoma";
-  std::copy(std::begin(face), std::end(face), lf.lfFaceName);
+  std::copy(std::begin(kSystemFace), std::end(kSystemFace), lf.lfFaceName);
   return lf;
 }
 

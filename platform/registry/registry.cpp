@@ -40,7 +40,7 @@ std::unique_ptr<State> &Slot() {
 }
 
 // Created at the first registry call of a device, so the device's profile applies.
-State &Current() {
+State &Registry() {
   auto &slot = Slot();
   if (!slot) {
     slot = std::make_unique<State>();
@@ -103,7 +103,7 @@ Resolved Resolve(HKEY key) {
   if (IsPredefined(key)) {
     return Resolved{ERROR_FILE_NOT_FOUND, u"", 0};
   }
-  const OpenKey *open = Current().keys.Find(key);
+  const OpenKey *open = Registry().keys.Find(key);
   if (open == nullptr) {
     return Resolved{ERROR_INVALID_HANDLE, u"", 0};
   }
@@ -120,9 +120,9 @@ Resolved Prepare(HKEY key, REGSAM needed) {
     r.error = ERROR_ACCESS_DENIED;
     return r;
   }
-  r.error = Current().store.Refresh();
+  r.error = Registry().store.Refresh();
   r.unreadable = r.error != ERROR_SUCCESS;
-  if (r.error == ERROR_SUCCESS && Current().store.Current().Find(r.path) == nullptr) {
+  if (r.error == ERROR_SUCCESS && Registry().store.Contents().Find(r.path) == nullptr) {
     r.error = ERROR_KEY_DELETED; // removed from the file since it was opened
   }
   return r;
@@ -133,13 +133,13 @@ Resolved Prepare(HKEY key, REGSAM needed) {
 Resolved PrepareChange(HKEY key, REGSAM needed) {
   Resolved r = Prepare(key, needed);
   if (r.unreadable) {
-    Current().store.RefuseChange();
+    Registry().store.RefuseChange();
   }
   return r;
 }
 
 HKEY NewHandle(std::u16string path, REGSAM access) {
-  return Current().keys.Add<HKEY>(
+  return Registry().keys.Add<HKEY>(
       std::make_unique<OpenKey>(OpenKey{std::move(path), EffectiveAccess(access)}));
 }
 
@@ -149,23 +149,23 @@ std::u16string_view NameOf(LPCWSTR name) {
 
 } // namespace
 
-std::string HivePath() { return Current().store.HivePath(); }
+std::string HivePath() { return Registry().store.HivePath(); }
 
 StoreFailure StoreAtExit() {
   if (!Slot()) {
     return StoreFailure{};
   }
-  Current().store.Flush();
-  return Current().store.LastFailure();
+  Registry().store.Flush();
+  return Registry().store.LastFailure();
 }
-std::size_t OpenKeyCount() { return Current().keys.Size(); }
+std::size_t OpenKeyCount() { return Registry().keys.Size(); }
 
 } // namespace platform::registry
 
-using platform::registry::Current;
 using platform::registry::Hive;
 using platform::registry::Prepare;
 using platform::registry::PrepareChange;
+using platform::registry::Registry;
 
 LONG WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/, REGSAM samDesired,
                           PHKEY phkResult) {
@@ -182,7 +182,7 @@ LONG WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/, REGS
     return ERROR_FILE_NOT_FOUND; // no key can have such a name
   }
   const std::u16string path = platform::registry::JoinPath(parent.path, sub);
-  const platform::registry::Key *key = Current().store.Current().Find(path);
+  const platform::registry::Key *key = Registry().store.Contents().Find(path);
   if (key == nullptr) {
     return ERROR_FILE_NOT_FOUND;
   }
@@ -208,12 +208,12 @@ LONG WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/, LPW
   }
   const std::u16string path = platform::registry::JoinPath(parent.path, sub);
   bool created = false;
-  if (Current().store.Current().Find(path) == nullptr) {
+  if (Registry().store.Contents().Find(path) == nullptr) {
     // Creating needs the right on the parent; opening an existing key does not.
     if ((parent.access & KEY_CREATE_SUB_KEY) == 0) {
       return ERROR_ACCESS_DENIED;
     }
-    const LONG result = Current().store.Update([path](Hive &hive, bool *changed) {
+    const LONG result = Registry().store.Update([path](Hive &hive, bool *changed) {
       hive.Create(path, changed);
       return static_cast<LONG>(ERROR_SUCCESS);
     });
@@ -226,7 +226,7 @@ LONG WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/, LPW
     *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   }
   *phkResult =
-      platform::registry::NewHandle(Current().store.Current().Find(path)->path, samDesired);
+      platform::registry::NewHandle(Registry().store.Contents().Find(path)->path, samDesired);
   return ERROR_SUCCESS;
 }
 
@@ -239,8 +239,8 @@ LONG WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved,
   if (key.error != ERROR_SUCCESS) {
     return key.error;
   }
-  const platform::registry::Value *value =
-      Current().store.Current().Find(key.path)->FindValue(platform::registry::NameOf(lpValueName));
+  const platform::registry::Value *value = Registry().store.Contents().Find(key.path)->FindValue(
+      platform::registry::NameOf(lpValueName));
   if (value == nullptr) {
     return ERROR_FILE_NOT_FOUND;
   }
@@ -280,7 +280,7 @@ LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, D
     value.data.assign(lpData, lpData + cbData);
   }
   // At the save the key is made again if another writer removed it meanwhile.
-  return Current().store.Update([path = key.path, value](Hive &hive, bool *changed) {
+  return Registry().store.Update([path = key.path, value](Hive &hive, bool *changed) {
     hive.Create(path).SetValue(value);
     // Written even when equal: the caller asked for it to be on disk.
     *changed = true;
@@ -294,7 +294,7 @@ LONG WINAPI RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
     return key.error;
   }
   const std::u16string name(platform::registry::NameOf(lpValueName));
-  return Current().store.Update([path = key.path, name](Hive &hive, bool *changed) {
+  return Registry().store.Update([path = key.path, name](Hive &hive, bool *changed) {
     platform::registry::Key *target = hive.Find(path);
     *changed = target != nullptr && target->DeleteValue(name);
     return static_cast<LONG>(*changed ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
@@ -306,22 +306,22 @@ LONG WINAPI RegFlushKey(HKEY hKey) {
   if (key.error != ERROR_SUCCESS && key.error != ERROR_FILE_NOT_FOUND) {
     return key.error;
   }
-  return Current().store.Flush();
+  return Registry().store.Flush();
 }
 
 LONG WINAPI RegCloseKey(HKEY hKey) {
   if (platform::registry::IsPredefined(hKey)) {
     return ERROR_SUCCESS;
   }
-  return Current().keys.Remove(hKey) != nullptr ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+  return Registry().keys.Remove(hKey) != nullptr ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
 namespace platform::registry {
 
 std::string HiveText() {
-  HiveStore &store = Current().store;
+  HiveStore &store = Registry().store;
   store.Refresh();
-  return SerializeHive(store.Current());
+  return SerializeHive(store.Contents());
 }
 
 bool ReplaceHive(std::string_view text, std::string *error) {
@@ -332,7 +332,7 @@ bool ReplaceHive(std::string_view text, std::string *error) {
   }
   // The edit waits, and runs again at the save: it keeps its own copy.
   const LONG result =
-      Current().store.Update([recorded = std::move(parsed.hive)](Hive &hive, bool *changed) {
+      Registry().store.Update([recorded = std::move(parsed.hive)](Hive &hive, bool *changed) {
         *changed = !(hive == recorded);
         hive = recorded;
         return ERROR_SUCCESS;

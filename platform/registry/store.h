@@ -68,7 +68,7 @@ public:
   explicit HiveStore(std::string folder);
 
   // The hive as last loaded or saved, with the changes still waiting.
-  const Hive &Current() const { return hive_; }
+  const Hive &Contents() const { return hive_; }
   // Reloads the file when another version replaced the one loaded, and puts the
   // waiting changes on top of it again. Returns a Win32 error code; on failure
   // the hive stays as it was, and a file that cannot be read is said once.

@@ -14,7 +14,7 @@ namespace {
 
 constexpr std::uint32_t kDesktop = 0x00404040; // where no window is
 
-ShellHooks &Shell() {
+ShellHooks &InstalledShell() {
   static ShellHooks hooks;
   return hooks;
 }
@@ -43,11 +43,11 @@ void Blit(Surface &screen, const Window &w) {
 
 void MarkScreenChanged() { User().screenChanged = true; }
 
-void InstallShellHooks(const ShellHooks &hooks) { Shell() = hooks; }
+void InstallShellHooks(const ShellHooks &hooks) { InstalledShell() = hooks; }
 
 void OfferPenToShell(InputKind kind, POINT screen) {
-  if (Shell().penOnBars != nullptr) {
-    Shell().penOnBars(kind, screen);
+  if (InstalledShell().penOnBars != nullptr) {
+    InstalledShell().penOnBars(kind, screen);
   }
 }
 
@@ -66,10 +66,10 @@ bool ComposeScreen() {
       Blit(screen, *w);
     }
   }
-  if (Shell().drawBars != nullptr) {
+  if (InstalledShell().drawBars != nullptr) {
     const HDC dc = GetDC(nullptr);
     if (dc != nullptr) {
-      Shell().drawBars(dc);
+      InstalledShell().drawBars(dc);
       ReleaseDC(nullptr, dc);
     }
   }

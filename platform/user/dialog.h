@@ -79,7 +79,7 @@ LONG StaticShownHeight(HWND control);
 
 // ---- Dialog units (dialog_units.cpp) ----
 
-// The template's font (or the system font, Tahoma 8 points, without DS_SETFONT)
+// The template's font (or the system font, the system face at 8 points, without DS_SETFONT)
 // at the screen's dpi. The caller deletes it.
 HFONT CreateDialogFont(const DialogTemplate &t);
 // Base units of a font: the average width of the Latin letters and the cell height.

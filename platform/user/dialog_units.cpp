@@ -8,9 +8,8 @@
 namespace platform {
 namespace {
 
-// The system font that a template without DS_SETFONT gets: Tahoma 8 points.
+// The system font that a template without DS_SETFONT gets: the system face at 8 points.
 constexpr WORD kSystemPointSize = 8;
-constexpr char16_t kSystemFace[] = u"Tahoma";
 
 HFONT CreateFontAt(WORD pointSize, const std::u16string &face, int weight, bool italic,
                    BYTE charset) {
