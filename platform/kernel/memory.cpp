@@ -1,16 +1,7 @@
-// IsBadReadPtr: asks the kernel whether a range can be read, without touching it.
+// IsBadReadPtr: answers for the layer's own memory, and asks the system for the rest.
 #include <windows.h>
 
-#ifdef __EMSCRIPTEN__
-#include <emscripten/heap.h>
-#endif
-#include <sys/uio.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <array>
-#include <cerrno>
-
+#include "kernel/memory.h"
 #include "kernel/module_state.h"
 
 BOOL WINAPI IsBadReadPtr(const void *lp, UINT_PTR ucb) {
@@ -29,20 +20,5 @@ BOOL WINAPI IsBadReadPtr(const void *lp, UINT_PTR ucb) {
   if (platform::InsideLoadedModule(start, ucb)) {
     return FALSE;
   }
-#ifdef __EMSCRIPTEN__
-  // WebAssembly memory is one linear block: every address inside it can be read.
-  return start + ucb > emscripten_get_heap_size() ? TRUE : FALSE;
-#endif
-  // process_vm_readv on our own process reports EFAULT for an unreadable page
-  // instead of raising a signal. One byte per page is enough.
-  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-  std::array<char, 1> sink{};
-  for (std::uintptr_t at = start; at < start + ucb; at = (at / page + 1) * page) {
-    iovec local{sink.data(), 1};
-    iovec remote{reinterpret_cast<void *>(at), 1};
-    if (process_vm_readv(getpid(), &local, 1, &remote, 1, 0) != 1) {
-      return TRUE;
-    }
-  }
-  return FALSE;
+  return platform::SystemCanRead(start, ucb) ? FALSE : TRUE;
 }
