@@ -1,12 +1,8 @@
-// Font realisation: fontconfig finds the file for a face name, weight and slant;
+// Font realisation: the file for a face name, weight and slant is found among the
+// fonts-wine folder's faces, else by the build's face source (face_source.h);
 // FreeType opens it, sizes it the Win32 way and renders glyphs from outlines.
-// In a browser there is no fontconfig: the faces shipped with the page are
-// matched by their own names, weights and slants instead.
 #include "gdi/font.h"
 
-#ifndef __EMSCRIPTEN__
-#include <fontconfig/fontconfig.h>
-#endif
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_LCD_FILTER_H
@@ -23,9 +19,9 @@
 #include <vector>
 
 #include "device/device.h"
+#include "gdi/face_source.h"
 #include "gdi/gdi_state.h"
 #include "common/case_fold.h"
-#include "common/utf.h"
 
 namespace platform::gdi {
 
@@ -85,27 +81,22 @@ struct FontSystem {
   std::shared_ptr<Library> owner = std::make_shared<Library>();
   FT_Library library = nullptr;
   std::vector<ShippedFace> shipped;
-#ifndef __EMSCRIPTEN__
-  // Started at the first face the folder does not have: loading fontconfig's
-  // configuration costs more than the rest of the game's start together.
-  FcConfig *config = nullptr;
-  bool configTried = false;
-#endif
+  std::vector<std::string> shippedFiles;
   FontWork work;
-  std::map<std::tuple<std::u16string, int, bool>, std::pair<std::string, int>> matches;
+  std::map<std::tuple<std::u16string, int, bool>, FaceFile> matches;
   std::map<std::pair<std::string, int>, std::shared_ptr<OpenFace>> faces;
   std::map<std::tuple<std::u16string, LONG, int, bool, BYTE, bool, bool>,
            std::shared_ptr<const FontFace>>
       realised;
 
-  FontSystem() {
+  FontSystem() : shippedFiles(OutlineFiles(kFontsWineDir)) {
     if (FT_Init_FreeType(&owner->library) != 0) {
       owner->library = nullptr;
       return;
     }
     library = owner->library;
     FT_Library_SetLcdFilter(library, FT_LCD_FILTER_DEFAULT);
-    for (const std::string &path : OutlineFiles(kFontsWineDir)) {
+    for (const std::string &path : shippedFiles) {
       FT_Face face = nullptr;
       if (FT_New_Face(library, path.c_str(), 0, &face) != 0) {
         continue;
@@ -129,12 +120,6 @@ struct FontSystem {
   ~FontSystem() {
     realised.clear();
     faces.clear();
-#ifndef __EMSCRIPTEN__
-    if (config != nullptr) {
-      FcConfigDestroy(config);
-      FcFini();
-    }
-#endif
   }
   FontSystem(const FontSystem &) = delete;
   FontSystem &operator=(const FontSystem &) = delete;
@@ -153,36 +138,19 @@ std::u16string FaceName(const LOGFONTW &lf) {
   return name.empty() ? UpperCased(kSystemFace) : name;
 }
 
-#ifndef __EMSCRIPTEN__
-// fontconfig with the folder's faces added, started at its first use; null when
-// it cannot start.
-FcConfig *Fontconfig(FontSystem &sys) {
-  if (!sys.configTried) {
-    sys.configTried = true;
-    sys.config = FcInitLoadConfigAndFonts();
-    if (sys.config != nullptr) {
-      for (const std::string &path : OutlineFiles(kFontsWineDir)) {
-        FcConfigAppFontAddFile(sys.config, reinterpret_cast<const FcChar8 *>(path.c_str()));
-      }
-    }
-  }
-  return sys.config;
-}
-#endif
-
 // The file for a face name, weight and slant.
-std::pair<std::string, int> MatchFile(const std::u16string &family, int weight, bool italic) {
+FaceFile MatchFile(const std::u16string &family, int weight, bool italic) {
   FontSystem &sys = System();
   const auto key = std::make_tuple(family, weight, italic);
   if (auto it = sys.matches.find(key); it != sys.matches.end()) {
     return it->second;
   }
   ++sys.work.matches;
-  std::pair<std::string, int> found{"", 0};
-  // The folder's faces first: the family asked for (else the device's default
-  // face, else any), then the nearest weight, then the slant.
+  // The folder's faces first: the family asked for (else the system face, else
+  // any), then the nearest weight, then the slant.
+  const std::u16string systemFace = UpperCased(kSystemFace);
   auto score = [&](const ShippedFace &f) {
-    const int name = f.family == family ? 0 : f.family == UpperCased(kSystemFace) ? 1 : 2;
+    const int name = f.family == family ? 0 : f.family == systemFace ? 1 : 2;
     return std::make_tuple(name, std::abs(f.weight - weight), f.italic != italic);
   };
   const ShippedFace *best = nullptr;
@@ -191,36 +159,10 @@ std::pair<std::string, int> MatchFile(const std::u16string &family, int weight, 
       best = &f;
     }
   }
-#ifdef __EMSCRIPTEN__
-  if (best != nullptr) {
-    found = {best->file, 0};
-  }
-#else
-  if (best != nullptr && best->family == family) {
-    found = {best->file, 0};
-  } else if (FcConfig *config = Fontconfig(sys)) {
-    // A face the folder does not have: fontconfig's best match stands in.
-    FcPattern *pattern = FcPatternCreate();
-    const std::string name = Utf8(family);
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8 *>(name.c_str()));
-    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
-    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
-    FcConfigSubstitute(config, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    if (FcPattern *match = FcFontMatch(config, pattern, &result)) {
-      FcChar8 *file = nullptr;
-      int index = 0;
-      if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
-        FcPatternGetInteger(match, FC_INDEX, 0, &index);
-        found = {reinterpret_cast<const char *>(file), index};
-      }
-      FcPatternDestroy(match);
-    }
-    FcPatternDestroy(pattern);
-  }
-#endif
+  const FaceFile nearest = best != nullptr ? FaceFile{best->file, 0} : FaceFile{"", 0};
+  const FaceFile found = best != nullptr && best->family == family
+                             ? nearest
+                             : FaceBeyondFolder(family, weight, italic, nearest, sys.shippedFiles);
   sys.matches.emplace(key, found);
   return found;
 }

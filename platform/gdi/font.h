@@ -1,4 +1,4 @@
-// Fonts: LOGFONT matched through fontconfig, rasterised by FreeType, cached.
+// Fonts: LOGFONT matched to a face file (face_source.h), rasterised by FreeType, cached.
 #pragma once
 
 #include <windows.h>
@@ -59,7 +59,7 @@ std::shared_ptr<const FontFace> RealiseFont(const LOGFONTW &logFont);
 
 // Counts of the expensive work done, for the tests and benchmarks of the cache.
 struct FontWork {
-  std::uint64_t matches = 0;      // fontconfig lookups
+  std::uint64_t matches = 0;      // face files looked for
   std::uint64_t faceLoads = 0;    // FreeType faces opened
   std::uint64_t glyphRenders = 0; // FreeType glyph renderings
 };
