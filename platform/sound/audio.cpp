@@ -37,7 +37,7 @@ struct Playback {
   Uint8 silence = 0;
 };
 
-struct Output {
+struct SdlOutput {
   SDL_AudioDeviceID device = 0;
   SDL_AudioSpec format{};
   bool sdlStarted = false;
@@ -46,15 +46,10 @@ struct Output {
   Playback playback;
 };
 
-Output &Out() {
-  static Output output;
+SdlOutput &Out() {
+  static SdlOutput output;
   return output;
 }
-
-const bool registered = [] {
-  RegisterResetHook(CloseOutput);
-  return true;
-}();
 
 void Callback(void *userdata, Uint8 *stream, int length) {
   auto &p = *static_cast<Playback *>(userdata);
@@ -79,7 +74,7 @@ void Callback(void *userdata, Uint8 *stream, int length) {
 }
 
 void Fail(OutputState state) {
-  Output &o = Out();
+  SdlOutput &o = Out();
   if (o.device != 0) {
     SDL_CloseAudioDevice(o.device);
     o.device = 0;
@@ -89,7 +84,7 @@ void Fail(OutputState state) {
 }
 
 bool TryOpen() {
-  Output &o = Out();
+  SdlOutput &o = Out();
   if (!o.sdlStarted) {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
       Fail(OutputState::Absent);
@@ -139,10 +134,8 @@ bool Convert(const WaveSound &sound, const SDL_AudioSpec &device, std::vector<Ui
   return ok;
 }
 
-} // namespace
-
-bool OpenOutput(bool quick) {
-  Output &o = Out();
+bool Open(bool quick) {
+  SdlOutput &o = Out();
   if (o.state == OutputState::Open && SDL_GetAudioDeviceStatus(o.device) == SDL_AUDIO_STOPPED) {
     Fail(OutputState::Lost);
   }
@@ -161,9 +154,8 @@ bool OpenOutput(bool quick) {
   return false;
 }
 
-
-bool StartOutput(const WaveSound &sound, bool loop, const std::u16string &tag) {
-  Output &o = Out();
+bool Start(const WaveSound &sound, bool loop, const std::u16string &tag) {
+  SdlOutput &o = Out();
   if (o.state != OutputState::Open) {
     return false;
   }
@@ -187,8 +179,8 @@ bool StartOutput(const WaveSound &sound, bool loop, const std::u16string &tag) {
   return true;
 }
 
-void StopOutput(const std::u16string *tag) {
-  Output &o = Out();
+void Stop(const std::u16string *tag) {
+  SdlOutput &o = Out();
   if (o.state != OutputState::Open) {
     return;
   }
@@ -200,8 +192,8 @@ void StopOutput(const std::u16string *tag) {
   }
 }
 
-bool OutputPlaying() {
-  Output &o = Out();
+bool Playing() {
+  SdlOutput &o = Out();
   if (o.state != OutputState::Open) {
     return false;
   }
@@ -210,7 +202,7 @@ bool OutputPlaying() {
 }
 
 void WaitForOutput() {
-  Output &o = Out();
+  SdlOutput &o = Out();
   if (o.state != OutputState::Open) {
     return;
   }
@@ -225,8 +217,9 @@ void WaitForOutput() {
   }
 }
 
-void CloseOutput() {
-  Output &o = Out();
+// Closes the device and SDL's audio subsystem (device reset).
+void Close() {
+  SdlOutput &o = Out();
   if (o.device != 0) {
     SDL_CloseAudioDevice(o.device); // waits for the callback to return
     o.device = 0;
@@ -243,9 +236,21 @@ void CloseOutput() {
   o.state = OutputState::Closed;
 }
 
-std::string OutputDriver() {
+std::string Driver() {
   const char *name = Out().state == OutputState::Open ? SDL_GetCurrentAudioDriver() : nullptr;
   return name != nullptr ? name : "";
+}
+
+const bool registered = [] {
+  RegisterResetHook(Close);
+  return true;
+}();
+
+} // namespace
+
+const Output &SystemOutput() {
+  static constexpr Output kSdl{Open, Start, Stop, Playing, WaitForOutput, Driver};
+  return kSdl;
 }
 
 } // namespace platform::sound

@@ -1,5 +1,7 @@
-// The sound output: one SDL audio device, opened at the first sound, playing one
-// sound at a time on SDL's audio thread.
+// The sound output: a table of operations that one back end fills in. The build's
+// own device is SDL's audio (audio.cpp) or the page's WebAudio (audio_web.cpp); a
+// muted device plays through the null output (audio_null.cpp), which takes every
+// sound and plays none, as SDL's dummy drivers do.
 #pragma once
 
 #include <string>
@@ -8,24 +10,28 @@
 
 namespace platform::sound {
 
-// Opens the device when it is not open. With `quick`, a device that failed or
-// was lost is not tried again (the caller must not wait); otherwise a failed
-// device is tried again, at most once a second. Returns whether it is open.
-bool OpenOutput(bool quick);
+struct Output {
+  // Opens the device when it is not open. With `quick`, a device that failed or
+  // was lost is not tried again (the caller must not wait); otherwise a failed
+  // device is tried again, at most once a second. Returns whether it is open.
+  bool (*open)(bool quick);
+  // Cuts off whatever plays and starts `sound`, converted to the device's format;
+  // `tag` names it for `stop`. False when the device is not open or the
+  // conversion fails.
+  bool (*start)(const WaveSound &sound, bool loop, const std::u16string &tag);
+  // Stops the sound playing; with a tag, only when the playing sound has that tag.
+  void (*stop)(const std::u16string *tag);
+  bool (*playing)();
+  // Blocks until the sound playing has ended (a looping one never ends: returns).
+  void (*wait)();
+  // The driver in use ("" when closed), for tests and messages.
+  std::string (*driver)();
+};
 
-// Cuts off whatever plays and starts `sound`, converted to the device's format;
-// `tag` names it for StopOutput. False when the device is not open or the
-// conversion fails.
-bool StartOutput(const WaveSound &sound, bool loop, const std::u16string &tag);
-// Stops the sound playing; with a tag, only when the playing sound has that tag.
-void StopOutput(const std::u16string *tag = nullptr);
-bool OutputPlaying();
-// Blocks until the sound playing has ended (a looping one never ends: returns).
-void WaitForOutput();
-// Closes the device and SDL's audio subsystem (device reset).
-void CloseOutput();
-
-// The SDL driver in use ("" when closed), for tests and messages.
-std::string OutputDriver();
+// The build's device, closed again at each device reset.
+const Output &SystemOutput();
+const Output &NullOutput();
+// What the current device plays through: the null output when it is muted.
+const Output &DeviceOutput();
 
 } // namespace platform::sound

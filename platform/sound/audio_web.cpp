@@ -71,20 +71,13 @@ std::u16string &PlayingTag() {
   return tag;
 }
 
-const bool registered = [] {
-  RegisterResetHook(CloseOutput);
-  return true;
-}();
-
-} // namespace
-
-bool OpenOutput(bool) {
+bool Open(bool) {
   // A page that has not been touched yet has no sound to give, but the game must
   // go on as if it played: the output counts as open.
   return true;
 }
 
-bool StartOutput(const WaveSound &sound, bool loop, const std::u16string &tag) {
+bool Start(const WaveSound &sound, bool loop, const std::u16string &tag) {
   if (bj_audio_running() == 0) {
     return true;
   }
@@ -114,14 +107,14 @@ bool StartOutput(const WaveSound &sound, bool loop, const std::u16string &tag) {
   return true;
 }
 
-void StopOutput(const std::u16string *tag) {
+void Stop(const std::u16string *tag) {
   if (tag != nullptr && (bj_audio_playing() == 0 || *tag != PlayingTag())) {
     return;
   }
   bj_audio_stop();
 }
 
-bool OutputPlaying() { return bj_audio_playing() != 0; }
+bool Playing() { return bj_audio_playing() != 0; }
 
 void WaitForOutput() {
   // Waiting for a sound to end lets the page run meanwhile (an asynchronous sleep).
@@ -130,11 +123,23 @@ void WaitForOutput() {
   }
 }
 
-void CloseOutput() {
+void Close() {
   bj_audio_stop();
   PlayingTag().clear();
 }
 
-std::string OutputDriver() { return bj_audio_running() != 0 ? "webaudio" : ""; }
+std::string Driver() { return bj_audio_running() != 0 ? "webaudio" : ""; }
+
+const bool registered = [] {
+  RegisterResetHook(Close);
+  return true;
+}();
+
+} // namespace
+
+const Output &SystemOutput() {
+  static constexpr Output kWebAudio{Open, Start, Stop, Playing, WaitForOutput, Driver};
+  return kWebAudio;
+}
 
 } // namespace platform::sound

@@ -1,5 +1,5 @@
 // PlaySoundW: every call is announced to the listeners (the trace, the tests), then
-// the sound is found, parsed and handed to the output.
+// the sound is found, parsed and handed to the device's output.
 #include <windows.h>
 
 #include <cstdint>
@@ -82,16 +82,17 @@ std::span<const std::byte> FindWave(LPCWSTR sound, HMODULE module, DWORD flags) 
 
 BOOL WINAPI PlaySoundW(LPCWSTR pszSound, HMODULE hmod, DWORD fdwSound) {
   using namespace platform;
-  AnnounceSound(SoundEvent{LoggedName(pszSound, fdwSound), hmod, fdwSound, CurrentDevice().NowMs()});
+  AnnounceSound(
+      SoundEvent{LoggedName(pszSound, fdwSound), hmod, fdwSound, CurrentDevice().NowMs()});
 
-  const bool muted = CurrentDevice().Config().mute;
+  const sound::Output &output = sound::DeviceOutput();
   if (pszSound == nullptr) {
-    sound::StopOutput(); // a null name stops the sound, with or without SND_PURGE
+    output.stop(nullptr); // a null name stops the sound, with or without SND_PURGE
     return TRUE;
   }
   const std::u16string tag = Tag(pszSound, hmod, fdwSound);
   if ((fdwSound & SND_PURGE) != 0) {
-    sound::StopOutput(&tag);
+    output.stop(&tag);
     return TRUE;
   }
   const bool async = (fdwSound & SND_ASYNC) != 0;
@@ -99,7 +100,7 @@ BOOL WINAPI PlaySoundW(LPCWSTR pszSound, HMODULE hmod, DWORD fdwSound) {
   if (loop && !async) {
     return FALSE; // a loop must run asynchronously or it would never return
   }
-  if ((fdwSound & SND_NOSTOP) != 0 && sound::OutputPlaying()) {
+  if ((fdwSound & SND_NOSTOP) != 0 && output.playing()) {
     return FALSE;
   }
   const std::span<const std::byte> bytes = FindWave(pszSound, hmod, fdwSound);
@@ -107,18 +108,11 @@ BOOL WINAPI PlaySoundW(LPCWSTR pszSound, HMODULE hmod, DWORD fdwSound) {
   if (bytes.empty() || !sound::ParseWave(bytes, &wave, nullptr)) {
     return FALSE;
   }
-  if (muted) {
-    // A silent device: the sound is valid and "played" without a sound card.
-    return TRUE;
-  }
-  if (!sound::OpenOutput((fdwSound & SND_NOWAIT) != 0)) {
-    return FALSE;
-  }
-  if (!sound::StartOutput(wave, loop, tag)) {
+  if (!output.open((fdwSound & SND_NOWAIT) != 0) || !output.start(wave, loop, tag)) {
     return FALSE;
   }
   if (!async) {
-    sound::WaitForOutput();
+    output.wait();
   }
   return TRUE;
 }

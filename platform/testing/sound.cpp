@@ -4,7 +4,7 @@
 
 namespace platform::test {
 
-std::string AudioDriverInUse() { return sound::OutputDriver(); }
-bool SoundPlaying() { return sound::OutputPlaying(); }
+std::string AudioDriverInUse() { return sound::SystemOutput().driver(); }
+bool SoundPlaying() { return sound::SystemOutput().playing(); }
 
 } // namespace platform::test

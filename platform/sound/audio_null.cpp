@@ -1,0 +1,27 @@
+// The null sound output, of a muted device: every sound is taken at once and none is
+// heard, so a muted game behaves as one with sound, without a sound card.
+#include "device/device.h"
+#include "sound/audio.h"
+
+namespace platform::sound {
+namespace {
+
+bool Open(bool) { return true; }
+bool Start(const WaveSound &, bool, const std::u16string &) { return true; }
+void Stop(const std::u16string *) {}
+bool Playing() { return false; }
+void Wait() {}
+std::string Driver() { return ""; }
+
+} // namespace
+
+const Output &NullOutput() {
+  static constexpr Output kNull{Open, Start, Stop, Playing, Wait, Driver};
+  return kNull;
+}
+
+const Output &DeviceOutput() {
+  return CurrentDevice().Config().mute ? NullOutput() : SystemOutput();
+}
+
+} // namespace platform::sound
