@@ -1,6 +1,6 @@
 // Small POSIX helpers shared by the layer's files and sockets: an owning file
-// descriptor, private folder creation, reading only regular files, and new files
-// made beside the one they replace.
+// descriptor, private folder creation, reading only regular files, whole writes,
+// and new files made beside the one they replace.
 #pragma once
 
 #include <fcntl.h>
@@ -136,6 +136,24 @@ inline int ReadAll(int fd, std::size_t limit, std::string *bytes) {
     }
     bytes->append(buffer, static_cast<std::size_t>(n));
   }
+}
+
+// Writes all `size` bytes of `data` to `fd`, retrying short and interrupted
+// writes. Returns 0, or the errno of the failed write (EIO when nothing went out).
+inline int WriteAll(int fd, const void *data, std::size_t size) {
+  const auto *bytes = static_cast<const char *>(data);
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = write(fd, bytes + done, size - done);
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n <= 0) {
+      return n < 0 ? errno : EIO;
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  return 0;
 }
 
 // Creates the file that will replace `target`, in the target's folder so that a

@@ -27,17 +27,9 @@ void OnWarning(png_structp, png_const_charp) {}
 // Writes straight to the descriptor, so that a failure says why (a full disk).
 void WriteBytes(png_structp png, png_bytep data, png_size_t size) {
   const int fd = *static_cast<int *>(png_get_io_ptr(png));
-  while (size > 0) {
-    const ssize_t n = write(fd, data, size);
-    if (n < 0 && errno == EINTR) {
-      continue;
-    }
-    if (n <= 0) {
-      *static_cast<std::string *>(png_get_error_ptr(png)) = std::strerror(n < 0 ? errno : EIO);
-      png_error(png, "write failed");
-    }
-    data += n;
-    size -= static_cast<png_size_t>(n);
+  if (const int error = WriteAll(fd, data, size)) {
+    *static_cast<std::string *>(png_get_error_ptr(png)) = std::strerror(error);
+    png_error(png, "write failed");
   }
 }
 

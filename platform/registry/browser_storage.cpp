@@ -1,6 +1,7 @@
-// The browser's copy of the hive in localStorage, which writes synchronously: a
-// save that returned is stored.
-#include "registry/browser_storage.h"
+// The hive's files in a page: the page's files vanish with the page, so every save
+// is also written to the browser's localStorage, which writes synchronously (a save
+// that returned is stored), and a new page starts from that copy.
+#include "registry/hive_files.h"
 
 #include <emscripten.h>
 #include <sys/stat.h>
@@ -44,19 +45,8 @@ EM_JS(char *, bj_load_hive, (const char *key), {
 
 std::string Key(const std::string &path) { return "blackjack:" + path; }
 
-} // namespace
-
-int KeepInBrowser(const std::string &path, const std::string &text) {
-  switch (bj_store_hive(Key(path).c_str(), text.c_str())) {
-  case 0:
-    return 0;
-  case 1:
-    return ENOSPC;
-  default:
-    return EACCES;
-  }
-}
-
+// Writes the browser's copy of `path` to that file when the file does not exist
+// yet (a new page); nothing when there is no copy.
 void RestoreFromBrowser(const std::string &path) {
   struct stat st {};
   if (stat(path.c_str(), &st) == 0) {
@@ -71,6 +61,36 @@ void RestoreFromBrowser(const std::string &path) {
     std::fclose(file);
   }
   std::free(text);
+}
+
+class BrowserFiles : public HiveFiles {
+public:
+  void Start(const std::string &folder, const std::string &hivePath) override {
+    if (MakePrivateFolders(folder) == 0) {
+      RestoreFromBrowser(hivePath);
+    }
+  }
+
+  // The save is done once the browser has it: ENOSPC when its storage is full,
+  // EACCES when the page may not use it. Outside a browser (node) there is
+  // nothing to keep.
+  int Commit(const std::string &hivePath, const std::string &text) override {
+    switch (bj_store_hive(Key(hivePath).c_str(), text.c_str())) {
+    case 0:
+      return 0;
+    case 1:
+      return ENOSPC;
+    default:
+      return EACCES;
+    }
+  }
+};
+
+} // namespace
+
+HiveFiles &BuildHiveFiles() {
+  static BrowserFiles files;
+  return files;
 }
 
 } // namespace platform::registry

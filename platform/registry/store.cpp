@@ -12,9 +12,7 @@
 #include <utility>
 
 #include "common/posix_file.h"
-#ifdef __EMSCRIPTEN__
-#include "registry/browser_storage.h"
-#endif
+#include "registry/hive_files.h"
 
 namespace platform::registry {
 namespace {
@@ -26,15 +24,6 @@ constexpr const char *TempInfix = ".tmp-";
 constexpr const char *DamagedInfix = ".damaged-";
 constexpr int MaxDamagedCopies = 1000;
 
-struct Fault {
-  SaveStep step = SaveStep::None;
-  int error = 0;
-};
-Fault injected;
-
-// The error to fail `step` with, or 0.
-int InjectedError(SaveStep step) { return injected.step == step ? injected.error : 0; }
-
 FileIdentity IdentityOf(const struct stat &st) {
   FileIdentity id;
   id.exists = true;
@@ -44,46 +33,6 @@ FileIdentity IdentityOf(const struct stat &st) {
   id.modifiedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
   id.changedNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
   return id;
-}
-
-int MakeFolders(const std::string &folder) {
-  if (int e = InjectedError(SaveStep::MakeFolder)) {
-    return e;
-  }
-  return MakePrivateFolders(folder);
-}
-
-// Writes all of `data`, retrying short writes; `injectable` writes are the
-// hive's own, which a test may make fail half-way.
-int WriteAll(int fd, const std::string &data, bool injectable) {
-  std::size_t done = 0;
-  std::size_t limit = data.size();
-  const int fault = injectable ? InjectedError(SaveStep::Write) : 0;
-  if (fault != 0) {
-    limit = data.size() / 2;
-  }
-  while (done < limit) {
-    const ssize_t n = write(fd, data.data() + done, limit - done);
-    if (n < 0 && errno == EINTR) {
-      continue;
-    }
-    if (n <= 0) {
-      return n < 0 ? errno : EIO;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return fault;
-}
-
-int FlushFolder(const std::string &folder) {
-  if (int e = InjectedError(SaveStep::FlushFolder)) {
-    return e;
-  }
-  Fd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!dir.Valid()) {
-    return errno;
-  }
-  return fsync(dir.Get()) == 0 ? 0 : errno;
 }
 
 // Removes new files left by a writer that died before its rename. Called with
@@ -126,7 +75,7 @@ int CopyNew(const std::string &from, const std::string &to) {
     if (n == 0) {
       break;
     }
-    if (int e = WriteAll(out.Get(), std::string(buffer, static_cast<std::size_t>(n)), false)) {
+    if (int e = WriteAll(out.Get(), buffer, static_cast<std::size_t>(n))) {
       unlink(to.c_str());
       return e;
     }
@@ -136,16 +85,10 @@ int CopyNew(const std::string &from, const std::string &to) {
 
 // Keeps the damaged hive under the first free name registry.reg.damaged-N: a hard
 // link, or a copy where links are not supported; nothing is overwritten.
-int KeepDamaged(const std::string &path) {
-  if (int e = InjectedError(SaveStep::KeepDamaged)) {
-    return e;
-  }
+int KeepDamaged(HiveFiles &files, const std::string &path) {
   for (int n = 1; n <= MaxDamagedCopies; ++n) {
     const std::string copy = path + DamagedInfix + std::to_string(n);
-    int error = InjectedError(SaveStep::LinkDamaged);
-    if (error == 0 && link(path.c_str(), copy.c_str()) != 0) {
-      error = errno;
-    }
+    int error = files.Link(path, copy);
     if (error == EPERM || error == EOPNOTSUPP || error == EMLINK) {
       error = CopyNew(path, copy);
     }
@@ -164,9 +107,6 @@ int KeepDamaged(const std::string &path) {
 }
 
 } // namespace
-
-void InjectSaveFault(SaveStep step, int error) { injected = Fault{step, error}; }
-void ClearSaveFault() { injected = Fault{}; }
 
 LONG Win32Error(int error) {
   switch (error) {
@@ -200,12 +140,9 @@ HiveStore::HiveStore(std::string folder) : folder_(std::move(folder)) {
   while (folder_.size() > 1 && folder_.back() == '/') {
     folder_.pop_back();
   }
-#ifdef __EMSCRIPTEN__
-  // A page's files start empty: the hive comes back from the browser's copy.
-  if (!folder_.empty() && MakePrivateFolders(folder_) == 0) {
-    RestoreFromBrowser(HivePath());
+  if (!folder_.empty()) {
+    CurrentHiveFiles().Start(folder_, HivePath());
   }
-#endif
 }
 
 std::string HiveStore::HivePath() const {
@@ -311,12 +248,13 @@ LONG HiveStore::Flush() {
 }
 
 StoreFailure HiveStore::SaveWaiting() {
-  if (int e = MakeFolders(folder_)) {
+  HiveFiles &files = CurrentHiveFiles();
+  if (int e = files.MakeFolders(folder_)) {
     return Failure(e, folder_);
   }
   const std::string lockPath = HivePath() + LockSuffix;
-  int error = InjectedError(SaveStep::Lock);
-  Fd lock = error != 0 ? Fd() : OpenLockFile(lockPath, &error);
+  int error = 0;
+  Fd lock = files.OpenLock(lockPath, &error);
   while (error == 0 && flock(lock.Get(), LOCK_EX) != 0) {
     error = errno == EINTR ? 0 : errno;
   }
@@ -347,36 +285,28 @@ StoreFailure HiveStore::Save(const Hive &hive) {
   struct stat old {};
   const mode_t mode =
       stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode) ? old.st_mode & 07777 : 0600;
+  HiveFiles &files = CurrentHiveFiles();
   std::string temp;
-  int error = InjectedError(SaveStep::CreateTemp);
-  Fd fd = error != 0 ? Fd() : CreateTempBeside(path, 0600, &temp, &error);
+  int error = 0;
+  Fd fd = files.CreateTemp(path, &temp, &error);
   if (error != 0) {
     return Failure(error, "");
   }
-  error = WriteAll(fd.Get(), text, true);
+  error = files.Write(fd.Get(), text);
   if (error == 0 && fchmod(fd.Get(), mode) != 0) {
     error = errno;
   }
   if (error == 0) {
-    error = InjectedError(SaveStep::FlushFile);
-  }
-  if (error == 0 && fsync(fd.Get()) != 0) {
-    error = errno;
+    error = files.FlushFile(fd.Get());
   }
   if (error == 0 && damaged_) {
-    error = KeepDamaged(path);
+    error = KeepDamaged(files, path);
   }
-#ifdef __EMSCRIPTEN__
-  // The page's files go with the page: the save is done once the browser has it.
   if (error == 0) {
-    error = KeepInBrowser(path, text);
+    error = files.Commit(path, text);
   }
-#endif
   if (error == 0) {
-    error = InjectedError(SaveStep::Rename);
-  }
-  if (error == 0 && rename(temp.c_str(), path.c_str()) != 0) {
-    error = errno;
+    error = files.Rename(temp, path);
   }
   if (error != 0) {
     unlink(temp.c_str());
@@ -387,7 +317,7 @@ StoreFailure HiveStore::Save(const Hive &hive) {
   // bring back the old one, so the changes wait to be saved again, and the next
   // look reloads whatever the file holds.
   struct stat st {};
-  error = FlushFolder(folder_);
+  error = files.FlushFolder(folder_);
   loaded_ = error == 0 && stat(path.c_str(), &st) == 0 ? IdentityOf(st) : FileIdentity{true};
   return error == 0 ? StoreFailure{} : Failure(error, "");
 }

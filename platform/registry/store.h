@@ -19,25 +19,6 @@ inline constexpr const char *HiveFileName = "registry.reg";
 // A larger file is not a hive we wrote: it is treated as damaged.
 inline constexpr std::size_t MaxHiveFileBytes = 16u << 20;
 
-// The steps of a save, in order, for fault injection.
-enum class SaveStep {
-  None,
-  MakeFolder,  // creating the profile folder
-  Lock,        // opening and locking the lock file
-  CreateTemp,  // creating the new file (O_EXCL)
-  Write,       // writing it: half the bytes go out, then the failure (a disk filling up)
-  FlushFile,   // fsync of the new file
-  KeepDamaged, // keeping a damaged hive beside its replacement
-  LinkDamaged, // its hard link (a failure such as EPERM makes it a copy)
-  Rename,      // renaming the new file over the hive
-  FlushFolder, // fsync of the folder
-};
-
-// Tests make every following save fail at `step` with errno `error` until
-// cleared. Process-wide, not per device, so a test sets and clears it itself.
-void InjectSaveFault(SaveStep step, int error);
-void ClearSaveFault();
-
 // What identifies one version of the hive file on disk.
 struct FileIdentity {
   bool exists = false;

@@ -115,6 +115,30 @@ std::string RegistryHivePath();
 // Registry key handles the current device has open.
 std::size_t OpenRegistryKeys();
 
+// The steps of a save of the hive, in order.
+enum class SaveStep {
+  None,
+  MakeFolder,  // creating the profile folder
+  Lock,        // opening the lock file
+  CreateTemp,  // creating the new file (O_EXCL)
+  Write,       // writing it: half the bytes go out, then the failure (a disk filling up)
+  FlushFile,   // fsync of the new file
+  KeepDamaged, // the hard link that keeps a damaged hive (EPERM and the like make it a copy)
+  Rename,      // renaming the new file over the hive
+  FlushFolder, // fsync of the folder
+};
+
+// While it lives, every save of the hive, on any device, fails at `step` with errno
+// `error`: the hive's files go through a back end of the test library's in front of
+// the build's own.
+class SaveFault {
+public:
+  SaveFault(SaveStep step, int error);
+  ~SaveFault();
+  SaveFault(const SaveFault &) = delete;
+  SaveFault &operator=(const SaveFault &) = delete;
+};
+
 } // namespace platform::test
 
 namespace platform::test {

@@ -23,8 +23,9 @@
 
 namespace {
 
-using platform::registry::SaveStep;
 using platform::test::HeadlessDevice;
+using platform::test::SaveFault;
+using platform::test::SaveStep;
 using platform::test::TempProfile;
 using namespace regtest;
 using Names = std::vector<std::string>;
@@ -34,12 +35,6 @@ unsigned Mode(const std::string &path) {
   EXPECT_EQ(stat(path.c_str(), &st), 0) << path;
   return st.st_mode & 07777;
 }
-
-// Clears the injected fault however the test ends.
-struct FaultGuard {
-  FaultGuard(SaveStep step, int error) { platform::registry::InjectSaveFault(step, error); }
-  ~FaultGuard() { platform::registry::ClearSaveFault(); }
-};
 
 // With a profile, values outlive the device in a private file under private folders; without
 // one they live in memory alone.
@@ -92,7 +87,7 @@ TEST(HiveFile, ADamagedHiveIsKeptBeforeItIsReplaced) {
     LONG result;
   };
   for (const Case &c : {Case{"linked", SaveStep::None, 0, ERROR_SUCCESS},
-                        Case{"copied", SaveStep::LinkDamaged, EPERM, ERROR_SUCCESS},
+                        Case{"copied", SaveStep::KeepDamaged, EPERM, ERROR_SUCCESS},
                         Case{"cannot be kept", SaveStep::KeepDamaged, ENOSPC, ERROR_DISK_FULL}}) {
     SCOPED_TRACE(c.what);
     TempProfile profile;
@@ -103,7 +98,7 @@ TEST(HiveFile, ADamagedHiveIsKeptBeforeItIsReplaced) {
     EXPECT_EQ(GetDword(key, u"NumberOfDecks"), 4u);
     EXPECT_EQ(ReadFile(hive), damaged) << "reading alone changes nothing on disk";
     {
-      FaultGuard fault(c.step, c.error);
+      SaveFault fault(c.step, c.error);
       ASSERT_EQ(SetDword(key, u"TotalAmount", 1000), ERROR_SUCCESS);
       EXPECT_EQ(RegFlushKey(key), c.result);
     }
@@ -114,7 +109,7 @@ TEST(HiveFile, ADamagedHiveIsKeptBeforeItIsReplaced) {
       continue;
     }
     EXPECT_EQ(ReadFile(hive + ".damaged-1"), damaged);
-    if (c.step == SaveStep::LinkDamaged) {
+    if (c.error == EPERM) {
       EXPECT_EQ(Mode(hive + ".damaged-1"), 0600u) << "a copy is private";
     }
     const std::string saved = ReadFile(hive);
@@ -168,7 +163,7 @@ TEST(HiveFile, AFailedSaveLeavesTheOldHiveKeepsTheChangesAndIsKeptToBeSaid) {
     const std::string before = ReadFile(hive);
     const auto entries = FolderEntries(profile.Dir());
     {
-      FaultGuard fault(c.step, c.error);
+      SaveFault fault(c.step, c.error);
       EXPECT_EQ(SetDword(key, u"TotalAmount", 5), ERROR_SUCCESS);
       EXPECT_EQ(SetDword(key, u"Other", 6), ERROR_SUCCESS);
       EXPECT_EQ(RegFlushKey(key), c.expected);
