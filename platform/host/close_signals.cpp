@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-#include <SDL.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -32,8 +31,6 @@ void CatchCloseSignals() {
   if (pipeEnds[0] >= 0 || pipe2(pipeEnds, O_NONBLOCK | O_CLOEXEC) != 0) {
     return;
   }
-  // SDL would otherwise turn SIGINT and SIGTERM into a quit event of its own.
-  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   struct sigaction action {};
   action.sa_handler = OnCloseSignal;
   sigemptyset(&action.sa_mask);

@@ -7,8 +7,6 @@
 #include "host/instance_service.h"
 #include "host/timeline.h"
 #include "user/compositor.h"
-#include "user/input.h"
-#include "user/window.h"
 
 namespace platform {
 namespace {
@@ -46,48 +44,11 @@ bool HeadlessHost::PointOnScreen(const ScriptCommand &command) {
   return false;
 }
 
-void HeadlessHost::CloseApplication() { ApplyUserAction(UserAction{UserActionKind::Close, {}, 0}); }
-
 bool HeadlessHost::Run(const ScriptCommand &command) {
   switch (command.verb) {
-  case ScriptVerb::Tap:
-    if (!PointOnScreen(command)) {
-      return false;
-    }
-    QueueInput(InputEvent{InputKind::PenDown, command.point, 0});
-    QueueInput(InputEvent{InputKind::PenUp, command.point, 0});
-    return true;
-  case ScriptVerb::Down:
-  case ScriptVerb::Move:
-  case ScriptVerb::Up: {
-    if (!PointOnScreen(command)) {
-      return false;
-    }
-    const InputKind kind = command.verb == ScriptVerb::Down   ? InputKind::PenDown
-                           : command.verb == ScriptVerb::Move ? InputKind::PenMove
-                                                              : InputKind::PenUp;
-    QueueInput(InputEvent{kind, command.point, 0});
-    return true;
-  }
-  case ScriptVerb::Wheel:
-    QueueInput(InputEvent{InputKind::Wheel, {}, 0, command.wheel});
-    return true;
-  case ScriptVerb::KeyDown:
-  case ScriptVerb::KeyUp:
-    QueueInput(
-        InputEvent{command.verb == ScriptVerb::KeyDown ? InputKind::KeyDown : InputKind::KeyUp,
-                   {},
-                   command.key});
-    return true;
   case ScriptVerb::Wait:
     waitUntil_ = CurrentDevice().NowMs() + command.ms;
     return false;
-  case ScriptVerb::Key:
-    QueueKeyPress(command.key, command.modifiers);
-    return true;
-  case ScriptVerb::Rotate:
-    TurnScreen();
-    return true;
   case ScriptVerb::Screenshot: {
     std::string why;
     PresentIfChanged(*this);
@@ -96,11 +57,22 @@ bool HeadlessHost::Run(const ScriptCommand &command) {
     }
     return false;
   }
-  case ScriptVerb::Close:
-    CloseApplication();
-    return true;
+  case ScriptVerb::Tap:
+  case ScriptVerb::Down:
+  case ScriptVerb::Move:
+  case ScriptVerb::Up:
+    if (!PointOnScreen(command)) {
+      return false;
+    }
+    break;
+  default:
+    break;
   }
-  return false;
+  // Everything else is the user's, all of it handed over before the program runs.
+  for (const UserAction &action : UserActionsOf(command)) {
+    ApplyUserAction(action);
+  }
+  return true;
 }
 
 void HeadlessHost::WaitForEvents(std::uint64_t deadlineMs) {
@@ -137,7 +109,7 @@ void HeadlessHost::WaitForEvents(std::uint64_t deadlineMs) {
     if (!closeSent_) {
       closeSent_ = true;
       closedAtMs_ = now;
-      CloseApplication();
+      ApplyUserAction(UserAction{UserActionKind::Close, {}, 0});
       return;
     }
     if (deadlineMs != kNoDeadline && deadlineMs - closedAtMs_ <= kCloseGraceMs) {

@@ -36,7 +36,6 @@ private:
   bool Run(const ScriptCommand &command);
   bool PointOnScreen(const ScriptCommand &command);
   void Fail(int code, std::string message);
-  void CloseApplication();
 
   ScriptReader &script_;
   bool scriptDone_ = false;

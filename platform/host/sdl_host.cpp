@@ -82,8 +82,11 @@ int FittingZoom(const SDL_Rect &room, int width, int height) {
 } // namespace
 
 std::unique_ptr<SdlHost> SdlHost::Open(int zoom, std::string *error) {
-  // Touch is handled as touch: SDL must not also turn it into mouse events.
+  // Touch is handled as touch: SDL must not also turn it into mouse events. The
+  // close signals are the host's (close_signals.h): SDL must not turn SIGINT and
+  // SIGTERM into a quit event of its own.
   SDL_SetHint(SDL_HINT_TOUCH_MOUSE_EVENTS, "0");
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
   const char *noDisplay =
       "no display available; run `blackjack --headless --script FILE` to play without one";

@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "device/device.h"
+#include "host/script.h"
 #include "user/compositor.h"
 #include "user/input.h"
 #include "user/window.h"
@@ -43,6 +44,43 @@ void ApplyUserAction(const UserAction &action) {
     }
     break;
   }
+}
+
+std::vector<UserAction> UserActionsOf(const ScriptCommand &command) {
+  const auto pen = [&](UserActionKind kind) { return UserAction{kind, command.point, 0}; };
+  const auto key = [](UserActionKind kind, UINT vk) { return UserAction{kind, {}, vk}; };
+  switch (command.verb) {
+  case ScriptVerb::Tap:
+    return {pen(UserActionKind::PenDown), pen(UserActionKind::PenUp)};
+  case ScriptVerb::Down:
+    return {pen(UserActionKind::PenDown)};
+  case ScriptVerb::Move:
+    return {pen(UserActionKind::PenMove)};
+  case ScriptVerb::Up:
+    return {pen(UserActionKind::PenUp)};
+  case ScriptVerb::Wheel:
+    return {UserAction{UserActionKind::Wheel, {}, 0, command.wheel}};
+  case ScriptVerb::KeyDown:
+    return {key(UserActionKind::KeyDown, command.key)};
+  case ScriptVerb::KeyUp:
+    return {key(UserActionKind::KeyUp, command.key)};
+  case ScriptVerb::Key: {
+    std::vector<UserAction> press;
+    for (const InputEvent &e : KeyPressEvents(command.key, command.modifiers)) {
+      press.push_back(key(
+          e.kind == InputKind::KeyDown ? UserActionKind::KeyDown : UserActionKind::KeyUp, e.key));
+    }
+    return press;
+  }
+  case ScriptVerb::Rotate:
+    return {UserAction{UserActionKind::Rotate, {}, 0}};
+  case ScriptVerb::Close:
+    return {UserAction{UserActionKind::Close, {}, 0}};
+  case ScriptVerb::Wait:
+  case ScriptVerb::Screenshot:
+    break;
+  }
+  return {};
 }
 
 std::int64_t Timeline::SteadyMs() {

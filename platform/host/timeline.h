@@ -7,8 +7,11 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <vector>
 
 namespace platform {
+
+struct ScriptCommand;
 
 enum class UserActionKind { PenDown, PenMove, PenUp, KeyDown, KeyUp, Wheel, Rotate, Close };
 
@@ -27,6 +30,11 @@ struct UserAction {
 // Gives the program the action: input queued, the screen turned, or the foreground
 // application closed as its user would. The same for every front end.
 void ApplyUserAction(const UserAction &action);
+
+// What the user did that a script's command stands for, in order: a tap is the pen
+// going down and up, a key press its modifiers' and its own down and up. None for a
+// command that is not the user's (a wait, a screenshot).
+std::vector<UserAction> UserActionsOf(const ScriptCommand &command);
 
 // Steps a device on a virtual clock as real time passes, so that each action comes
 // in at the device time it was stamped with and every timer due before it fires

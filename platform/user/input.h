@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace platform {
 
 enum class InputKind { PenDown, PenMove, PenUp, KeyDown, KeyUp, Wheel };
@@ -20,6 +22,7 @@ struct InputEvent {
 void QueueInput(const InputEvent &event);
 // A key press: the modifiers go down, the key goes down and up, the modifiers
 // go up. `modifiers` is a mask of FCONTROL, FSHIFT and FALT.
+std::vector<InputEvent> KeyPressEvents(UINT key, BYTE modifiers);
 void QueueKeyPress(UINT key, BYTE modifiers);
 
 } // namespace platform

@@ -247,22 +247,30 @@ void PurgeMessagesFor(HWND hwnd) {
 
 void QueueInput(const InputEvent &event) { Queue().input.push_back(event); }
 
-void QueueKeyPress(UINT key, BYTE modifiers) {
+std::vector<InputEvent> KeyPressEvents(UINT key, BYTE modifiers) {
   static constexpr struct {
     BYTE flag;
     UINT key;
   } kModifiers[] = {{FCONTROL, VK_CONTROL}, {FSHIFT, VK_SHIFT}, {FALT, VK_MENU}};
+  std::vector<InputEvent> events;
   for (const auto &m : kModifiers) {
     if ((modifiers & m.flag) != 0) {
-      QueueInput(InputEvent{InputKind::KeyDown, {}, m.key});
+      events.push_back(InputEvent{InputKind::KeyDown, {}, m.key});
     }
   }
-  QueueInput(InputEvent{InputKind::KeyDown, {}, key});
-  QueueInput(InputEvent{InputKind::KeyUp, {}, key});
+  events.push_back(InputEvent{InputKind::KeyDown, {}, key});
+  events.push_back(InputEvent{InputKind::KeyUp, {}, key});
   for (const auto &m : kModifiers) {
     if ((modifiers & m.flag) != 0) {
-      QueueInput(InputEvent{InputKind::KeyUp, {}, m.key});
+      events.push_back(InputEvent{InputKind::KeyUp, {}, m.key});
     }
+  }
+  return events;
+}
+
+void QueueKeyPress(UINT key, BYTE modifiers) {
+  for (const InputEvent &event : KeyPressEvents(key, modifiers)) {
+    QueueInput(event);
   }
 }
 
