@@ -12,8 +12,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <dirent.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -23,12 +21,13 @@
 #include "common/handle_table.h"
 #include "common/posix_file.h"
 #include "device/device.h"
+#include "instance/lock_files.h"
 #include "instance/protocol.h"
+#include "instance/socket.h"
 
 namespace platform::instance {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 // How long the serving GUI thread gives a client to send its request and take
 // the reply; a client gives the server longer, as it may be busy painting.
 constexpr std::chrono::milliseconds ServerDeadline{250};
@@ -73,19 +72,6 @@ const bool registered = [] {
   return true;
 }();
 
-std::string Refuse(std::string *error, const std::string &why) {
-  if (error != nullptr) {
-    *error = why;
-  }
-  return {};
-}
-
-std::string Octal(unsigned mode) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%04o", mode & 07777);
-  return text;
-}
-
 // FNV-1a: names the socket of a profile by its canonical path.
 std::string ProfileKey(const std::string &canonical) {
   std::uint64_t h = 0xcbf29ce484222325ull;
@@ -95,115 +81,6 @@ std::string ProfileKey(const std::string &canonical) {
   char text[17];
   std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
   return text;
-}
-
-bool Address(const std::string &path, sockaddr_un *address) {
-  *address = sockaddr_un{};
-  address->sun_family = AF_UNIX;
-  if (path.size() >= sizeof address->sun_path) {
-    return false;
-  }
-  std::memcpy(address->sun_path, path.c_str(), path.size() + 1);
-  return true;
-}
-
-ucred Peer(int fd) {
-  ucred peer{};
-  socklen_t size = sizeof peer;
-  if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0) {
-    peer.uid = static_cast<uid_t>(-1);
-  }
-  return peer;
-}
-
-bool PeerIsThisUser(int fd) { return Peer(fd).uid == geteuid(); }
-
-// A non-blocking connect: on a Unix socket it completes at once, or fails with
-// EAGAIN when the server's queue is full, ECONNREFUSED when nobody listens on
-// the socket (a process died), ENOENT when there is no socket.
-UniqueFd Connect(const std::string &path, int *error) {
-  sockaddr_un address{};
-  if (!Address(path, &address)) {
-    *error = ENAMETOOLONG;
-    return UniqueFd();
-  }
-  UniqueFd fd(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-  if (!fd.Valid()) {
-    *error = errno;
-    return fd;
-  }
-  if (connect(fd.Get(), reinterpret_cast<const sockaddr *>(&address), sizeof address) != 0) {
-    *error = errno;
-    return UniqueFd();
-  }
-  *error = 0;
-  return fd;
-}
-
-int RemainingMs(Clock::time_point deadline) {
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
-bool WaitFor(int fd, short events, Clock::time_point deadline) {
-  for (;;) {
-    pollfd p{fd, events, 0};
-    const int n = poll(&p, 1, RemainingMs(deadline));
-    if (n > 0) {
-      return true;
-    }
-    if (n == 0 || errno != EINTR) {
-      return false;
-    }
-  }
-}
-
-bool SendAll(int fd, const std::vector<std::byte> &bytes, Clock::time_point deadline) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = send(fd, bytes.data() + done, bytes.size() - done, MSG_NOSIGNAL);
-    if (n > 0) {
-      done += static_cast<std::size_t>(n);
-    } else if (n < 0 && errno == EINTR) {
-      continue;
-    } else if (n < 0 && errno == EAGAIN) {
-      if (!WaitFor(fd, POLLOUT, deadline)) {
-        return false;
-      }
-    } else {
-      return false;
-    }
-  }
-  return true;
-}
-
-// Reads one message: never more bytes than the largest message and one more,
-// so an oversized or overlong message is seen as such and not buffered.
-template <class Message, class Decode>
-Decoded Receive(int fd, Clock::time_point deadline, Decode decode, Message *message,
-                std::string *error) {
-  std::vector<std::byte> bytes;
-  std::byte chunk[512];
-  for (;;) {
-    const std::size_t room = HeaderBytes + MaxPayload + 1 - bytes.size();
-    const ssize_t n = recv(fd, chunk, std::min(room, sizeof chunk), 0);
-    if (n > 0) {
-      bytes.insert(bytes.end(), chunk, chunk + n);
-      const Decoded d = decode(bytes, message, error);
-      if (d != Decoded::NeedMore) {
-        return d;
-      }
-      continue;
-    }
-    if (n < 0 && errno == EINTR) {
-      continue;
-    }
-    if (n < 0 && errno == EAGAIN && WaitFor(fd, POLLIN, deadline)) {
-      continue;
-    }
-    *error = n == 0 ? "the connection closed inside a message" : "no complete message in time";
-    return Decoded::NeedMore;
-  }
 }
 
 Role Fail(std::string *message, const std::string &why) {
@@ -261,15 +138,6 @@ void Answer(int fd) {
   SendAll(fd, EncodeReply(reply), deadline);
 }
 
-// Whether `fd` is still the file at `path`: a holder removes its lock file as it
-// ends, and a lock taken on the removed file excludes nobody.
-bool IsLockedFile(int fd, const std::string &path) {
-  struct stat held {};
-  struct stat named {};
-  return fd >= 0 && fstat(fd, &held) == 0 && held.st_nlink > 0 && stat(path.c_str(), &named) == 0 &&
-         held.st_dev == named.st_dev && held.st_ino == named.st_ino;
-}
-
 enum class Lock { Taken, Held, Failed };
 
 Lock TryLock(Service &s) {
@@ -289,30 +157,6 @@ Lock TryLock(Service &s) {
       return Lock::Failed;
     }
   }
-}
-
-// Removes lock files in the runtime folder that nobody holds: those older
-// versions kept for every profile ever played, and ours left by a process that
-// died while it used the runtime folder's lock.
-void RemoveUnusedLocks(const std::string &folder) {
-  DIR *dir = opendir(folder.c_str());
-  if (dir == nullptr) {
-    return;
-  }
-  while (const dirent *entry = readdir(dir)) {
-    const std::string name = entry->d_name;
-    constexpr std::size_t KeyLength = 16;
-    if (name.size() != std::strlen("blackjack-") + KeyLength + std::strlen(".lock") ||
-        !name.starts_with("blackjack-") || !name.ends_with(".lock")) {
-      continue;
-    }
-    const std::string path = (folder + "/").append(name);
-    UniqueFd fd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (fd.Valid() && flock(fd.Get(), LOCK_EX | LOCK_NB) == 0 && IsLockedFile(fd.Get(), path)) {
-      unlink(path.c_str());
-    }
-  }
-  closedir(dir);
 }
 
 // With the lock just taken: this process plays, and serves later starts.
@@ -428,42 +272,6 @@ HWND UnansweredWindow() {
 
 void SetLocalWindowCalls(const LocalWindowCalls &calls) { Calls() = calls; }
 void SetWaitNotice(void (*notice)()) { waitNotice = notice; }
-
-std::string RuntimeFolder(std::string *error) {
-  const char *xdg = getenv("XDG_RUNTIME_DIR");
-  const bool fromEnvironment = xdg != nullptr && *xdg != '\0';
-  std::string folder;
-  struct stat st {};
-  if (fromEnvironment) {
-    folder = xdg;
-    if (folder.front() != '/') {
-      return Refuse(error, "XDG_RUNTIME_DIR is not an absolute path");
-    }
-    // The user's own runtime folder may be a link; its target is checked.
-    if (stat(folder.c_str(), &st) != 0) {
-      return Refuse(error, folder + ": " + std::strerror(errno));
-    }
-  } else {
-    folder = "/tmp/blackjack-" + std::to_string(geteuid());
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-      return Refuse(error, folder + ": " + std::strerror(errno));
-    }
-    // In a shared folder, a link or a folder someone else made is refused.
-    if (lstat(folder.c_str(), &st) != 0) {
-      return Refuse(error, folder + ": " + std::strerror(errno));
-    }
-  }
-  if (!S_ISDIR(st.st_mode)) {
-    return Refuse(error, folder + " is not a folder");
-  }
-  if (st.st_uid != geteuid()) {
-    return Refuse(error, folder + " belongs to another user");
-  }
-  if ((st.st_mode & 077) != 0) {
-    return Refuse(error, folder + " is open to other users (mode " + Octal(st.st_mode) + ")");
-  }
-  return folder;
-}
 
 Role StartService(const std::string &profileDir, std::string *message) {
   StopService();
