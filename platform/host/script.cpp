@@ -154,6 +154,42 @@ std::string LineError(int line, const std::string &what) {
   return "line " + std::to_string(line) + ": " + what;
 }
 
+// A wheel's turn in notches: whole ones, or a part of one as a fine wheel turns
+// ("1/3"), as long as it is a whole number of the wheel's units; none is no turn.
+bool ParseWheel(std::string_view word, int *wheel) {
+  const bool up = word.front() != '-';
+  const std::string_view amount = up ? word : word.substr(1);
+  const std::size_t slash = amount.find('/');
+  std::uint64_t n = 0;
+  std::uint64_t parts = 1;
+  const bool ok =
+      ParseNumber(amount.substr(0, slash), kMostWheelNotches * WHEEL_DELTA, &n) && n != 0 &&
+      (slash == std::string_view::npos ||
+       (ParseNumber(amount.substr(slash + 1), WHEEL_DELTA, &parts) && parts != 0)) &&
+      n * WHEEL_DELTA % parts == 0 && n * WHEEL_DELTA / parts <= kMostWheelNotches * WHEEL_DELTA;
+  if (ok) {
+    const auto delta = static_cast<int>(n * WHEEL_DELTA / parts);
+    *wheel = up ? delta : -delta;
+  }
+  return ok;
+}
+
+// A screenshot's file name: the rest of the line after the verb, spaces included.
+bool ParseScreenshotPath(std::string_view text, std::string_view verb, int line,
+                         ScriptCommand *command, std::string *error) {
+  const std::string_view rest = Trim(Trim(text).substr(verb.size()));
+  if (rest.empty()) {
+    *error = LineError(line, "expected: screenshot FILE");
+    return false;
+  }
+  if (rest.find('\0') != std::string_view::npos) {
+    *error = LineError(line, "the file name holds a NUL byte");
+    return false;
+  }
+  command->path = std::string(rest);
+  return true;
+}
+
 // Parses one non-blank, non-comment line.
 bool ParseLine(std::string_view text, int line, ScriptCommand *command, std::string *error) {
   const auto words = Words(text);
@@ -172,18 +208,7 @@ bool ParseLine(std::string_view text, int line, ScriptCommand *command, std::str
   command->verb = info->verb;
   command->line = line;
   if (info->verb == ScriptVerb::Screenshot) {
-    // The file name is the rest of the line, spaces included.
-    const std::string_view rest = Trim(Trim(text).substr(words[0].size()));
-    if (rest.empty()) {
-      *error = LineError(line, "expected: screenshot FILE");
-      return false;
-    }
-    if (rest.find('\0') != std::string_view::npos) {
-      *error = LineError(line, "the file name holds a NUL byte");
-      return false;
-    }
-    command->path = std::string(rest);
-    return true;
+    return ParseScreenshotPath(text, words[0], line, command, error);
   }
   if (words.size() != info->arguments + 1) {
     *error = LineError(line, std::string("expected: ") + info->usage);
@@ -205,31 +230,15 @@ bool ParseLine(std::string_view text, int line, ScriptCommand *command, std::str
     command->point = POINT{static_cast<LONG>(x), static_cast<LONG>(y)};
     return true;
   }
-  case ScriptVerb::Wheel: {
-    // Whole notches, or a part of one as a fine wheel turns ("1/3"), as long as it is
-    // a whole number of the wheel's units.
-    const std::string_view word = words[1];
-    const bool up = word.front() != '-';
-    const std::string_view amount = up ? word : word.substr(1);
-    const std::size_t slash = amount.find('/');
-    std::uint64_t n = 0;
-    std::uint64_t parts = 1;
-    const bool ok =
-        ParseNumber(amount.substr(0, slash), kMostWheelNotches * WHEEL_DELTA, &n) && n != 0 &&
-        (slash == std::string_view::npos ||
-         (ParseNumber(amount.substr(slash + 1), WHEEL_DELTA, &parts) && parts != 0)) &&
-        n * WHEEL_DELTA % parts == 0 && n * WHEEL_DELTA / parts <= kMostWheelNotches * WHEEL_DELTA;
-    if (!ok) {
+  case ScriptVerb::Wheel:
+    if (!ParseWheel(words[1], &command->wheel)) {
       *error = LineError(line, "wheel takes notches from -" + std::to_string(kMostWheelNotches) +
                                    " to " + std::to_string(kMostWheelNotches) +
                                    " but not 0 (positive turns it up; 1/3 is a third), not '" +
-                                   Shown(word) + "'");
+                                   Shown(words[1]) + "'");
       return false;
     }
-    const auto delta = static_cast<int>(n * WHEEL_DELTA / parts);
-    command->wheel = up ? delta : -delta;
     return true;
-  }
   case ScriptVerb::Wait:
     if (!ParseNumber(words[1], kLongestWaitMs, &command->ms)) {
       *error =

@@ -210,16 +210,70 @@ void ParseTransparency(Chunks *c, const std::uint8_t *data, std::size_t length) 
   }
 }
 
-// Reads the chunks from the signature to IEND, checking each one's CRC.
-Chunks ReadChunks(Source &source, const PngLimits &limits) {
+// Where the reading is among the chunks.
+enum class Stage { Header, BeforeData, InData, AfterData };
+
+void ReadSignature(Source &source) {
   static constexpr std::uint8_t Signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   std::uint8_t signature[8];
   source.Read(signature, sizeof signature);
   if (std::memcmp(signature, Signature, sizeof signature) != 0) {
     Corrupt("not a PNG file (the signature is wrong)");
   }
+}
+
+// Appends a chunk's `length` bytes to `into` and reads its CRC; whether the CRC
+// matches. In pieces, so that a length the data does not back allocates nothing.
+bool ReadCheckedBody(Source &source, const std::uint8_t *type, std::uint32_t length,
+                     std::vector<std::uint8_t> &into) {
+  const std::size_t start = into.size();
+  for (std::size_t left = length; left > 0;) {
+    const std::size_t piece = std::min<std::size_t>(left, std::size_t{64} * 1024);
+    into.resize(into.size() + piece);
+    source.Read(into.data() + into.size() - piece, piece);
+    left -= piece;
+  }
+  std::uint8_t crcBytes[4];
+  source.Read(crcBytes, 4);
+  return libdeflate_crc32(libdeflate_crc32(0, type, 4), into.data() + start, length) ==
+         BigEndian32(crcBytes);
+}
+
+// Takes in one chunk other than IDAT, read whole and checked; true at IEND.
+bool UseChunk(Chunks &c, Stage &stage, const std::uint8_t *type,
+              const std::vector<std::uint8_t> &contents, const PngLimits &limits) {
+  const std::size_t length = contents.size();
+  if (Is(type, "IHDR")) {
+    if (stage != Stage::Header) {
+      Corrupt("the image has two IHDR chunks");
+    }
+    c.header = ParseHeader(contents.data(), length, limits);
+    stage = Stage::BeforeData;
+  } else if (Is(type, "PLTE")) {
+    if (stage != Stage::BeforeData) {
+      Corrupt("PLTE comes after the image data");
+    }
+    ParsePalette(&c, contents.data(), length);
+  } else if (Is(type, "tRNS")) {
+    if (stage == Stage::BeforeData && !c.colours.transparent) {
+      ParseTransparency(&c, contents.data(), length);
+    }
+  } else if (Is(type, "IEND")) {
+    if (stage == Stage::BeforeData) {
+      Corrupt("the image has no IDAT chunk");
+    }
+    return true;
+  } else {
+    Corrupt("an unknown critical chunk");
+  }
+  return false;
+}
+
+// Reads the chunks from the signature to IEND, checking each one's CRC.
+Chunks ReadChunks(Source &source, const PngLimits &limits) {
+  ReadSignature(source);
   Chunks c;
-  enum class Stage { Header, BeforeData, InData, AfterData } stage = Stage::Header;
+  Stage stage = Stage::Header;
   std::vector<std::uint8_t> contents; // of the last chunk kept other than IDAT
   for (;;) {
     std::uint8_t lengthBytes[4];
@@ -253,55 +307,19 @@ Chunks ReadChunks(Source &source, const PngLimits &limits) {
         Corrupt("a palette image has no PLTE before its data");
       }
       stage = Stage::InData;
+    } else {
+      contents.clear();
     }
     // The image data goes straight onto what came before it; any other chunk is
-    // read on its own. In pieces, so that a length the data does not back
-    // allocates nothing.
-    std::vector<std::uint8_t> &into = isData ? c.imageData : contents;
-    if (!isData) {
-      into.clear();
-    }
-    const std::size_t start = into.size();
-    for (std::size_t left = length; left > 0;) {
-      const std::size_t piece = std::min<std::size_t>(left, std::size_t{64} * 1024);
-      into.resize(into.size() + piece);
-      source.Read(into.data() + into.size() - piece, piece);
-      left -= piece;
-    }
-    std::uint8_t crcBytes[4];
-    source.Read(crcBytes, 4);
-    if (libdeflate_crc32(libdeflate_crc32(0, type, 4), into.data() + start, length) !=
-        BigEndian32(crcBytes)) {
+    // read on its own.
+    if (!ReadCheckedBody(source, type, length, isData ? c.imageData : contents)) {
       if (critical) {
         Corrupt("CRC error in a critical chunk");
       }
       continue;
     }
-    if (isData) {
-      continue;
-    }
-    if (Is(type, "IHDR")) {
-      if (stage != Stage::Header) {
-        Corrupt("the image has two IHDR chunks");
-      }
-      c.header = ParseHeader(contents.data(), length, limits);
-      stage = Stage::BeforeData;
-    } else if (Is(type, "PLTE")) {
-      if (stage != Stage::BeforeData) {
-        Corrupt("PLTE comes after the image data");
-      }
-      ParsePalette(&c, contents.data(), length);
-    } else if (Is(type, "tRNS")) {
-      if (stage == Stage::BeforeData && !c.colours.transparent) {
-        ParseTransparency(&c, contents.data(), length);
-      }
-    } else if (Is(type, "IEND")) {
-      if (stage == Stage::BeforeData) {
-        Corrupt("the image has no IDAT chunk");
-      }
+    if (!isData && UseChunk(c, stage, type, contents, limits)) {
       return c;
-    } else {
-      Corrupt("an unknown critical chunk");
     }
   }
 }

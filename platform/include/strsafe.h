@@ -122,142 +122,176 @@ template <class Char> void PutString(Out &out, const Field &field, const Char *s
   }
 }
 
-// printf for UTF-16 with the device's sizes: an int and a long are 32 bits ('l'
-// reads a 32-bit value), "ll" and "I64" 64 bits, 'z' and 'I' a size_t. %s and %ls
-// take a WCHAR string, %S and %hs a char string; %c a WCHAR.
-inline HRESULT Format(Out &out, LPCWSTR format, va_list args) {
+// The variable arguments, handed to each step of a conversion by reference: a
+// va_list passed on by value may not be read again by its owner.
+struct Args {
+  va_list list;
+};
+
+// The argument sizes: an int and a long are 32 bits, "ll" and "I64" 64 bits, 'z'
+// and 'I' a size_t; 'h' makes %s narrow.
+enum class Size { Bits32, Bits64, SizeT, Narrow };
+
+// The flags, width and precision of a conversion (`*` reads them from the
+// arguments), from just after its '%'; returns where they end.
+inline const WCHAR *ReadField(const WCHAR *p, Args &args, Field *field) {
+  for (;; ++p) {
+    if (*p == u'-') {
+      field->left = true;
+    } else if (*p == u'0') {
+      field->zero = true;
+    } else if (*p == u'+') {
+      field->plus = true;
+    } else if (*p == u' ') {
+      field->space = true;
+    } else if (*p == u'#') {
+      field->alt = true;
+    } else {
+      break;
+    }
+  }
+  if (*p == u'*') {
+    field->width = va_arg(args.list, int);
+    if (field->width < 0) {
+      field->left = true;
+      field->width = -field->width;
+    }
+    ++p;
+  }
+  for (; *p >= u'0' && *p <= u'9'; ++p) {
+    field->width = field->width > 100000 ? field->width : field->width * 10 + (*p - u'0');
+  }
+  if (*p == u'.') {
+    field->precision = 0;
+    if (*++p == u'*') {
+      const int precision = va_arg(args.list, int);
+      field->precision = precision < 0 ? -1 : precision;
+      ++p;
+    }
+    for (; *p >= u'0' && *p <= u'9'; ++p) {
+      field->precision =
+          field->precision > 100000 ? field->precision : field->precision * 10 + (*p - u'0');
+    }
+  }
+  return p;
+}
+
+// The size prefix of a conversion; returns where it ends.
+inline const WCHAR *ReadSize(const WCHAR *p, Size *size) {
+  *size = Size::Bits32;
+  if (*p == u'l' && p[1] == u'l') {
+    *size = Size::Bits64;
+    return p + 2;
+  }
+  if (*p == u'I' && p[1] == u'6' && p[2] == u'4') {
+    *size = Size::Bits64;
+    return p + 3;
+  }
+  if (*p == u'z' || *p == u'I') {
+    *size = Size::SizeT;
+    return p + 1;
+  }
+  if (*p == u'h') {
+    *size = Size::Narrow;
+    return p + 1;
+  }
+  return *p == u'l' || *p == u'w' ? p + 1 : p;
+}
+
+inline std::int64_t ReadSigned(Args &args, Size size) {
+  if (size == Size::Bits64) {
+    return va_arg(args.list, long long);
+  }
+  if (size == Size::SizeT) {
+    return static_cast<std::int64_t>(va_arg(args.list, std::size_t));
+  }
+  return va_arg(args.list, int);
+}
+
+inline std::uint64_t ReadUnsigned(Args &args, Size size) {
+  if (size == Size::Bits64) {
+    return va_arg(args.list, unsigned long long);
+  }
+  if (size == Size::SizeT) {
+    return va_arg(args.list, std::size_t);
+  }
+  return va_arg(args.list, unsigned int);
+}
+
+// Writes one conversion; false for one it does not know, which is refused rather
+// than guessed at.
+inline bool Convert(Out &out, const Field &field, Size size, WCHAR conversion, Args &args) {
+  switch (conversion) {
+  case u'd':
+  case u'i': {
+    const std::int64_t v = ReadSigned(args, size);
+    const std::uint64_t magnitude =
+        v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+    PutNumber(out, field, magnitude, v < 0, 10, false);
+    return true;
+  }
+  case u'u':
+    PutNumber(out, field, ReadUnsigned(args, size), false, 10, false);
+    return true;
+  case u'x':
+  case u'X':
+    PutNumber(out, field, ReadUnsigned(args, size), false, 16, conversion == u'X');
+    return true;
+  case u'o':
+    PutNumber(out, field, ReadUnsigned(args, size), false, 8, false);
+    return true;
+  case u'p': {
+    Field pointer = field;
+    pointer.alt = true;
+    PutNumber(out, pointer, reinterpret_cast<std::uintptr_t>(va_arg(args.list, void *)), false, 16,
+              false);
+    return true;
+  }
+  case u'c': {
+    const WCHAR c[2] = {static_cast<WCHAR>(va_arg(args.list, int)), 0};
+    PutString(out, field, c);
+    return true;
+  }
+  case u's':
+    if (size == Size::Narrow) {
+      PutString(out, field, va_arg(args.list, const char *));
+    } else {
+      PutString(out, field, va_arg(args.list, const WCHAR *));
+    }
+    return true;
+  case u'S':
+    PutString(out, field, va_arg(args.list, const char *));
+    return true;
+  case u'%':
+    out.Put(u'%');
+    return true;
+  default:
+    return false;
+  }
+}
+
+// printf for UTF-16 with the device's sizes (see Size). %s and %ls take a WCHAR
+// string, %S and %hs a char string; %c a WCHAR.
+inline HRESULT Format(Out &out, LPCWSTR format, va_list list) {
+  Args args;
+  va_copy(args.list, list);
+  HRESULT result = S_OK;
   for (const WCHAR *p = format; *p != 0; ++p) {
     if (*p != u'%') {
       out.Put(*p);
       continue;
     }
     Field field;
-    for (++p;; ++p) {
-      if (*p == u'-') {
-        field.left = true;
-      } else if (*p == u'0') {
-        field.zero = true;
-      } else if (*p == u'+') {
-        field.plus = true;
-      } else if (*p == u' ') {
-        field.space = true;
-      } else if (*p == u'#') {
-        field.alt = true;
-      } else {
-        break;
-      }
-    }
-    if (*p == u'*') {
-      field.width = va_arg(args, int);
-      if (field.width < 0) {
-        field.left = true;
-        field.width = -field.width;
-      }
-      ++p;
-    }
-    for (; *p >= u'0' && *p <= u'9'; ++p) {
-      field.width = field.width > 100000 ? field.width : field.width * 10 + (*p - u'0');
-    }
-    if (*p == u'.') {
-      field.precision = 0;
-      if (*++p == u'*') {
-        const int precision = va_arg(args, int);
-        field.precision = precision < 0 ? -1 : precision;
-        ++p;
-      }
-      for (; *p >= u'0' && *p <= u'9'; ++p) {
-        field.precision =
-            field.precision > 100000 ? field.precision : field.precision * 10 + (*p - u'0');
-      }
-    }
-    int size = 0; // 0: 32 bits, 1: 64 bits, 2: size_t, -1: narrow ('h')
-    if (*p == u'l' && p[1] == u'l') {
-      size = 1;
-      p += 2;
-    } else if (*p == u'I' && p[1] == u'6' && p[2] == u'4') {
-      size = 1;
-      p += 3;
-    } else if (*p == u'z' || *p == u'I') {
-      size = 2;
-      ++p;
-    } else if (*p == u'h') {
-      size = -1;
-      ++p;
-    } else if (*p == u'l' || *p == u'w') {
-      ++p;
-    }
-    const auto readSigned = [&]() -> std::int64_t {
-      if (size == 1) {
-        return va_arg(args, long long);
-      }
-      if (size == 2) {
-        return static_cast<std::int64_t>(va_arg(args, std::size_t));
-      }
-      return va_arg(args, int);
-    };
-    const auto readUnsigned = [&]() -> std::uint64_t {
-      if (size == 1) {
-        return va_arg(args, unsigned long long);
-      }
-      if (size == 2) {
-        return va_arg(args, std::size_t);
-      }
-      return va_arg(args, unsigned int);
-    };
-    switch (*p) {
-    case u'd':
-    case u'i': {
-      const std::int64_t v = readSigned();
-      const std::uint64_t magnitude =
-          v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
-      PutNumber(out, field, magnitude, v < 0, 10, false);
-      break;
-    }
-    case u'u':
-      PutNumber(out, field, readUnsigned(), false, 10, false);
-      break;
-    case u'x':
-    case u'X':
-      PutNumber(out, field, readUnsigned(), false, 16, *p == u'X');
-      break;
-    case u'o':
-      PutNumber(out, field, readUnsigned(), false, 8, false);
-      break;
-    case u'p': {
-      Field pointer = field;
-      pointer.alt = true;
-      PutNumber(out, pointer, reinterpret_cast<std::uintptr_t>(va_arg(args, void *)), false, 16,
-                false);
-      break;
-    }
-    case u'c': {
-      const WCHAR c[2] = {static_cast<WCHAR>(va_arg(args, int)), 0};
-      PutString(out, field, c);
-      break;
-    }
-    case u's':
-      if (size == -1) {
-        PutString(out, field, va_arg(args, const char *));
-      } else {
-        PutString(out, field, va_arg(args, const WCHAR *));
-      }
-      break;
-    case u'S':
-      PutString(out, field, va_arg(args, const char *));
-      break;
-    case u'%':
-      out.Put(u'%');
-      break;
-    default:
-      // An unknown conversion is refused rather than guessed at.
+    Size size = Size::Bits32;
+    p = ReadSize(ReadField(p + 1, args, &field), &size);
+    if (!Convert(out, field, size, *p, args)) {
       out.dest[0] = 0;
-      return STRSAFE_E_INVALID_PARAMETER;
-    }
-    if (*p == 0) {
+      result = STRSAFE_E_INVALID_PARAMETER;
       break;
     }
   }
-  return out.Finish();
+  va_end(args.list);
+  return result == S_OK ? out.Finish() : result;
 }
 
 } // namespace strsafe_detail

@@ -52,14 +52,24 @@ bool DecodePngIcon(std::span<const std::byte> data, IconImage *image) {
   return true;
 }
 
-} // namespace
+// Where the parts of a device-independent bitmap lie: the palette, the colour
+// rows and the mask rows, each stored bottom-up.
+struct DibLayout {
+  std::size_t width = 0;
+  std::size_t height = 0;
+  int bits = 0;
+  std::size_t paletteAt = 0;
+  std::size_t paletteSize = 0;
+  std::size_t colorAt = 0;
+  std::size_t colorStride = 0;
+  std::size_t maskAt = 0;
+  std::size_t maskStride = 0;
+  bool hasMask = false;
+};
 
-bool DecodeIconImage(std::span<const std::byte> data, IconImage *image) {
-  static constexpr std::uint8_t kPngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  if (data.size() >= sizeof kPngSignature &&
-      std::memcmp(data.data(), kPngSignature, sizeof kPngSignature) == 0) {
-    return DecodePngIcon(data, image);
-  }
+// The header of an icon's bitmap, checked against the data; false for one the
+// device cannot show (compressed, over 256 pixels, an unusual depth, cut short).
+bool ReadLayout(std::span<const std::byte> data, DibLayout *dib) {
   constexpr std::size_t kHeader = 40; // BITMAPINFOHEADER
   if (data.size() < kHeader) {
     return false;
@@ -81,60 +91,84 @@ bool DecodeIconImage(std::span<const std::byte> data, IconImage *image) {
       std::end(kSupportedBits)) {
     return false;
   }
-  std::size_t paletteSize = 0;
   if (bits <= 8) {
-    paletteSize = colorsUsed != 0 ? colorsUsed : (1u << bits);
-    if (paletteSize > (1u << bits)) {
+    dib->paletteSize = colorsUsed != 0 ? colorsUsed : (1u << bits);
+    if (dib->paletteSize > (1u << bits)) {
       return false;
     }
   }
-  const std::size_t paletteAt = headerSize;
-  const std::size_t colorAt = paletteAt + paletteSize * 4;
-  const auto w = static_cast<std::size_t>(width);
-  const auto h = static_cast<std::size_t>(height);
-  const std::size_t colorStride = (w * bits + 31) / 32 * 4;
-  const std::size_t maskStride = (w + 31) / 32 * 4;
-  const std::size_t maskAt = colorAt + colorStride * h;
-  const bool hasMask = maskAt + maskStride * h <= data.size();
-  if (maskAt > data.size() || (!hasMask && bits != 32)) {
-    return false;
-  }
+  dib->width = static_cast<std::size_t>(width);
+  dib->height = static_cast<std::size_t>(height);
+  dib->bits = bits;
+  dib->paletteAt = headerSize;
+  dib->colorAt = dib->paletteAt + dib->paletteSize * 4;
+  dib->colorStride = (dib->width * bits + 31) / 32 * 4;
+  dib->maskStride = (dib->width + 31) / 32 * 4;
+  dib->maskAt = dib->colorAt + dib->colorStride * dib->height;
+  dib->hasMask = dib->maskAt + dib->maskStride * dib->height <= data.size();
+  return dib->maskAt <= data.size() && (dib->hasMask || bits == 32);
+}
 
-  image->width = width;
-  image->height = height;
-  image->pixels.assign(w * h, 0);
-  image->alpha.assign(w * h, 255);
+// The colour rows into the image, top-down; whether any pixel has an alpha value.
+bool ReadColours(std::span<const std::byte> data, const DibLayout &dib, IconImage *image) {
+  const std::size_t w = dib.width;
+  const std::size_t h = dib.height;
   bool anyAlpha = false;
   for (std::size_t y = 0; y < h; ++y) {
-    // Rows are stored bottom-up.
-    const auto row = data.subspan(colorAt + (h - 1 - y) * colorStride, colorStride);
+    const auto row = data.subspan(dib.colorAt + (h - 1 - y) * dib.colorStride, dib.colorStride);
     for (std::size_t x = 0; x < w; ++x) {
       std::uint32_t &pixel = image->pixels[y * w + x];
-      if (bits == 32) {
+      if (dib.bits == 32) {
         pixel = Rgb(Byte(row, x * 4 + 2), Byte(row, x * 4 + 1), Byte(row, x * 4));
         image->alpha[y * w + x] = Byte(row, x * 4 + 3);
         anyAlpha = anyAlpha || Byte(row, x * 4 + 3) != 0;
-      } else if (bits == 24) {
+      } else if (dib.bits == 24) {
         pixel = Rgb(Byte(row, x * 3 + 2), Byte(row, x * 3 + 1), Byte(row, x * 3));
       } else {
-        const unsigned index = PaletteIndex(row, static_cast<int>(x), bits);
-        if (index < paletteSize) {
-          const std::size_t at = paletteAt + std::size_t{index} * 4;
+        const unsigned index = PaletteIndex(row, static_cast<int>(x), dib.bits);
+        if (index < dib.paletteSize) {
+          const std::size_t at = dib.paletteAt + std::size_t{index} * 4;
           pixel = Rgb(Byte(data, at + 2), Byte(data, at + 1), Byte(data, at));
         }
       }
     }
   }
-  // An image without alpha values takes its transparency from the mask (1: clear).
-  if (!anyAlpha) {
-    for (std::size_t y = 0; y < h; ++y) {
-      for (std::size_t x = 0; x < w; ++x) {
-        const bool clear =
-            hasMask && PaletteIndex(data.subspan(maskAt + (h - 1 - y) * maskStride, maskStride),
-                                    static_cast<int>(x), 1) != 0;
-        image->alpha[y * w + x] = clear ? 0 : 255;
-      }
+  return anyAlpha;
+}
+
+// The transparency of an image without alpha values: from the mask (1: clear).
+void ReadMask(std::span<const std::byte> data, const DibLayout &dib, IconImage *image) {
+  const std::size_t w = dib.width;
+  const std::size_t h = dib.height;
+  for (std::size_t y = 0; y < h; ++y) {
+    for (std::size_t x = 0; x < w; ++x) {
+      const bool clear =
+          dib.hasMask &&
+          PaletteIndex(data.subspan(dib.maskAt + (h - 1 - y) * dib.maskStride, dib.maskStride),
+                       static_cast<int>(x), 1) != 0;
+      image->alpha[y * w + x] = clear ? 0 : 255;
     }
+  }
+}
+
+} // namespace
+
+bool DecodeIconImage(std::span<const std::byte> data, IconImage *image) {
+  static constexpr std::uint8_t kPngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  if (data.size() >= sizeof kPngSignature &&
+      std::memcmp(data.data(), kPngSignature, sizeof kPngSignature) == 0) {
+    return DecodePngIcon(data, image);
+  }
+  DibLayout dib;
+  if (!ReadLayout(data, &dib)) {
+    return false;
+  }
+  image->width = static_cast<int>(dib.width);
+  image->height = static_cast<int>(dib.height);
+  image->pixels.assign(dib.width * dib.height, 0);
+  image->alpha.assign(dib.width * dib.height, 255);
+  if (!ReadColours(data, dib, image)) {
+    ReadMask(data, dib, image);
   }
   return true;
 }

@@ -142,10 +142,64 @@ std::string ResourceId::Describe() const {
   return out;
 }
 
+namespace {
+
+// The two sizes that open the header of the entry at `at`, checked against what
+// is left of the file and against the limits; false with the reason.
+bool ReadSizes(std::span<const std::byte> file, std::size_t at, std::size_t *dataSize,
+               std::size_t *headerSize, std::string *why) {
+  if (file.size() - at < 8) {
+    *why = "only " + std::to_string(file.size() - at) + " bytes left, too short for a header";
+    return false;
+  }
+  *dataSize = ReadDword(file, at);
+  *headerSize = ReadDword(file, at + 4);
+  const std::string header = "header size " + std::to_string(*headerSize);
+  const std::string data = "data size " + std::to_string(*dataSize);
+  if (*headerSize < kMinHeader) {
+    *why = header + " is below the minimum of " + std::to_string(kMinHeader);
+  } else if (*headerSize % 4 != 0) {
+    *why = header + " is not a multiple of 4";
+  } else if (*headerSize > file.size() - at) {
+    *why = header + " runs past the end of the file";
+  } else if (*dataSize > kMaxResourceBytes) {
+    *why = data + " is over the limit of " + std::to_string(kMaxResourceBytes);
+  } else if (*dataSize > file.size() - at - *headerSize) {
+    *why = data + " runs past the end of the file (" + std::to_string(file.size()) + " bytes)";
+  } else {
+    return true;
+  }
+  return false;
+}
+
+// The rest of the header: the type and the name, which must end where the header's
+// size says, then the memory flags and the language; false with the reason.
+bool ReadEntryHeader(std::span<const std::byte> file, std::size_t at, std::size_t headerSize,
+                     ResourceEntry *entry, std::string *why) {
+  const std::size_t headerEnd = at + headerSize;
+  std::size_t p = ReadId(file, at + 8, headerEnd - kFixedTail, "type", &entry->type, why);
+  if (p != 0) {
+    p = ReadId(file, p, headerEnd - kFixedTail, "name", &entry->name, why);
+  }
+  if (p == 0) {
+    return false;
+  }
+  if (Align4(p) + kFixedTail != headerEnd) {
+    *why = "header size " + std::to_string(headerSize) + " does not match its fields (" +
+           std::to_string(Align4(p) + kFixedTail - at) + " bytes)";
+    return false;
+  }
+  entry->memoryFlags = ReadWord(file, Align4(p) + 4);
+  entry->language = ReadWord(file, Align4(p) + 6);
+  entry->offset = headerEnd;
+  return true;
+}
+
+} // namespace
+
 bool ParseResFile(std::span<const std::byte> file, std::vector<ResourceEntry> *entries,
                   std::string *error) {
   entries->clear();
-  std::string why;
   if (file.empty()) {
     *error = "the .res file is empty";
     return false;
@@ -159,60 +213,19 @@ bool ParseResFile(std::span<const std::byte> file, std::vector<ResourceEntry> *e
   std::size_t index = 0;
   for (std::size_t at = 0; at < file.size(); ++index) {
     const std::string where = "resource " + std::to_string(index) + " at offset " + Hex(at);
-    if (file.size() - at < 8) {
-      *error = where + ": only " + std::to_string(file.size() - at) +
-               " bytes left, too short for a header";
-      return false;
-    }
-    const std::size_t dataSize = ReadDword(file, at);
-    const std::size_t headerSize = ReadDword(file, at + 4);
-    if (headerSize < kMinHeader) {
-      *error = where + ": header size " + std::to_string(headerSize) + " is below the minimum of " +
-               std::to_string(kMinHeader);
-      return false;
-    }
-    if (headerSize % 4 != 0) {
-      *error = where + ": header size " + std::to_string(headerSize) + " is not a multiple of 4";
-      return false;
-    }
-    if (headerSize > file.size() - at) {
-      *error =
-          where + ": header size " + std::to_string(headerSize) + " runs past the end of the file";
-      return false;
-    }
-    if (dataSize > kMaxResourceBytes) {
-      *error = where + ": data size " + std::to_string(dataSize) + " is over the limit of " +
-               std::to_string(kMaxResourceBytes);
-      return false;
-    }
-    if (dataSize > file.size() - at - headerSize) {
-      *error = where + ": data size " + std::to_string(dataSize) +
-               " runs past the end of the file (" + std::to_string(file.size()) + " bytes)";
-      return false;
-    }
+    std::string why;
+    std::size_t dataSize = 0;
+    std::size_t headerSize = 0;
     ResourceEntry entry;
-    const std::size_t headerEnd = at + headerSize;
-    std::size_t p = ReadId(file, at + 8, headerEnd - kFixedTail, "type", &entry.type, &why);
-    if (p != 0) {
-      p = ReadId(file, p, headerEnd - kFixedTail, "name", &entry.name, &why);
-    }
-    if (p == 0) {
+    if (!ReadSizes(file, at, &dataSize, &headerSize, &why) ||
+        !ReadEntryHeader(file, at, headerSize, &entry, &why)) {
       *error = where + ": " + why;
       return false;
     }
-    if (Align4(p) + kFixedTail != headerEnd) {
-      *error = where + ": header size " + std::to_string(headerSize) +
-               " does not match its fields (" + std::to_string(Align4(p) + kFixedTail - at) +
-               " bytes)";
-      return false;
-    }
-    entry.memoryFlags = ReadWord(file, Align4(p) + 4);
-    entry.language = ReadWord(file, Align4(p) + 6);
-    entry.offset = headerEnd;
     entry.size = dataSize;
     // The next entry starts at the next 4-byte boundary; the padding after the
     // last entry may be missing.
-    at = std::min(file.size(), Align4(headerEnd + dataSize));
+    at = std::min(file.size(), Align4(entry.offset + dataSize));
     if (entry.type.isOrdinal && entry.type.ordinal == 0) {
       continue; // the empty entry that opens the file
     }

@@ -285,6 +285,69 @@ LRESULT OnPen(HWND hwnd, UINT msg, LPARAM lParam) {
   }
 }
 
+// A press that loses its focus or its capture is over: the pen's ends unclicked,
+// the space bar's ends (a press the pen still holds stays drawn pushed).
+LRESULT OnLost(HWND hwnd, UINT msg, LPARAM lParam) {
+  ButtonState &b = Buttons()[hwnd];
+  if (msg == WM_KILLFOCUS) {
+    b.keyDown = false;
+    SetPushed(hwnd, b, b.tracking);
+    Redraw(hwnd);
+  } else if (b.tracking && reinterpret_cast<HWND>(lParam) != hwnd) {
+    b.tracking = false;
+    SetPushed(hwnd, b, false);
+  }
+  return 0;
+}
+
+// The space bar presses the button with the focus, and clicks it as it comes up.
+LRESULT OnSpaceKey(HWND hwnd, UINT msg, WPARAM key) {
+  ButtonState &b = Buttons()[hwnd];
+  if (key != VK_SPACE) {
+    return 0;
+  }
+  if (msg == WM_KEYDOWN && TypeOf(hwnd) != BS_GROUPBOX) {
+    b.keyDown = true;
+    SetPushed(hwnd, b, true);
+  } else if (msg == WM_KEYUP && b.keyDown) {
+    b.keyDown = false;
+    SetPushed(hwnd, b, false);
+    Click(hwnd);
+  }
+  return 0;
+}
+
+// The BM_ messages: the check mark, the pushed state, the style, a click.
+LRESULT OnButtonMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  ButtonState &b = Buttons()[hwnd];
+  switch (msg) {
+  case BM_GETCHECK:
+    return static_cast<LRESULT>(b.check);
+  case BM_SETCHECK:
+    SetCheck(hwnd, static_cast<UINT>(wParam));
+    return 0;
+  case BM_GETSTATE:
+    return static_cast<LRESULT>(b.check | (b.pushed ? BST_PUSHED : 0) |
+                                (GetFocus() == hwnd ? BST_FOCUS : 0));
+  case BM_SETSTATE:
+    SetPushed(hwnd, b, wParam != 0);
+    return 0;
+  case BM_SETSTYLE: {
+    const DWORD style = (StyleOf(hwnd) & ~BS_TYPEMASK) | (static_cast<DWORD>(wParam) & BS_TYPEMASK);
+    SetWindowLongW(hwnd, GWL_STYLE, static_cast<LONG>(style));
+    if (lParam != 0) {
+      Redraw(hwnd);
+    }
+    return 0;
+  }
+  default: // BM_CLICK
+    if (IsWindowEnabled(hwnd) != FALSE && TypeOf(hwnd) != BS_GROUPBOX) {
+      Click(hwnd);
+    }
+    return 0;
+  }
+}
+
 } // namespace
 
 LRESULT CALLBACK ButtonWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -317,21 +380,9 @@ LRESULT CALLBACK ButtonWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
   case WM_SETFOCUS:
     Redraw(hwnd);
     return 0;
-  case WM_KILLFOCUS: {
-    ButtonState &b = Buttons()[hwnd];
-    b.keyDown = false;
-    SetPushed(hwnd, b, b.tracking);
-    Redraw(hwnd);
-    return 0;
-  }
-  case WM_CAPTURECHANGED: {
-    ButtonState &b = Buttons()[hwnd];
-    if (b.tracking && reinterpret_cast<HWND>(lParam) != hwnd) {
-      b.tracking = false;
-      SetPushed(hwnd, b, false);
-    }
-    return 0;
-  }
+  case WM_KILLFOCUS:
+  case WM_CAPTURECHANGED:
+    return OnLost(hwnd, msg, lParam);
   case WM_GETDLGCODE:
     return DialogCode(hwnd);
   case WM_LBUTTONDOWN:
@@ -339,44 +390,15 @@ LRESULT CALLBACK ButtonWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
   case WM_LBUTTONUP:
     return OnPen(hwnd, msg, lParam);
   case WM_KEYDOWN:
-    if (wParam == VK_SPACE && TypeOf(hwnd) != BS_GROUPBOX) {
-      Buttons()[hwnd].keyDown = true;
-      SetPushed(hwnd, Buttons()[hwnd], true);
-    }
-    return 0;
   case WM_KEYUP:
-    if (wParam == VK_SPACE && Buttons()[hwnd].keyDown) {
-      Buttons()[hwnd].keyDown = false;
-      SetPushed(hwnd, Buttons()[hwnd], false);
-      Click(hwnd);
-    }
-    return 0;
+    return OnSpaceKey(hwnd, msg, wParam);
   case BM_GETCHECK:
-    return static_cast<LRESULT>(Buttons()[hwnd].check);
   case BM_SETCHECK:
-    SetCheck(hwnd, static_cast<UINT>(wParam));
-    return 0;
-  case BM_GETSTATE: {
-    const ButtonState &b = Buttons()[hwnd];
-    return static_cast<LRESULT>(b.check | (b.pushed ? BST_PUSHED : 0) |
-                                (GetFocus() == hwnd ? BST_FOCUS : 0));
-  }
+  case BM_GETSTATE:
   case BM_SETSTATE:
-    SetPushed(hwnd, Buttons()[hwnd], wParam != 0);
-    return 0;
-  case BM_SETSTYLE: {
-    const DWORD style = (StyleOf(hwnd) & ~BS_TYPEMASK) | (static_cast<DWORD>(wParam) & BS_TYPEMASK);
-    SetWindowLongW(hwnd, GWL_STYLE, static_cast<LONG>(style));
-    if (lParam != 0) {
-      Redraw(hwnd);
-    }
-    return 0;
-  }
+  case BM_SETSTYLE:
   case BM_CLICK:
-    if (IsWindowEnabled(hwnd) != FALSE && TypeOf(hwnd) != BS_GROUPBOX) {
-      Click(hwnd);
-    }
-    return 0;
+    return OnButtonMessage(hwnd, msg, wParam, lParam);
   default:
     return DefWindowProcW(hwnd, msg, wParam, lParam);
   }

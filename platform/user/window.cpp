@@ -89,10 +89,74 @@ std::vector<Window *> WindowsInPaintOrder() {
 using platform::FindWindowObject;
 using platform::Window;
 
+namespace {
+
+// The record of a new window: what its class gives, its styles, and where it
+// hangs (a child's parent and id, a pop-up's top-level owner).
+std::unique_ptr<Window> NewWindow(const platform::WindowClass &cls, DWORD exStyle, LPCWSTR title,
+                                  DWORD style, Window *parent, HMENU menu, HINSTANCE instance) {
+  auto window = std::make_unique<Window>();
+  window->className = cls.name;
+  window->title = title != nullptr ? title : u"";
+  window->proc = cls.proc;
+  window->classStyle = cls.style;
+  window->classBackground = cls.background;
+  window->classIcon = cls.icon;
+  window->style = style & ~static_cast<DWORD>(WS_VISIBLE | WS_DISABLED);
+  window->exStyle = exStyle;
+  window->instance = instance;
+  window->visible = (style & WS_VISIBLE) != 0;
+  window->enabled = (style & WS_DISABLED) == 0;
+  if ((style & WS_CHILD) != 0) {
+    window->parent = parent->handle;
+    window->id = menu;
+  } else if (parent != nullptr) {
+    // The owner of a pop-up is always a top-level window.
+    window->owner = platform::TopLevelOf(parent)->handle;
+  }
+  return window;
+}
+
+// Where a new window goes, in screen coordinates: a top-level window at
+// CW_USEDEFAULT fills the screen below the navigation bar; a child's position is
+// in its parent's.
+RECT CreationRect(const Window *parent, bool child, int x, int y, int width, int height) {
+  const auto &device = platform::CurrentDevice();
+  if (!child && x == CW_USEDEFAULT) {
+    return RECT{0, platform::NavigationBarHeight(), device.ScreenWidth(), device.ScreenHeight()};
+  }
+  const LONG ox = child ? parent->rect.left : 0;
+  const LONG oy = child ? parent->rect.top : 0;
+  const LONG left = x == CW_USEDEFAULT ? 0 : x;
+  const LONG top = y == CW_USEDEFAULT ? 0 : y;
+  const LONG w = width == CW_USEDEFAULT ? 0 : std::max(width, 0);
+  const LONG h = height == CW_USEDEFAULT ? 0 : std::max(height, 0);
+  return RECT{ox + left, oy + top, ox + left + w, oy + top + h};
+}
+
+// Hands the window its handle and puts it in the tables: the creation order, and
+// for a top-level window the top of the stack.
+Window *AddWindow(std::unique_ptr<Window> window) {
+  auto &state = platform::User();
+  const bool child = window->parent != nullptr;
+  const HWND hwnd = state.windows.Add<HWND>(std::move(window));
+  Window *w = FindWindowObject(hwnd);
+  w->handle = hwnd;
+  state.order.push_back(hwnd);
+  if (!child) {
+    state.stack.push_back(hwnd);
+    platform::BringToTop(*w);
+  } else if (w->visible && platform::IsShown(*w)) {
+    platform::MarkScreenChanged();
+  }
+  return w;
+}
+
+} // namespace
+
 HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWindowName,
                             DWORD dwStyle, int X, int Y, int nWidth, int nHeight, HWND hWndParent,
                             HMENU hMenu, HINSTANCE hInstance, LPVOID lpParam) {
-  auto &state = platform::User();
   const platform::WindowClass *cls = platform::FindWindowClass(lpClassName);
   if (cls == nullptr) {
     SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
@@ -104,58 +168,16 @@ HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWind
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return nullptr;
   }
-
-  auto window = std::make_unique<Window>();
-  window->className = cls->name;
-  window->title = lpWindowName != nullptr ? lpWindowName : u"";
-  window->proc = cls->proc;
-  window->classStyle = cls->style;
-  window->classBackground = cls->background;
-  window->classIcon = cls->icon;
-  window->style = dwStyle & ~static_cast<DWORD>(WS_VISIBLE | WS_DISABLED);
-  window->exStyle = dwExStyle;
-  window->instance = hInstance;
-  window->visible = (dwStyle & WS_VISIBLE) != 0;
-  window->enabled = (dwStyle & WS_DISABLED) == 0;
-  if (child) {
-    window->parent = hWndParent;
-    window->id = hMenu;
-  } else if (parent != nullptr) {
-    // The owner of a pop-up is always a top-level window.
-    window->owner = platform::TopLevelOf(parent)->handle;
-  }
-
-  // A top-level window at CW_USEDEFAULT fills the screen below the navigation bar.
-  const auto &device = platform::CurrentDevice();
-  if (!child && X == CW_USEDEFAULT) {
-    window->rect =
-        RECT{0, platform::NavigationBarHeight(), device.ScreenWidth(), device.ScreenHeight()};
-  } else {
-    const LONG ox = child ? parent->rect.left : 0;
-    const LONG oy = child ? parent->rect.top : 0;
-    const LONG x = X == CW_USEDEFAULT ? 0 : X;
-    const LONG y = Y == CW_USEDEFAULT ? 0 : Y;
-    const LONG w = nWidth == CW_USEDEFAULT ? 0 : std::max(nWidth, 0);
-    const LONG h = nHeight == CW_USEDEFAULT ? 0 : std::max(nHeight, 0);
-    window->rect = RECT{ox + x, oy + y, ox + x + w, oy + y + h};
-  }
+  auto window = NewWindow(*cls, dwExStyle, lpWindowName, dwStyle, parent, hMenu, hInstance);
+  window->rect = CreationRect(parent, child, X, Y, nWidth, nHeight);
   window->updatePending = window->visible && !platform::IsEmptyRect(window->rect);
   window->updateRect = window->updatePending ? platform::ClientRectOf(*window) : RECT{};
   window->eraseRequested = window->updatePending;
   if (!child) {
     platform::ResizeBacking(*window);
   }
-
-  const HWND hwnd = state.windows.Add<HWND>(std::move(window));
-  Window *w = FindWindowObject(hwnd);
-  w->handle = hwnd;
-  state.order.push_back(hwnd);
-  if (!child) {
-    state.stack.push_back(hwnd);
-    platform::BringToTop(*w);
-  } else if (w->visible && platform::IsShown(*w)) {
-    platform::MarkScreenChanged();
-  }
+  Window *w = AddWindow(std::move(window));
+  const HWND hwnd = w->handle;
 
   CREATESTRUCTW cs{};
   cs.lpCreateParams = lpParam;
