@@ -5,6 +5,7 @@
 // The layer's own text formats (scripts, regedit files) fold ASCII letters alone.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -50,31 +51,22 @@ inline std::u16string UpperCased(std::u16string_view name) {
   return out;
 }
 
+// Equal when equal unit for unit after `fold`.
+template <class Char, class Fold>
+bool EqualFolded(std::basic_string_view<Char> a, std::basic_string_view<Char> b, Fold fold) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](Char x, Char y) { return fold(x) == fold(y); });
+}
+
 inline bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (UpperCaseUnit(a[i]) != UpperCaseUnit(b[i])) {
-      return false;
-    }
-  }
-  return true;
+  return EqualFolded(a, b, UpperCaseUnit);
 }
 
 // ASCII letters in lower case; every other byte (UTF-8 beyond ASCII) stands as it is.
 constexpr char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
 inline bool EqualNoCaseAscii(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) {
-      return false;
-    }
-  }
-  return true;
+  return EqualFolded(a, b, LowerAscii);
 }
 
 inline bool StartsWithNoCaseAscii(std::string_view s, std::string_view prefix) {
