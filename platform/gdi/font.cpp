@@ -160,9 +160,9 @@ FaceFile MatchFile(const std::u16string &family, int weight, bool italic) {
     }
   }
   const FaceFile nearest = best != nullptr ? FaceFile{best->file, 0} : FaceFile{"", 0};
-  const FaceFile found = best != nullptr && best->family == family
-                             ? nearest
-                             : FaceBeyondFolder(family, weight, italic, nearest, sys.shippedFiles);
+  FaceFile found = best != nullptr && best->family == family
+                       ? nearest
+                       : FaceBeyondFolder(family, weight, italic, nearest, sys.shippedFiles);
   sys.matches.emplace(key, found);
   return found;
 }
