@@ -37,47 +37,11 @@ void UseRecordedDevice(const RecordingHeader &header, DeviceConfig *device) {
 void RecordedActions::FeedInto(Timeline *timeline) {
   ScriptCommand command;
   while (!timeline->HasPending() && script_->Next(&command)) {
-    const auto add = [&](UserActionKind kind) {
-      timeline->Add(UserAction{kind, command.point, command.key, command.wheel}, atMs_);
-    };
-    switch (command.verb) {
-    case ScriptVerb::Wait:
+    if (command.verb == ScriptVerb::Wait) {
       atMs_ += command.ms;
-      break;
-    case ScriptVerb::Tap:
-      add(UserActionKind::PenDown);
-      add(UserActionKind::PenUp);
-      break;
-    case ScriptVerb::Down:
-      add(UserActionKind::PenDown);
-      break;
-    case ScriptVerb::Move:
-      add(UserActionKind::PenMove);
-      break;
-    case ScriptVerb::Up:
-      add(UserActionKind::PenUp);
-      break;
-    case ScriptVerb::KeyDown:
-    case ScriptVerb::Key: // its modifiers are the recording's own keydown lines
-      add(UserActionKind::KeyDown);
-      if (command.verb == ScriptVerb::Key) {
-        add(UserActionKind::KeyUp);
-      }
-      break;
-    case ScriptVerb::KeyUp:
-      add(UserActionKind::KeyUp);
-      break;
-    case ScriptVerb::Wheel:
-      add(UserActionKind::Wheel);
-      break;
-    case ScriptVerb::Rotate:
-      add(UserActionKind::Rotate);
-      break;
-    case ScriptVerb::Close:
-      add(UserActionKind::Close);
-      break;
-    case ScriptVerb::Screenshot:
-      break;
+    }
+    for (const UserAction &action : UserActionsOf(command)) {
+      timeline->Add(action, atMs_);
     }
   }
 }

@@ -22,7 +22,8 @@ void UseRecordedDevice(const RecordingHeader &header, DeviceConfig *device);
 
 // A recording's script as the user's actions on a timeline, for a front end that
 // plays it at its own pace. Commands that are not the user's (a screenshot) have no
-// place in a window or a page and are passed over.
+// place in a window or a page and are passed over; a key's modifiers are pressed
+// with it, as in the headless host.
 class RecordedActions {
 public:
   explicit RecordedActions(ScriptReader *script) : script_(script) {}
