@@ -54,7 +54,7 @@ private:
   std::string error_;
 };
 
-// The header's text, as Recorder writes it (tests and the page build their own).
+// The header's text, as Recorder writes it (the fuzz target reads it back).
 std::string RecordingHeaderText(const RecordingHeader &header);
 
 // Reads a recording: its header into *header, and the script that follows into

@@ -58,7 +58,8 @@ EM_JS(void, bj_show_frame, (const std::uint32_t *rgba, int width, int height), {
 // The event kinds app.js queues, with their numbers.
 enum PageEvent { kPenDown = 1, kPenMove = 2, kPenUp = 3, kKeyDown = 4, kKeyUp = 5, kWheel = 6 };
 
-// Time the host may sleep at once, so a device on a virtual clock keeps in step.
+// The longest the host sleeps before it looks at the page again; the page's events,
+// its turns and its hiding wake it sooner.
 constexpr std::uint64_t kLongestSleepMs = 1000;
 
 } // namespace
