@@ -260,16 +260,21 @@ Glyph Render(const FontFace &f, char32_t c) {
   FontSystem &sys = System();
   ++sys.work.glyphRenders;
   FT_Activate_Size(f.impl->size);
-  static constexpr FT_Int32 kTarget[] = {FT_LOAD_TARGET_MONO, FT_LOAD_TARGET_NORMAL,
-                                         FT_LOAD_TARGET_LCD};
   static constexpr FT_Render_Mode kRender[] = {FT_RENDER_MODE_MONO, FT_RENDER_MODE_NORMAL,
                                                FT_RENDER_MODE_LCD};
   const auto mode = static_cast<std::size_t>(f.mode);
+  // Every mode is hinted the same light way, up and down only: the glyphs keep the
+  // widths and side bearings the face was designed with, so they sit evenly at the
+  // face's advances, and the pen goes by those advances in whole pixels (a synthetic
+  // bold a pixel wider), as the device's GDI lays out aliased, grey and ClearType
+  // text alike. A glyph fitted across as well would have a width of its own that
+  // the whole-pixel advance then contradicts, opening and closing gaps inside words.
   // Embedded bitmaps would ignore the weight: always draw from the outlines.
-  if (FT_Load_Char(face, c, FT_LOAD_NO_BITMAP | kTarget[mode]) != 0) {
+  if (FT_Load_Char(face, c, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_LIGHT) != 0) {
     return g;
   }
   FT_GlyphSlot slot = face->glyph;
+  g.advance = Round26(slot->advance.x) + (f.emboldened ? 1 : 0);
   if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
     if (f.slanted) {
       const FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};
@@ -279,8 +284,6 @@ Glyph Render(const FontFace &f, char32_t c) {
       FT_Outline_EmboldenXY(&slot->outline, 64, 0);
     }
   }
-  g.advance = Round26(slot->advance.x) + (f.emboldened ? 1 : 0);
-  g.designAdvance = (slot->linearHoriAdvance >> 10) + (f.emboldened ? 64 : 0);
   if (FT_Render_Glyph(slot, kRender[mode]) != 0) {
     return g;
   }
@@ -355,10 +358,7 @@ const Glyph &FontFace::GlyphOf(char32_t c) const {
   return it->second;
 }
 
-long FontFace::Advance64(char32_t c) const {
-  const Glyph &g = GlyphOf(c);
-  return mode == GlyphMode::Aliased ? long{g.advance} * 64 : g.designAdvance;
-}
+int FontFace::Advance(char32_t c) const { return GlyphOf(c).advance; }
 
 std::shared_ptr<const FontFace> RealiseFont(const LOGFONTW &lf) {
   FontSystem &sys = System();

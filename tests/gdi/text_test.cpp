@@ -9,6 +9,7 @@
 #include <set>
 
 #include "canvas.h"
+#include "device/events.h"
 #include "gdi/font.h"
 #include "testing/testing.h"
 
@@ -158,6 +159,64 @@ TEST(ExtTextOut, DrawsAtTheTopLeftOfTheCellOrTheAlignedPointAndClips) {
   EXPECT_LE(clipped.Ink().right, 25);
   EXPECT_FALSE(ExtTextOutW(clipped.dc, 0, 0, 0, nullptr, nullptr, 3, nullptr));
   EXPECT_FALSE(ExtTextOutW(nullptr, 0, 0, 0, nullptr, u"a", 1, nullptr));
+}
+
+TEST(ExtTextOut, FollowsTheCallersSpacingExactly) {
+  HeadlessDevice device;
+  for (const int quality : {DEFAULT_QUALITY, ANTIALIASED_QUALITY, CLEARTYPE_QUALITY}) {
+    SCOPED_TRACE(static_cast<int>(quality));
+    TextCanvas one(120, 30, Font(16, FW_BOLD, static_cast<BYTE>(quality)));
+    ExtTextOutW(one.dc, 2, 2, 0, nullptr, u"l", 1, nullptr);
+    const RECT ink = one.Ink();
+    // Three l's 17, 5 and 9 pixels apart: each is the first one moved across.
+    TextCanvas three(120, 30, Font(16, FW_BOLD, static_cast<BYTE>(quality)));
+    const int dx[] = {17, 5, 9};
+    ExtTextOutW(three.dc, 2, 2, 0, nullptr, u"lll", 3, dx);
+    for (const int at : {0, 17, 22}) {
+      for (int y = ink.top; y < ink.bottom; ++y) {
+        for (int x = ink.left; x < ink.right; ++x) {
+          ASSERT_EQ(three.At(x + at, y), one.At(x, y)) << "the l at " << at << ", pixel " << x;
+        }
+      }
+    }
+  }
+}
+
+// Records the pen places of every line drawn while it lives.
+struct DrawnLines : platform::DeviceListener {
+  DrawnLines() { platform::AddDeviceListener(this); }
+  ~DrawnLines() override { platform::RemoveDeviceListener(this); }
+  DrawnLines(const DrawnLines &) = delete;
+  DrawnLines &operator=(const DrawnLines &) = delete;
+  void TextDrawn(const platform::TextEvent &e) override {
+    lines.emplace_back(std::u32string(e.text), e.pens.back());
+  }
+  std::vector<std::pair<std::u32string, long>> lines; // each with where its pen ends
+};
+
+TEST(TextExtent, MeasuresAndWrapsAsTheTextIsDrawnInEveryMode) {
+  HeadlessDevice device;
+  const std::u16string line = u"Press Double to double bet amount";
+  const std::u16string text = line + u" and get an additional card.";
+  for (const int quality : {DEFAULT_QUALITY, ANTIALIASED_QUALITY, CLEARTYPE_QUALITY}) {
+    for (const LONG height : {-11, -21}) {
+      SCOPED_TRACE(std::to_string(quality) + " at " + std::to_string(-height));
+      TextCanvas canvas(400, 200, Font(height, FW_NORMAL, static_cast<BYTE>(quality)));
+      DrawnLines drawn;
+      ExtTextOutW(canvas.dc, 0, 0, 0, nullptr, text.c_str(), static_cast<UINT>(text.size()),
+                  nullptr);
+      EXPECT_EQ(canvas.Extent(text).cx, drawn.lines.at(0).second);
+      // The first line just fits the one box; the next word misses the other by a pixel.
+      for (const LONG width : {canvas.Extent(line).cx, canvas.Extent(line + u" and").cx - 1}) {
+        RECT box{0, 0, width, 200};
+        drawn.lines.clear();
+        DrawTextW(canvas.dc, text.c_str(), -1, &box, DT_WORDBREAK | DT_CENTER);
+        ASSERT_GE(drawn.lines.size(), 2U);
+        EXPECT_EQ(drawn.lines[0].first, std::u32string(line.begin(), line.end())) << width;
+        EXPECT_EQ(drawn.lines[0].second, canvas.Extent(line).cx);
+      }
+    }
+  }
 }
 
 TEST(ExtTextOut, BackgroundModesAndTheOpaqueOption) {
