@@ -280,8 +280,8 @@ Glyph Render(const FontFace &f, char32_t c) {
       const FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};
       FT_Outline_Transform(&slot->outline, &shear);
     }
-    if (f.emboldened) {
-      FT_Outline_EmboldenXY(&slot->outline, 64, 0);
+    if (f.emboldened || f.thickening64 > 0) {
+      FT_Outline_EmboldenXY(&slot->outline, f.emboldened ? 64 : f.thickening64, 0);
     }
   }
   if (FT_Render_Glyph(slot, kRender[mode]) != 0) {
@@ -304,6 +304,56 @@ Glyph Render(const FontFace &f, char32_t c) {
     }
   }
   return g;
+}
+
+// How much wider, in font units, the stems of a heavy face of the fonts-wine folder
+// must be drawn: fonts-wine's Tahoma Bold carries its family's regular outlines (its
+// weight is in its embedded bitmaps alone), with the bold advances, so drawn as it
+// stands its letters look regular and spaced apart. Such a face is thickened by as
+// much as its characters are wider on average than the regular face's. 0 for a face
+// with outlines of its own.
+long ThickeningOfRegularOutlines(const std::string &file, FT_Face face) {
+  FontSystem &sys = System();
+  const auto *os2 = static_cast<const TT_OS2 *>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  const auto shipped = std::find_if(sys.shipped.begin(), sys.shipped.end(),
+                                    [&](const ShippedFace &f) { return f.file == file; });
+  if (os2 == nullptr || shipped == sys.shipped.end() || shipped->weight < FW_SEMIBOLD) {
+    return 0;
+  }
+  const auto regular =
+      std::find_if(sys.shipped.begin(), sys.shipped.end(), [&](const ShippedFace &f) {
+        return f.family == shipped->family && f.italic == shipped->italic && f.weight < FW_SEMIBOLD;
+      });
+  if (regular == sys.shipped.end()) {
+    return 0;
+  }
+  const std::shared_ptr<OpenFace> other = OpenFile(regular->file, 0);
+  const auto *otherOs2 =
+      other->face != nullptr
+          ? static_cast<const TT_OS2 *>(FT_Get_Sfnt_Table(other->face, FT_SFNT_OS2))
+          : nullptr;
+  if (otherOs2 == nullptr || face->units_per_EM != other->face->units_per_EM) {
+    return 0;
+  }
+  // The outline of a stem letter, in font units, the same in both files?
+  const auto outline = [](FT_Face of, std::vector<FT_Vector> *points) {
+    if (FT_Load_Char(of, U'l', FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) != 0 ||
+        of->glyph->format != FT_GLYPH_FORMAT_OUTLINE) {
+      return false;
+    }
+    const FT_Outline &o = of->glyph->outline;
+    points->assign(o.points, o.points + o.n_points);
+    return true;
+  };
+  std::vector<FT_Vector> mine;
+  std::vector<FT_Vector> theirs;
+  if (!outline(face, &mine) || !outline(other->face, &theirs) || mine.size() != theirs.size() ||
+      !std::equal(
+          mine.begin(), mine.end(), theirs.begin(),
+          [](const FT_Vector &a, const FT_Vector &b) { return a.x == b.x && a.y == b.y; })) {
+    return 0;
+  }
+  return std::max<long>(0, os2->xAvgCharWidth - otherOs2->xAvgCharWidth);
 }
 
 std::shared_ptr<const FontFace> Realise(const LOGFONTW &lf, const std::u16string &family) {
@@ -339,6 +389,8 @@ std::shared_ptr<const FontFace> Realise(const LOGFONTW &lf, const std::u16string
     f->emboldened = weight >= FW_SEMIBOLD && fileWeight < FW_SEMIBOLD;
     f->slanted = italic && (face->style_flags & FT_STYLE_FLAG_ITALIC) == 0;
     SizeFace(f.get(), lf);
+    f->thickening64 = ThickeningOfRegularOutlines(file, face) * f->pixelsPerEm * 64 /
+                      std::max<long>(1, face->units_per_EM);
   } else {
     const LONG height = std::max<LONG>(1, std::abs(lf.lfHeight));
     tm.tmHeight = height;

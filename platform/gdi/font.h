@@ -35,6 +35,7 @@ struct FontFace {
   int pixelsPerEm = 0;
   bool emboldened = false; // the file is lighter than the weight asked for
   bool slanted = false;    // the file is upright and italic was asked for
+  long thickening64 = 0;   // a heavy file drawn from regular outlines: its stems' widening
   bool underline = false;
   bool strikeOut = false;
   TEXTMETRICW metrics{};

@@ -85,6 +85,17 @@ TEST(Fonts, TahomaResolvesToItsFamilyAndUnknownFacesStillDraw) {
     const auto tm = RealiseFont(Font(16))->metrics;
     EXPECT_EQ(tm.tmAscent, 13);
     EXPECT_EQ(tm.tmDescent, 3);
+    // The folder's bold face has the regular outlines; its letters are heavier all the same.
+    const auto ink = [](LONG weight) {
+      TextCanvas canvas(30, 30, Font(-13, weight, ANTIALIASED_QUALITY));
+      ExtTextOutW(canvas.dc, 5, 5, 0, nullptr, u"l", 1, nullptr);
+      long dark = 0;
+      for (const std::uint32_t p : canvas.surface->pixels) {
+        dark += 255 - static_cast<long>(p & 0xFF);
+      }
+      return dark;
+    };
+    EXPECT_GT(ink(FW_BOLD), ink(FW_NORMAL) * 3 / 2);
   }
   // A face the folder lacks comes from the system's fonts; a web page has none, and
   // the device's default face stands in.
