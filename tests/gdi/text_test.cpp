@@ -357,37 +357,23 @@ TEST(DrawText, CalcRectMeasuresBreaksAndPrefixesWithoutDrawing) {
   EXPECT_EQ(measure(u"Black Jack pays two to one", DT_WORDBREAK, 60).cy % one.cy, 0);
 }
 
-// The faces' advances from FreeType: each glyph hinted at the line's size, its advance
-// in whole pixels, and a pixel more for a bold made from a lighter face.
-class Advances {
-public:
-  Advances() { EXPECT_EQ(FT_Init_FreeType(&library_), 0); }
-  ~Advances() {
-    for (auto &[key, face] : faces_) {
-      FT_Done_Face(face);
-    }
-    FT_Done_FreeType(library_);
+// A character's advance at a line's face and size, from FreeType itself: the glyph
+// hinted as the layer hints it, its advance in whole pixels, a pixel more for a bold
+// made from a lighter face. The faces stay open for the program's life.
+long AdvanceOf(const DrawnLines::Line &line, char32_t c) {
+  static FT_Library library = [] {
+    FT_Library opened = nullptr;
+    return FT_Init_FreeType(&opened) == 0 ? opened : nullptr;
+  }();
+  static std::map<std::pair<std::string, int>, FT_Face> faces;
+  FT_Face &face = faces[{line.file, line.index}];
+  if ((face == nullptr && FT_New_Face(library, line.file.c_str(), line.index, &face) != 0) ||
+      FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(line.pixelsPerEm)) != 0 ||
+      FT_Load_Char(face, c, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_LIGHT) != 0) {
+    return -1;
   }
-  Advances(const Advances &) = delete;
-  Advances &operator=(const Advances &) = delete;
-
-  long Of(const DrawnLines::Line &line, char32_t c) {
-    FT_Face &face = faces_[{line.file, line.index}];
-    if (face == nullptr && FT_New_Face(library_, line.file.c_str(), line.index, &face) != 0) {
-      ADD_FAILURE() << "FreeType cannot open " << line.file;
-      return -1;
-    }
-    FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(line.pixelsPerEm));
-    if (FT_Load_Char(face, c, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_LIGHT) != 0) {
-      return -1;
-    }
-    return ((face->glyph->advance.x + 32) >> 6) + (line.emboldened ? 1 : 0);
-  }
-
-private:
-  FT_Library library_ = nullptr;
-  std::map<std::pair<std::string, int>, FT_Face> faces_;
-};
+  return ((face->glyph->advance.x + 32) >> 6) + (line.emboldened ? 1 : 0);
+}
 
 std::string Narrow(const std::u32string &text) { return std::string(text.begin(), text.end()); }
 
@@ -404,7 +390,6 @@ std::string Tour(int scale) {
 }
 
 TEST(TextPlacement, EveryGlyphOfTheGameStandsWhereTheFacesHintedAdvancesPutIt) {
-  Advances advances;
   std::set<BYTE> qualities;
   std::set<std::string> strings;
   // The device's own text in grey with the table aliased, then both in ClearType.
@@ -434,7 +419,7 @@ TEST(TextPlacement, EveryGlyphOfTheGameStandsWhereTheFacesHintedAdvancesPutIt) {
         ASSERT_EQ(line.pens.size(), line.text.size() + 1);
         long pen = 0;
         for (std::size_t i = 0; i < line.text.size(); ++i) {
-          pen += advances.Of(line, line.text[i]);
+          pen += AdvanceOf(line, line.text[i]);
           ASSERT_EQ(line.pens[i + 1], pen)
               << "after \"" << Narrow(line.text.substr(0, i + 1)) << "\" of \"" << Narrow(line.text)
               << "\" in " << line.file << " at " << line.pixelsPerEm << " pixels, quality "
