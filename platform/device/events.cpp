@@ -44,4 +44,8 @@ void AnnounceRedraw(HWND hwnd) {
   Tell([&](DeviceListener &l) { l.RedrawRequested(hwnd); });
 }
 
+void AnnounceText(const TextEvent &event) {
+  Tell([&](DeviceListener &l) { l.TextDrawn(event); });
+}
+
 } // namespace platform

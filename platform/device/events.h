@@ -1,12 +1,14 @@
 // What the layer announces as it happens (sounds played, timers set and killed,
-// redraw requests) to whoever listens: the --trace writer, the test library.
-// The layer itself keeps no record, so a long game costs no memory.
+// redraw requests, lines of text drawn) to whoever listens: the --trace writer, the
+// test library. The layer itself keeps no record, so a long game costs no memory.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -25,12 +27,28 @@ struct TimerEvent {
   std::uint64_t atMs = 0;
 };
 
+// A line of text as GDI lays it out to draw it: the face file and size, and where the
+// pen stands for each character, in pixels from the line's start (one place more
+// than there are characters: the last is where the line ends). Valid during the call.
+struct TextEvent {
+  std::string_view faceFile;
+  int faceIndex = 0;
+  int pixelsPerEm = 0;
+  BYTE quality =
+      DEFAULT_QUALITY;        // NONANTIALIASED_QUALITY, ANTIALIASED_QUALITY or CLEARTYPE_QUALITY
+  bool emboldened = false;    // a synthetic bold of a lighter face
+  bool callerSpacing = false; // the places follow spacing the caller gave
+  std::u32string_view text;
+  std::span<const long> pens;
+};
+
 class DeviceListener {
 public:
   virtual ~DeviceListener() = default;
   virtual void SoundPlayed(const SoundEvent &) {}
   virtual void TimerChanged(const TimerEvent &) {}
   virtual void RedrawRequested(HWND) {}
+  virtual void TextDrawn(const TextEvent &) {}
 };
 
 // Listeners are not owned and outlive device restarts; each removes itself
@@ -42,5 +60,6 @@ void RemoveDeviceListener(DeviceListener *listener);
 void AnnounceSound(const SoundEvent &event);
 void AnnounceTimer(const TimerEvent &event);
 void AnnounceRedraw(HWND hwnd);
+void AnnounceText(const TextEvent &event);
 
 } // namespace platform

@@ -2,6 +2,7 @@
 #include "host/sdl_host.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <algorithm>
 #include <chrono>
@@ -77,6 +78,27 @@ SDL_Rect UsableRoom(SDL_Window *window) {
 // The largest whole zoom at which a picture of width x height fits `room`; at least 1.
 int FittingZoom(const SDL_Rect &room, int width, int height) {
   return std::max(1, std::min(room.w / width, room.h / height));
+}
+
+// The size the window system itself gives `window` (SDL's own record can believe a
+// request that nobody carried out); false where only SDL's record can be had.
+bool SizeOnScreen(SDL_Window *window, int *width, int *height) {
+#ifdef SDL_VIDEO_DRIVER_X11
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  XWindowAttributes attributes{};
+  if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11 &&
+      XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes) != 0) {
+    *width = attributes.width;
+    *height = attributes.height;
+    return true;
+  }
+#else
+  static_cast<void>(window);
+  static_cast<void>(width);
+  static_cast<void>(height);
+#endif
+  return false;
 }
 
 } // namespace
@@ -225,7 +247,7 @@ int SdlHost::ShownHeight() const {
 }
 
 void SdlHost::ResizeForScreen() {
-  if ((SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+  if (FullScreen()) {
     return;
   }
   // The zoom stays while the turned screen fits the display; else the largest that
@@ -243,6 +265,55 @@ void SdlHost::ResizeForScreen() {
   x = std::max(room.x, std::min(x, room.x + room.w - width));
   y = std::max(room.y, std::min(y, room.y + room.h - height));
   SDL_SetWindowPosition(window_, x, y);
+}
+
+bool SdlHost::FullScreen() const {
+  return coveringDisplay_ || (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+}
+
+// Full screen is asked of the window manager. Where none grants it (a display with
+// no window manager), SDL still takes the window for the whole display and would
+// lay the picture out for a window the program does not have: the request is then
+// taken back and the host moves and sizes the window over the display itself.
+// Either way F11 again returns the window to where and how large it was.
+void SdlHost::ToggleFullScreen() {
+  if (FullScreen()) {
+    if (!coveringDisplay_) {
+      SDL_SetWindowFullscreen(window_, 0);
+    }
+    coveringDisplay_ = false;
+    if (ShownWidth() == windowed_.shownWidth && ShownHeight() == windowed_.shownHeight) {
+      SDL_SetWindowSize(window_, windowed_.width, windowed_.height);
+      SDL_SetWindowPosition(window_, windowed_.x, windowed_.y);
+    } else {
+      ResizeForScreen(); // turned while full screen: the turned window, as F9 makes it
+    }
+    RepeatLastFrame();
+    return;
+  }
+  SDL_GetWindowPosition(window_, &windowed_.x, &windowed_.y);
+  SDL_GetWindowSize(window_, &windowed_.width, &windowed_.height);
+  windowed_.shownWidth = ShownWidth();
+  windowed_.shownHeight = ShownHeight();
+  SDL_Rect display{};
+  if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window_)), &display) != 0) {
+    display = SDL_Rect{0, 0, windowed_.width, windowed_.height};
+  }
+  int widthBefore = 0;
+  int heightBefore = 0;
+  int width = 0;
+  int height = 0;
+  const bool known = SizeOnScreen(window_, &widthBefore, &heightBefore);
+  SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+  const bool unchanged = known && SizeOnScreen(window_, &width, &height) && width == widthBefore &&
+                         height == heightBefore;
+  if (unchanged && (width != display.w || height != display.h)) {
+    SDL_SetWindowFullscreen(window_, 0);
+    SDL_SetWindowPosition(window_, display.x, display.y);
+    SDL_SetWindowSize(window_, display.w, display.h);
+    coveringDisplay_ = true;
+  }
+  RepeatLastFrame();
 }
 
 void SdlHost::Handle(const SDL_Event &event) {
@@ -295,8 +366,7 @@ void SdlHost::Handle(const SDL_Event &event) {
         } else if (key == SDLK_F9) {
           timeline_.AddNow(UserAction{UserActionKind::Rotate, {}, 0});
         } else {
-          const bool full = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
-          SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+          ToggleFullScreen();
         }
       }
       break;

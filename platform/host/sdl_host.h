@@ -56,6 +56,8 @@ private:
   bool ToDevice(int windowX, int windowY, POINT *device) const;
   void Pen(int kind, int windowX, int windowY);
   void ResizeForScreen();
+  bool FullScreen() const;
+  void ToggleFullScreen();
   void RepeatLastFrame();
   void FollowApplication();
   int ShownWidth() const;
@@ -69,6 +71,19 @@ private:
   int shownScreenWidth_ = 0; // the screen's size at the last frame, to follow turns
   int shownScreenHeight_ = 0;
   int zoom_ = 1;
+  // Full screen (F11): where the window was and how large, with the picture's size
+  // then, to return to; and whether the host covers the display with the window
+  // itself because no window manager granted full screen.
+  struct WindowPlace {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    int shownWidth = 0;
+    int shownHeight = 0;
+  };
+  WindowPlace windowed_;
+  bool coveringDisplay_ = false;
   bool penDown_ = false;
   Timeline timeline_;
   std::unique_ptr<RecordedActions> replay_;

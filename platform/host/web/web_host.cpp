@@ -115,8 +115,12 @@ void WebHost::TakeEvents() {
     case kPenDown:
     case kPenMove:
     case kPenUp:
-      if (point.x < 0 || point.y < 0 || point.x >= device.ScreenWidth() ||
-          point.y >= device.ScreenHeight()) {
+      // A pen lifted just off the left edge is one the page took away for a gesture
+      // of the browser's: what it pressed lets go without acting.
+      if ((kind != kPenUp || point.x != -1) && (point.x < 0 || point.x >= device.ScreenWidth())) {
+        continue;
+      }
+      if (point.y < 0 || point.y >= device.ScreenHeight()) {
         continue;
       }
       action.kind = kind == kPenDown   ? UserActionKind::PenDown
