@@ -60,11 +60,11 @@ platform::Surface TableOnScreen::Paint() {
 const std::vector<Scenario> &Scenarios() {
   constexpr Card Ace{1, 2}, Six{6, 3}, King{13, 3}, Ten{10, 0}, Seven{7, 1}, Two{2, 0}, Ace2{1, 1};
   constexpr Card Three{3, 1}, Four{4, 2}, Nine{9, 3}, Queen{12, 2}, Eight{8, 0}, Five{5, 1};
-  const std::set<int> chips{Chip500Piece, Chip100Piece, Chip25Piece, Chip10Piece, Chip5Piece};
+  const std::set<int> chips{ChipPiece(4), ChipPiece(3), ChipPiece(2), ChipPiece(1), ChipPiece(0)};
   std::set<int> all = chips;
   all.insert({DealPiece, ClearPiece});
-  const std::set<int> to100{DealPiece,   ClearPiece,  Chip100Piece,
-                            Chip25Piece, Chip10Piece, Chip5Piece};
+  const std::set<int> to100{DealPiece,    ClearPiece,   ChipPiece(3),
+                            ChipPiece(2), ChipPiece(1), ChipPiece(0)};
   const std::vector<Card> tenSeven{Ten, Seven}, queenEight{Queen, Eight};
   // clang-format off
   static const std::vector<Scenario> scenarios{
@@ -104,11 +104,11 @@ const std::vector<Scenario> &Scenarios() {
        .dealerTotal = u"25", .message = u"Dealer Busts - You Win", .cue = u"chaching"},
       {.name = "result win", .phase = Result, .bank = 30, .bet = 100, .player = queenEight,
        .dealer = tenSeven, .playerSoft = 18, .playerHard = 18, .dealerSoft = 17, .dealerHard = 17,
-       .won = true, .livePieces = {DealPiece, ClearPiece, Chip25Piece, Chip10Piece, Chip5Piece},
+       .won = true, .livePieces = {DealPiece, ClearPiece, ChipPiece(2), ChipPiece(1), ChipPiece(0)},
        .playerTotal = u"18", .dealerTotal = u"17", .message = u"You Win", .cue = u"chaching"},
       {.name = "result draw", .phase = Result, .bank = 5, .bet = 100, .player = {Queen, Seven},
        .dealer = tenSeven, .playerSoft = 17, .playerHard = 17, .dealerSoft = 17, .dealerHard = 17,
-       .push = true, .livePieces = {DealPiece, ClearPiece, Chip5Piece}, .playerTotal = u"17",
+       .push = true, .livePieces = {DealPiece, ClearPiece, ChipPiece(0)}, .playerTotal = u"17",
        .dealerTotal = u"17", .message = u"Draw", .cue = u"lose"},
       {.name = "result loss", .phase = Result, .bank = 0, .bet = 100, .player = {Queen, Six},
        .dealer = tenSeven, .playerSoft = 16, .playerHard = 16, .dealerSoft = 17, .dealerHard = 17,

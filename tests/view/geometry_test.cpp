@@ -84,8 +84,8 @@ TEST_F(Geometry, LookupsTakeTheHalfOfTheCurrentOrientationScaled) {
   const Case cases[] = {
       {"bank x", [] { return AnchorX(TextAnchors[BankLabelAnchor]); }, 120, 253, 240, 506},
       {"result y", [] { return AnchorY(TextAnchors[ResultMessageAnchor]); }, 122, 113, 244, 226},
-      {"5 dest y", [] { return BlitDestY(ImagePieces[Chip5Piece]); }, 234, 22, 468, 44},
-      {"5 source y", [] { return BlitSourceY(ImagePieces[Chip5Piece]); }, 1, 23, 2, 46},
+      {"5 dest y", [] { return BlitDestY(ImagePieces[ChipPiece(0)]); }, 234, 22, 468, 44},
+      {"5 source y", [] { return BlitSourceY(ImagePieces[ChipPiece(0)]); }, 1, 23, 2, 46},
       {"clear dest x", [] { return BlitDestX(ImagePieces[ClearPiece]); }, 180, 250, 360, 500},
       {"clear source x", [] { return BlitSourceX(ImagePieces[ClearPiece]); }, 180, 0, 360, 0},
   };
