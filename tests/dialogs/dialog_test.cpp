@@ -104,7 +104,7 @@ std::vector<std::byte> Sample() {
   return dialogtest::Build(t);
 }
 
-std::string At(std::size_t item) {
+std::string At(WORD item) {
   return Tap(dialogtest::ItemCentre(Sample(), item, POINT{0, platform::NavigationBarHeight()}));
 }
 
@@ -127,7 +127,7 @@ protected:
 };
 
 TEST_F(Dialogs, TapsAndKeysWorkTheControls) {
-  const POINT check = dialogtest::ItemCentre(Sample(), 2, POINT{0, 26});
+  const POINT check = dialogtest::ItemCentre(Sample(), 100, POINT{0, 26});
   using Radios = std::vector<std::array<UINT, 3>>;
   const struct {
     const char *name;
@@ -137,9 +137,9 @@ TEST_F(Dialogs, TapsAndKeysWorkTheControls) {
     Radios radios;
     std::vector<WORD> commands;
   } cases[] = {
-      {"a tap on the check box checks it", At(2) + At(0), 42, 1, {}, {100, IDOK}},
+      {"a tap on the check box checks it", At(100) + At(IDOK), 42, 1, {}, {100, IDOK}},
       {"each radio button tapped leaves it the only one checked",
-       At(3) + At(4) + At(5) + At(4) + At(0),
+       At(201) + At(202) + At(203) + At(202) + At(IDOK),
        42,
        0,
        {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 1, 0}},
@@ -210,7 +210,7 @@ TEST_F(Dialogs, TheOwnerIsDisabledTicksOnAndIsRepaintedAndBackWhenTheDialogClose
 
 TEST_F(Dialogs, AQuitMetByTheModalLoopEndsItAndReachesTheMainLoop) {
   B().quitOn = 100;
-  const auto run = Run(At(2));
+  const auto run = Run(At(100));
   EXPECT_EQ(State().result, 0);
   EXPECT_EQ(run.exitCode, 5);
 }
