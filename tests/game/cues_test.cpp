@@ -72,26 +72,5 @@ TEST(PlayCue, WaitsForABusyDeviceOnlyOnTheCode2000System) {
   }
 }
 
-class CueTest : public TableTest {};
-
-TEST_F(CueTest, EachActionPlaysItsCue) {
-  table->AddChip(100);
-  EXPECT_EQ(TakeCues(), Cues{u"coin"});
-  DealOneKind();
-  EXPECT_EQ(TakeCues(), Cues{u"flip"}); // once for all four cards
-  Act(&GameTable::Hit);
-  EXPECT_EQ(TakeCues(), Cues{u"flip"});
-  Act(&GameTable::Stand);
-  EXPECT_TRUE(TakeCues().empty());
-  Act(&GameTable::DealerStep); // the dealer's 4 draws
-  EXPECT_EQ(TakeCues(), Cues{u"flip"});
-  RunDealer();
-  TakeCues();
-  Act(&GameTable::DealerStep); // a stray tick after the settlement is silent
-  table->ClearBet();
-  table->NewGame();
-  EXPECT_TRUE(TakeCues().empty());
-}
-
 } // namespace
 } // namespace gametest
