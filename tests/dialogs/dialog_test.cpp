@@ -72,33 +72,15 @@ BOOL CALLBACK TestProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
 std::vector<std::byte> Sample() {
   dialogtest::TemplateLayout t;
   const DWORD child = WS_CHILD | WS_VISIBLE;
+  const DWORD check = child | BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP;
+  const DWORD radio = child | BS_AUTORADIOBUTTON, firstRadio = radio | WS_TABSTOP | WS_GROUP;
   t.items = {
       {child | BS_DEFPUSHBUTTON | WS_TABSTOP, 10, 10, 50, 14, IDOK, 0x80, u"", u"OK", 0, {}},
       {child | WS_TABSTOP, 70, 10, 50, 14, IDCANCEL, 0x80, u"", u"Cancel", 0, {}},
-      {child | BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP,
-       10,
-       30,
-       80,
-       12,
-       100,
-       0,
-       u"button",
-       u"Check",
-       0,
-       {}},
-      {child | BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP,
-       10,
-       45,
-       60,
-       10,
-       201,
-       0x80,
-       u"",
-       u"One",
-       0,
-       {}},
-      {child | BS_AUTORADIOBUTTON, 10, 57, 60, 10, 202, 0x80, u"", u"Two", 0, {}},
-      {child | BS_AUTORADIOBUTTON, 10, 69, 60, 10, 203, 0x80, u"", u"Three", 0, {}},
+      {check, 10, 30, 80, 12, 100, 0, u"button", u"Check", 0, {}},
+      {firstRadio, 10, 45, 60, 10, 201, 0x80, u"", u"One", 0, {}},
+      {radio, 10, 57, 60, 10, 202, 0x80, u"", u"Two", 0, {}},
+      {radio, 10, 69, 60, 10, 203, 0x80, u"", u"Three", 0, {}},
       {child | WS_GROUP, 10, 85, 80, 10, 0xFFFF, 0x82, u"", u"Label", 0, {}},
   };
   return dialogtest::Build(t);
@@ -106,6 +88,10 @@ std::vector<std::byte> Sample() {
 
 std::string At(WORD item) {
   return Tap(dialogtest::ItemCentre(Sample(), item, POINT{0, platform::NavigationBarHeight()}));
+}
+
+std::string Pen(const char *verb, POINT at) {
+  return std::string(verb) + " " + std::to_string(at.x) + " " + std::to_string(at.y) + "\n";
 }
 
 std::string Keys(std::initializer_list<const char *> names) {
@@ -137,34 +123,21 @@ TEST_F(Dialogs, TapsAndKeysWorkTheControls) {
     Radios radios;
     std::vector<WORD> commands;
   } cases[] = {
+      // clang-format off
       {"a tap on the check box checks it", At(100) + At(IDOK), 42, 1, {}, {100, IDOK}},
       {"each radio button tapped leaves it the only one checked",
-       At(201) + At(202) + At(203) + At(202) + At(IDOK),
-       42,
-       0,
-       {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 1, 0}},
-       {201, 202, 203, 202, IDOK}},
+       At(201) + At(202) + At(203) + At(202) + At(IDOK), 42, 0,
+       {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 1, 0}}, {201, 202, 203, 202, IDOK}},
       {"a press that slides off before release does nothing",
-       "down " + std::to_string(check.x) + " " + std::to_string(check.y) + "\nup 230 " +
-           std::to_string(check.y) + "\n" + Keys({"return"}),
-       42,
-       0,
-       {},
-       {IDOK}},
+       Pen("down", check) + Pen("up", {230, check.y}) + Keys({"return"}), 42, 0, {}, {IDOK}},
       {"Enter presses the default button", Keys({"return"}), 42, 0, {}, {IDOK}},
       {"Escape sends IDCANCEL", Keys({"escape"}), IDCANCEL, 0, {}, {IDCANCEL}},
       {"Tab reaches the check box, Space toggles it, arrows choose in the radio group",
-       Keys({"tab", "tab", "space", "tab", "down", "down", "up", "return"}),
-       42,
-       1,
-       {{0, 1, 0}, {0, 0, 1}, {0, 1, 0}},
-       {100, 202, 203, 202, IDOK}},
+       Keys({"tab", "tab", "space", "tab", "down", "down", "up", "return"}), 42, 1,
+       {{0, 1, 0}, {0, 0, 1}, {0, 1, 0}}, {100, 202, 203, 202, IDOK}},
       {"Shift+Tab goes backwards round the tab stops to the radio group",
-       Keys({"shift+tab", "down", "return"}),
-       42,
-       0,
-       {{0, 1, 0}},
-       {202, IDOK}},
+       Keys({"shift+tab", "down", "return"}), 42, 0, {{0, 1, 0}}, {202, IDOK}},
+      // clang-format on
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);

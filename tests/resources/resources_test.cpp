@@ -90,19 +90,6 @@ TEST_F(Resources, NullModuleIsTheMainModuleAndStaleHandlesFail) {
   EXPECT_FALSE(platform::UnloadModule(module));
 }
 
-TEST(Modules, AreGoneWithTheDevice) {
-  HINSTANCE module = nullptr;
-  {
-    HeadlessDevice device;
-    module = platform::test::LoadResModuleFile(TEST_RES);
-    ASSERT_NE(module, nullptr);
-  }
-  HeadlessDevice device;
-  EXPECT_EQ(FindResourceW(module, MAKEINTRESOURCEW(200), u"PNG"), nullptr);
-  // Without a loaded module the program still has one, empty.
-  EXPECT_EQ(FindResourceW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(200), u"PNG"), nullptr);
-}
-
 TEST_F(Resources, LoadStringCopiesTruncatesAndTerminates) {
   struct Case {
     UINT id;
