@@ -121,17 +121,6 @@ TEST_F(Resources, LoadStringCopiesTruncatesAndTerminates) {
   EXPECT_EQ(LoadStringW(module, 1, nullptr, 10), 0);
 }
 
-TEST_F(Resources, LoadStringWithNoBufferSizeGivesAReadOnlyPointer) {
-  LPCWSTR text = nullptr;
-  EXPECT_EQ(LoadStringW(module, 100, reinterpret_cast<LPWSTR>(&text), 0), 10);
-  ASSERT_NE(text, nullptr);
-  EXPECT_EQ(std::u16string(text, 10), u"0123456789");
-  // The pointer is into the module: the string is not terminated there.
-  EXPECT_EQ(LoadStringW(module, 3, reinterpret_cast<LPWSTR>(&text), 0), 9);
-  EXPECT_EQ(std::u16string(text, 9), u"BLACKJACK");
-  EXPECT_EQ(LoadStringW(module, 4000, reinterpret_cast<LPWSTR>(&text), 0), 0);
-}
-
 TEST_F(Resources, AcceleratorTablesReadBackInOrderAndMissingOnesAreNull) {
   HACCEL table = LoadAcceleratorsW(module, MAKEINTRESOURCEW(7));
   EXPECT_EQ(LoadAcceleratorsW(module, MAKEINTRESOURCEW(7)), table) << "shared";
