@@ -11,7 +11,6 @@
 
 namespace {
 
-using dialogtest::ItemSpec;
 using dialogtest::SeenOf;
 using dialogtest::State;
 using dialogtest::Tap;

@@ -100,7 +100,7 @@ void CheckAt(std::uint64_t atMs, std::function<void()> check) {
 }
 
 platform::test::ScriptRun GameDevice::Play(const std::string &script) const {
-  const auto run = platform::test::RunScript(WinMain, script, instance);
+  auto run = platform::test::RunScript(WinMain, script, instance);
   for (const auto &check : Checks()) {
     EXPECT_FALSE(check) << "a check of the run was never made";
   }
