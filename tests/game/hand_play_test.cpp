@@ -233,7 +233,8 @@ TEST_F(HandPlay, StrayDealerTicksChangeNothing) {
   EXPECT_EQ(table->bank, bank);
   EXPECT_EQ(PhaseOf(*table), Phase::PlayerTurn);
   EXPECT_FALSE(DealerTimerRunning());
-  EXPECT_EQ(TakeCues(), Cues(2, u"flip")) << "the dealer's card and the deal; a stray tick is silent";
+  EXPECT_EQ(TakeCues(), Cues(2, u"flip"))
+      << "the dealer's card and the deal; a stray tick is silent";
 
   // NewGame during the dealer's turn stops the timer.
   Act(&GameTable::Stand);
