@@ -207,26 +207,6 @@ TEST_F(Dialogs, ADialogWhoseMenuBarFailsKeepsItsTemplateSize) {
   EXPECT_EQ(State().result, 42);
 }
 
-TEST_F(Dialogs, SoftKeysSendTheirCommandsAndGoWithTheirParent) {
-  // The main window's bar alone: three keys across the bottom.
-  State().dialogTemplate.clear();
-  Run(Tap({40, 307}) + Tap({120, 307}) + Tap({200, 307}));
-  std::vector<WPARAM> ids;
-  for (const auto &s : SeenOf(State().mainSeen, WM_COMMAND)) {
-    ids.push_back(LOWORD(s.wParam));
-  }
-  EXPECT_EQ(ids, (std::vector<WPARAM>{40008, 40012, 40009}));
-  EXPECT_TRUE(platform::AllWindows().empty()) << "the bar went with the window";
-  // The dialogs' bar: one key with an empty label, which still takes a tap.
-  Reset();
-  B().shell = true;
-  BOOL barAfter = TRUE;
-  State().afterDialog = [&](HWND) { barAfter = IsWindow(B().bar); };
-  Run(Tap({120, 307}) + Tap({230, 10}));
-  EXPECT_EQ(B().commands, (std::vector<WORD>{40018, IDOK}));
-  EXPECT_FALSE(barAfter) << "the bar went with its dialog";
-}
-
 TEST_F(Dialogs, MenuBarsRefuseBadRecordsAndResources) {
   const HWND parent = platform::test::CreatePlainWindow();
   const struct {
