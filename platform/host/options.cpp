@@ -28,6 +28,20 @@ constexpr std::array<ScreenPreset, 5> kPresets{{
     {"square", 240, 240, 96},
 }};
 
+// The presets' names for help and errors, the default first.
+std::string PresetNames() {
+  std::string names;
+  for (const ScreenPreset &preset : kPresets) {
+    names += (names.empty() ? "" : ", ") + std::string(preset.name);
+  }
+  return names;
+}
+
+// A list of names for the help, its first one marked as the default.
+std::string DefaultMarked(std::string names) {
+  return names.insert(std::min(names.find(','), names.size()), " (default)");
+}
+
 constexpr int kSmallestSide = 16;
 constexpr int kLargestSide = 4096;
 constexpr int kSmallestDpi = 24;
@@ -72,7 +86,7 @@ using Setter = std::function<bool(Parsed &, const std::string &value, std::strin
 struct OptionInfo {
   const char *name;
   const char *value; // null for a flag
-  const char *help;
+  std::string help;
   Setter set;
 };
 
@@ -93,8 +107,7 @@ bool SetScreen(Parsed &p, const std::string &value, std::string *error) {
                      ? std::nullopt
                      : Number(std::string_view(value).substr(x + 1), kSmallestSide, kLargestSide);
   if (!w || !h) {
-    *error = "--screen takes qvga, qvga-landscape, vga, vga-landscape, square or WxH with "
-             "sides from " +
+    *error = "--screen takes " + PresetNames() + " or WxH with sides from " +
              std::to_string(kSmallestSide) + " to " + std::to_string(kLargestSide) + ", not '" +
              value + "'";
     return false;
@@ -125,8 +138,7 @@ bool SetClock(Parsed &p, const std::string &value, std::string *error) {
 
 const std::array<OptionInfo, 15> &Options() {
   static const std::array<OptionInfo, 15> options{{
-      {"--screen", "PRESET|WxH",
-       "screen: qvga (default), qvga-landscape, vga, vga-landscape, square, or WxH", SetScreen},
+      {"--screen", "PRESET|WxH", "screen: " + DefaultMarked(PresetNames()) + ", or WxH", SetScreen},
       {"--dpi", "N", "screen dpi (default: the preset's; 96 for WxH)",
        [](Parsed &p, const std::string &v, std::string *e) {
          p.dpi = Number(v, kSmallestDpi, kLargestDpi);
@@ -157,10 +169,10 @@ const std::array<OptionInfo, 15> &Options() {
          p.profile = v;
          return true;
        }},
-      {"--os", "NAME", "system to report: ce5.1 (default), ce5, ce4, ce3-pocketpc, ce3-other, fail",
+      {"--os", "NAME", "system to report: " + DefaultMarked(OsProfileNames()),
        [](Parsed &p, const std::string &v, std::string *e) {
          if (!OsProfileByName(v, &p.options.device.os)) {
-           *e = "--os takes ce5.1, ce5, ce4, ce3-pocketpc, ce3-other or fail, not '" + v + "'";
+           *e = "--os takes one of " + OsProfileNames() + ", not '" + v + "'";
            return false;
          }
          return true;
