@@ -1,4 +1,4 @@
-// Closing from outside: a self-pipe between the signal handlers and the front ends' wait.
+// Closing from outside: a self-pipe from the signal handlers to the message loop's idle work.
 #include "host/close_signals.h"
 
 #include <windows.h>
@@ -9,7 +9,8 @@
 #include <cerrno>
 #include <csignal>
 
-#include "host/timeline.h"
+#include "device/device.h"
+#include "user/input.h"
 
 namespace platform {
 namespace {
@@ -25,12 +26,25 @@ void OnCloseSignal(int) {
   errno = saved;
 }
 
+// Closes the program as its user would when a signal came since the last look.
+void CloseOnSignal() {
+  char bytes[16];
+  bool signalled = false;
+  while (read(pipeEnds[0], bytes, sizeof(bytes)) > 0) {
+    signalled = true;
+  }
+  if (signalled) {
+    QueueInput(InputEvent{InputKind::Close});
+  }
+}
+
 } // namespace
 
 void CatchCloseSignals() {
   if (pipeEnds[0] >= 0 || pipe2(pipeEnds, O_NONBLOCK | O_CLOEXEC) != 0) {
     return;
   }
+  RegisterIdleHook(CloseOnSignal);
   struct sigaction action {};
   action.sa_handler = OnCloseSignal;
   sigemptyset(&action.sa_mask);
@@ -39,26 +53,6 @@ void CatchCloseSignals() {
   for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
     sigaction(signal, &action, nullptr);
   }
-}
-
-bool TakeCloseSignal() {
-  if (pipeEnds[0] < 0) {
-    return false;
-  }
-  char bytes[16];
-  bool signalled = false;
-  while (read(pipeEnds[0], bytes, sizeof(bytes)) > 0) {
-    signalled = true;
-  }
-  return signalled;
-}
-
-bool HandleCloseSignals() {
-  if (!TakeCloseSignal()) {
-    return false;
-  }
-  ApplyUserAction(UserAction{UserActionKind::Close, {}, 0});
-  return true;
 }
 
 void ReleaseCloseSignals() {

@@ -115,7 +115,7 @@ public:
       device.AdvanceMs(deadlineMs - device.NowMs());
     }
   }
-  void Present(const platform::Surface &) override {}
+  void Present(const platform::Frame &) override {}
 
 private:
   std::vector<std::function<void()>> steps_;
