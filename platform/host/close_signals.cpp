@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <csignal>
 
@@ -38,6 +40,22 @@ void CloseOnSignal() {
   }
 }
 
+// The line and the exit code of a signal that ends the process once nothing is
+// left to store.
+struct LastWords {
+  std::array<char, 8192> text{};
+  std::size_t length = 0;
+  int exitCode = 1;
+};
+LastWords lastWords;
+
+// Async-signal-safe: one write, then the end.
+void OnEndingSignal(int) {
+  [[maybe_unused]] const ssize_t written =
+      write(STDERR_FILENO, lastWords.text.data(), lastWords.length);
+  _exit(lastWords.exitCode);
+}
+
 } // namespace
 
 void CatchCloseSignals() {
@@ -55,9 +73,23 @@ void CatchCloseSignals() {
   }
 }
 
-void ReleaseCloseSignals() {
+void EndOnCloseSignals(const std::string &lastLine, int exitCode) {
+  // What the handler writes is set before the handler is: it never reads a line
+  // being changed.
   for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
     std::signal(signal, SIG_DFL);
+  }
+  lastWords.length = std::min(lastLine.size(), lastWords.text.size());
+  std::copy_n(lastLine.begin(), lastWords.length, lastWords.text.begin());
+  if (lastWords.length < lastLine.size()) {
+    lastWords.text[lastWords.length - 1] = '\n'; // cut short, still a line
+  }
+  lastWords.exitCode = exitCode;
+  struct sigaction action {};
+  action.sa_handler = OnEndingSignal;
+  sigemptyset(&action.sa_mask);
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    sigaction(signal, &action, nullptr);
   }
 }
 

@@ -1,6 +1,8 @@
 // Closing from outside: SIGTERM, SIGINT and SIGHUP close the game as its user would.
 #pragma once
 
+#include <string>
+
 namespace platform {
 
 // Installs the handlers, once per process. A handler only writes a byte to a pipe,
@@ -9,8 +11,10 @@ namespace platform {
 // signal that arrives during the close (the money being stored) cannot cut it short.
 void CatchCloseSignals();
 
-// Gives the three signals back their default action, once nothing is left to
-// store: whatever still waits (a message box at the end) is then ended by one.
-void ReleaseCloseSignals();
+// Once nothing is left to store: a signal then ends the process at once with
+// `exitCode`, after writing `lastLine` (a whole line, or nothing) to standard
+// error, so that whatever still waits (a message box at the end) is ended by one
+// without losing the line it stands for.
+void EndOnCloseSignals(const std::string &lastLine, int exitCode);
 
 } // namespace platform

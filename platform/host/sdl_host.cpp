@@ -170,8 +170,7 @@ SdlHost::~SdlHost() {
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
-void SdlHost::ShowError(const std::string &text) {
-  ReleaseCloseSignals(); // nothing more to store: a signal may end the box and the program
+std::string SdlHost::ShowError(const std::string &text) {
   // The box does not wrap: the text is broken between words into short lines.
   constexpr std::size_t kLineLength = 48;
   std::string wrapped;
@@ -185,7 +184,10 @@ void SdlHost::ShowError(const std::string &text) {
     wrapped.append(text, at, end - at + 1);
     at = end + 1;
   }
-  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "BlackJack", wrapped.c_str(), window_);
+  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "BlackJack", wrapped.c_str(), window_) != 0) {
+    return SDL_GetError();
+  }
+  return {};
 }
 
 void SdlHost::Layout(int *x, int *y, double *scale) const {

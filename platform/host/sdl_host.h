@@ -28,8 +28,9 @@ public:
   SdlHost &operator=(const SdlHost &) = delete;
 
   // Shows `text` in a message box over the window until the player closes it:
-  // for what goes wrong as the program ends. A close signal then ends it at once.
-  void ShowError(const std::string &text);
+  // for what goes wrong as the program ends. Returns why the box could not be
+  // shown (a desktop without the X core fonts it is drawn in), or "" once it was.
+  std::string ShowError(const std::string &text);
 
   void Present(const Frame &frame) override;
   void WaitForEvents(std::uint64_t deadlineMs) override;
