@@ -2,9 +2,10 @@
 // long game. The bare SDL2 program below is the yardstick of the game's start
 // (bench_shell.cpp).
 //
-// TapToFrame pushes a pen press and release into SDL's queue, lets the desktop host
-// turn them into messages, dispatches them to a window that repaints on pen-up,
-// and stops the clock when the host has handed the next frame to the display. The
+// TapToFrame pushes a pen press and release into SDL's queue and runs the message
+// loop as the program does: the desktop host takes them in, a window repaints on
+// pen-up, and the clock stops when the loop has handed the next frame to the
+// display. The
 // window's own paint is timed apart, so `host_ms` is what the host adds beyond it;
 // `refreshes` puts that against the display's refresh interval.
 //
@@ -31,7 +32,6 @@
 #include "bench/pen_events.h"
 #include "device/device.h"
 #include "host/sdl_host.h"
-#include "user/compositor.h"
 #include "user/window.h"
 
 namespace {
@@ -190,14 +190,8 @@ void TapToFrame(benchmark::State &state) {
       CreateWindowExW(0, u"TapBench", u"Tap", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
                       CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
   UpdateWindow(hwnd);
-  platform::PresentIfChanged(*host);
-  const std::uint64_t far = platform::kNoDeadline;
-  const auto dispatchAll = [] {
-    MSG msg{};
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      DispatchMessageW(&msg);
-    }
-  };
+  platform::SetCurrentHost(host.get());
+  bench::RunUntilFrame(*host, hwnd); // the window's first frame
   SDL_Event drop;
   while (SDL_PollEvent(&drop) != 0) {
   }
@@ -207,19 +201,10 @@ void TapToFrame(benchmark::State &state) {
     const std::int64_t start = NowNs();
     bench::PushPen(SDL_MOUSEBUTTONDOWN, 240, 400);
     bench::PushPen(SDL_MOUSEBUTTONUP, 240, 400);
-    host->WaitForEvents(far); // takes the pen events into the queue
-    dispatchAll();            // WM_LBUTTONDOWN, WM_LBUTTONUP, then WM_PAINT
-    const int frames = host->FramesPresented();
-    SDL_Event wake{};
-    wake.type = SDL_USEREVENT;
-    SDL_PushEvent(&wake);
-    host->WaitForEvents(far); // presents the new frame, then sees the wake-up
-    if (host->FramesPresented() != frames + 1) {
-      state.SkipWithError("the tap did not produce exactly one frame");
-      break;
-    }
+    bench::RunUntilFrame(*host, hwnd); // WM_LBUTTONDOWN, WM_LBUTTONUP, WM_PAINT, the frame
     totalNs += host->LastPresentNs() - start;
   }
+  platform::SetCurrentHost(nullptr);
   SDL_DisplayMode mode{};
   const int refreshHz =
       SDL_GetCurrentDisplayMode(0, &mode) == 0 && mode.refresh_rate > 0 ? mode.refresh_rate : 60;

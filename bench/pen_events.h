@@ -1,7 +1,15 @@
-// A pen press or release pushed into SDL's queue, as the desktop host would get it.
+// A pen tap pushed into SDL's queue, as the desktop host would get it, and the
+// message loop run as the program runs it until the tap's frame is on the display.
 #pragma once
 
+#include <windows.h>
+
 #include <SDL.h>
+
+#include <cstdint>
+
+#include "bench/child_process.h"
+#include "host/sdl_host.h"
 
 namespace bench {
 
@@ -13,6 +21,27 @@ inline void PushPen(Uint32 type, int x, int y) {
   event.button.x = x;
   event.button.y = y;
   SDL_PushEvent(&event);
+}
+
+inline void CALLBACK WakeUp(HWND, UINT, UINT_PTR, DWORD) {}
+
+// Runs GetMessageW and DispatchMessageW, the host attached, until the host has
+// presented a new frame; returns the time spent dispatching (the program's own
+// work). A timer of 1 ms on `hwnd` ends the wait after the frame, which the loop
+// presents before it waits.
+inline std::int64_t RunUntilFrame(const platform::SdlHost &host, HWND hwnd) {
+  constexpr UINT_PTR kWakeTimer = 0xB0;
+  const int frames = host.FramesPresented();
+  SetTimer(hwnd, kWakeTimer, 1, WakeUp);
+  std::int64_t dispatchNs = 0;
+  MSG msg{};
+  while (host.FramesPresented() == frames && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    const std::int64_t start = NowNs();
+    DispatchMessageW(&msg);
+    dispatchNs += NowNs() - start;
+  }
+  KillTimer(hwnd, kWakeTimer);
+  return dispatchNs;
 }
 
 } // namespace bench

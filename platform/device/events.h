@@ -1,6 +1,8 @@
-// What the layer announces as it happens (sounds played, timers set and killed,
-// redraw requests, lines of text drawn) to whoever listens: the --trace writer, the
-// test library. The layer itself keeps no record, so a long game costs no memory.
+// What the layer announces as it happens (input taken, sounds played, timers set
+// and killed, redraw requests, lines of text drawn, the program closing, a start
+// elsewhere asking for this one) to whoever listens: the --trace writer, the
+// recorder, the test library, the services. The layer itself keeps no record, so
+// a long game costs no memory.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +11,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "device/input.h"
 
 namespace platform {
 
@@ -45,10 +49,17 @@ struct TextEvent {
 class DeviceListener {
 public:
   virtual ~DeviceListener() = default;
+  // Input handed to the layer (QueueInput), at the device time it was taken.
+  virtual void InputQueued(const InputEvent &, std::uint64_t /*atMs*/) {}
   virtual void SoundPlayed(const SoundEvent &) {}
   virtual void TimerChanged(const TimerEvent &) {}
   virtual void RedrawRequested(HWND) {}
   virtual void TextDrawn(const TextEvent &) {}
+  // The program posted WM_QUIT: it is closing.
+  virtual void QuitPosted() {}
+  // Another start on the profile brought a window of this program to the front: a
+  // front end brings its own window forward with it.
+  virtual void FrontRequested() {}
 };
 
 // Listeners are not owned and outlive device restarts; each removes itself
@@ -57,9 +68,12 @@ void AddDeviceListener(DeviceListener *listener);
 void RemoveDeviceListener(DeviceListener *listener);
 
 // Called by the layer where the event happens.
+void AnnounceInput(const InputEvent &event, std::uint64_t atMs);
 void AnnounceSound(const SoundEvent &event);
 void AnnounceTimer(const TimerEvent &event);
 void AnnounceRedraw(HWND hwnd);
 void AnnounceText(const TextEvent &event);
+void AnnounceQuit();
+void AnnounceFrontRequest();
 
 } // namespace platform

@@ -78,16 +78,27 @@ long RunWidth(const FontFace &face, const std::u32string &text, const int *dx) {
   return PenPositions(face, text, dx).back();
 }
 
+// The LOGFONT quality that draws glyphs in `mode`.
+BYTE QualityOf(GlyphMode mode) {
+  switch (mode) {
+  case GlyphMode::Aliased:
+    return NONANTIALIASED_QUALITY;
+  case GlyphMode::Grey:
+    return ANTIALIASED_QUALITY;
+  case GlyphMode::SubpixelRgb:
+    return CLEARTYPE_QUALITY;
+  }
+  return NONANTIALIASED_QUALITY;
+}
+
 // Tells the listeners where a run's glyphs go.
 void AnnouncePlaces(const FontFace &face, const std::u32string &text, const int *dx,
                     const std::vector<long> &at) {
-  static constexpr BYTE kQuality[] = {NONANTIALIASED_QUALITY, ANTIALIASED_QUALITY,
-                                      CLEARTYPE_QUALITY};
   TextEvent event;
   event.faceFile = face.file;
   event.faceIndex = face.index;
   event.pixelsPerEm = face.pixelsPerEm;
-  event.quality = kQuality[static_cast<std::size_t>(face.mode)];
+  event.quality = QualityOf(face.mode);
   event.emboldened = face.emboldened;
   event.callerSpacing = dx != nullptr;
   event.text = text;

@@ -1,4 +1,4 @@
-// Closing from outside: a self-pipe between the signal handlers and the front ends' wait.
+// Closing from outside: a self-pipe from the signal handlers to the message loop's idle work.
 #include "host/close_signals.h"
 
 #include <windows.h>
@@ -11,7 +11,8 @@
 #include <cerrno>
 #include <csignal>
 
-#include "host/timeline.h"
+#include "device/device.h"
+#include "user/input.h"
 
 namespace platform {
 namespace {
@@ -25,6 +26,18 @@ void OnCloseSignal(int) {
   const char byte = 1;
   [[maybe_unused]] const ssize_t written = write(pipeEnds[1], &byte, 1);
   errno = saved;
+}
+
+// Closes the program as its user would when a signal came since the last look.
+void CloseOnSignal() {
+  char bytes[16];
+  bool signalled = false;
+  while (read(pipeEnds[0], bytes, sizeof(bytes)) > 0) {
+    signalled = true;
+  }
+  if (signalled) {
+    QueueInput(InputEvent{InputKind::Close});
+  }
 }
 
 // The line and the exit code of a signal that ends the process once nothing is
@@ -49,6 +62,7 @@ void CatchCloseSignals() {
   if (pipeEnds[0] >= 0 || pipe2(pipeEnds, O_NONBLOCK | O_CLOEXEC) != 0) {
     return;
   }
+  RegisterIdleHook(CloseOnSignal);
   struct sigaction action {};
   action.sa_handler = OnCloseSignal;
   sigemptyset(&action.sa_mask);
@@ -57,26 +71,6 @@ void CatchCloseSignals() {
   for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
     sigaction(signal, &action, nullptr);
   }
-}
-
-bool TakeCloseSignal() {
-  if (pipeEnds[0] < 0) {
-    return false;
-  }
-  char bytes[16];
-  bool signalled = false;
-  while (read(pipeEnds[0], bytes, sizeof(bytes)) > 0) {
-    signalled = true;
-  }
-  return signalled;
-}
-
-bool HandleCloseSignals() {
-  if (!TakeCloseSignal()) {
-    return false;
-  }
-  ApplyUserAction(UserAction{UserActionKind::Close, {}, 0});
-  return true;
 }
 
 void EndOnCloseSignals(const std::string &lastLine, int exitCode) {

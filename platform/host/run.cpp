@@ -100,7 +100,7 @@ int RunOnDevice(const HostOptions &options, HINSTANCE instance, std::unique_ptr<
     return Fail(1, error);
   }
   StartInstanceService(options);
-  std::unique_ptr<Recorder> recorder;
+  std::unique_ptr<Recorder> recorder; // writes the input the program takes while it lives
   if (!options.replay.empty()) {
     host->Replay(&script);
   } else if (!options.record.empty()) {
@@ -108,8 +108,6 @@ int RunOnDevice(const HostOptions &options, HINSTANCE instance, std::unique_ptr<
     if (!recorder) {
       return Fail(1, error);
     }
-    host->OnAction(
-        [&](const UserAction &action, std::uint64_t atMs) { recorder->Write(action, atMs); });
   }
   SetCurrentHost(host.get());
   char16_t commandLine[1] = {0};

@@ -150,17 +150,19 @@
     context.drawImage(source, 0, 0, canvas.width, canvas.height);
   }
 
-  // The input for the program, which takes it when it wakes. While the page's sound
-  // is starting, input is held back (see startSound).
+  // The input for the program, which takes it when it wakes: an event's name
+  // ('pendown', 'penmove', 'penup', 'pencancel', 'keydown', 'keyup', 'wheel') and two
+  // numbers (a pen's device pixel, a key's virtual-key code, the wheel's turn). While
+  // the page's sound is starting, input is held back (see startSound).
   const events = [];
   const held = [];
   let holdUntil = 0;
-  function queue(kind, a, b) {
+  function queue(name, a, b) {
     if (held.length || (!soundRunning() && performance.now() < holdUntil)) {
-      held.push([kind, a, b]);
+      held.push([name, a, b]);
       return;
     }
-    events.push([kind, a, b]);
+    events.push([name, a, b]);
     wake();
   }
 
@@ -191,7 +193,6 @@
   }
 
   // The pen: one pointer at a time (a finger, a mouse's left button, a stylus).
-  const PEN_DOWN = 1, PEN_MOVE = 2, PEN_UP = 3, KEY_DOWN = 4, KEY_UP = 5, WHEEL = 6;
   let penId = null;
   let penY = 0;
   function devicePoint(e) {
@@ -203,12 +204,12 @@
   }
   // Two fingers are a gesture of the browser's (a pinch zooms the page, wherever it
   // starts): a second finger, or the browser taking the touch for itself, takes the
-  // pen away. It is lifted off the screen's left edge at the height it had, so what
-  // it pressed lets go without acting and a drag ends where it was.
+  // pen away, at the height it had, so that what it pressed lets go without acting
+  // and a drag ends where it was.
   function penAway() {
     if (penId === null) return;
     penId = null;
-    queue(PEN_UP, -1, penY);
+    queue('pencancel', 0, penY);
   }
   canvas.addEventListener('pointerdown', (e) => {
     startSound();
@@ -220,17 +221,17 @@
     penId = e.pointerId;
     canvas.setPointerCapture(e.pointerId);
     canvas.focus();
-    queue(PEN_DOWN, ...devicePoint(e));
+    queue('pendown', ...devicePoint(e));
     e.preventDefault();
   });
   canvas.addEventListener('pointermove', (e) => {
-    if (e.pointerId === penId) queue(PEN_MOVE, ...devicePoint(e));
+    if (e.pointerId === penId) queue('penmove', ...devicePoint(e));
   });
   canvas.addEventListener('pointerup', (e) => {
     startSound();
     if (e.pointerId !== penId) return;
     penId = null;
-    queue(PEN_UP, ...devicePoint(e));
+    queue('penup', ...devicePoint(e));
   });
   canvas.addEventListener('pointercancel', (e) => {
     if (e.pointerId === penId) penAway();
@@ -245,10 +246,12 @@
 
   // The wheel in the device's units: 120 a notch, positive turned away from the user.
   // A notch is 100 pixels of scrolling, 3 lines, or a page.
-  const WHEEL_NOTCH = [100, 3, 1];
+  const WHEEL_NOTCH = {
+    [WheelEvent.DOM_DELTA_PIXEL]: 100, [WheelEvent.DOM_DELTA_LINE]: 3, [WheelEvent.DOM_DELTA_PAGE]: 1,
+  };
   canvas.addEventListener('wheel', (e) => {
     const delta = Math.round(-e.deltaY * 120 / WHEEL_NOTCH[e.deltaMode]);
-    if (delta) queue(WHEEL, delta, 0);
+    if (delta) queue('wheel', delta, 0);
     e.preventDefault();
   }, {passive: false});
 
@@ -264,15 +267,15 @@
     if (/^Digit[0-9]$/.test(code)) return code.charCodeAt(5);
     return namedKeys[code] || 0;
   }
-  function key(kind, e) {
+  function key(name, e) {
     const vk = virtualKey(e.code);
     if (!vk || e.metaKey) return;
     startSound();
-    queue(kind, vk, 0);
+    queue(name, vk, 0);
     e.preventDefault();
   }
-  window.addEventListener('keydown', (e) => key(KEY_DOWN, e));
-  window.addEventListener('keyup', (e) => key(KEY_UP, e));
+  window.addEventListener('keydown', (e) => key('keydown', e));
+  window.addEventListener('keyup', (e) => key('keyup', e));
 
   // Hidden, turned or resized: the program looks at the page when it wakes. A
   // page being left wakes it at once, so it stores the money before the page goes.
