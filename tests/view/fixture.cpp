@@ -26,15 +26,12 @@ platform::DeviceConfig ConfigOf(const TableScreen &screen) {
   return config;
 }
 
-// The rows of ImagePieces of the chips of these values (the rows run from the 500 chip to the 5),
-// and of Deal and Clear when `dealClear`.
-std::set<int> Pieces(std::initializer_list<int> chipValues, bool dealClear = false) {
-  constexpr int Dearest[] = {500, 100, 25, 10, 5};
+// The rows of ImagePieces of the chips of these values, and of Deal and Clear when `dealClear`.
+std::set<int> Pieces(std::initializer_list<std::int32_t> chipValues, bool dealClear = false) {
   std::set<int> rows;
-  for (const int value : chipValues) {
-    rows.insert(DearestChipPiece +
-                static_cast<int>(std::find(std::begin(Dearest), std::end(Dearest), value) -
-                                 std::begin(Dearest)));
+  for (const std::int32_t value : chipValues) {
+    rows.insert(ChipPiece(static_cast<int>(
+        std::find(std::begin(ChipValues), std::end(ChipValues), value) - std::begin(ChipValues))));
   }
   if (dealClear) {
     rows.insert({DealPiece, ClearPiece});
@@ -71,16 +68,6 @@ platform::Surface TableOnScreen::Paint() {
   PaintTable(*table_, canvas.dc);
   ReleaseDC(window_, windowDC);
   return *platform::BitmapSurface(canvas.bitmap);
-}
-
-// The rows of ImagePieces that show the chips of these values.
-std::set<int> Chips(std::initializer_list<std::int32_t> values) {
-  std::set<int> rows;
-  for (const std::int32_t value : values) {
-    rows.insert(ChipPiece(static_cast<int>(
-        std::find(std::begin(ChipValues), std::end(ChipValues), value) - std::begin(ChipValues))));
-  }
-  return rows;
 }
 
 const std::vector<Scenario> &Scenarios() {
