@@ -18,14 +18,6 @@ namespace viewtest {
 
 namespace {
 
-platform::DeviceConfig ConfigOf(const TableScreen &screen) {
-  platform::DeviceConfig config;
-  config.width = screen.width;
-  config.height = screen.height;
-  config.dpi = screen.dpi;
-  return config;
-}
-
 // The rows of ImagePieces of the chips of these values, and of Deal and Clear when `dealClear`.
 std::set<int> Pieces(std::initializer_list<std::int32_t> chipValues, bool dealClear = false) {
   std::set<int> rows;
@@ -41,7 +33,8 @@ std::set<int> Pieces(std::initializer_list<std::int32_t> chipValues, bool dealCl
 
 } // namespace
 
-TableOnScreen::TableOnScreen(const TableScreen &screen) : device_(ConfigOf(screen)) {
+TableOnScreen::TableOnScreen(const TableScreen &screen)
+    : device_({.width = screen.width, .height = screen.height, .dpi = screen.dpi}) {
   std::string error;
   HINSTANCE module = platform::test::LoadResModule(platform::EmbeddedResources(), &error);
   EXPECT_NE(module, nullptr) << error;
