@@ -36,7 +36,7 @@
 
 #include "aygshell/shell.h"
 #include "bench/child_process.h"
-#include "bench/pen_events.h"
+#include "bench/tap_to_frame.h"
 #include "device/device.h"
 #include "host/sdl_host.h"
 #include "kernel/module.h"
@@ -215,9 +215,7 @@ void GameTapToFrame(benchmark::State &state) {
   }
   platform::SetCurrentHost(host.get());
   platform::PresentIfChanged(*host);
-  SDL_Event drop;
-  while (SDL_PollEvent(&drop) != 0) {
-  }
+  bench::DrainEvents();
   // The 5 chip and Clear, in device pixels (the table starts under the 26-pixel bar).
   constexpr POINT Taps[] = {{20, 26 + 250}, {210, 26 + 250}};
   std::int64_t totalNs = 0;
@@ -225,26 +223,13 @@ void GameTapToFrame(benchmark::State &state) {
   int tap = 0;
   for (auto _ : state) {
     const POINT at = Taps[tap++ % 2];
-    const std::int64_t start = NowNs();
-    bench::PushPen(SDL_MOUSEBUTTONDOWN, at.x * Zoom, at.y * Zoom);
-    bench::PushPen(SDL_MOUSEBUTTONUP, at.x * Zoom, at.y * Zoom);
-    host->WaitForEvents(platform::kNoDeadline); // the pen events into the queue
-    const std::int64_t gameStart = NowNs();
-    MSG msg{};
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      DispatchMessageW(&msg); // the tap, the action, then WM_PAINT and the table's paint
-    }
-    gameNs += NowNs() - gameStart;
-    const int frames = host->FramesPresented();
-    SDL_Event wake{};
-    wake.type = SDL_USEREVENT;
-    SDL_PushEvent(&wake);
-    host->WaitForEvents(platform::kNoDeadline); // presents the frame, then sees the wake-up
-    if (host->FramesPresented() != frames + 1) {
-      state.SkipWithError("the tap did not produce exactly one frame");
+    const bench::TapTimes times = bench::TapToFrame(*host, at.x * Zoom, at.y * Zoom);
+    if (times.totalNs < 0) {
+      state.SkipWithError("the tap brought no frame to the screen");
       break;
     }
-    totalNs += host->LastPresentNs() - start;
+    totalNs += times.totalNs;
+    gameNs += times.programNs;
   }
   const auto n = static_cast<double>(state.iterations());
   state.counters["tap_to_frame_ms"] = Ms(totalNs) / n;
