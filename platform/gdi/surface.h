@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "device/ahead.h"
+
 namespace platform {
 
 // 32 bits per pixel, 0x00RRGGBB in native byte order, rows top to bottom with no
@@ -17,8 +19,12 @@ struct Surface {
   std::vector<std::uint32_t> pixels;
 
   Surface() = default;
-  Surface(int w, int h, std::uint32_t fill = 0)
-      : width(w), height(h), pixels(static_cast<std::size_t>(w) * h, fill) {}
+  Surface(int w, int h, std::uint32_t fill = 0) : width(w), height(h) {
+    const std::size_t count = static_cast<std::size_t>(w) * h;
+    pixels.reserve(count);
+    PrefaultForWriting(pixels.data(), count * sizeof(std::uint32_t));
+    pixels.assign(count, fill);
+  }
   std::uint32_t *Row(int y) { return pixels.data() + static_cast<std::size_t>(y) * width; }
   const std::uint32_t *Row(int y) const {
     return pixels.data() + static_cast<std::size_t>(y) * width;
