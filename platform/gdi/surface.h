@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "device/ahead.h"
@@ -17,6 +18,10 @@ struct Surface {
   int width = 0;
   int height = 0;
   std::vector<std::uint32_t> pixels;
+  // A bitmap whose every pixel is this colour, not yet written into `pixels`: GDI
+  // makes and fills whole bitmaps this way and writes the colour only where it
+  // is still seen (gdi/gdi_state.h). Never set on a window's or the screen's.
+  std::optional<std::uint32_t> pendingFill;
 
   Surface() = default;
   Surface(int w, int h, std::uint32_t fill = 0) : width(w), height(h) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <random>
 
 #include "canvas.h"
@@ -247,6 +248,119 @@ TEST(FillRect, FillsUpToButNotIncludingTheFarEdges) {
   EXPECT_FALSE(FillRect(canvas.dc, &r, reinterpret_cast<HBRUSH>(0x7777)));
   EXPECT_FALSE(FillRect(canvas.dc, nullptr, solid));
   DeleteObject(solid);
+}
+
+// An off-screen bitmap made and deleted every paint takes the deleted one's pixels
+// and writes a whole fill only where nothing covers it; every call must still see
+// exactly what was drawn on it, and nothing of the bitmap before.
+TEST(Bitmaps, ABitmapMadeFromADeletedOnesPixelsShowsOnlyWhatIsDrawnOnIt) {
+  HeadlessDevice device;
+  constexpr int W = 40;
+  constexpr int H = 30;
+  constexpr std::uint32_t kFill = 0x336633;
+  constexpr std::uint32_t kOther = 0x0000AA;
+  const Patterned felt(W, 20);
+  const RECT whole{0, 0, W, H};
+  const auto fill = [](HDC dc, const RECT &r, std::uint32_t pixel) {
+    const HBRUSH brush = CreateSolidBrush(RGB(pixel >> 16, (pixel >> 8) & 0xFF, pixel & 0xFF));
+    FillRect(dc, &r, brush);
+    DeleteObject(brush);
+  };
+  struct Case {
+    const char *what;
+    std::function<void(HDC)> draw;
+    std::function<std::uint32_t(int, int)> expected;
+  };
+  const Case cases[] = {
+      {"nothing drawn", [](HDC) {}, [](int, int) { return 0u; }},
+      {"filled whole", [&](HDC dc) { fill(dc, whole, kFill); }, [](int, int) { return kFill; }},
+      {"filled whole twice",
+       [&](HDC dc) {
+         fill(dc, whole, kOther);
+         fill(dc, whole, kFill);
+       },
+       [](int, int) { return kFill; }},
+      {"filled at its top left",
+       [&](HDC dc) {
+         fill(dc, RECT{0, 0, 15, 10}, kFill);
+       },
+       [](int x, int y) { return x < 15 && y < 10 ? kFill : 0u; }},
+      {"filled at its bottom right",
+       [&](HDC dc) {
+         fill(dc, RECT{25, 20, W, H}, kFill);
+       },
+       [](int x, int y) { return x >= 25 && y >= 20 ? kFill : 0u; }},
+      {"filled whole, then a copy over its top",
+       [&](HDC dc) {
+         fill(dc, whole, kFill);
+         BitBlt(dc, 0, 0, W, 20, felt.dc, 0, 0, SRCCOPY);
+       },
+       [](int x, int y) { return y < 20 ? Pattern(x, y) : kFill; }},
+      {"filled whole, then a copy in its middle",
+       [&](HDC dc) {
+         fill(dc, whole, kFill);
+         BitBlt(dc, 7, 4, 9, 6, felt.dc, 2, 3, SRCCOPY);
+       },
+       [](int x, int y) {
+         return x >= 7 && x < 16 && y >= 4 && y < 10 ? Pattern(x - 5, y - 1) : kFill;
+       }},
+      {"filled whole, then or-ed",
+       [&](HDC dc) {
+         fill(dc, whole, kFill);
+         BitBlt(dc, 0, 0, W, 20, felt.dc, 0, 0, SRCPAINT);
+       },
+       [](int x, int y) { return y < 20 ? Pattern(x, y) | kFill : kFill; }},
+      {"filled whole, then inverted",
+       [&](HDC dc) {
+         fill(dc, whole, kFill);
+         BitBlt(dc, 0, 0, W, H, nullptr, 0, 0, DSTINVERT);
+       },
+       [](int, int) { return kFill ^ 0xFFFFFFu; }},
+      {"filled whole, then a card on it",
+       [&](HDC dc) {
+         fill(dc, whole, kFill);
+         TransparentImage(dc, 3, 3, 10, 10, felt.dc, 0, 0, 10, 10, kKey);
+       },
+       [](int x, int y) {
+         return x >= 3 && x < 13 && y >= 3 && y < 13 ? Pattern(x - 3, y - 3) : kFill;
+       }},
+  };
+  const HDC dc = CreateCompatibleDC(nullptr);
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    // The bitmap before: every pixel another colour, then deleted.
+    const HBITMAP before = CreateCompatibleBitmap(dc, W, H);
+    const std::uint32_t *beforePixels = nullptr;
+    {
+      const auto pixels = platform::BitmapSurface(before);
+      std::fill(pixels->pixels.begin(), pixels->pixels.end(), kOther);
+      beforePixels = pixels->pixels.data();
+    }
+    DeleteObject(before);
+
+    const HBITMAP bitmap = CreateCompatibleBitmap(dc, W, H);
+    const HGDIOBJ stock = SelectObject(dc, bitmap);
+    c.draw(dc);
+    // Read back through a copy, as a source is read, and through GetPixel.
+    Canvas copy(W, H, kBackground);
+    BitBlt(copy.dc, 0, 0, W, H, dc, 0, 0, SRCCOPY);
+    Surface want(W, H);
+    for (int y = 0; y < H; ++y) {
+      for (int x = 0; x < W; ++x) {
+        want.Row(y)[x] = c.expected(x, y);
+      }
+    }
+    EXPECT_TRUE(SameSurface(*copy.surface, want));
+    EXPECT_EQ(GetPixel(dc, W - 1, H - 1),
+              RGB(want.Row(H - 1)[W - 1] >> 16, (want.Row(H - 1)[W - 1] >> 8) & 0xFF,
+                  want.Row(H - 1)[W - 1] & 0xFF));
+    SelectObject(dc, stock);
+    EXPECT_EQ(platform::BitmapSurface(bitmap)->pixels.data(), beforePixels)
+        << "the deleted bitmap's pixels serve the new one";
+    EXPECT_TRUE(SameSurface(*platform::BitmapSurface(bitmap), want));
+    DeleteObject(bitmap);
+  }
+  DeleteDC(dc);
 }
 
 } // namespace
