@@ -274,12 +274,6 @@ TEST(Bitmaps, ABitmapMadeFromADeletedOnesPixelsShowsOnlyWhatIsDrawnOnIt) {
   const Case cases[] = {
       {"nothing drawn", [](HDC) {}, [](int, int) { return 0u; }},
       {"filled whole", [&](HDC dc) { fill(dc, whole, kFill); }, [](int, int) { return kFill; }},
-      {"filled whole twice",
-       [&](HDC dc) {
-         fill(dc, whole, kOther);
-         fill(dc, whole, kFill);
-       },
-       [](int, int) { return kFill; }},
       {"filled at its top left",
        [&](HDC dc) {
          fill(dc, RECT{0, 0, 15, 10}, kFill);
@@ -290,12 +284,6 @@ TEST(Bitmaps, ABitmapMadeFromADeletedOnesPixelsShowsOnlyWhatIsDrawnOnIt) {
          fill(dc, RECT{25, 20, W, H}, kFill);
        },
        [](int x, int y) { return x >= 25 && y >= 20 ? kFill : 0u; }},
-      {"filled whole, then a copy over its top",
-       [&](HDC dc) {
-         fill(dc, whole, kFill);
-         BitBlt(dc, 0, 0, W, 20, felt.dc, 0, 0, SRCCOPY);
-       },
-       [](int x, int y) { return y < 20 ? Pattern(x, y) : kFill; }},
       {"filled whole, then a copy in its middle",
        [&](HDC dc) {
          fill(dc, whole, kFill);
