@@ -7,12 +7,9 @@
 
 namespace platform {
 
-// Whether this build has a core to work ahead on: a page runs on one thread.
-bool WorksAhead();
-
 // Runs `job` on the layer's worker thread, after every job given before it. A job
 // only prepares what a later call would otherwise do on the spot, so where there is
-// no worker (WorksAhead() is false) it is dropped, and only the time changes. A
+// no worker (a page runs on one thread) it is dropped, and only the time changes. A
 // job must be safe to run at any moment from another thread, and must not wait for
 // the program's thread.
 void RunAhead(std::function<void()> job);

@@ -89,8 +89,6 @@ Worker &TheWorker() {
 
 } // namespace
 
-bool WorksAhead() { return true; }
-
 void RunAhead(std::function<void()> job) { TheWorker().Add(std::move(job)); }
 
 void FinishWorkAhead() { TheWorker().Finish(); }

@@ -4,8 +4,6 @@
 
 namespace platform {
 
-bool WorksAhead() { return false; }
-
 void RunAhead(std::function<void()>) {}
 
 void FinishWorkAhead() {}

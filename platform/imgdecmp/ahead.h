@@ -14,7 +14,7 @@ namespace platform {
 
 // Queues these PNG files for decoding ahead, in this order, in place of any queued
 // before. The bytes must stay as they are until the device stops: the module's
-// own, loaded in place. Nothing happens where the layer does no work ahead.
+// own, loaded in place. Nothing happens in a page, which has one thread.
 void DecodeAhead(std::vector<std::span<const std::uint8_t>> files);
 
 // The image decoded ahead from exactly these bytes, handed over once. Nothing when

@@ -1,4 +1,4 @@
-// Pictures decoded ahead on the layer's worker, and handed over by their bytes.
+// Pictures decoded ahead on the layer's worker thread, and handed over by their bytes.
 #include "imgdecmp/ahead.h"
 
 #include <algorithm>
@@ -117,7 +117,7 @@ void DecodeNext(Batch &batch) {
 
 void DecodeAhead(std::vector<std::span<const std::uint8_t>> files) {
   Forget(true);
-  if (!WorksAhead() || files.empty()) {
+  if (files.empty()) {
     return;
   }
   auto batch = std::make_shared<Batch>();
