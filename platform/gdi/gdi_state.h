@@ -71,6 +71,12 @@ DeviceContext *FindDC(HDC dc);
 Object *FindObject(HGDIOBJ object);
 Object *FindObject(HGDIOBJ object, DWORD type);
 
+// Owes the copy of `from`'s whole bitmap onto `to`'s whole surface rather than
+// making it, when `to` draws on a window's or the screen's surface and `from` holds
+// a bitmap of exactly its size (see MakeOwedCopy); false when it makes no such
+// promise and the caller copies.
+bool OweWholeCopy(HDC to, HDC from);
+
 // The view of a DC as a destination; false for an invalid handle.
 bool DestinationView(HDC dc, View *view);
 // The same with a bitmap's pending fill left pending, for a call that may cover

@@ -27,6 +27,9 @@ struct GdiState {
   // paints through an off-screen bitmap makes and deletes one of the same size
   // every paint, and fresh memory costs far more to write than memory in use.
   std::vector<std::uint32_t> spare;
+  // The copy owed (OweWholeCopy): from a bitmap's surface onto another surface.
+  std::shared_ptr<Surface> owedTo;
+  std::shared_ptr<Surface> owedFrom;
 };
 
 GdiState &State() {
@@ -219,6 +222,7 @@ void WritePendingFillAround(Surface &surface, const RECT &covered) {
 }
 
 bool DestinationViewUnfilled(HDC handle, View *view) {
+  MakeOwedCopy();
   const DeviceContext *dc = FindDC(handle);
   if (dc == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
@@ -237,6 +241,7 @@ bool DestinationView(HDC handle, View *view) {
 }
 
 bool SourceView(HDC handle, View *view) {
+  MakeOwedCopy();
   const DeviceContext *dc = FindDC(handle);
   if (dc == nullptr || (dc->memory && dc->bitmapSurface == State().stockBitmapSurface)) {
     return false;
@@ -247,6 +252,7 @@ bool SourceView(HDC handle, View *view) {
 }
 
 bool BitmapView(HBITMAP bitmap, View *view) {
+  MakeOwedCopy();
   const Object *o = FindObject(bitmap, OBJ_BITMAP);
   if (o == nullptr || o->stock) {
     return false;
@@ -256,7 +262,39 @@ bool BitmapView(HBITMAP bitmap, View *view) {
   return true;
 }
 
+bool OweWholeCopy(HDC to, HDC from) {
+  MakeOwedCopy();
+  const DeviceContext *target = FindDC(to);
+  const DeviceContext *source = FindDC(from);
+  if (target == nullptr || source == nullptr || target->memory || !source->memory ||
+      source->bitmap == nullptr || target->surface == nullptr) {
+    return false;
+  }
+  const Object *bitmap = FindObject(source->bitmap, OBJ_BITMAP);
+  if (bitmap == nullptr || bitmap->stock || bitmap->surface == target->surface ||
+      bitmap->surface->width != target->surface->width ||
+      bitmap->surface->height != target->surface->height || bitmap->surface->pendingFill) {
+    return false;
+  }
+  State().owedTo = target->surface;
+  State().owedFrom = bitmap->surface;
+  return true;
+}
+
 namespace {
+
+// Makes the owed copy take no time: the deleted bitmap's pixels become the target's,
+// and the target's old ones are the spare. False when there is none to settle so.
+bool HandOverOwedCopy(Object &bitmap) {
+  GdiState &state = State();
+  if (state.owedFrom != bitmap.surface || bitmap.surface.use_count() != 2) {
+    return false; // someone else holds the bitmap's pixels too
+  }
+  state.owedTo->pixels.swap(bitmap.surface->pixels);
+  state.owedTo.reset();
+  state.owedFrom.reset();
+  return true;
+}
 
 // A new black bitmap's surface: the spare pixels when they are large enough (left
 // unwritten until they are seen), else new ones.
@@ -319,6 +357,7 @@ HFONT AddFont(const LOGFONTW &logFont, std::shared_ptr<const FontFace> face) {
 Surface &ScreenSurface() { return *SharedScreenSurface(); }
 
 std::shared_ptr<Surface> SharedScreenSurface() {
+  MakeOwedCopy();
   std::shared_ptr<Surface> &screen = gdi::ScreenSlot();
   const Device &device = CurrentDevice();
   if (screen->width != device.ScreenWidth() || screen->height != device.ScreenHeight()) {
@@ -353,7 +392,19 @@ void VisitLive(const std::function<void(const DeviceContext &)> &onDC,
 }
 } // namespace gdi
 
+void MakeOwedCopy() {
+  gdi::GdiState &state = gdi::State();
+  if (!state.owedTo) {
+    return;
+  }
+  std::copy(state.owedFrom->pixels.begin(), state.owedFrom->pixels.end(),
+            state.owedTo->pixels.begin());
+  state.owedTo.reset();
+  state.owedFrom.reset();
+}
+
 std::shared_ptr<Surface> BitmapSurface(HBITMAP bitmap) {
+  MakeOwedCopy();
   const gdi::Object *o = gdi::FindObject(bitmap, OBJ_BITMAP);
   if (o == nullptr) {
     return nullptr;
@@ -461,6 +512,9 @@ BOOL WINAPI DeleteObject(HGDIOBJ ho) {
     return FALSE;
   }
   if (object->type == OBJ_BITMAP) {
+    if (!platform::gdi::HandOverOwedCopy(*object)) {
+      platform::MakeOwedCopy();
+    }
     platform::gdi::KeepSpare(*object);
   }
   platform::gdi::State().objects.Remove(ho);

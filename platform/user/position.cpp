@@ -70,6 +70,7 @@ void ResizeBacking(Window &w) {
   if (!w.backing) {
     return; // made at its first use, at the size the window has then
   }
+  MakeOwedCopy();
   const RECT client = ClientRectOf(w);
   const auto width = static_cast<int>(client.right);
   const auto height = static_cast<int>(client.bottom);
@@ -92,6 +93,7 @@ void ResizeBacking(Window &w) {
 }
 
 const std::shared_ptr<Surface> &Backing(Window &w) {
+  MakeOwedCopy();
   if (!w.backing) {
     const RECT client = ClientRectOf(w);
     w.backing = std::make_shared<Surface>(static_cast<int>(client.right),

@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <string>
 #include <random>
 
 #include "canvas.h"
@@ -349,6 +351,66 @@ TEST(Bitmaps, ABitmapMadeFromADeletedOnesPixelsShowsOnlyWhatIsDrawnOnIt) {
     DeleteObject(bitmap);
   }
   DeleteDC(dc);
+}
+
+// A whole off-screen frame copied onto a whole window is owed until the frame is
+// deleted, when its pixels become the window's; whatever looks at either before
+// then sees the copy made, and the frame drawn on afterwards leaves the window be.
+TEST(BitBlt, AWholeFrameOntoAWholeWindowShowsAsCopiedWhateverComesBetween) {
+  HeadlessDevice device;
+  constexpr int W = 30;
+  constexpr int H = 20;
+  const RECT whole{0, 0, W, H};
+  // What happens between the copy and the frame's deletion.
+  using Between = void (*)(HDC frame, HDC window);
+  const std::pair<const char *, Between> cases[] = {
+      {"nothing", [](HDC, HDC) {}},
+      {"the frame drawn on",
+       [](HDC frame, HDC) {
+         const RECT all{0, 0, W, H};
+         FillRect(frame, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+       }},
+      {"the window read", [](HDC, HDC window) { GetPixel(window, 0, 0); }},
+      {"the frame's pixels held from before the copy", nullptr},
+  };
+  Surface want(W, H);
+  for (int y = 0; y < H; ++y) {
+    for (int x = 0; x < W; ++x) {
+      want.Row(y)[x] = Pattern(x, y);
+    }
+  }
+  for (const auto &[what, between] : cases) {
+    SCOPED_TRACE(what);
+    const auto window = std::make_shared<Surface>(W, H, kBackground);
+    const HDC windowDC = platform::CreateSurfaceDC(window, POINT{0, 0}, whole);
+    const HDC frameDC = CreateCompatibleDC(nullptr);
+    const HBITMAP frame = CreateCompatibleBitmap(frameDC, W, H);
+    const HGDIOBJ stock = SelectObject(frameDC, frame);
+    const std::uint32_t *framePixels = nullptr;
+    {
+      const auto pixels = platform::BitmapSurface(frame);
+      pixels->pixels = want.pixels;
+      framePixels = pixels->pixels.data();
+    }
+    const std::shared_ptr<Surface> held =
+        between == nullptr ? platform::BitmapSurface(frame) : nullptr;
+    ASSERT_TRUE(BitBlt(windowDC, 0, 0, W, H, frameDC, 0, 0, SRCCOPY));
+    if (between != nullptr) {
+      between(frameDC, windowDC);
+    }
+    SelectObject(frameDC, stock);
+    DeleteObject(frame);
+    DeleteDC(frameDC);
+    platform::MakeOwedCopy();
+    EXPECT_TRUE(SameSurface(*window, want));
+    if (held) {
+      EXPECT_TRUE(SameSurface(*held, want)) << "the frame as its holder sees it";
+    }
+    if (std::string(what) == "nothing") {
+      EXPECT_EQ(window->pixels.data(), framePixels) << "handed over, not copied";
+    }
+    platform::DeleteSurfaceDC(windowDC);
+  }
 }
 
 } // namespace
