@@ -1,5 +1,6 @@
 // Work ahead on Linux: a worker thread, started by the first job, and fresh memory
 // mapped by the kernel in one call.
+#include <pthread.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <new>
 #include <thread>
 
 #include "device/ahead.h"
@@ -18,6 +20,8 @@ namespace {
 class Worker {
 public:
   static constexpr int kNiceness = 10;
+
+  Worker() { pthread_atfork(BeforeFork, AfterForkInParent, AfterForkInChild); }
 
   ~Worker() {
     {
@@ -47,14 +51,44 @@ public:
     idle_.wait(lock, [this] { return jobs_.empty() && !running_; });
   }
 
+  // A library may fork while the worker runs (SDL's start can, to reach the
+  // session's message bus). The child has only the forking thread, so no lock the
+  // worker might hold, the allocator's above all, may be taken at that moment: the
+  // worker finishes its job and waits until the fork is done.
+  void Pause() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    pausing_ = true;
+    idle_.wait(lock, [this] { return !running_; });
+    lock.release(); // held across the fork
+  }
+  void Resume() {
+    pausing_ = false;
+    mutex_.unlock();
+    wake_.notify_one();
+  }
+  // The child has no worker: its jobs are dropped, and a job given later starts one.
+  void ForgetInChild() {
+    pausing_ = false;
+    jobs_.clear();
+    // Made afresh: they speak of the parent's worker thread, which the child lacks.
+    new (&thread_) std::thread();
+    new (&wake_) std::condition_variable();
+    new (&idle_) std::condition_variable();
+    mutex_.unlock();
+  }
+
 private:
+  static void BeforeFork();
+  static void AfterForkInParent();
+  static void AfterForkInChild();
+
   void Run() {
     // Below the program's own thread: on a machine with no core to spare, work
     // ahead gives way, and the program does the work itself when it needs it.
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kNiceness);
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-      wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+      wake_.wait(lock, [this] { return stopping_ || (!jobs_.empty() && !pausing_); });
       if (stopping_) {
         return;
       }
@@ -76,6 +110,7 @@ private:
   std::condition_variable idle_;
   std::deque<std::function<void()>> jobs_;
   bool running_ = false;
+  bool pausing_ = false;
   bool stopping_ = false;
   std::thread thread_;
 };
@@ -86,6 +121,10 @@ Worker &TheWorker() {
   static Worker worker;
   return worker;
 }
+
+void Worker::BeforeFork() { TheWorker().Pause(); }
+void Worker::AfterForkInParent() { TheWorker().Resume(); }
+void Worker::AfterForkInChild() { TheWorker().ForgetInChild(); }
 
 } // namespace
 

@@ -5,6 +5,10 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
 
 #include <algorithm>
 #include <cstring>
@@ -283,6 +287,9 @@ TEST(Decompress, CorruptTruncatedOrOversizedDataFailsWithNoBitmapAndNoLeak) {
 // for exactly the bytes queued, as the same pixels, and dropped when the program
 // first waits for input.
 TEST(DecodedAhead, HandsOverTheSamePixelsOnceForExactlyTheQueuedBytes) {
+#ifdef __EMSCRIPTEN__
+  GTEST_SKIP() << "a page has one thread: it decodes every picture when asked";
+#endif
   HeadlessDevice device;
   const Bytes picture = ReadFile(TEST_PICTURE);
   const Bytes alpha = Fixture("alpha.png");
@@ -321,6 +328,40 @@ TEST(DecodedAhead, HandsOverTheSamePixelsOnceForExactlyTheQueuedBytes) {
   platform::FinishWorkAhead();
   platform::RunIdleHooks();
   EXPECT_FALSE(platform::TakeDecodedAhead(picture)) << "dropped at the first wait";
+}
+
+// A library may fork while pictures are being decoded ahead (SDL's start can, to
+// reach the session's message bus), and the child has only the forking thread: no
+// job may be under way at the fork, or a lock it holds, the allocator's above all,
+// stays taken in the child for ever.
+TEST(WorkAhead, AForkWaitsForTheJobUnderWay) {
+#ifdef __EMSCRIPTEN__
+  GTEST_SKIP() << "a page has one thread and no fork";
+#endif
+  HeadlessDevice device;
+  std::atomic<int> stage{0}; // 1: the job has started, 2: it has finished
+  platform::RunAhead([&stage] {
+    stage = 1;
+    usleep(200000);
+    stage = 2;
+  });
+  while (stage == 0) {
+    usleep(1000);
+  }
+  const pid_t child = fork();
+  if (child == 0) {
+    _exit(stage == 2 ? 0 : 1);
+  }
+  ASSERT_GT(child, 0);
+  EXPECT_EQ(stage, 2) << "the fork came while the job ran";
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  // The worker goes on after the fork.
+  std::atomic<bool> ran{false};
+  platform::RunAhead([&ran] { ran = true; });
+  platform::FinishWorkAhead();
+  EXPECT_TRUE(ran);
 }
 
 } // namespace
