@@ -7,6 +7,19 @@ BUILD := build/$(PRESET)
 JOBS ?= $(shell nproc)
 PREFIX ?= /usr/local
 
+# What is built is dated by the last commit (by the changelog's newest entry outside
+# a git checkout), never by the time of the build: the same commit gives the same
+# package and the same page, byte for byte.
+ifeq ($(SOURCE_DATE_EPOCH),)
+SOURCE_DATE_EPOCH := $(shell git log -1 --format=%ct 2>/dev/null)
+endif
+ifeq ($(SOURCE_DATE_EPOCH),)
+SOURCE_DATE_EPOCH := $(shell dpkg-parsechangelog -l packaging/changelog -STimestamp 2>/dev/null)
+endif
+ifneq ($(SOURCE_DATE_EPOCH),)
+export SOURCE_DATE_EPOCH
+endif
+
 all: build
 
 deps:

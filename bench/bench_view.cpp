@@ -171,9 +171,9 @@ void BM_SdlCompose(benchmark::State &state) {
     int height;
   };
   const Piece pieces[] = {{buttons.get(), DealPiece, 60, 25},  {chips.get(), ClearPiece, 60, 26},
-                          {chips.get(), Chip500Piece, 31, 31}, {chips.get(), Chip100Piece, 31, 31},
-                          {chips.get(), Chip25Piece, 31, 31},  {chips.get(), Chip10Piece, 31, 31},
-                          {chips.get(), Chip5Piece, 31, 31}};
+                          {chips.get(), ChipPiece(4), 31, 31}, {chips.get(), ChipPiece(3), 31, 31},
+                          {chips.get(), ChipPiece(2), 31, 31}, {chips.get(), ChipPiece(1), 31, 31},
+                          {chips.get(), ChipPiece(0), 31, 31}};
   const int w = ScaleForDpi(30);
   const int h = ScaleForDpi(45);
   auto cardAt = [&](SDL_Surface *image, int sourceX, int row, int slot) {

@@ -2,10 +2,11 @@
 # (`make package`): the program, its menu entry, metainfo, icons and manual page.
 include(GNUInstallDirs)
 
-# The project's web home is not settled yet: example.org is the domain reserved for
-# documentation, and the id is written in its reverse form as AppStream wants.
-set(BLACKJACK_HOMEPAGE "https://example.org/blackjack/" CACHE STRING
-    "Web home named by the metainfo and the package (with a trailing slash)")
+# The project has no web home yet, so the metainfo and the package name none: an
+# address that leads nowhere is worse than no address. The id is written in the
+# reverse form of a domain as AppStream wants; example.org is the one reserved for
+# documentation.
+set(BLACKJACK_HOMEPAGE "") # the web home, with a trailing slash, once there is one
 set(BLACKJACK_APP_ID "org.example.BlackJack" CACHE STRING "AppStream component id")
 set(BLACKJACK_MAINTAINER "The BlackJack developers <blackjack@example.org>" CACHE STRING
     "Maintainer of the Debian package")
@@ -19,6 +20,10 @@ file(MAKE_DIRECTORY ${packaging_out})
 install(TARGETS blackjack RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES packaging/blackjack.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 
+set(METAINFO_HOMEPAGE "")
+if(BLACKJACK_HOMEPAGE)
+  set(METAINFO_HOMEPAGE "\n  <url type=\"homepage\">${BLACKJACK_HOMEPAGE}</url>")
+endif()
 configure_file(packaging/metainfo.xml.in ${packaging_out}/${BLACKJACK_APP_ID}.metainfo.xml
                @ONLY)
 install(FILES ${packaging_out}/${BLACKJACK_APP_ID}.metainfo.xml
@@ -56,24 +61,14 @@ add_custom_command(
   VERBATIM)
 install(FILES ${packaging_out}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/blackjack)
 
-# The manual page, made by help2man from the program's own --help and --version and
-# the description of play in blackjack.h2m, so that the page follows the options.
-find_program(HELP2MAN help2man)
-if(NOT HELP2MAN)
-  message(FATAL_ERROR "help2man is missing: it makes the manual page (scripts/deps installs it)")
-endif()
-execute_process(COMMAND date -u -d ${BLACKJACK_RELEASE_DATE} +%s
-                OUTPUT_VARIABLE release_epoch OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+# The manual page, written by hand in roff; the install test holds its OPTIONS to
+# the program's --help. Dated with the release, not the build.
+configure_file(packaging/blackjack.6.in ${packaging_out}/blackjack.6 @ONLY)
 add_custom_command(
   OUTPUT ${packaging_out}/blackjack.6.gz
-  COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${release_epoch}
-          ${HELP2MAN} --no-info --section=6 --manual=Games
-          "--source=BlackJack ${PROJECT_VERSION}"
-          --include=${CMAKE_SOURCE_DIR}/packaging/blackjack.h2m
-          --output=${packaging_out}/blackjack.6 $<TARGET_FILE:blackjack>
-  COMMAND gzip -9nf ${packaging_out}/blackjack.6
-  DEPENDS blackjack ${CMAKE_SOURCE_DIR}/packaging/blackjack.h2m
-  COMMENT "Writing the manual page blackjack(6)"
+  COMMAND gzip -9nkf ${packaging_out}/blackjack.6
+  DEPENDS ${packaging_out}/blackjack.6
+  COMMENT "Compressing the manual page blackjack(6)"
   VERBATIM)
 # What the install needs beside the program itself.
 add_custom_target(blackjack_docs ALL DEPENDS ${packaging_out}/blackjack.6.gz
@@ -101,7 +96,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${BLACKJACK_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${BLACKJACK_HOMEPAGE}")
+if(BLACKJACK_HOMEPAGE)
+  set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${BLACKJACK_HOMEPAGE}")
+endif()
 # The libraries come from dpkg-shlibdeps; the table's text is laid out for the
 # metrics of the fonts in fonts-wine.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -67,6 +67,8 @@ public:
   std::unique_ptr<WCHAR[]> betText;
   std::unique_ptr<WCHAR[]> playerTotalText;
   std::unique_ptr<WCHAR[]> dealerTotalText;
+  // The eleven pictures, loaded by LoadTableImages with their resources and, being members,
+  // destroyed last to first after the destructor's body.
   ImageAsset portraitTable;
   ImageAsset landscapeTable;
   ImageAsset clubsStrip;

@@ -40,13 +40,8 @@ GameTable::~GameTable() {
   dealerTotalText.reset();
   SaveSettings(*this);
   DeleteObject(backgroundBrush);
-  // The images go last to first; each asset releases its own bitmap and context.
-  ImageAsset *images[] = {&portraitTable,    &landscapeTable, &clubsStrip,    &diamondsStrip,
-                          &spadesStrip,      &heartsStrip,    &cardBack,      &portraitButtons,
-                          &landscapeButtons, &portraitChips,  &landscapeChips};
-  for (auto it = std::rbegin(images); it != std::rend(images); ++it) {
-    (*it)->Release();
-  }
+  // The eleven images go after this body as members do, last to first, each releasing its
+  // bitmap and context; the registry follows them.
 }
 
 void GameTable::NewGame() {

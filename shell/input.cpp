@@ -1,6 +1,7 @@
 // Touch input, menu commands and the dealer's timer: each becomes one operation on the table.
 #include <windows.h>
 
+#include "game/chips.h"
 #include "resource.h"
 #include "shell/shell.h"
 
@@ -8,16 +9,17 @@ namespace {
 
 using RegionAction = void (*)(GameTable &table);
 
-template <std::int32_t Value> void Chip(GameTable &table) { table.AddChip(Value); }
+template <int Chip> void AddChip(GameTable &table) { table.AddChip(ChipValues[Chip]); }
 void Deal(GameTable &table) { table.Deal(); }
 void Hit(GameTable &table) { table.Hit(); }
 void Stand(GameTable &table) { table.Stand(); }
 void Double(GameTable &table) { table.DoubleDown(); }
 void Clear(GameTable &table) { table.ClearBet(); }
 
-// What a tap on each row of HitRegions does, row for row.
+// What a tap on each row of HitRegions does, row for row: the chips' rows come first, in the
+// order of ChipValues.
 constexpr RegionAction RegionActions[HitRegionCount] = {
-    Chip<5>, Chip<10>, Chip<25>, Chip<100>, Chip<500>, Deal, Hit, Stand, Double, Clear,
+    AddChip<0>, AddChip<1>, AddChip<2>, AddChip<3>, AddChip<4>, Deal, Hit, Stand, Double, Clear,
 };
 
 } // namespace

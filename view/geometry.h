@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "game/chips.h"
+
 // Horizontal dots per inch of the screen; 0 until CaptureScreenDpi has run. One
 // value scales both axes.
 extern std::int32_t screenDpi;
@@ -85,21 +87,22 @@ inline constexpr LayoutPoint TextAnchors[TextAnchorCount] = {
     {30, 122, 30, 113},   // the result of the hand, after the cards
 };
 
-// Rows of ImagePieces. The chips run from the dearest to the cheapest, the order
-// in which the renderer offers them.
+// Rows of ImagePieces. The chips' rows run from the dearest to the cheapest, the order in
+// which the renderer offers them; ChipPiece names the row of each.
 enum ImagePieceRow : int {
   DealPiece,
   ClearPiece,
-  Chip500Piece,
-  Chip100Piece,
-  Chip25Piece,
-  Chip10Piece,
-  Chip5Piece,
-  HitPiece,
+  DearestChipPiece,
+  HitPiece = DearestChipPiece + ChipCount,
   StandPiece,
   DoublePiece,
   ImagePieceCount
 };
+
+// The row of ImagePieces that shows the chip worth ChipValues[chip].
+constexpr ImagePieceRow ChipPiece(int chip) {
+  return static_cast<ImagePieceRow>(HitPiece - 1 - chip);
+}
 
 // Where each button and chip is copied from and to. In portrait the Clear button's
 // picture lies in the chip strip; in landscape it is at the foot of the button

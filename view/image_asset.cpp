@@ -21,7 +21,8 @@ struct TableImage {
   int highResolutionId;
 };
 
-// Each of the GameTable's pictures with its resource in the 96-dpi and in the 192-dpi set.
+// Each of the GameTable's pictures, in declared order, with its resource in the 96-dpi and in
+// the 192-dpi set.
 constexpr TableImage TableImages[] = {
     {&GameTable::portraitTable, IDB_TABLE_PORTRAIT_96, IDB_TABLE_PORTRAIT_192},
     {&GameTable::landscapeTable, IDB_TABLE_LANDSCAPE_96, IDB_TABLE_LANDSCAPE_192},

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "game/chips.h"
 #include "game/game_table.h"
 #include "game/sound_cues.h"
 #include "view/geometry.h"
@@ -53,22 +54,11 @@ constexpr PieceArt PieceArts[ImagePieceCount] = {
     ChipArt,
     ChipArt,
     ChipArt,
-    ChipArt, // 500 to 5
+    ChipArt, // the chips, dearest first
     Buttons,
     Buttons,
     Buttons, // Hit, Stand, Double
 };
-
-// The chips, dearest first, each offered while the bank can pay for it.
-struct Chip {
-  ImagePieceRow row;
-  std::int32_t value;
-};
-constexpr Chip Chips[] = {{Chip500Piece, 500},
-                          {Chip100Piece, 100},
-                          {Chip25Piece, 25},
-                          {Chip10Piece, 10},
-                          {Chip5Piece, 5}};
 
 // The result of a settled hand: the first row whose test holds.
 struct ResultLine {
@@ -78,9 +68,9 @@ struct ResultLine {
 };
 constexpr ResultLine ResultLines[] = {
     {[](const GameTable &t) { return t.playerBlackjack; }, u"Black Jack!", u"chaching"},
-    {[](const GameTable &t) { return t.playerHardTotal > 21; }, u"Player Busts - You Lose",
+    {[](const GameTable &t) { return t.playerHardTotal > Blackjack; }, u"Player Busts - You Lose",
      u"lose"},
-    {[](const GameTable &t) { return t.dealerHardTotal > 21; }, u"Dealer Busts - You Win",
+    {[](const GameTable &t) { return t.dealerHardTotal > Blackjack; }, u"Dealer Busts - You Win",
      u"chaching"},
     {[](const GameTable &t) { return t.playerWon; }, u"You Win", u"chaching"},
     {[](const GameTable &t) { return t.pushResult; }, u"Draw", u"lose"},
@@ -124,7 +114,7 @@ void FormatAmount(WCHAR *buffer, std::int32_t amount) {
 // otherwise both, hard first: an ace and a six read 7(17). The widest text, two
 // negative 32-bit totals, takes 24 units and the terminator.
 void FormatTotal(WCHAR *buffer, std::int32_t softTotal, std::int32_t hardTotal) {
-  if (softTotal == hardTotal || softTotal >= 22) {
+  if (softTotal == hardTotal || softTotal > Blackjack) {
     FormatAmount(buffer, hardTotal);
   } else {
     StringCchPrintfW(buffer, TableTextLength, u"%d(%d)", hardTotal, softTotal);
@@ -140,9 +130,10 @@ void DrawBettingPhase(const GameTable &table, HDC target) {
     DrawPiece(table, DealPiece, target);
     DrawPiece(table, ClearPiece, target);
   }
-  for (const Chip &chip : Chips) {
-    if (table.bank >= chip.value) {
-      DrawPiece(table, chip.row, target);
+  // The chips, dearest first, each offered while the bank can pay for it.
+  for (int chip = ChipCount - 1; chip >= 0; --chip) {
+    if (table.bank >= ChipValues[chip]) {
+      DrawPiece(table, ChipPiece(chip), target);
     }
   }
 }

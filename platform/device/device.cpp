@@ -53,36 +53,51 @@ SYSTEMTIME FromTm(const std::tm &tm, unsigned ms) {
   return t;
 }
 
+// A system of the default's kind but for its name, version and type; `fails` makes both of
+// its version queries fail.
+OsProfile NamedProfile(const char *name, DWORD major, DWORD minor,
+                       std::u16string platformType = u"PocketPC", bool fails = false) {
+  OsProfile p;
+  p.name = name;
+  p.major = major;
+  p.minor = minor;
+  p.platformType = std::move(platformType);
+  p.versionFails = p.platformTypeFails = fails;
+  return p;
+}
+
+// Every system a host can emulate, by the name its options and recordings give it; the
+// first is the default, which OsProfile's own values describe.
+const std::vector<OsProfile> &OsProfiles() {
+  static const std::vector<OsProfile> profiles{
+      OsProfile{},
+      NamedProfile("ce5", 5, 0),
+      NamedProfile("ce4", 4, 20),
+      NamedProfile("ce3-pocketpc", 3, 0),
+      NamedProfile("ce3-other", 3, 0, u"Jupiter"),
+      NamedProfile("fail", 5, 1, u"PocketPC", true),
+  };
+  return profiles;
+}
+
 } // namespace
 
 bool OsProfileByName(const std::string &name, OsProfile *profile) {
-  OsProfile p;
-  if (name == "ce5.1" || name == "pocketpc") {
-    // the default
-  } else if (name == "ce3-pocketpc") {
-    p.major = 3;
-    p.minor = 0;
-  } else if (name == "ce3-other") {
-    p.major = 3;
-    p.minor = 0;
-    p.platformType = u"Jupiter";
-  } else if (name == "ce4") {
-    p.major = 4;
-    p.minor = 20;
-  } else if (name == "ce5") {
-    p.major = 5;
-    p.minor = 0;
-  } else if (name == "fail") {
-    p.versionFails = true;
-    p.platformTypeFails = true;
-  } else {
-    return false;
+  for (const OsProfile &p : OsProfiles()) {
+    if (p.name == name) {
+      *profile = p;
+      return true;
+    }
   }
-  if (name != "pocketpc") {
-    p.name = name;
+  return false;
+}
+
+std::string OsProfileNames() {
+  std::string names;
+  for (const OsProfile &p : OsProfiles()) {
+    names += (names.empty() ? "" : ", ") + p.name;
   }
-  *profile = p;
-  return true;
+  return names;
 }
 
 Device::Device(DeviceConfig config) : config_(std::move(config)), realStartNs_(MonotonicNs()) {}

@@ -20,9 +20,11 @@ struct OsProfile {
   bool platformTypeFails = false; // SPI_GETPLATFORMTYPE returns FALSE
 };
 
-// Parses a host option value: "ce3-pocketpc", "ce3-other", "ce4", "ce5", "ce5.1"
-// (the default), "fail". Returns false for an unknown name.
+// The profile of a system by its name (a host option's value, a recording's field); false for
+// a name no profile has.
 bool OsProfileByName(const std::string &name, OsProfile *profile);
+// The names OsProfileByName knows, the default first, separated by ", ": for help and errors.
+std::string OsProfileNames();
 
 struct DeviceConfig {
   int width = 240;

@@ -32,6 +32,10 @@ void RemoveDeviceListener(DeviceListener *listener) {
   all.erase(std::remove(all.begin(), all.end(), listener), all.end());
 }
 
+void AnnounceInput(const InputEvent &event, std::uint64_t atMs) {
+  Tell([&](DeviceListener &l) { l.InputQueued(event, atMs); });
+}
+
 void AnnounceSound(const SoundEvent &event) {
   Tell([&](DeviceListener &l) { l.SoundPlayed(event); });
 }
@@ -42,6 +46,18 @@ void AnnounceTimer(const TimerEvent &event) {
 
 void AnnounceRedraw(HWND hwnd) {
   Tell([&](DeviceListener &l) { l.RedrawRequested(hwnd); });
+}
+
+void AnnounceText(const TextEvent &event) {
+  Tell([&](DeviceListener &l) { l.TextDrawn(event); });
+}
+
+void AnnounceQuit() {
+  Tell([](DeviceListener &l) { l.QuitPosted(); });
+}
+
+void AnnounceFrontRequest() {
+  Tell([](DeviceListener &l) { l.FrontRequested(); });
 }
 
 } // namespace platform

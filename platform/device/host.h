@@ -1,29 +1,39 @@
-// The host interface: what the message loop needs from the program around the
-// device (a desktop window, a script), and the host in use.
+// The host interface: what the message loop needs from the front end around the
+// device (a desktop window, a page, a script), and the host in use. A front end
+// is input and output alone: it queues the user's input (user/input.h) and shows
+// the frames the loop gives it.
 #pragma once
 
 #include <cstdint>
 #include <limits>
 
-#include "gdi/surface.h"
-
 namespace platform {
 
 inline constexpr std::uint64_t kNoDeadline = std::numeric_limits<std::uint64_t>::max();
+
+// A frame of the device screen: width x height pixels, 0x00RRGGBB, rows top to
+// bottom with no padding. The pixels are the layer's: they stay as they are until
+// the loop presents the next frame.
+struct Frame {
+  const std::uint32_t *pixels = nullptr;
+  int width = 0;
+  int height = 0;
+};
 
 class Host {
 public:
   virtual ~Host() = default;
 
-  // Called by GetMessageW when no message is ready. Returns when input has been
-  // queued, a message posted, or the device clock has reached `deadlineMs` (the
-  // next timer; kNoDeadline when none runs), whichever comes first; it may
-  // return early, and the loop then asks again. A front end presents the screen
-  // here when it changed.
-  virtual void WaitForEvents(std::uint64_t deadlineMs) = 0;
+  // Shows a frame of the device screen. GetMessageW calls it before it waits,
+  // when the screen changed since the last frame.
+  virtual void Present(const Frame &frame) = 0;
 
-  // Shows a frame of the device screen.
-  virtual void Present(const Surface &screen) = 0;
+  // Called by GetMessageW when no message is ready. Returns when input has been
+  // queued, or the device clock has reached `deadlineMs` (the next timer;
+  // kNoDeadline when none runs), whichever comes first. It may return early, and
+  // the loop then does its idle work and asks again: a front end that sleeps
+  // returns after each sleep, so that the idle work runs between them.
+  virtual void WaitForEvents(std::uint64_t deadlineMs) = 0;
 };
 
 // The host used when no front end is attached (tests that drive the queue
@@ -32,8 +42,8 @@ public:
 // message instead of hanging.
 class NullHost : public Host {
 public:
+  void Present(const Frame &) override {}
   void WaitForEvents(std::uint64_t deadlineMs) override;
-  void Present(const Surface &) override {}
 };
 
 // The host the message loop waits on: the attached front end, else a NullHost.

@@ -260,27 +260,30 @@ Glyph Render(const FontFace &f, char32_t c) {
   FontSystem &sys = System();
   ++sys.work.glyphRenders;
   FT_Activate_Size(f.impl->size);
-  static constexpr FT_Int32 kTarget[] = {FT_LOAD_TARGET_MONO, FT_LOAD_TARGET_NORMAL,
-                                         FT_LOAD_TARGET_LCD};
   static constexpr FT_Render_Mode kRender[] = {FT_RENDER_MODE_MONO, FT_RENDER_MODE_NORMAL,
                                                FT_RENDER_MODE_LCD};
   const auto mode = static_cast<std::size_t>(f.mode);
+  // Every mode is hinted the same light way, up and down only: the glyphs keep the
+  // widths and side bearings the face was designed with, so they sit evenly at the
+  // face's advances, and the pen goes by those advances in whole pixels (a synthetic
+  // bold a pixel wider), as the device's GDI lays out aliased, grey and ClearType
+  // text alike. A glyph fitted across as well would have a width of its own that
+  // the whole-pixel advance then contradicts, opening and closing gaps inside words.
   // Embedded bitmaps would ignore the weight: always draw from the outlines.
-  if (FT_Load_Char(face, c, FT_LOAD_NO_BITMAP | kTarget[mode]) != 0) {
+  if (FT_Load_Char(face, c, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_LIGHT) != 0) {
     return g;
   }
   FT_GlyphSlot slot = face->glyph;
+  g.advance = Round26(slot->advance.x) + (f.emboldened ? 1 : 0);
   if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
     if (f.slanted) {
       const FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};
       FT_Outline_Transform(&slot->outline, &shear);
     }
-    if (f.emboldened) {
-      FT_Outline_EmboldenXY(&slot->outline, 64, 0);
+    if (f.emboldened || f.thickening64 > 0) {
+      FT_Outline_EmboldenXY(&slot->outline, f.emboldened ? 64 : f.thickening64, 0);
     }
   }
-  g.advance = Round26(slot->advance.x) + (f.emboldened ? 1 : 0);
-  g.designAdvance = (slot->linearHoriAdvance >> 10) + (f.emboldened ? 64 : 0);
   if (FT_Render_Glyph(slot, kRender[mode]) != 0) {
     return g;
   }
@@ -301,6 +304,56 @@ Glyph Render(const FontFace &f, char32_t c) {
     }
   }
   return g;
+}
+
+// How much wider, in font units, the stems of a heavy face of the fonts-wine folder
+// must be drawn: fonts-wine's Tahoma Bold carries its family's regular outlines (its
+// weight is in its embedded bitmaps alone), with the bold advances, so drawn as it
+// stands its letters look regular and spaced apart. Such a face is thickened by as
+// much as its characters are wider on average than the regular face's. 0 for a face
+// with outlines of its own.
+long ThickeningOfRegularOutlines(const std::string &file, FT_Face face) {
+  FontSystem &sys = System();
+  const auto *os2 = static_cast<const TT_OS2 *>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  const auto shipped = std::find_if(sys.shipped.begin(), sys.shipped.end(),
+                                    [&](const ShippedFace &f) { return f.file == file; });
+  if (os2 == nullptr || shipped == sys.shipped.end() || shipped->weight < FW_SEMIBOLD) {
+    return 0;
+  }
+  const auto regular =
+      std::find_if(sys.shipped.begin(), sys.shipped.end(), [&](const ShippedFace &f) {
+        return f.family == shipped->family && f.italic == shipped->italic && f.weight < FW_SEMIBOLD;
+      });
+  if (regular == sys.shipped.end()) {
+    return 0;
+  }
+  const std::shared_ptr<OpenFace> other = OpenFile(regular->file, 0);
+  const auto *otherOs2 =
+      other->face != nullptr
+          ? static_cast<const TT_OS2 *>(FT_Get_Sfnt_Table(other->face, FT_SFNT_OS2))
+          : nullptr;
+  if (otherOs2 == nullptr || face->units_per_EM != other->face->units_per_EM) {
+    return 0;
+  }
+  // The outline of a stem letter, in font units, the same in both files?
+  const auto outline = [](FT_Face of, std::vector<FT_Vector> *points) {
+    if (FT_Load_Char(of, U'l', FT_LOAD_NO_SCALE | FT_LOAD_NO_BITMAP) != 0 ||
+        of->glyph->format != FT_GLYPH_FORMAT_OUTLINE) {
+      return false;
+    }
+    const FT_Outline &o = of->glyph->outline;
+    points->assign(o.points, o.points + o.n_points);
+    return true;
+  };
+  std::vector<FT_Vector> mine;
+  std::vector<FT_Vector> theirs;
+  if (!outline(face, &mine) || !outline(other->face, &theirs) || mine.size() != theirs.size() ||
+      !std::equal(
+          mine.begin(), mine.end(), theirs.begin(),
+          [](const FT_Vector &a, const FT_Vector &b) { return a.x == b.x && a.y == b.y; })) {
+    return 0;
+  }
+  return std::max<long>(0, os2->xAvgCharWidth - otherOs2->xAvgCharWidth);
 }
 
 std::shared_ptr<const FontFace> Realise(const LOGFONTW &lf, const std::u16string &family) {
@@ -336,6 +389,8 @@ std::shared_ptr<const FontFace> Realise(const LOGFONTW &lf, const std::u16string
     f->emboldened = weight >= FW_SEMIBOLD && fileWeight < FW_SEMIBOLD;
     f->slanted = italic && (face->style_flags & FT_STYLE_FLAG_ITALIC) == 0;
     SizeFace(f.get(), lf);
+    f->thickening64 = ThickeningOfRegularOutlines(file, face) * f->pixelsPerEm * 64 /
+                      std::max<long>(1, face->units_per_EM);
   } else {
     const LONG height = std::max<LONG>(1, std::abs(lf.lfHeight));
     tm.tmHeight = height;
@@ -355,10 +410,7 @@ const Glyph &FontFace::GlyphOf(char32_t c) const {
   return it->second;
 }
 
-long FontFace::Advance64(char32_t c) const {
-  const Glyph &g = GlyphOf(c);
-  return mode == GlyphMode::Aliased ? long{g.advance} * 64 : g.designAdvance;
-}
+int FontFace::Advance(char32_t c) const { return GlyphOf(c).advance; }
 
 std::shared_ptr<const FontFace> RealiseFont(const LOGFONTW &lf) {
   FontSystem &sys = System();

@@ -19,10 +19,9 @@ enum class GlyphMode { Aliased, Grey, SubpixelRgb };
 struct Glyph {
   int width = 0; // in pixels
   int height = 0;
-  int left = 0;           // from the pen to the bitmap's left edge
-  int top = 0;            // from the baseline up to the bitmap's top edge
-  int advance = 0;        // hinted, in whole pixels
-  long designAdvance = 0; // the outline's own, in 1/64 pixel
+  int left = 0;    // from the pen to the bitmap's left edge
+  int top = 0;     // from the baseline up to the bitmap's top edge
+  int advance = 0; // how far the pen moves, in whole pixels (FontFace::Advance)
   std::vector<std::uint8_t> coverage;
 };
 
@@ -36,16 +35,17 @@ struct FontFace {
   int pixelsPerEm = 0;
   bool emboldened = false; // the file is lighter than the weight asked for
   bool slanted = false;    // the file is upright and italic was asked for
+  long thickening64 = 0;   // a heavy file drawn from regular outlines: its stems' widening
   bool underline = false;
   bool strikeOut = false;
   TEXTMETRICW metrics{};
 
   // The glyph of a character, rendered on first use.
   const Glyph &GlyphOf(char32_t c) const;
-  // How far a character moves the pen, in 1/64 pixel. Smoothed text goes by the
-  // face's design advances, so a line is as wide as the face was designed at this
-  // size; aliased glyphs are fitted to whole pixels and go by their hinted ones.
-  long Advance64(char32_t c) const;
+  // How far a character moves the pen: the face's hinted advance at this size, in
+  // whole pixels, the same for aliased, grey and ClearType text, as the device's
+  // GDI lays text out. A line measures what it draws, whatever the smoothing.
+  int Advance(char32_t c) const;
 
   struct Impl;
   std::shared_ptr<Impl> impl;

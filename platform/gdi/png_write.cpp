@@ -64,34 +64,37 @@ bool WriteRows(int *fd, int width, int height, png_bytepp rows, std::string *err
 
 } // namespace
 
-bool WritePng(const Surface &surface, const std::string &path, std::string *error) {
-  std::string why;
-  if (surface.width <= 0 || surface.height <= 0) {
-    why = "the image is empty";
+bool WritePng(const std::uint32_t *pixels, int width, int height, const std::string &path,
+              std::string *error) {
+  if (pixels == nullptr || width <= 0 || height <= 0) {
+    if (error != nullptr) {
+      *error = "the image is empty";
+    }
+    return false;
   }
-  const auto width = static_cast<std::size_t>(surface.width);
-  std::vector<png_byte> bytes(why.empty() ? width * 3 * static_cast<std::size_t>(surface.height)
-                                          : 0);
+  std::string why;
+  const auto columns = static_cast<std::size_t>(width);
+  std::vector<png_byte> bytes(columns * 3 * static_cast<std::size_t>(height));
   std::vector<png_bytep> rows;
-  for (int y = 0; why.empty() && y < surface.height; ++y) {
-    png_bytep row = bytes.data() + static_cast<std::size_t>(y) * width * 3;
-    const std::uint32_t *pixels = surface.Row(y);
-    for (std::size_t x = 0; x < width; ++x) {
-      row[x * 3] = static_cast<png_byte>(pixels[x] >> 16);
-      row[x * 3 + 1] = static_cast<png_byte>(pixels[x] >> 8);
-      row[x * 3 + 2] = static_cast<png_byte>(pixels[x]);
+  for (int y = 0; y < height; ++y) {
+    png_bytep row = bytes.data() + static_cast<std::size_t>(y) * columns * 3;
+    const std::uint32_t *from = pixels + static_cast<std::size_t>(y) * columns;
+    for (std::size_t x = 0; x < columns; ++x) {
+      row[x * 3] = static_cast<png_byte>(from[x] >> 16);
+      row[x * 3 + 1] = static_cast<png_byte>(from[x] >> 8);
+      row[x * 3 + 2] = static_cast<png_byte>(from[x]);
     }
     rows.push_back(row);
   }
   std::string temporary;
   int created = 0;
-  UniqueFd file = why.empty() ? CreateTempBeside(path, 0666, &temporary, &created) : UniqueFd();
-  if (why.empty() && !file.Valid()) {
+  UniqueFd file = CreateTempBeside(path, 0666, &temporary, &created);
+  if (!file.Valid()) {
     why = "cannot create " + temporary + ": " + std::strerror(created);
   }
   if (why.empty()) {
     int fd = file.Get();
-    WriteRows(&fd, surface.width, surface.height, rows.data(), &why);
+    WriteRows(&fd, width, height, rows.data(), &why);
     if (why.empty() && close(file.Release()) != 0) {
       why = std::strerror(errno); // a file system that reports a full disk only now
     }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/utf.h"
+#include "device/events.h"
 #include "gdi/font.h"
 #include "gdi/gdi_state.h"
 
@@ -63,27 +64,46 @@ RECT Intersect(const RECT &a, const RECT &b) {
               std::min(a.bottom, b.bottom)};
 }
 
-long WholePixels(long sixtyFourths) { return (sixtyFourths + 32) >> 6; }
-
-// Where the glyphs of a run start, from the run's start in whole pixels (each on the
-// pixel nearest its exact place), and where the run ends: by the face's advances, or
-// by the caller's spacing where given.
+// Where the pen stands for each character of a run, from the run's start, and where
+// the run ends: the face's advances, or the caller's spacing where given.
 std::vector<long> PenPositions(const FontFace &face, const std::u32string &text, const int *dx) {
   std::vector<long> at(text.size() + 1, 0);
-  long exact = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    exact += dx != nullptr ? long{dx[i]} * 64 : face.Advance64(text[i]);
-    at[i + 1] = WholePixels(exact);
+    at[i + 1] = at[i] + (dx != nullptr ? dx[i] : face.Advance(text[i]));
   }
   return at;
 }
 
 long RunWidth(const FontFace &face, const std::u32string &text, const int *dx) {
-  long exact = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    exact += dx != nullptr ? long{dx[i]} * 64 : face.Advance64(text[i]);
+  return PenPositions(face, text, dx).back();
+}
+
+// The LOGFONT quality that draws glyphs in `mode`.
+BYTE QualityOf(GlyphMode mode) {
+  switch (mode) {
+  case GlyphMode::Aliased:
+    return NONANTIALIASED_QUALITY;
+  case GlyphMode::Grey:
+    return ANTIALIASED_QUALITY;
+  case GlyphMode::SubpixelRgb:
+    return CLEARTYPE_QUALITY;
   }
-  return WholePixels(exact);
+  return NONANTIALIASED_QUALITY;
+}
+
+// Tells the listeners where a run's glyphs go.
+void AnnouncePlaces(const FontFace &face, const std::u32string &text, const int *dx,
+                    const std::vector<long> &at) {
+  TextEvent event;
+  event.faceFile = face.file;
+  event.faceIndex = face.index;
+  event.pixelsPerEm = face.pixelsPerEm;
+  event.quality = QualityOf(face.mode);
+  event.emboldened = face.emboldened;
+  event.callerSpacing = dx != nullptr;
+  event.text = text;
+  event.pens = at;
+  AnnounceText(event);
 }
 
 struct Run {
@@ -100,6 +120,7 @@ void DrawRun(DeviceContext &dc, const View &view, const FontFace &face, const st
              const Run &run) {
   const TEXTMETRICW &tm = face.metrics;
   const std::vector<long> at = PenPositions(face, text, run.dx);
+  AnnouncePlaces(face, text, run.dx, at);
   const long width = at.back();
   const std::uint32_t background = PixelOf(dc.bkColor);
   if ((run.options & ETO_OPAQUE) != 0 && run.rect != nullptr) {
@@ -234,7 +255,7 @@ std::vector<Line> BreakLines(const FontFace &face, const std::u32string &text,
       while (true) {
         std::size_t fit = lineStart; // end of the last word that fits
         std::size_t at = lineStart;
-        long used = 0; // in 1/64 pixel, as the line will be laid out
+        long used = 0;
         while (at < end) {
           std::size_t wordEnd = at;
           while (wordEnd < end && text[wordEnd] == U' ') {
@@ -245,9 +266,9 @@ std::vector<Line> BreakLines(const FontFace &face, const std::u32string &text,
           }
           long w = 0;
           for (std::size_t i = at; i < wordEnd; ++i) {
-            w += face.Advance64(text[i]);
+            w += face.Advance(text[i]);
           }
-          if (WholePixels(used + w) > width && fit > lineStart) {
+          if (used + w > width && fit > lineStart) {
             break;
           }
           used += w;

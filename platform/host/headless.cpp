@@ -1,12 +1,9 @@
 // The headless host: runs script commands when the program waits for input.
 #include "host/headless.h"
 
-#include "gdi/png_write.h"
 #include "device/device.h"
-#include "host/close_signals.h"
-#include "host/instance_service.h"
-#include "host/timeline.h"
-#include "user/compositor.h"
+#include "gdi/png_write.h"
+#include "user/input.h"
 
 namespace platform {
 namespace {
@@ -21,7 +18,10 @@ std::string LineText(int line) { return "line " + std::to_string(line) + ": "; }
 
 HeadlessHost::HeadlessHost(ScriptReader &script) : script_(script) {}
 
-void HeadlessHost::Present(const Surface &) { ++frames_; }
+void HeadlessHost::Present(const Frame &frame) {
+  ++frames_;
+  shown_ = frame;
+}
 
 void HeadlessHost::Fail(int code, std::string message) {
   if (error_.empty()) {
@@ -51,8 +51,7 @@ bool HeadlessHost::Run(const ScriptCommand &command) {
     return false;
   case ScriptVerb::Screenshot: {
     std::string why;
-    PresentIfChanged(*this);
-    if (!WriteScreenshot(command.path, &why)) {
+    if (!WritePng(shown_.pixels, shown_.width, shown_.height, command.path, &why)) {
       Fail(1, LineText(command.line) + "cannot write " + command.path + ": " + why);
     }
     return false;
@@ -69,18 +68,13 @@ bool HeadlessHost::Run(const ScriptCommand &command) {
     break;
   }
   // Everything else is the user's, all of it handed over before the program runs.
-  for (const UserAction &action : UserActionsOf(command)) {
-    ApplyUserAction(action);
+  for (const InputEvent &event : InputEventsOf(command)) {
+    QueueInput(event);
   }
   return true;
 }
 
 void HeadlessHost::WaitForEvents(std::uint64_t deadlineMs) {
-  if (HandleCloseSignals()) {
-    return;
-  }
-  ServeInstanceRequests();
-  PresentIfChanged(*this);
   Device &device = CurrentDevice();
   for (;;) {
     const std::uint64_t now = device.NowMs();
@@ -109,7 +103,7 @@ void HeadlessHost::WaitForEvents(std::uint64_t deadlineMs) {
     if (!closeSent_) {
       closeSent_ = true;
       closedAtMs_ = now;
-      ApplyUserAction(UserAction{UserActionKind::Close, {}, 0});
+      QueueInput(InputEvent{InputKind::Close});
       return;
     }
     if (deadlineMs != kNoDeadline && deadlineMs - closedAtMs_ <= kCloseGraceMs) {
@@ -133,10 +127,6 @@ HeadlessRun RunHeadless(ScriptReader &script, WinMainFunction program, HINSTANCE
   run.error = host.Error();
   run.frames = host.FramesPresented();
   return run;
-}
-
-bool WriteScreenshot(const std::string &path, std::string *error) {
-  return WritePng(ScreenSurface(), path, error);
 }
 
 } // namespace platform

@@ -16,14 +16,14 @@ using WinMainFunction = int(WINAPI *)(HINSTANCE, HINSTANCE, LPWSTR, int);
 
 // Whenever the program's message loop has nothing to do, the host runs script
 // commands until one gives it something (input, a turned screen, a due timer
-// inside a wait). After the last command it sends WM_CLOSE to the foreground
-// application window, as a user closing the program would.
+// inside a wait). After the last command it closes the program, as its user
+// would. A screenshot writes the frame last presented.
 class HeadlessHost : public Host {
 public:
   explicit HeadlessHost(ScriptReader &script);
 
+  void Present(const Frame &frame) override;
   void WaitForEvents(std::uint64_t deadlineMs) override;
-  void Present(const Surface &screen) override;
 
   // Empty while the script runs cleanly; else one line, and the exit code the
   // process should end with (2 for a bad script, 1 for a failure).
@@ -45,6 +45,7 @@ private:
   std::string error_;
   int errorCode_ = 0;
   int frames_ = 0;
+  Frame shown_;
 };
 
 struct HeadlessRun {
@@ -56,8 +57,5 @@ struct HeadlessRun {
 // Runs a program's WinMain on the current device under the headless host with
 // the script's commands, and returns the exit code the process should end with.
 HeadlessRun RunHeadless(ScriptReader &script, WinMainFunction program, HINSTANCE instance);
-
-// Writes the screen as composed now to a PNG file; false with the reason in *error.
-bool WriteScreenshot(const std::string &path, std::string *error);
 
 } // namespace platform

@@ -7,6 +7,9 @@
 #include <functional>
 #include <optional>
 
+#include <pwd.h>
+#include <unistd.h>
+
 namespace platform {
 namespace {
 
@@ -25,6 +28,20 @@ constexpr std::array<ScreenPreset, 5> kPresets{{
     {"square", 240, 240, 96},
 }};
 
+// The presets' names for help and errors, the default first.
+std::string PresetNames() {
+  std::string names;
+  for (const ScreenPreset &preset : kPresets) {
+    names += (names.empty() ? "" : ", ") + std::string(preset.name);
+  }
+  return names;
+}
+
+// A list of names for the help, its first one marked as the default.
+std::string DefaultMarked(std::string names) {
+  return names.insert(std::min(names.find(','), names.size()), " (default)");
+}
+
 constexpr int kSmallestSide = 16;
 constexpr int kLargestSide = 4096;
 constexpr int kSmallestDpi = 24;
@@ -41,14 +58,19 @@ std::optional<int> Number(std::string_view text, int min, int max) {
   return value;
 }
 
+// The user's settings folder, by the base-directory rules: $XDG_CONFIG_HOME, which
+// counts only as an absolute path (a relative one would follow the current folder
+// about), else ~/.config, the home taken from the password database without $HOME.
 std::string DefaultProfile() {
-  if (const char *config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && *config != 0) {
+  if (const char *config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && *config == '/') {
     return std::string(config) + "/blackjack";
   }
-  if (const char *home = std::getenv("HOME"); home != nullptr && *home != 0) {
-    return std::string(home) + "/.config/blackjack";
+  const char *home = std::getenv("HOME");
+  if (home == nullptr || *home == 0) {
+    const passwd *user = getpwuid(getuid());
+    home = user != nullptr ? user->pw_dir : nullptr;
   }
-  return ".blackjack";
+  return home != nullptr && *home != 0 ? std::string(home) + "/.config/blackjack" : ".blackjack";
 }
 
 struct Parsed {
@@ -64,7 +86,7 @@ using Setter = std::function<bool(Parsed &, const std::string &value, std::strin
 struct OptionInfo {
   const char *name;
   const char *value; // null for a flag
-  const char *help;
+  std::string help;
   Setter set;
 };
 
@@ -85,8 +107,7 @@ bool SetScreen(Parsed &p, const std::string &value, std::string *error) {
                      ? std::nullopt
                      : Number(std::string_view(value).substr(x + 1), kSmallestSide, kLargestSide);
   if (!w || !h) {
-    *error = "--screen takes qvga, qvga-landscape, vga, vga-landscape, square or WxH with "
-             "sides from " +
+    *error = "--screen takes " + PresetNames() + " or WxH with sides from " +
              std::to_string(kSmallestSide) + " to " + std::to_string(kLargestSide) + ", not '" +
              value + "'";
     return false;
@@ -117,8 +138,7 @@ bool SetClock(Parsed &p, const std::string &value, std::string *error) {
 
 const std::array<OptionInfo, 15> &Options() {
   static const std::array<OptionInfo, 15> options{{
-      {"--screen", "PRESET|WxH",
-       "screen: qvga (default), qvga-landscape, vga, vga-landscape, square, or WxH", SetScreen},
+      {"--screen", "PRESET|WxH", "screen: " + DefaultMarked(PresetNames()) + ", or WxH", SetScreen},
       {"--dpi", "N", "screen dpi (default: the preset's; 96 for WxH)",
        [](Parsed &p, const std::string &v, std::string *e) {
          p.dpi = Number(v, kSmallestDpi, kLargestDpi);
@@ -149,10 +169,10 @@ const std::array<OptionInfo, 15> &Options() {
          p.profile = v;
          return true;
        }},
-      {"--os", "NAME", "system to report: ce5.1 (default), ce5, ce4, ce3-pocketpc, ce3-other, fail",
+      {"--os", "NAME", "system to report: " + DefaultMarked(OsProfileNames()),
        [](Parsed &p, const std::string &v, std::string *e) {
          if (!OsProfileByName(v, &p.options.device.os)) {
-           *e = "--os takes ce5.1, ce5, ce4, ce3-pocketpc, ce3-other or fail, not '" + v + "'";
+           *e = "--os takes one of " + OsProfileNames() + ", not '" + v + "'";
            return false;
          }
          return true;
@@ -173,7 +193,8 @@ const std::array<OptionInfo, 15> &Options() {
          p.options.device.mute = true;
          return true;
        }},
-      {"--headless", nullptr, "run without a window, on a virtual clock, driven by --script",
+      {"--headless", nullptr,
+       "run without a window, on a virtual clock, playing --script or --replay",
        [](Parsed &p, const std::string &, std::string *) {
          p.options.headless = true;
          return true;
@@ -270,6 +291,10 @@ bool ParseHostOptions(const std::vector<std::string> &args, HostOptions *options
     *error = "--replay plays on the recording's device and clock; leave out " + p.deviceOption;
     return false;
   }
+  if (p.options.headless && p.options.script.empty() && p.options.replay.empty()) {
+    *error = "--headless plays the commands of --script FILE or --replay FILE; give one";
+    return false;
+  }
   const std::pair<bool, const char *> conflicts[] = {
       {!p.options.replay.empty() && !p.options.script.empty(), "--replay and --script"},
       {!p.options.replay.empty() && !p.options.record.empty(), "--replay and --record"},
@@ -299,17 +324,35 @@ bool ParseHostOptions(const std::vector<std::string> &args, HostOptions *options
 }
 
 std::string HostUsage() {
+  // Each option's text in a column of its own, broken between words to fit a
+  // terminal of 80 columns.
+  constexpr std::size_t kTextColumn = 26;
+  constexpr std::size_t kWidth = 80;
   std::string text = "usage: blackjack [options]\n\nOptions of the emulated device and its host:\n";
   for (const OptionInfo &o : Options()) {
-    std::string left =
+    std::string line =
         std::string("  ") + o.name + (o.value != nullptr ? std::string(" ") + o.value : "");
-    left.resize(std::max<std::size_t>(left.size() + 2, 26), ' ');
-    text += left + o.help + "\n";
+    line.resize(std::max(line.size() + 2, kTextColumn), ' ');
+    const std::string_view help(o.help);
+    for (std::size_t at = 0; at < help.size();) {
+      const std::size_t end = std::min(help.find(' ', at), help.size());
+      if (line.size() > kTextColumn && line.size() + end - at > kWidth) {
+        line.pop_back(); // the space before the word
+        text += line + "\n";
+        line.assign(kTextColumn, ' ');
+      }
+      line.append(help.substr(at, end - at + (end < help.size() ? 1 : 0)));
+      at = end + 1;
+    }
+    text += line + "\n";
   }
   text += "\nScript commands (--script): tap X Y, down X Y, move X Y (the pen held down\n"
           "moves), up X Y, wheel N (notches, positive up), wait MS, key NAME, keydown KEY,\n"
           "keyup KEY, rotate, screenshot FILE, close. A recording is such a script after a\n"
-          "header. Desktop keys: F9 turns the screen, F11 toggles full screen.\n";
+          "header. Desktop keys: F9 turns the screen, F11 toggles full screen.\n"
+          "\nExit status: 0 when the game has ended and its money is stored; 1 when it\n"
+          "cannot run or the money cannot be stored; 2 for a bad option, script or\n"
+          "recording. The manual page is blackjack(6).\n";
   return text;
 }
 

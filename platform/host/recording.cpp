@@ -146,27 +146,27 @@ std::string RecordingHeaderText(const RecordingHeader &header) {
   return text;
 }
 
-std::string ActionLine(const UserAction &action) {
+std::string InputLine(const InputEvent &event) {
   const auto point = [&](const char *verb) {
-    return std::string(verb) + " " + std::to_string(action.point.x) + " " +
-           std::to_string(action.point.y);
+    return std::string(verb) + " " + std::to_string(event.point.x) + " " +
+           std::to_string(event.point.y);
   };
-  switch (action.kind) {
-  case UserActionKind::PenDown:
+  switch (event.kind) {
+  case InputKind::PenDown:
     return point("down");
-  case UserActionKind::PenMove:
+  case InputKind::PenMove:
     return point("move");
-  case UserActionKind::PenUp:
+  case InputKind::PenUp:
     return point("up");
-  case UserActionKind::KeyDown:
-    return "keydown " + KeyName(action.key);
-  case UserActionKind::KeyUp:
-    return "keyup " + KeyName(action.key);
-  case UserActionKind::Wheel:
-    return "wheel " + WheelAmount(action.wheel);
-  case UserActionKind::Rotate:
+  case InputKind::KeyDown:
+    return "keydown " + KeyName(event.key);
+  case InputKind::KeyUp:
+    return "keyup " + KeyName(event.key);
+  case InputKind::Wheel:
+    return "wheel " + WheelAmount(event.wheel);
+  case InputKind::Turn:
     return "rotate";
-  case UserActionKind::Close:
+  case InputKind::Close:
     return "close";
   }
   return "close";
@@ -189,9 +189,14 @@ std::unique_ptr<Recorder> Recorder::Create(const std::string &path, const Record
 }
 
 Recorder::Recorder(int fd, std::string path, std::uint64_t startMs)
-    : fd_(fd), path_(std::move(path)), lastMs_(startMs) {}
+    : fd_(fd), path_(std::move(path)), lastMs_(startMs) {
+  AddDeviceListener(this);
+}
 
-Recorder::~Recorder() { close(fd_); }
+Recorder::~Recorder() {
+  RemoveDeviceListener(this);
+  close(fd_);
+}
 
 void Recorder::WriteLine(const std::string &line) {
   if (!error_.empty()) {
@@ -211,13 +216,13 @@ void Recorder::WriteLine(const std::string &line) {
   }
 }
 
-void Recorder::Write(const UserAction &action, std::uint64_t atMs) {
+void Recorder::InputQueued(const InputEvent &event, std::uint64_t atMs) {
   std::string lines;
   if (atMs > lastMs_) {
     lines = "wait " + std::to_string(atMs - lastMs_) + "\n";
     lastMs_ = atMs;
   }
-  WriteLine(lines + ActionLine(action) + "\n");
+  WriteLine(lines + InputLine(event) + "\n");
 }
 
 bool ReadRecording(std::string_view text, const std::string &programVersion,

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "device/device.h"
-#include "host/timeline.h"
+#include "device/events.h"
 
 namespace platform {
 
@@ -28,24 +28,25 @@ struct RecordingHeader {
 // The largest recording a replay reads.
 inline constexpr std::size_t kLargestRecording = 64u << 20;
 
-// Writes a recording: the header at once, then each action with the wait before it.
-// Every line goes to the file in one write as it happens, so a crash or a kill
-// leaves a recording that replays up to its last action.
-class Recorder {
+// Writes a recording: the header at once, then, while it lives, each input the
+// layer takes with the wait before it. Every line goes to the file in one write as
+// it happens, so a crash or a kill leaves a recording that replays up to its last
+// input, the one that crashed included.
+class Recorder : public DeviceListener {
 public:
   // Creates or truncates `path`; null with the reason in *error.
   static std::unique_ptr<Recorder> Create(const std::string &path, const RecordingHeader &header,
                                           std::string *error);
-  ~Recorder();
+  ~Recorder() override;
   Recorder(const Recorder &) = delete;
   Recorder &operator=(const Recorder &) = delete;
 
-  void Write(const UserAction &action, std::uint64_t atMs);
   // The first write that failed, or empty.
   const std::string &Error() const { return error_; }
 
 private:
   Recorder(int fd, std::string path, std::uint64_t startMs);
+  void InputQueued(const InputEvent &event, std::uint64_t atMs) override;
   void WriteLine(const std::string &line);
 
   int fd_;
@@ -65,7 +66,7 @@ std::string RecordingHeaderText(const RecordingHeader &header);
 bool ReadRecording(std::string_view text, const std::string &programVersion,
                    RecordingHeader *header, std::string *script, std::string *error);
 
-// The script line of an action ("down 127 276", "keydown ctrl", "rotate").
-std::string ActionLine(const UserAction &action);
+// The script line of an input event ("down 127 276", "keydown ctrl", "rotate").
+std::string InputLine(const InputEvent &event);
 
 } // namespace platform

@@ -1,4 +1,4 @@
-// Reading a recording from its file, its device, and its actions on a timeline.
+// Reading a recording from its file, its device, and its input on a timeline.
 #include "host/replay.h"
 
 #include <cerrno>
@@ -34,14 +34,14 @@ void UseRecordedDevice(const RecordingHeader &header, DeviceConfig *device) {
   device->clockStart.wMilliseconds = 0;
 }
 
-void RecordedActions::FeedInto(Timeline *timeline) {
+void RecordedInput::FeedInto(Timeline *timeline) {
   ScriptCommand command;
   while (!timeline->HasPending() && script_->Next(&command)) {
     if (command.verb == ScriptVerb::Wait) {
       atMs_ += command.ms;
     }
-    for (const UserAction &action : UserActionsOf(command)) {
-      timeline->Add(action, atMs_);
+    for (const InputEvent &event : InputEventsOf(command)) {
+      timeline->Add(event, atMs_);
     }
   }
 }

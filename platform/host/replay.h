@@ -1,5 +1,5 @@
 // Playing a recording back: read from its file, on the device it was made on, its
-// actions handed to a front end's timeline at the device times its waits reach.
+// input handed to a front end's timeline at the device times its waits reach.
 #pragma once
 
 #include <cstdint>
@@ -20,15 +20,15 @@ bool ReadRecordingFile(const std::string &path, const std::string &programVersio
 // A replay runs on the recording's device, from its clock, on a virtual clock.
 void UseRecordedDevice(const RecordingHeader &header, DeviceConfig *device);
 
-// A recording's script as the user's actions on a timeline, for a front end that
+// A recording's script as the user's input on a timeline, for a front end that
 // plays it at its own pace. Commands that are not the user's (a screenshot) have no
 // place in a window or a page and are passed over; a key's modifiers are pressed
 // with it, as in the headless host.
-class RecordedActions {
+class RecordedInput {
 public:
-  explicit RecordedActions(ScriptReader *script) : script_(script) {}
+  explicit RecordedInput(ScriptReader *script) : script_(script) {}
 
-  // Adds the next actions once the timeline has none waiting: a front end calls it
+  // Adds the next input once the timeline has none waiting: a front end calls it
   // in each wait, so the script is read a little at a time.
   void FeedInto(Timeline *timeline);
 

@@ -100,7 +100,7 @@ int RunOnDevice(const HostOptions &options, HINSTANCE instance, std::unique_ptr<
     return Fail(1, error);
   }
   StartInstanceService(options);
-  std::unique_ptr<Recorder> recorder;
+  std::unique_ptr<Recorder> recorder; // writes the input the program takes while it lives
   if (!options.replay.empty()) {
     host->Replay(&script);
   } else if (!options.record.empty()) {
@@ -108,8 +108,6 @@ int RunOnDevice(const HostOptions &options, HINSTANCE instance, std::unique_ptr<
     if (!recorder) {
       return Fail(1, error);
     }
-    host->OnAction(
-        [&](const UserAction &action, std::uint64_t atMs) { recorder->Write(action, atMs); });
   }
   SetCurrentHost(host.get());
   char16_t commandLine[1] = {0};
@@ -117,9 +115,15 @@ int RunOnDevice(const HostOptions &options, HINSTANCE instance, std::unique_ptr<
   SetCurrentHost(nullptr);
   const std::string unstored = StoreFailureLine();
   if (!unstored.empty()) {
-    Fail(1, unstored);
-    host->ShowError(unstored);
+    // The line is written once the box is closed, saying whether it was shown; a
+    // close signal ends the box, and writes the line as it stands.
     code = code != 0 ? code : 1;
+    const std::string line = "blackjack: " + unstored;
+    EndOnCloseSignals(line + "\n", code);
+    const std::string notShown = host->ShowError(unstored);
+    std::fprintf(stderr, "%s%s\n", line.c_str(),
+                 notShown.empty() ? "" : (" (no message box: " + notShown + ")").c_str());
+    EndOnCloseSignals({}, code);
   }
   if (recorder && !recorder->Error().empty()) {
     Fail(1, recorder->Error() + "; the recording ends there");

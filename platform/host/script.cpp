@@ -8,6 +8,7 @@
 #include <istream>
 
 #include "common/case_fold.h"
+#include "user/input.h"
 
 namespace platform {
 namespace {
@@ -394,6 +395,36 @@ bool ParseScript(std::string_view text, std::vector<ScriptCommand> *commands, st
     return false;
   }
   return true;
+}
+
+std::vector<InputEvent> InputEventsOf(const ScriptCommand &command) {
+  const auto pen = [&](InputKind kind) { return InputEvent{kind, command.point}; };
+  switch (command.verb) {
+  case ScriptVerb::Tap:
+    return {pen(InputKind::PenDown), pen(InputKind::PenUp)};
+  case ScriptVerb::Down:
+    return {pen(InputKind::PenDown)};
+  case ScriptVerb::Move:
+    return {pen(InputKind::PenMove)};
+  case ScriptVerb::Up:
+    return {pen(InputKind::PenUp)};
+  case ScriptVerb::Wheel:
+    return {InputEvent{InputKind::Wheel, {}, 0, command.wheel}};
+  case ScriptVerb::KeyDown:
+    return {InputEvent{InputKind::KeyDown, {}, command.key}};
+  case ScriptVerb::KeyUp:
+    return {InputEvent{InputKind::KeyUp, {}, command.key}};
+  case ScriptVerb::Key:
+    return KeyPressEvents(command.key, command.modifiers);
+  case ScriptVerb::Rotate:
+    return {InputEvent{InputKind::Turn}};
+  case ScriptVerb::Close:
+    return {InputEvent{InputKind::Close}};
+  case ScriptVerb::Wait:
+  case ScriptVerb::Screenshot:
+    break;
+  }
+  return {};
 }
 
 } // namespace platform

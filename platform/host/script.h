@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "device/input.h"
+
 namespace platform {
 
 enum class ScriptVerb {
@@ -81,6 +83,11 @@ bool CheckScript(std::istream &in, std::string *error);
 // Parses a whole script held in memory (tests and the fuzz target); on a bad line
 // returns false with the error as CheckScript gives it.
 bool ParseScript(std::string_view text, std::vector<ScriptCommand> *commands, std::string *error);
+
+// The user's input a command stands for, in order: a tap is the pen going down and
+// up, a key press its modifiers' and its own down and up. None for a command that
+// is not the user's (a wait, a screenshot).
+std::vector<InputEvent> InputEventsOf(const ScriptCommand &command);
 
 // Parses a key name such as "ctrl+q", "return", "shift+f1" (case-insensitive).
 bool ParseKeyName(std::string_view name, UINT *key, BYTE *modifiers);

@@ -2,6 +2,7 @@
 #include "host/sdl_host.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <algorithm>
 #include <chrono>
@@ -9,17 +10,15 @@
 
 #include "device/device.h"
 #include "host/close_signals.h"
-#include "host/instance_service.h"
 #include "kernel/module.h"
-#include "user/compositor.h"
-#include "user/input.h"
 #include "user/window.h"
 
 namespace platform {
 namespace {
 
-// The longest the host sleeps in one go, so that requests of the single-instance
-// service are served promptly while the program idles.
+// The longest the host sleeps in one go, so that the loop's idle work (a start
+// waiting on the single-instance service, a close signal) is done promptly while
+// the program idles.
 constexpr std::uint32_t kLongestSleepMs = 100;
 
 struct KeyMapping {
@@ -79,6 +78,27 @@ int FittingZoom(const SDL_Rect &room, int width, int height) {
   return std::max(1, std::min(room.w / width, room.h / height));
 }
 
+// The size the window system itself gives `window` (SDL's own record can believe a
+// request that nobody carried out); false where only SDL's record can be had.
+bool SizeOnScreen(SDL_Window *window, int *width, int *height) {
+#ifdef SDL_VIDEO_DRIVER_X11
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  XWindowAttributes attributes{};
+  if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11 &&
+      XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes) != 0) {
+    *width = attributes.width;
+    *height = attributes.height;
+    return true;
+  }
+#else
+  static_cast<void>(window);
+  static_cast<void>(width);
+  static_cast<void>(height);
+#endif
+  return false;
+}
+
 } // namespace
 
 std::unique_ptr<SdlHost> SdlHost::Open(int zoom, std::string *error) {
@@ -134,7 +154,10 @@ std::unique_ptr<SdlHost> SdlHost::Open(int zoom, std::string *error) {
   return host;
 }
 
+SdlHost::SdlHost() { AddDeviceListener(this); }
+
 SdlHost::~SdlHost() {
+  RemoveDeviceListener(this);
   if (texture_ != nullptr) {
     SDL_DestroyTexture(texture_);
   }
@@ -147,8 +170,7 @@ SdlHost::~SdlHost() {
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
-void SdlHost::ShowError(const std::string &text) {
-  ReleaseCloseSignals(); // nothing more to store: a signal may end the box and the program
+std::string SdlHost::ShowError(const std::string &text) {
   // The box does not wrap: the text is broken between words into short lines.
   constexpr std::size_t kLineLength = 48;
   std::string wrapped;
@@ -162,7 +184,10 @@ void SdlHost::ShowError(const std::string &text) {
     wrapped.append(text, at, end - at + 1);
     at = end + 1;
   }
-  SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "BlackJack", wrapped.c_str(), window_);
+  if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "BlackJack", wrapped.c_str(), window_) != 0) {
+    return SDL_GetError();
+  }
+  return {};
 }
 
 void SdlHost::Layout(int *x, int *y, double *scale) const {
@@ -179,6 +204,11 @@ void SdlHost::Layout(int *x, int *y, double *scale) const {
   *y = (outH - static_cast<int>(h * *scale)) / 2;
 }
 
+void SdlHost::FrontRequested() { SDL_RaiseWindow(window_); }
+
+// The device pixel under a window position, the nearest on the screen's edge for
+// one off the picture (on the letter-box, or outside the window while the button
+// is held); false for such a one.
 bool SdlHost::ToDevice(int windowX, int windowY, POINT *device) const {
   // Mouse positions are in window units, which may differ from drawable pixels.
   int winW = 0;
@@ -193,24 +223,30 @@ bool SdlHost::ToDevice(int windowX, int windowY, POINT *device) const {
   int y = 0;
   double scale = 1;
   Layout(&x, &y, &scale);
-  const double dx = (px - x) / scale;
-  const double dy = (py - y) / scale;
+  const double dx = std::floor((px - x) / scale);
+  const double dy = std::floor((py - y) / scale);
   const Device &d = CurrentDevice();
-  if (dx < 0 || dy < 0 || dx >= d.ScreenWidth() || dy >= d.ScreenHeight()) {
-    return false;
-  }
-  *device = POINT{static_cast<LONG>(dx), static_cast<LONG>(dy)};
-  return true;
+  const double right = d.ScreenWidth() - 1;
+  const double bottom = d.ScreenHeight() - 1;
+  *device = POINT{static_cast<LONG>(std::clamp(dx, 0.0, right)),
+                  static_cast<LONG>(std::clamp(dy, 0.0, bottom))};
+  return dx >= 0 && dy >= 0 && dx <= right && dy <= bottom;
 }
 
-void SdlHost::Pen(int kind, int windowX, int windowY) {
-  POINT p{};
-  if (replay_ != nullptr || !ToDevice(windowX, windowY, &p)) {
-    return; // a replay's pen is the recording's; or on the letter-box
+// The pen goes down only on the picture; once down it follows the mouse or the
+// finger anywhere, kept to the screen's edge, and a release anywhere lifts it, so
+// the device never keeps a pen down that the user lifted.
+void SdlHost::Pen(InputKind kind, int windowX, int windowY) {
+  if (replay_ != nullptr) {
+    return; // a replay's pen is the recording's
   }
-  constexpr UserActionKind kinds[] = {UserActionKind::PenDown, UserActionKind::PenMove,
-                                      UserActionKind::PenUp};
-  timeline_.AddNow(UserAction{kinds[kind], p, 0});
+  POINT point{};
+  const bool onPicture = ToDevice(windowX, windowY, &point);
+  if (kind == InputKind::PenDown ? !onPicture : !penDown_) {
+    return;
+  }
+  penDown_ = kind != InputKind::PenUp;
+  timeline_.AddNow(InputEvent{kind, point});
 }
 
 // The picture's size in device pixels: the screen's, turned when F9 turned it.
@@ -225,7 +261,7 @@ int SdlHost::ShownHeight() const {
 }
 
 void SdlHost::ResizeForScreen() {
-  if ((SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+  if (FullScreen()) {
     return;
   }
   // The zoom stays while the turned screen fits the display; else the largest that
@@ -245,18 +281,67 @@ void SdlHost::ResizeForScreen() {
   SDL_SetWindowPosition(window_, x, y);
 }
 
+bool SdlHost::FullScreen() const {
+  return coveringDisplay_ || (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
+}
+
+// Full screen is asked of the window manager. Where none grants it (a display with
+// no window manager), SDL still takes the window for the whole display and would
+// lay the picture out for a window the program does not have: the request is then
+// taken back and the host moves and sizes the window over the display itself.
+// Either way F11 again returns the window to where and how large it was.
+void SdlHost::ToggleFullScreen() {
+  if (FullScreen()) {
+    if (!coveringDisplay_) {
+      SDL_SetWindowFullscreen(window_, 0);
+    }
+    coveringDisplay_ = false;
+    if (ShownWidth() == windowed_.shownWidth && ShownHeight() == windowed_.shownHeight) {
+      SDL_SetWindowSize(window_, windowed_.width, windowed_.height);
+      SDL_SetWindowPosition(window_, windowed_.x, windowed_.y);
+    } else {
+      ResizeForScreen(); // turned while full screen: the turned window, as F9 makes it
+    }
+    RepeatLastFrame();
+    return;
+  }
+  SDL_GetWindowPosition(window_, &windowed_.x, &windowed_.y);
+  SDL_GetWindowSize(window_, &windowed_.width, &windowed_.height);
+  windowed_.shownWidth = ShownWidth();
+  windowed_.shownHeight = ShownHeight();
+  SDL_Rect display{};
+  if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window_)), &display) != 0) {
+    display = SDL_Rect{0, 0, windowed_.width, windowed_.height};
+  }
+  int widthBefore = 0;
+  int heightBefore = 0;
+  int width = 0;
+  int height = 0;
+  const bool known = SizeOnScreen(window_, &widthBefore, &heightBefore);
+  SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+  const bool unchanged = known && SizeOnScreen(window_, &width, &height) && width == widthBefore &&
+                         height == heightBefore;
+  if (unchanged && (width != display.w || height != display.h)) {
+    SDL_SetWindowFullscreen(window_, 0);
+    SDL_SetWindowPosition(window_, display.x, display.y);
+    SDL_SetWindowSize(window_, display.w, display.h);
+    coveringDisplay_ = true;
+  }
+  RepeatLastFrame();
+}
+
 void SdlHost::Handle(const SDL_Event &event) {
   switch (event.type) {
   case SDL_MOUSEBUTTONDOWN:
   case SDL_MOUSEBUTTONUP:
     if (event.button.button == SDL_BUTTON_LEFT && event.button.which != SDL_TOUCH_MOUSEID) {
-      penDown_ = event.type == SDL_MOUSEBUTTONDOWN;
-      Pen(penDown_ ? 0 : 2, event.button.x, event.button.y);
+      Pen(event.type == SDL_MOUSEBUTTONDOWN ? InputKind::PenDown : InputKind::PenUp, event.button.x,
+          event.button.y);
     }
     break;
   case SDL_MOUSEMOTION:
-    if (penDown_ && event.motion.which != SDL_TOUCH_MOUSEID) {
-      Pen(1, event.motion.x, event.motion.y);
+    if (event.motion.which != SDL_TOUCH_MOUSEID) {
+      Pen(InputKind::PenMove, event.motion.x, event.motion.y);
     }
     break;
   case SDL_MOUSEWHEEL:
@@ -266,7 +351,7 @@ void SdlHost::Handle(const SDL_Event &event) {
                                                                             : event.wheel.preciseY;
       const auto delta = static_cast<int>(std::lround(notches * WHEEL_DELTA));
       if (delta != 0 && replay_ == nullptr) {
-        timeline_.AddNow(UserAction{UserActionKind::Wheel, {}, 0, delta});
+        timeline_.AddNow(InputEvent{InputKind::Wheel, {}, 0, delta});
       }
     }
     break;
@@ -276,7 +361,9 @@ void SdlHost::Handle(const SDL_Event &event) {
     int winW = 0;
     int winH = 0;
     SDL_GetWindowSize(window_, &winW, &winH);
-    const int kind = event.type == SDL_FINGERDOWN ? 0 : event.type == SDL_FINGERUP ? 2 : 1;
+    const InputKind kind = event.type == SDL_FINGERDOWN ? InputKind::PenDown
+                           : event.type == SDL_FINGERUP ? InputKind::PenUp
+                                                        : InputKind::PenMove;
     Pen(kind, static_cast<int>(event.tfinger.x * static_cast<float>(winW)),
         static_cast<int>(event.tfinger.y * static_cast<float>(winH)));
     break;
@@ -293,22 +380,21 @@ void SdlHost::Handle(const SDL_Event &event) {
           ResizeForScreen();
           RepeatLastFrame();
         } else if (key == SDLK_F9) {
-          timeline_.AddNow(UserAction{UserActionKind::Rotate, {}, 0});
+          timeline_.AddNow(InputEvent{InputKind::Turn});
         } else {
-          const bool full = (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN_DESKTOP) != 0;
-          SDL_SetWindowFullscreen(window_, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+          ToggleFullScreen();
         }
       }
       break;
     }
     if (const UINT vk = VirtualKey(key); vk != 0 && replay_ == nullptr) {
-      timeline_.AddNow(UserAction{down ? UserActionKind::KeyDown : UserActionKind::KeyUp, {}, vk});
+      timeline_.AddNow(InputEvent{down ? InputKind::KeyDown : InputKind::KeyUp, {}, vk});
     }
     break;
   }
   case SDL_QUIT:
     // Closing the desktop window is the user closing the application.
-    timeline_.AddNow(UserAction{UserActionKind::Close, {}, 0});
+    timeline_.AddNow(InputEvent{InputKind::Close});
     break;
   case SDL_WINDOWEVENT:
     if (event.window.event == SDL_WINDOWEVENT_EXPOSED ||
@@ -321,17 +407,10 @@ void SdlHost::Handle(const SDL_Event &event) {
   }
 }
 
+// Takes in what SDL has, then steps the timeline; sleeps once, no longer than
+// kLongestSleepMs, when nothing is due, and steps again.
 void SdlHost::WaitForEvents(std::uint64_t deadlineMs) {
-  PresentIfChanged(*this);
-  for (;;) {
-    if (TakeCloseSignal()) {
-      timeline_.AddNow(UserAction{UserActionKind::Close, {}, 0});
-    }
-    if (ServeInstanceRequests()) {
-      // Another start asked for this program: the desktop window comes forward too.
-      SDL_RaiseWindow(window_);
-      return;
-    }
+  for (bool slept = false;; slept = true) {
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) {
       Handle(event);
@@ -340,7 +419,7 @@ void SdlHost::WaitForEvents(std::uint64_t deadlineMs) {
       replay_->FeedInto(&timeline_);
     }
     std::uint64_t sleepMs = 0;
-    if (timeline_.Step(deadlineMs, &sleepMs)) {
+    if (timeline_.Step(deadlineMs, &sleepMs) || slept) {
       return;
     }
     const auto wait = static_cast<int>(std::min<std::uint64_t>(sleepMs, kLongestSleepMs));
@@ -350,29 +429,29 @@ void SdlHost::WaitForEvents(std::uint64_t deadlineMs) {
   }
 }
 
-void SdlHost::Present(const Surface &screen) {
-  if (texture_ == nullptr || textureWidth_ != screen.width || textureHeight_ != screen.height) {
+void SdlHost::Present(const Frame &frame) {
+  if (texture_ == nullptr || textureWidth_ != frame.width || textureHeight_ != frame.height) {
     if (texture_ != nullptr) {
       SDL_DestroyTexture(texture_);
     }
     texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_STREAMING,
-                                 screen.width, screen.height);
-    textureWidth_ = screen.width;
-    textureHeight_ = screen.height;
+                                 frame.width, frame.height);
+    textureWidth_ = frame.width;
+    textureHeight_ = frame.height;
   }
   if (texture_ == nullptr) {
     return;
   }
   // A turned screen turns the desktop window with it.
-  if (screen.width != shownScreenWidth_ || screen.height != shownScreenHeight_) {
+  if (frame.width != shownScreenWidth_ || frame.height != shownScreenHeight_) {
     if (shownScreenWidth_ != 0) {
       ResizeForScreen();
     }
-    shownScreenWidth_ = screen.width;
-    shownScreenHeight_ = screen.height;
+    shownScreenWidth_ = frame.width;
+    shownScreenHeight_ = frame.height;
   }
-  SDL_UpdateTexture(texture_, nullptr, screen.pixels.data(),
-                    screen.width * static_cast<int>(sizeof(std::uint32_t)));
+  SDL_UpdateTexture(texture_, nullptr, frame.pixels,
+                    frame.width * static_cast<int>(sizeof(std::uint32_t)));
   FollowApplication();
   // The window appears with its first frame, so a second start that only hands
   // over to the running one never shows an empty window.

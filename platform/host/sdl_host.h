@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "device/events.h"
 #include "device/host.h"
 #include "host/replay.h"
 #include "host/script.h"
@@ -17,7 +18,7 @@ union SDL_Event;
 
 namespace platform {
 
-class SdlHost : public Host {
+class SdlHost : public Host, private DeviceListener {
 public:
   // Opens the window at `zoom` (0: the largest whole zoom that fits the
   // desktop). Null with a one-line reason when there is no display.
@@ -27,35 +28,38 @@ public:
   SdlHost &operator=(const SdlHost &) = delete;
 
   // Shows `text` in a message box over the window until the player closes it:
-  // for what goes wrong as the program ends. A close signal then ends it at once.
-  void ShowError(const std::string &text);
+  // for what goes wrong as the program ends. Returns why the box could not be
+  // shown (a desktop without the X core fonts it is drawn in), or "" once it was.
+  std::string ShowError(const std::string &text);
 
+  void Present(const Frame &frame) override;
   void WaitForEvents(std::uint64_t deadlineMs) override;
-  void Present(const Surface &screen) override;
 
-  // The user's actions as they reach the program, each with its device time: for
-  // writing a recording.
-  void OnAction(Timeline::Listener listener) { timeline_.SetListener(std::move(listener)); }
   // Plays a recorded game at its own pace instead of the mouse and keys: the
   // script's inputs come in at the device times its waits give. F9 then turns only
   // the picture, F11 still shows it full screen, and closing the window closes the
   // game. The reader is not owned.
-  void Replay(ScriptReader *script) { replay_ = std::make_unique<RecordedActions>(script); }
+  void Replay(ScriptReader *script) { replay_ = std::make_unique<RecordedInput>(script); }
 
   // Frames shown so far, and when the last one was handed to the display
   // (steady clock, nanoseconds): for measuring the way from input to screen.
   int FramesPresented() const { return frames_; }
   std::int64_t LastPresentNs() const { return lastPresentNs_; }
-  // Handles one SDL event as the host does in its wait (public for benchmarks).
+  // Handles one SDL event as the host does in its wait (public for tests and
+  // benchmarks).
   void Handle(const SDL_Event &event);
 
 private:
-  SdlHost() = default;
+  SdlHost();
+  // Another start asked for the program: the desktop window comes forward too.
+  void FrontRequested() override;
   // Where the device screen lies in the window's drawable area, and its scale.
   void Layout(int *x, int *y, double *scale) const;
   bool ToDevice(int windowX, int windowY, POINT *device) const;
-  void Pen(int kind, int windowX, int windowY);
+  void Pen(InputKind kind, int windowX, int windowY);
   void ResizeForScreen();
+  bool FullScreen() const;
+  void ToggleFullScreen();
   void RepeatLastFrame();
   void FollowApplication();
   int ShownWidth() const;
@@ -69,9 +73,22 @@ private:
   int shownScreenWidth_ = 0; // the screen's size at the last frame, to follow turns
   int shownScreenHeight_ = 0;
   int zoom_ = 1;
+  // Full screen (F11): where the window was and how large, with the picture's size
+  // then, to return to; and whether the host covers the display with the window
+  // itself because no window manager granted full screen.
+  struct WindowPlace {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    int shownWidth = 0;
+    int shownHeight = 0;
+  };
+  WindowPlace windowed_;
+  bool coveringDisplay_ = false;
   bool penDown_ = false;
   Timeline timeline_;
-  std::unique_ptr<RecordedActions> replay_;
+  std::unique_ptr<RecordedInput> replay_;
   bool pictureTurned_ = false; // F9 during a replay
   int frames_ = 0;
   std::int64_t lastPresentNs_ = 0;

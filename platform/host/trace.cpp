@@ -17,7 +17,12 @@ namespace {
 
 class TraceWriter : public DeviceListener {
 public:
-  explicit TraceWriter(std::FILE *file) : file_(file) { AddDeviceListener(this); }
+  // Line by line, so that what was played is on disk as it happens, for a reader
+  // that follows the file and after a crash.
+  explicit TraceWriter(std::FILE *file) : file_(file) {
+    std::setvbuf(file_, nullptr, _IOLBF, BUFSIZ);
+    AddDeviceListener(this);
+  }
   ~TraceWriter() override {
     RemoveDeviceListener(this);
     std::fclose(file_);

@@ -21,6 +21,7 @@
 #include "common/handle_table.h"
 #include "common/posix_file.h"
 #include "device/device.h"
+#include "device/events.h"
 #include "instance/lock_files.h"
 #include "instance/protocol.h"
 #include "instance/socket.h"
@@ -67,8 +68,30 @@ LocalWindowCalls &Calls() {
   return calls;
 }
 
+// Answers the starts waiting on the service, a bounded number at a time so that a
+// flood of them cannot starve the program: part of the message loop's idle work.
+void ServeWaitingStarts() {
+  const int fd = ServiceFd();
+  if (fd < 0) {
+    return;
+  }
+  pollfd waiting{fd, POLLIN, 0};
+  for (int served = 0; served < 16 && poll(&waiting, 1, 0) > 0 && ServeOne(); ++served) {
+  }
+}
+
+// The program is closing: a start from now on waits for it to end and plays,
+// rather than being handed over to a program that will not answer.
+class ClosingListener : public DeviceListener {
+public:
+  void QuitPosted() override { StopServing(); }
+};
+
 const bool registered = [] {
   RegisterResetHook(StopService);
+  RegisterIdleHook(ServeWaitingStarts);
+  static ClosingListener closing;
+  AddDeviceListener(&closing);
   return true;
 }();
 

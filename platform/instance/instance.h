@@ -6,7 +6,8 @@
 // The host starts the service at start-up. The user layer's FindWindowW and
 // SetForegroundWindow fall back on FindRemoteWindow and BringRemoteToFront for
 // windows of the other process; the serving process answers through the
-// LocalWindowCalls it registered. Everything runs on the GUI thread.
+// LocalWindowCalls it registered, in the message loop's idle work, and stops
+// serving when the program posts WM_QUIT. Everything runs on the GUI thread.
 #pragma once
 
 #include <windows.h>
@@ -52,8 +53,8 @@ void StopServing();
 // Stops serving, releases the lock and removes its file. Also run at device reset.
 void StopService();
 
-// The descriptor the host waits on with its other input (readable when a
-// request is waiting), or -1 when this process does not serve.
+// The descriptor that is readable when a request is waiting, or -1 when this
+// process does not serve.
 int ServiceFd();
 // Accepts and answers one waiting request without blocking for long: a client
 // that sends nothing, too much, or something malformed is cut off within a

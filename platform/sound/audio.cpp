@@ -3,8 +3,11 @@
 
 #include <SDL.h>
 
+#include <dlfcn.h>
+
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <vector>
@@ -83,10 +86,40 @@ void Fail(OutputState state) {
   o.failedAt = std::chrono::steady_clock::now();
 }
 
+// ALSA reports each step of a failed open on standard error by itself: eight lines
+// on a machine without a sound card. Its handler is replaced by one that says
+// nothing before SDL's audio starts (the library is the one SDL uses, and stays
+// loaded), and the failure is said in one line by this back end.
+extern "C" void QuietAlsaError(const char *, int, const char *, int, const char *, ...) {}
+
+void QuietAlsa() {
+  static const bool quieted = [] {
+    using ErrorHandler = void (*)(const char *, int, const char *, int, const char *, ...);
+    void *alsa = dlopen("libasound.so.2", RTLD_LAZY | RTLD_LOCAL);
+    const auto setHandler =
+        alsa != nullptr
+            ? reinterpret_cast<int (*)(ErrorHandler)>(dlsym(alsa, "snd_lib_error_set_handler"))
+            : nullptr;
+    return setHandler != nullptr && setHandler(QuietAlsaError) == 0;
+  }();
+  static_cast<void>(quieted);
+}
+
+// The first failure to open a device, in the process's one line about sound.
+void SayNoSound() {
+  static bool said = false;
+  if (!said) {
+    said = true;
+    std::fprintf(stderr, "sound: off, no sound device could be opened (%s)\n", SDL_GetError());
+  }
+}
+
 bool TryOpen() {
   SdlOutput &o = Out();
+  QuietAlsa();
   if (!o.sdlStarted) {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+      SayNoSound();
       Fail(OutputState::Absent);
       return false;
     }
@@ -103,6 +136,7 @@ bool TryOpen() {
       SDL_OpenAudioDevice(nullptr, 0, &want, &o.format,
                           SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
   if (o.device == 0) {
+    SayNoSound();
     Fail(OutputState::Absent);
     return false;
   }

@@ -13,8 +13,9 @@
 namespace platform::sound {
 namespace {
 
-// The page creates Module.bjAudio (an AudioContext) at the first tap or key. Until
-// then there is nothing to play on, and a sound is skipped rather than waited for.
+// The page creates Module.bjAudio (an AudioContext) at the first tap or key, and
+// holds that input back until it runs. Until then there is nothing to play on, and
+// a sound is skipped rather than waited for.
 EM_JS(int, bj_audio_running, (), {
   var a = Module.bjAudio;
   return a && a.context && a.context.state == 'running' ? 1 : 0;

@@ -77,12 +77,4 @@ bool ComposeScreen() {
   return true;
 }
 
-bool PresentIfChanged(Host &host) {
-  if (!ComposeScreen()) {
-    return false;
-  }
-  host.Present(ScreenSurface());
-  return true;
-}
-
 } // namespace platform

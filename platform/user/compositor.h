@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include "device/host.h"
 #include "user/input.h"
 
 namespace platform {
@@ -12,12 +11,9 @@ namespace platform {
 // Marks the screen as changed so the compositor redraws it before the next wait.
 void MarkScreenChanged();
 // Draws the windows and the shell's bars into ScreenSurface() when anything
-// changed since the last call; returns true when it drew.
+// changed since the last call; returns true when it drew. The message loop calls
+// it before it waits, and presents what it drew on the host.
 bool ComposeScreen();
-// Composes the screen and presents it on the host when anything changed since
-// the last frame; returns true when a frame was presented. Front ends call this
-// when the program waits.
-bool PresentIfChanged(Host &host);
 
 // What the shell adds to the screen: the navigation bar at the top, drawn over
 // the windows at each composition, and what a pen event on it does. Pen events

@@ -1,24 +1,21 @@
-// Input from the front ends: pen and key events queued for the message loop.
+// The user's input taken into the message queue, from every front end alike.
 #pragma once
 
 #include <windows.h>
 
 #include <vector>
 
+#include "device/input.h"
+
 namespace platform {
 
-enum class InputKind { PenDown, PenMove, PenUp, KeyDown, KeyUp, Wheel };
-
-struct InputEvent {
-  InputKind kind = InputKind::PenDown;
-  POINT point{}; // pen events: device screen pixels
-  UINT key = 0;  // key events: a virtual-key code
-  int wheel = 0; // wheel events: WHEEL_DELTA per notch, positive turned away from the user
-};
-
-// Queues an event; GetMessageW turns it into a message for the window under the
-// pen (pen events) or the window with the keyboard (key and wheel events) when it
-// is retrieved, after the posted messages and before WM_QUIT, paints and timers.
+// Takes the user's input, announcing it to the listeners (a recording). Pen, key
+// and wheel events are queued: GetMessageW turns each into a message for the
+// window under the pen (pen events) or the window with the keyboard (keys, the
+// wheel) when it is retrieved, after the posted messages and before WM_QUIT,
+// paints and timers. A turn turns the screen at once; a close posts WM_CLOSE to
+// the foreground application window, as its user closing it would (WM_QUIT when
+// there is none, since nothing else could end the program).
 void QueueInput(const InputEvent &event);
 // A key press: the modifiers go down, the key goes down and up, the modifiers
 // go up. `modifiers` is a mask of FCONTROL, FSHIFT and FALT.

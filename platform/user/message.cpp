@@ -6,8 +6,8 @@
 #include <deque>
 
 #include "device/device.h"
+#include "device/events.h"
 #include "device/host.h"
-#include "instance/instance.h"
 #include "user/capture.h"
 #include "user/compositor.h"
 #include "user/input.h"
@@ -71,7 +71,11 @@ LPARAM ClientPoint(const Window &w, POINT screen) {
   return MAKELPARAM(screen.x - w.rect.left, screen.y - w.rect.top);
 }
 
-// What an input event becomes: false when it reaches no window (a tap on the
+bool IsPen(InputKind kind) {
+  return kind == InputKind::PenDown || kind == InputKind::PenMove || kind == InputKind::PenUp;
+}
+
+// What a queued input event becomes: false when it reaches no window (a tap on the
 // shell's navigation bar, a window disabled by its modal dialog, no foreground
 // window for a key).
 bool InputToMessage(const InputEvent &event, MSG *msg) {
@@ -87,10 +91,11 @@ bool InputToMessage(const InputEvent &event, MSG *msg) {
     if (target == nullptr) {
       return false;
     }
-    static constexpr UINT kPenMessages[] = {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP};
-    const UINT message = kPenMessages[static_cast<int>(event.kind)];
-    const WPARAM buttons = event.kind == InputKind::PenUp ? 0 : MK_LBUTTON;
-    *msg = MakeMessage(target->handle, message, buttons, ClientPoint(*target, event.point));
+    const bool up = event.kind == InputKind::PenUp;
+    const UINT message =
+        up ? WM_LBUTTONUP : (event.kind == InputKind::PenDown ? WM_LBUTTONDOWN : WM_MOUSEMOVE);
+    *msg = MakeMessage(target->handle, message, up ? 0 : MK_LBUTTON,
+                       ClientPoint(*target, event.point));
     msg->pt = event.point;
     return true;
   }
@@ -122,6 +127,9 @@ bool InputToMessage(const InputEvent &event, MSG *msg) {
                        MAKELPARAM(at.x, at.y));
     return true;
   }
+  case InputKind::Turn:
+  case InputKind::Close:
+    break; // acted on when taken, never queued
   }
   return false;
 }
@@ -131,7 +139,7 @@ void Consume(const InputEvent &event) {
   QueueState &queue = Queue();
   if (event.kind == InputKind::KeyDown || event.kind == InputKind::KeyUp) {
     queue.keysDown[event.key & 0xFF] = event.kind == InputKind::KeyDown;
-  } else if (event.kind != InputKind::Wheel) {
+  } else if (IsPen(event.kind)) {
     queue.pen = event.point;
     if (event.point.y < NavigationBarHeight() && CaptureWindow() == nullptr) {
       OfferPenToShell(event.kind, event.point);
@@ -245,7 +253,24 @@ void PurgeMessagesFor(HWND hwnd) {
       posted.end());
 }
 
-void QueueInput(const InputEvent &event) { Queue().input.push_back(event); }
+void QueueInput(const InputEvent &event) {
+  AnnounceInput(event, CurrentDevice().NowMs());
+  switch (event.kind) {
+  case InputKind::Turn:
+    TurnScreen();
+    break;
+  case InputKind::Close:
+    if (const HWND app = ForegroundApplicationWindow()) {
+      PostMessageW(app, WM_CLOSE, 0, 0);
+    } else {
+      PostQuitMessage(0);
+    }
+    break;
+  default:
+    Queue().input.push_back(event);
+    break;
+  }
+}
 
 std::vector<InputEvent> KeyPressEvents(UINT key, BYTE modifiers) {
   static constexpr struct {
@@ -289,11 +314,9 @@ BOOL WINAPI PostMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void WINAPI PostQuitMessage(int nExitCode) {
-  // The program is closing: a start from now on waits for it to end and plays,
-  // rather than being handed over to a program that will not answer.
-  platform::instance::StopServing();
   platform::Queue().quitPosted = true;
   platform::Queue().quitCode = nExitCode;
+  platform::AnnounceQuit();
 }
 
 BOOL WINAPI PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
@@ -323,9 +346,20 @@ BOOL WINAPI GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
     return -1;
   }
   while (PeekMessageW(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, PM_REMOVE) == FALSE) {
-    // Nothing is ready: the host waits for input or for the next timer.
+    // Nothing is ready. The idle work (the registry's save, the single-instance
+    // service, the close signals) may give the program something; if not, the
+    // screen goes to the host as it stands, and the host waits for input or for
+    // the next timer.
     platform::RunIdleHooks();
-    platform::CurrentHost().WaitForEvents(platform::NextTimerDueMs());
+    if (PeekMessageW(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, PM_NOREMOVE) != FALSE) {
+      continue;
+    }
+    platform::Host &host = platform::CurrentHost();
+    if (platform::ComposeScreen()) {
+      const platform::Surface &screen = platform::ScreenSurface();
+      host.Present(platform::Frame{screen.pixels.data(), screen.width, screen.height});
+    }
+    host.WaitForEvents(platform::NextTimerDueMs());
   }
   return lpMsg->message == WM_QUIT ? FALSE : TRUE;
 }

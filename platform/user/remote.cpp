@@ -3,15 +3,13 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <utility>
 
+#include "device/events.h"
 #include "instance/instance.h"
 #include "user/window.h"
 
 namespace platform {
 namespace {
-
-bool frontRequested = false;
 
 // FindWindowW of this process only: a request from the other instance must
 // never be passed back to it.
@@ -36,7 +34,7 @@ bool BringLocalToFront(HWND hwnd) {
   if (FindWindowObject(reinterpret_cast<HWND>(value)) == nullptr) {
     return false;
   }
-  frontRequested = true;
+  AnnounceFrontRequest();
   return SetForegroundWindow(hwnd) != FALSE;
 }
 
@@ -58,7 +56,5 @@ HWND RemoteFindWindow(LPCWSTR className, LPCWSTR title) {
 bool RemoteSetForegroundWindow(HWND hwnd) {
   return instance::IsRemoteWindow(hwnd) && instance::BringRemoteToFront(hwnd);
 }
-
-bool TakeFrontRequest() { return std::exchange(frontRequested, false); }
 
 } // namespace platform

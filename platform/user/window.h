@@ -170,8 +170,5 @@ HWND RemoteFindWindow(LPCWSTR className, LPCWSTR title);
 // Brings a window of the other instance to the front; false when the handle is
 // not one of its windows.
 bool RemoteSetForegroundWindow(HWND hwnd);
-// True once after the other instance asked to bring a window of this process to
-// the front, so the desktop host can raise its own window too.
-bool TakeFrontRequest();
 
 } // namespace platform

@@ -47,24 +47,6 @@ protected:
   std::map<WORD, Picture> decoded;
 };
 
-TEST_F(Pictures, EachDecodesToItsListedSize) {
-  const struct {
-    WORD id;
-    int width, height;
-  } cases[] = {
-      {126, 240, 280}, {142, 320, 187}, {118, 390, 45},  {120, 390, 45}, {122, 390, 45},
-      {121, 390, 45},  {127, 30, 45},   {124, 240, 30},  {140, 70, 187}, {128, 240, 36},
-      {141, 36, 187},  {139, 480, 536}, {145, 640, 376}, {132, 780, 90}, {133, 780, 90},
-      {135, 780, 90},  {134, 780, 90},  {137, 60, 90},   {136, 480, 60}, {143, 139, 374},
-      {138, 480, 69},  {144, 70, 374},
-  };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(c.id);
-    const Picture p = art_test::DecodePicture(module, c.id);
-    EXPECT_EQ(std::pair(p.width, p.height), std::pair(c.width, c.height));
-  }
-}
-
 bool RedInk(Rgb c) { return c.r >= 150 && c.g <= 80 && c.b <= 80; }
 bool BlackInk(Rgb c) { return c.r <= 60 && c.g <= 60 && c.b <= 60; }
 bool Ink(Rgb c) { return (c.r * 299 + c.g * 587 + c.b * 114) / 1000 < 170 && !c.Magenta(); }

@@ -11,7 +11,6 @@
 
 namespace {
 
-using dialogtest::ItemSpec;
 using dialogtest::SeenOf;
 using dialogtest::State;
 using dialogtest::Tap;
@@ -72,40 +71,26 @@ BOOL CALLBACK TestProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM) {
 std::vector<std::byte> Sample() {
   dialogtest::TemplateLayout t;
   const DWORD child = WS_CHILD | WS_VISIBLE;
+  const DWORD check = child | BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP;
+  const DWORD radio = child | BS_AUTORADIOBUTTON, firstRadio = radio | WS_TABSTOP | WS_GROUP;
   t.items = {
       {child | BS_DEFPUSHBUTTON | WS_TABSTOP, 10, 10, 50, 14, IDOK, 0x80, u"", u"OK", 0, {}},
       {child | WS_TABSTOP, 70, 10, 50, 14, IDCANCEL, 0x80, u"", u"Cancel", 0, {}},
-      {child | BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP,
-       10,
-       30,
-       80,
-       12,
-       100,
-       0,
-       u"button",
-       u"Check",
-       0,
-       {}},
-      {child | BS_AUTORADIOBUTTON | WS_TABSTOP | WS_GROUP,
-       10,
-       45,
-       60,
-       10,
-       201,
-       0x80,
-       u"",
-       u"One",
-       0,
-       {}},
-      {child | BS_AUTORADIOBUTTON, 10, 57, 60, 10, 202, 0x80, u"", u"Two", 0, {}},
-      {child | BS_AUTORADIOBUTTON, 10, 69, 60, 10, 203, 0x80, u"", u"Three", 0, {}},
+      {check, 10, 30, 80, 12, 100, 0, u"button", u"Check", 0, {}},
+      {firstRadio, 10, 45, 60, 10, 201, 0x80, u"", u"One", 0, {}},
+      {radio, 10, 57, 60, 10, 202, 0x80, u"", u"Two", 0, {}},
+      {radio, 10, 69, 60, 10, 203, 0x80, u"", u"Three", 0, {}},
       {child | WS_GROUP, 10, 85, 80, 10, 0xFFFF, 0x82, u"", u"Label", 0, {}},
   };
   return dialogtest::Build(t);
 }
 
-std::string At(std::size_t item) {
+std::string At(WORD item) {
   return Tap(dialogtest::ItemCentre(Sample(), item, POINT{0, platform::NavigationBarHeight()}));
+}
+
+std::string Pen(const char *verb, POINT at) {
+  return std::string(verb) + " " + std::to_string(at.x) + " " + std::to_string(at.y) + "\n";
 }
 
 std::string Keys(std::initializer_list<const char *> names) {
@@ -127,7 +112,7 @@ protected:
 };
 
 TEST_F(Dialogs, TapsAndKeysWorkTheControls) {
-  const POINT check = dialogtest::ItemCentre(Sample(), 2, POINT{0, 26});
+  const POINT check = dialogtest::ItemCentre(Sample(), 100, POINT{0, 26});
   using Radios = std::vector<std::array<UINT, 3>>;
   const struct {
     const char *name;
@@ -137,34 +122,21 @@ TEST_F(Dialogs, TapsAndKeysWorkTheControls) {
     Radios radios;
     std::vector<WORD> commands;
   } cases[] = {
-      {"a tap on the check box checks it", At(2) + At(0), 42, 1, {}, {100, IDOK}},
+      // clang-format off
+      {"a tap on the check box checks it", At(100) + At(IDOK), 42, 1, {}, {100, IDOK}},
       {"each radio button tapped leaves it the only one checked",
-       At(3) + At(4) + At(5) + At(4) + At(0),
-       42,
-       0,
-       {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 1, 0}},
-       {201, 202, 203, 202, IDOK}},
+       At(201) + At(202) + At(203) + At(202) + At(IDOK), 42, 0,
+       {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 1, 0}}, {201, 202, 203, 202, IDOK}},
       {"a press that slides off before release does nothing",
-       "down " + std::to_string(check.x) + " " + std::to_string(check.y) + "\nup 230 " +
-           std::to_string(check.y) + "\n" + Keys({"return"}),
-       42,
-       0,
-       {},
-       {IDOK}},
+       Pen("down", check) + Pen("up", {230, check.y}) + Keys({"return"}), 42, 0, {}, {IDOK}},
       {"Enter presses the default button", Keys({"return"}), 42, 0, {}, {IDOK}},
       {"Escape sends IDCANCEL", Keys({"escape"}), IDCANCEL, 0, {}, {IDCANCEL}},
       {"Tab reaches the check box, Space toggles it, arrows choose in the radio group",
-       Keys({"tab", "tab", "space", "tab", "down", "down", "up", "return"}),
-       42,
-       1,
-       {{0, 1, 0}, {0, 0, 1}, {0, 1, 0}},
-       {100, 202, 203, 202, IDOK}},
+       Keys({"tab", "tab", "space", "tab", "down", "down", "up", "return"}), 42, 1,
+       {{0, 1, 0}, {0, 0, 1}, {0, 1, 0}}, {100, 202, 203, 202, IDOK}},
       {"Shift+Tab goes backwards round the tab stops to the radio group",
-       Keys({"shift+tab", "down", "return"}),
-       42,
-       0,
-       {{0, 1, 0}},
-       {202, IDOK}},
+       Keys({"shift+tab", "down", "return"}), 42, 0, {{0, 1, 0}}, {202, IDOK}},
+      // clang-format on
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
@@ -210,7 +182,7 @@ TEST_F(Dialogs, TheOwnerIsDisabledTicksOnAndIsRepaintedAndBackWhenTheDialogClose
 
 TEST_F(Dialogs, AQuitMetByTheModalLoopEndsItAndReachesTheMainLoop) {
   B().quitOn = 100;
-  const auto run = Run(At(2));
+  const auto run = Run(At(100));
   EXPECT_EQ(State().result, 0);
   EXPECT_EQ(run.exitCode, 5);
 }
@@ -233,26 +205,6 @@ TEST_F(Dialogs, ADialogWhoseMenuBarFailsKeepsItsTemplateSize) {
   EXPECT_EQ(B().rect.top, 26);
   EXPECT_LT(B().rect.bottom, 320 - 26);
   EXPECT_EQ(State().result, 42);
-}
-
-TEST_F(Dialogs, SoftKeysSendTheirCommandsAndGoWithTheirParent) {
-  // The main window's bar alone: three keys across the bottom.
-  State().dialogTemplate.clear();
-  Run(Tap({40, 307}) + Tap({120, 307}) + Tap({200, 307}));
-  std::vector<WPARAM> ids;
-  for (const auto &s : SeenOf(State().mainSeen, WM_COMMAND)) {
-    ids.push_back(LOWORD(s.wParam));
-  }
-  EXPECT_EQ(ids, (std::vector<WPARAM>{40008, 40012, 40009}));
-  EXPECT_TRUE(platform::AllWindows().empty()) << "the bar went with the window";
-  // The dialogs' bar: one key with an empty label, which still takes a tap.
-  Reset();
-  B().shell = true;
-  BOOL barAfter = TRUE;
-  State().afterDialog = [&](HWND) { barAfter = IsWindow(B().bar); };
-  Run(Tap({120, 307}) + Tap({230, 10}));
-  EXPECT_EQ(B().commands, (std::vector<WORD>{40018, IDOK}));
-  EXPECT_FALSE(barAfter) << "the bar went with its dialog";
 }
 
 TEST_F(Dialogs, MenuBarsRefuseBadRecordsAndResources) {

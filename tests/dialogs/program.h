@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -149,18 +150,23 @@ protected:
   HINSTANCE module_ = nullptr;
 };
 
-// Where an item of a template lands on the screen when the dialog's top-left is at
+// Where the item `id` of a template lands on the screen when the dialog's top-left is at
 // `origin`: its centre, in the font the template asks for.
-inline POINT ItemCentre(const std::vector<std::byte> &bytes, std::size_t index, POINT origin) {
+inline POINT ItemCentre(std::span<const std::byte> bytes, WORD id, POINT origin) {
   platform::DialogTemplate t;
   std::string error;
   EXPECT_TRUE(platform::ParseDialogTemplate(bytes, &t, &error)) << error;
   const HFONT font = platform::CreateDialogFont(t);
   const SIZE base = platform::MeasureBaseUnits(font);
   DeleteObject(font);
-  const platform::DialogItem &item = t.items.at(index);
-  return POINT{origin.x + platform::DialogUnitsToPixelsX(item.x + item.cx / 2, base),
-               origin.y + platform::DialogUnitsToPixelsY(item.y + item.cy / 2, base)};
+  for (const platform::DialogItem &item : t.items) {
+    if (item.id == id) {
+      return POINT{origin.x + platform::DialogUnitsToPixelsX(item.x + item.cx / 2, base),
+                   origin.y + platform::DialogUnitsToPixelsY(item.y + item.cy / 2, base)};
+    }
+  }
+  ADD_FAILURE() << "no item " << id;
+  return origin;
 }
 
 inline std::string Tap(POINT p) {

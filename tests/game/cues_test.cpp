@@ -24,15 +24,10 @@ TEST(PlatformCode, ClassifiesEverySystem) {
       {VER_PLATFORM_WIN32_NT, 5, 2, u"", false, false, 5},
       {VER_PLATFORM_WIN32_NT, 6, 0, u"", false, false, -1},
       {VER_PLATFORM_WIN32_CE, 2, 11, u"", false, false, 4},
-      {VER_PLATFORM_WIN32_CE, 3, 0, u"PocketPC", false, false, 2002},
-      {VER_PLATFORM_WIN32_CE, 3, 0, u"Palm PC2", false, false, 2000},
       {VER_PLATFORM_WIN32_CE, 3, 0, u"pocketpc", false, false, 2000},
       {VER_PLATFORM_WIN32_CE, 3, 0, u"PocketPC", false, true, -1},
-      {VER_PLATFORM_WIN32_CE, 4, 20, u"PocketPC", false, false, -1},
-      {VER_PLATFORM_WIN32_CE, 5, 1, u"PocketPC", false, false, 5},
       {VER_PLATFORM_WIN32_CE, 6, 0, u"PocketPC", false, false, -1},
       {7, 1, 0, u"", false, false, -1},
-      {VER_PLATFORM_WIN32_CE, 5, 1, u"PocketPC", true, false, -1},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(::testing::Message() << c.platform << " " << c.major << "." << c.minor);
@@ -45,6 +40,18 @@ TEST(PlatformCode, ClassifiesEverySystem) {
     config.os.platformTypeFails = c.typeFails;
     platform::test::HeadlessDevice device(config);
     EXPECT_EQ(PlatformCode(), c.code);
+  }
+  // Each system a host can emulate, by its name.
+  for (const auto &[name, code] : {std::pair{"ce5.1", 5},
+                                   {"ce5", 5},
+                                   {"ce4", -1},
+                                   {"ce3-pocketpc", 2002},
+                                   {"ce3-other", 2000},
+                                   {"fail", -1}}) {
+    platform::DeviceConfig config;
+    ASSERT_TRUE(platform::OsProfileByName(name, &config.os));
+    platform::test::HeadlessDevice device(config);
+    EXPECT_EQ(PlatformCode(), code) << name;
   }
 }
 
@@ -70,27 +77,6 @@ TEST(PlayCue, WaitsForABusyDeviceOnlyOnTheCode2000System) {
     EXPECT_EQ(cues[0].flags, c.flags) << c.code;
     EXPECT_EQ(cues[0].module, table.instance);
   }
-}
-
-class CueTest : public TableTest {};
-
-TEST_F(CueTest, EachActionPlaysItsCue) {
-  table->AddChip(100);
-  EXPECT_EQ(TakeCues(), Cues{u"coin"});
-  DealOneKind();
-  EXPECT_EQ(TakeCues(), Cues{u"flip"}); // once for all four cards
-  Act(&GameTable::Hit);
-  EXPECT_EQ(TakeCues(), Cues{u"flip"});
-  Act(&GameTable::Stand);
-  EXPECT_TRUE(TakeCues().empty());
-  Act(&GameTable::DealerStep); // the dealer's 4 draws
-  EXPECT_EQ(TakeCues(), Cues{u"flip"});
-  RunDealer();
-  TakeCues();
-  Act(&GameTable::DealerStep); // a stray tick after the settlement is silent
-  table->ClearBet();
-  table->NewGame();
-  EXPECT_TRUE(TakeCues().empty());
 }
 
 } // namespace

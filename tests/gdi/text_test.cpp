@@ -1,16 +1,26 @@
 // Fonts and text: face matching, the two meanings of lfHeight, ExtTextOutW's
-// placement and background, the quality modes, the cache, extents and DrawTextW.
+// placement and background, the quality modes, the cache, extents and DrawTextW, and
+// where the game's own text puts its glyphs against the faces' advances from FreeType.
 #include <windows.h>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <set>
 
 #include "canvas.h"
+#include "device/events.h"
 #include "gdi/font.h"
+#include "kernel/module.h"
+#include "shell/shell.h"
 #include "testing/testing.h"
+#include "view/geometry.h"
 
 namespace {
 
@@ -84,6 +94,17 @@ TEST(Fonts, TahomaResolvesToItsFamilyAndUnknownFacesStillDraw) {
     const auto tm = RealiseFont(Font(16))->metrics;
     EXPECT_EQ(tm.tmAscent, 13);
     EXPECT_EQ(tm.tmDescent, 3);
+    // The folder's bold face has the regular outlines; its letters are heavier all the same.
+    const auto ink = [](LONG weight) {
+      TextCanvas canvas(30, 30, Font(-13, weight, ANTIALIASED_QUALITY));
+      ExtTextOutW(canvas.dc, 5, 5, 0, nullptr, u"l", 1, nullptr);
+      long dark = 0;
+      for (const std::uint32_t p : canvas.surface->pixels) {
+        dark += 255 - static_cast<long>(p & 0xFF);
+      }
+      return dark;
+    };
+    EXPECT_GT(ink(FW_BOLD), ink(FW_NORMAL) * 3 / 2);
   }
   // A face the folder lacks comes from the system's fonts; a web page has none, and
   // the device's default face stands in.
@@ -158,6 +179,74 @@ TEST(ExtTextOut, DrawsAtTheTopLeftOfTheCellOrTheAlignedPointAndClips) {
   EXPECT_LE(clipped.Ink().right, 25);
   EXPECT_FALSE(ExtTextOutW(clipped.dc, 0, 0, 0, nullptr, nullptr, 3, nullptr));
   EXPECT_FALSE(ExtTextOutW(nullptr, 0, 0, 0, nullptr, u"a", 1, nullptr));
+}
+
+TEST(ExtTextOut, FollowsTheCallersSpacingExactly) {
+  HeadlessDevice device;
+  TextCanvas one(120, 30, Font(16, FW_BOLD, ANTIALIASED_QUALITY));
+  ExtTextOutW(one.dc, 2, 2, 0, nullptr, u"l", 1, nullptr);
+  const RECT ink = one.Ink();
+  // Three l's 17, 5 and 9 pixels apart: each is the first one moved across.
+  TextCanvas three(120, 30, Font(16, FW_BOLD, ANTIALIASED_QUALITY));
+  const int dx[] = {17, 5, 9};
+  ExtTextOutW(three.dc, 2, 2, 0, nullptr, u"lll", 3, dx);
+  for (const int at : {0, 17, 22}) {
+    for (int y = ink.top; y < ink.bottom; ++y) {
+      for (int x = ink.left; x < ink.right; ++x) {
+        ASSERT_EQ(three.At(x + at, y), one.At(x, y)) << "the l at " << at << ", pixel " << x;
+      }
+    }
+  }
+}
+
+// The lines of text the layer lays out while it lives, as it announces them.
+struct DrawnLines : platform::DeviceListener {
+  struct Line {
+    std::string file;
+    int index = 0;
+    int pixelsPerEm = 0;
+    BYTE quality = 0;
+    bool emboldened = false;
+    std::u32string text;
+    std::vector<long> pens;
+  };
+  DrawnLines() { platform::AddDeviceListener(this); }
+  ~DrawnLines() override { platform::RemoveDeviceListener(this); }
+  DrawnLines(const DrawnLines &) = delete;
+  DrawnLines &operator=(const DrawnLines &) = delete;
+  void TextDrawn(const platform::TextEvent &e) override {
+    if (!e.callerSpacing) {
+      lines.push_back(Line{std::string(e.faceFile), e.faceIndex, e.pixelsPerEm, e.quality,
+                           e.emboldened, std::u32string(e.text),
+                           std::vector<long>(e.pens.begin(), e.pens.end())});
+    }
+  }
+  std::vector<Line> lines;
+};
+
+TEST(TextExtent, MeasuresAndWrapsAsTheTextIsDrawnInEveryMode) {
+  HeadlessDevice device;
+  const std::u16string line = u"Press Double to double bet amount";
+  const std::u16string text = line + u" and get an additional card.";
+  for (const int quality : {DEFAULT_QUALITY, ANTIALIASED_QUALITY, CLEARTYPE_QUALITY}) {
+    for (const LONG height : {-11, -21}) {
+      SCOPED_TRACE(std::to_string(quality) + " at " + std::to_string(-height));
+      TextCanvas canvas(400, 200, Font(height, FW_NORMAL, static_cast<BYTE>(quality)));
+      DrawnLines drawn;
+      ExtTextOutW(canvas.dc, 0, 0, 0, nullptr, text.c_str(), static_cast<UINT>(text.size()),
+                  nullptr);
+      EXPECT_EQ(canvas.Extent(text).cx, drawn.lines.at(0).pens.back());
+      // The first line just fits the one box; the next word misses the other by a pixel.
+      for (const LONG width : {canvas.Extent(line).cx, canvas.Extent(line + u" and").cx - 1}) {
+        RECT box{0, 0, width, 200};
+        drawn.lines.clear();
+        DrawTextW(canvas.dc, text.c_str(), -1, &box, DT_WORDBREAK | DT_CENTER);
+        ASSERT_GE(drawn.lines.size(), 2U);
+        EXPECT_EQ(drawn.lines[0].text, std::u32string(line.begin(), line.end())) << width;
+        EXPECT_EQ(drawn.lines[0].pens.back(), canvas.Extent(line).cx);
+      }
+    }
+  }
 }
 
 TEST(ExtTextOut, BackgroundModesAndTheOpaqueOption) {
@@ -265,10 +354,87 @@ TEST(DrawText, CalcRectMeasuresBreaksAndPrefixesWithoutDrawing) {
   EXPECT_GT(measure(u"&Options", DT_NOPREFIX).cx, one.cx) << "shown with DT_NOPREFIX";
   EXPECT_EQ(measure(u"A&&B", 0).cx, measure(u"A&B", DT_NOPREFIX).cx) << "&& is one ampersand";
   EXPECT_EQ(measure(u"a\r\nb\nc", 0).cy, 3 * one.cy) << "\"\\r\\n\" is one break";
-  const SIZE narrow = measure(u"Black Jack pays two to one", DT_WORDBREAK, 60);
-  EXPECT_EQ(narrow.cy % one.cy, 0);
-  EXPECT_GE(narrow.cy / one.cy, 3);
-  EXPECT_LE(narrow.cx, 60);
+  EXPECT_EQ(measure(u"Black Jack pays two to one", DT_WORDBREAK, 60).cy % one.cy, 0);
+}
+
+// A character's advance at a line's face and size, from FreeType itself: the glyph
+// hinted as the layer hints it, its advance in whole pixels, a pixel more for a bold
+// made from a lighter face. The faces stay open for the program's life.
+long AdvanceOf(const DrawnLines::Line &line, char32_t c) {
+  static FT_Library library = [] {
+    FT_Library opened = nullptr;
+    return FT_Init_FreeType(&opened) == 0 ? opened : nullptr;
+  }();
+  static std::map<std::pair<std::string, int>, FT_Face> faces;
+  FT_Face &face = faces[{line.file, line.index}];
+  if ((face == nullptr && FT_New_Face(library, line.file.c_str(), line.index, &face) != 0) ||
+      FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(line.pixelsPerEm)) != 0 ||
+      FT_Load_Char(face, c, FT_LOAD_NO_BITMAP | FT_LOAD_TARGET_LIGHT) != 0) {
+    return -1;
+  }
+  return ((face->glyph->advance.x + 32) >> 6) + (line.emboldened ? 1 : 0);
+}
+
+std::string Narrow(const std::u32string &text) { return std::string(text.begin(), text.end()); }
+
+// Options (its soft key, then the navigation bar's ok), About the same way, then a hand
+// played to its result: a chip, Deal, Stand, the dealer's turn. Points at 96 dpi.
+std::string Tour(int scale) {
+  const int taps[][2] = {{120, 307}, {230, 10}, {200, 307}, {230, 10},
+                         {127, 276}, {30, 242}, {150, 242}};
+  std::string script;
+  for (const auto &tap : taps) {
+    script += "tap " + std::to_string(tap[0] * scale) + " " + std::to_string(tap[1] * scale) + "\n";
+  }
+  return script + "wait 2000\n";
+}
+
+TEST(TextPlacement, EveryGlyphOfTheGameStandsWhereTheFacesHintedAdvancesPutIt) {
+  std::set<BYTE> qualities;
+  std::set<std::string> strings;
+  // The device's own text in grey with the table aliased, then both in ClearType.
+  for (const int scale : {1, 2}) {
+    for (const bool clearType : {false, true}) {
+      SCOPED_TRACE("dpi " + std::to_string(96 * scale) + (clearType ? ", ClearType" : ", grey"));
+      platform::test::TempProfile profile;
+      std::ofstream(profile.Dir() + "/registry.reg")
+          << "Windows Registry Editor Version 5.00\n\n"
+          << "[HKEY_CURRENT_USER\\SOFTWARE\\Quorvane\\BlackJack]\n"
+          << "\"ClearType\"=dword:0000000" << (clearType ? 1 : 0) << "\n";
+      platform::test::HeadlessDevice device({.width = 240 * scale,
+                                             .height = 320 * scale,
+                                             .dpi = 96 * scale,
+                                             .clockStart = {2026, 1, 4, 1, 12, 0, 17, 0},
+                                             .profileDir = profile.Dir(),
+                                             .clearTypeSystemText = clearType});
+      DrawnLines drawn;
+      screenDpi = 0;
+      const auto run = platform::test::RunScript(
+          WinMain, Tour(scale), platform::test::LoadResModule(platform::EmbeddedResources()));
+      screenDpi = landscapeLayout = 0;
+      ASSERT_EQ(run.exitCode, 0) << run.error;
+      for (const DrawnLines::Line &line : drawn.lines) {
+        qualities.insert(line.quality);
+        strings.insert(Narrow(line.text));
+        ASSERT_EQ(line.pens.size(), line.text.size() + 1);
+        long pen = 0;
+        for (std::size_t i = 0; i < line.text.size(); ++i) {
+          pen += AdvanceOf(line, line.text[i]);
+          ASSERT_EQ(line.pens[i + 1], pen)
+              << "after \"" << Narrow(line.text.substr(0, i + 1)) << "\" of \"" << Narrow(line.text)
+              << "\" in " << line.file << " at " << line.pixelsPerEm << " pixels, quality "
+              << int{line.quality};
+        }
+      }
+    }
+  }
+  EXPECT_EQ(qualities,
+            (std::set<BYTE>{NONANTIALIASED_QUALITY, ANTIALIASED_QUALITY, CLEARTYPE_QUALITY}));
+  // A line of each: the Options dialog, About's wrapped text, both bars, the table.
+  for (const char *expected : {"Number of Decks in Play", "Press Double to double bet amount and",
+                               "About BlackJack", "Options", "BANK: $", "Dealer Busts - You Win"}) {
+    EXPECT_TRUE(strings.count(expected) != 0) << "never drew \"" << expected << "\"";
+  }
 }
 
 } // namespace

@@ -86,8 +86,8 @@ screen_shows() {
   tries=0
   while :; do
     import -window root "$WORK/x.png" || fail "cannot capture the X screen"
-    convert "$WORK/x.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage -sample $((100 / ZOOM))% \
-      "$WORK/shown.png" || fail "cannot crop the capture"
+    convert "$WORK/x.png" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage \
+      -sample "$((WIDTH / ZOOM))x$((HEIGHT / ZOOM))!" "$WORK/shown.png" || fail "cannot crop the capture"
     DIFF=$(compare -metric AE "$WORK/shown.png" "$1" null: 2>&1)
     [ "$DIFF" = "0" ] && return 0
     tries=$((tries + 1))
@@ -147,7 +147,8 @@ DIFF=$(compare -metric AE "$WORK/window.png" "$WORK/blocks.png" null: 2>&1)
 [ "$DIFF" = "0" ] || fail "the zoom is not nearest-neighbour: $DIFF pixels differ"
 
 # A second start on the same profile hands over to the running game and ends at once.
-timeout 20 "$BJ" --headless --profile "$WORK/profile" 2>>"$WORK/err.txt" ||
+: >"$WORK/nothing.script"
+timeout 20 "$BJ" --script "$WORK/nothing.script" --profile "$WORK/profile" 2>>"$WORK/err.txt" ||
   fail "a second start ended with $?"
 # A game of its own would have stored its money at its end.
 [ ! -e "$WORK/profile/registry.reg" ] || fail "a second start ran a game of its own"
@@ -251,9 +252,10 @@ WID=$(xdotool search --sync --onlyvisible --name "^BlackJack$" | head -n 1)
 eval "$(xdotool getwindowgeometry --shell "$WID")"
 [ "$WIDTH" -eq 1280 ] && [ "$HEIGHT" -eq 960 ] || fail "the landscape window is ${WIDTH}x${HEIGHT}"
 # Options from its soft key, then one notch of the wheel towards the user: the dialog
-# shows what the headless host shows after the same tap and `wheel -1`.
-printf 'tap 160 227\nscreenshot %s\nwheel -1\nscreenshot %s\n' "$WORK/opened.png" \
-  "$WORK/wheeled.png" >"$WORK/wheel.script"
+# shows what the headless host shows after the same tap and `wheel -1` (and, turned by
+# F9, after a `rotate`).
+printf 'tap 160 227\nscreenshot %s\nwheel -1\nscreenshot %s\nrotate\nscreenshot %s\n' \
+  "$WORK/opened.png" "$WORK/wheeled.png" "$WORK/turned.png" >"$WORK/wheel.script"
 "$BJ" --headless --screen qvga-landscape --profile "$WORK/wheel" --script "$WORK/wheel.script" ||
   fail "the headless host could not draw the dialog"
 tries=0
@@ -270,10 +272,27 @@ wait_for "xdotool getwindowgeometry '$WID' | grep -q 'Geometry: 720x960'" 50 ||
 eval "$(xdotool getwindowgeometry --shell "$WID")"
 [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] && [ $((X + WIDTH)) -le 1280 ] && [ $((Y + HEIGHT)) -le 1024 ] ||
   fail "after F9 the window at $X,$Y is not wholly on the 1280x1024 display"
+# F11 with no window manager to grant full screen: the window covers the display and
+# shows the whole picture at the largest zoom that fits (3, centred); F11 again puts
+# the window back where it was, the same picture in it.
+ZOOM=3
+WINDOWED="$X,$Y ${WIDTH}x${HEIGHT}"
+screen_shows "$WORK/turned.png" || fail "after F9 the dialog differs from the script's in $DIFF pixels"
+xdotool key --window "$WID" F11
+wait_for "xdotool getwindowgeometry '$WID' | grep -q 'Geometry: 1280x1024'" 50 ||
+  fail "F11 did not cover the display: $(xdotool getwindowgeometry "$WID")"
+X=280 Y=32 WIDTH=720 HEIGHT=960
+screen_shows "$WORK/turned.png" || fail "after F11 the picture is not whole: $DIFF pixels differ"
+xdotool key --window "$WID" F11
+wait_for "xdotool getwindowgeometry '$WID' | grep -q 'Geometry: 720x960'" 50 ||
+  fail "F11 again did not bring the window back: $(xdotool getwindowgeometry "$WID")"
+eval "$(xdotool getwindowgeometry --shell "$WID")"
+[ "$X,$Y ${WIDTH}x${HEIGHT}" = "$WINDOWED" ] || fail "F11 again left the window at $X,$Y, not $WINDOWED"
+screen_shows "$WORK/turned.png" || fail "after F11 again the picture differs in $DIFF pixels"
 kill -TERM "$BJ_PID"
 wait "$BJ_PID"
 BJ_PID=
 echo "desktop host: a hand by clicks at x2, a second start, F9, SIGTERM storing the money;" \
   "a recorded game replayed headless and in the window; the wheel in a landscape dialog," \
-  "F9 at zoom 4 keeping the window on the display"
+  "F9 at zoom 4 keeping the window on the display, F11 and F11 again without a window manager"
 exit 0

@@ -235,7 +235,7 @@ TEST_F(Headless, TheTraceHasALinePerSoundAndPerTimerSetOrKilled) {
 
 namespace {
 
-// A desktop front end in miniature: the user's actions come in through a Timeline
+// A desktop front end in miniature: the user's input comes in through a Timeline
 // whose real clock is the test's, which sleeps by moving it.
 class LiveHost : public platform::Host {
 public:
@@ -248,7 +248,7 @@ public:
       realMs_ += static_cast<std::int64_t>(std::min<std::uint64_t>(sleepMs, 50));
     }
   }
-  void Present(const platform::Surface &) override {}
+  void Present(const platform::Frame &) override {}
 
 private:
   platform::Timeline &timeline_;
@@ -260,8 +260,8 @@ private:
 // actions that came after it, and the recording replays headless to exactly the
 // same messages at the same times.
 TEST(Recordings, AGameRecordedOnABusyMachineReplaysTheSameMessagesAtTheSameTimes) {
-  using platform::UserAction;
-  using platform::UserActionKind;
+  using platform::InputEvent;
+  using platform::InputKind;
   auto live = std::make_unique<platform::test::HeadlessDevice>();
   State() = Program{};
   State().timerMs = 300;
@@ -276,18 +276,17 @@ TEST(Recordings, AGameRecordedOnABusyMachineReplaysTheSameMessagesAtTheSameTimes
   std::string error;
   auto recorder = platform::Recorder::Create(path, header, &error);
   ASSERT_TRUE(recorder) << error;
-  timeline.SetListener([&](const UserAction &a, std::uint64_t at) { recorder->Write(a, at); });
-  const std::pair<UserAction, std::uint64_t> actions[] = {
-      {{UserActionKind::PenDown, {20, 60}, 0}, 450},
-      {{UserActionKind::PenMove, {24, 61}, 0}, 450},
-      {{UserActionKind::PenUp, {24, 61}, 0}, 460},
-      {{UserActionKind::KeyDown, {}, VK_CONTROL}, 700},
-      {{UserActionKind::KeyUp, {}, VK_CONTROL}, 720},
-      {{UserActionKind::Rotate, {}, 0}, 900},
-      {{UserActionKind::Close, {}, 0}, 1400},
+  const std::pair<InputEvent, std::uint64_t> events[] = {
+      {{InputKind::PenDown, {20, 60}}, 450},
+      {{InputKind::PenMove, {24, 61}}, 450},
+      {{InputKind::PenUp, {24, 61}}, 460},
+      {{InputKind::KeyDown, {}, VK_CONTROL}, 700},
+      {{InputKind::KeyUp, {}, VK_CONTROL}, 720},
+      {{InputKind::Turn}, 900},
+      {{InputKind::Close}, 1400},
   };
-  for (const auto &[action, at] : actions) {
-    timeline.Add(action, at);
+  for (const auto &[event, at] : events) {
+    timeline.Add(event, at);
   }
   realMs = 1000;
   LiveHost host(timeline, realMs);

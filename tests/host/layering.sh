@@ -1,8 +1,9 @@
 #!/bin/sh
-# The floors: nothing below the front ends includes a front end or a test hook, the
-# rules include nothing of the shell above them, and the program carries no test
-# hook: nothing of the test library, and no fault injection of its own. Prints which
-# folder includes which, so that the house can be seen at a glance.
+# The floors: the device (device/) includes nothing above it, nothing below the
+# front ends includes a front end or a test hook, the rules include nothing of the
+# shell above them, and the program carries no test hook: nothing of the test
+# library, and no fault injection of its own. Prints which folder includes which, so
+# that the house can be seen at a glance.
 # Usage: layering.sh SOURCE_DIR PROGRAM TEST_LIBRARY
 set -u
 src=$1
@@ -20,6 +21,13 @@ for dir in "$src"/game "$src"/view "$src"/shell "$src"/settings "$src"/platform/
   printf '  %-20s %s\n' "${dir#"$src"/}" "${used:--}"
 done
 
+above=$(grep -rnE '#include "(platform/)?[a-z_]+/' "$src/platform/device" --include='*.cpp' \
+          --include='*.h' | grep -vE '#include "(platform/)?(device|common)/')
+if [ -n "$above" ]; then
+  echo "the device, the floor, includes what lies above it:"
+  echo "$above"
+  status=1
+fi
 up=$(grep -rlE '#include "(platform/)?(host|testing)/' "$src/platform" "$src/game" "$src/view" \
        "$src/shell" "$src/settings" --include='*.cpp' --include='*.h' |
      grep -vE "^$src/platform/(host|testing)/")
@@ -49,6 +57,7 @@ if [ -n "$hooks$linked" ]; then
   status=1
 fi
 [ $status -eq 0 ] &&
-  echo "no front end or test hook below the front ends; the rules below the shell;" \
+  echo "the device on the floor; no front end or test hook below the front ends;" \
+       "the rules below the shell;" \
        "$(echo "$own" | wc -l) symbols of the program, none a test hook"
 exit $status

@@ -1,8 +1,9 @@
 #!/bin/sh
 # `cmake --install` into a staging folder under a non-default prefix: every file in
 # its place and nothing else; the desktop entry, metainfo, icons and manual page pass
-# the desktop's and man's own checks; the installed program runs from a folder
-# outside the source tree with the tree hidden from it.
+# the desktop's and man's own checks, the metainfo names no placeholder address, and
+# the page has Debian's sections and the options of --help; the installed program
+# runs from a folder outside the source tree with the tree hidden from it.
 # Usage: install_test.sh BUILD_DIR SOURCE_DIR
 set -u
 BUILD=$1
@@ -37,6 +38,8 @@ done
 
 # ---- The metainfo, with its launchable desktop entry ----
 appstreamcli validate-tree --no-net "$ROOT" || fail "appstreamcli validate-tree"
+! grep -o 'https\{0,1\}://[^<"]*example\.[a-z]*[^<"]*' "$ROOT"/share/metainfo/*.xml ||
+  fail "the metainfo names an address that leads nowhere"
 
 # ---- Each icon is a PNG with an alpha channel, of its folder's size ----
 for icon in "$ROOT"/share/icons/hicolor/*/apps/*.png; do
@@ -71,16 +74,25 @@ grep -q '^blackjack [0-9][0-9.]*$' "$WORK/elsewhere/version.txt" || fail "--vers
 file "$WORK/elsewhere/shot.png" | grep -q "PNG image data, 240 x 320" ||
   fail "the headless run wrote no 240 x 320 screenshot"
 
-# ---- The manual page renders cleanly and documents every option --help lists ----
+# ---- The manual page: clean for man, Debian's sections, its OPTIONS those of --help ----
 MANPAGE=$ROOT/share/man/man6/blackjack.6.gz
 MANWIDTH=80 man --warnings -l "$MANPAGE" >"$WORK/man.txt" 2>"$WORK/man-warnings.txt" || fail "man -l"
 [ ! -s "$WORK/man-warnings.txt" ] || { cat "$WORK/man-warnings.txt" >&2; fail "man reports warnings"; }
-for section in NAME SYNOPSIS DESCRIPTION; do
-  grep -q "^$section" "$WORK/man.txt" || fail "the page has no $section"
+for section in NAME SYNOPSIS DESCRIPTION OPTIONS 'SCRIPT COMMANDS' FILES ENVIRONMENT 'EXIT STATUS' EXAMPLES; do
+  grep -qx "$section" "$WORK/man.txt" || fail "the page has no $section"
 done
-options=$(grep -o '^  --[a-z-]*' "$WORK/elsewhere/help.txt")
-[ -n "$options" ] || fail "--help lists no options"
-for option in $options; do
-  grep -q -- "$option" "$WORK/man.txt" || fail "the page does not document $option"
+# section NAME: the section's text, up to the next heading.
+section() { awk -v name="$1" '/^[A-Z]/ { inside = ($0 == name); next } inside' "$WORK/man.txt"; }
+section FILES | grep -q 'registry\.reg$' && section FILES | grep -q 'registry\.reg\.lock$' ||
+  fail "FILES does not name the settings file and its lock"
+for variable in XDG_CONFIG_HOME XDG_RUNTIME_DIR; do
+  section ENVIRONMENT | grep -q "^       $variable" || fail "ENVIRONMENT does not explain $variable"
 done
+[ "$(section 'EXIT STATUS' | grep -o '^       [0-9]' | tr -d ' ' | tr '\n' ' ')" = "0 1 2 " ] ||
+  fail "EXIT STATUS does not explain 0, 1 and 2"
+grep -o '^  --[a-z-]*' "$WORK/elsewhere/help.txt" | tr -d ' ' | sort >"$WORK/help-options.txt"
+section OPTIONS | grep -o '^       --[a-z-]*' | tr -d ' ' | sort >"$WORK/man-options.txt"
+[ -s "$WORK/help-options.txt" ] || fail "--help lists no options"
+diff -u "$WORK/help-options.txt" "$WORK/man-options.txt" >&2 ||
+  fail "the options of --help (-) and of the page's OPTIONS (+) differ"
 echo "installed under $PREFIX: $(wc -l <"$WORK/installed.txt") files; the program ran with the trees hidden"

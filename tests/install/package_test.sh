@@ -2,7 +2,8 @@
 # The Debian package as `make package` builds it (the package preset: a release build
 # of the game alone): its control fields name the libraries found by dpkg-shlibdeps
 # and fonts-wine, it holds the installed files under /usr with the program in
-# /usr/games, and lintian finds no error in it.
+# /usr/games, lintian has nothing to say of it even when pedantic, and
+# hardening-check finds the program hardened.
 # Usage: package_test.sh SOURCE_DIR WORK_DIR (the build tree is kept in WORK_DIR
 # between runs, so a second run only rebuilds what changed).
 set -u
@@ -42,9 +43,13 @@ installed_files "$WORK/unpacked/usr" >"$WORK/packaged.txt"
 [ "$(ls "$WORK/unpacked")" = usr ] || fail "the package holds files outside /usr"
 diff -u "$WORK/expected.txt" "$WORK/packaged.txt" || fail "the packaged files differ from the list"
 
-# ---- lintian ----
-lintian --fail-on error "$DEB" >"$WORK/lintian.txt" 2>&1
-status=$?
-cat "$WORK/lintian.txt"
-[ $status -eq 0 ] || fail "lintian reports errors"
+# ---- lintian, with its pedantic and informational tags, has nothing to say ----
+lintian --pedantic --display-info "$DEB" 2>&1 | grep -v '^running with root privileges' >"$WORK/lintian.txt"
+[ ! -s "$WORK/lintian.txt" ] || { cat "$WORK/lintian.txt" >&2; fail "lintian tags the package"; }
+
+# ---- The program is hardened as Debian's are ----
+# Control flow protection is left out: Debian 12's C start files carry no IBT and
+# SHSTK marking, so no program linked there has it (its own packages do without).
+hardening-check --nocfprotection "$WORK/unpacked/usr/games/blackjack" >"$WORK/hardening.txt" ||
+  { cat "$WORK/hardening.txt" >&2; fail "hardening-check"; }
 echo "$(basename "$DEB"): $(wc -c <"$DEB") bytes, $(wc -l <"$WORK/packaged.txt") files"

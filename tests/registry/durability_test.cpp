@@ -1,6 +1,7 @@
-// The hive on disk: values that outlive the device in private files, damaged files
-// kept, failed saves that change nothing on disk and are said, files that are not a
-// hive, and closes killed at random points that never leave a mix of old and new.
+// The hive on disk: values that outlive the device in private files, damaged files kept, failed
+// saves that change nothing on disk and are said, and closes killed at random points that never
+// leave a mix of old and new. Files planted in place of the hive or its lock are the program's
+// own test (tests/host/profile_e2e.sh).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -183,44 +184,6 @@ TEST(HiveFile, AFailedSaveLeavesTheOldHiveKeepsTheChangesAndIsKeptToBeSaid) {
     EXPECT_NE(ReadFile(hive).find("\"Other\"=dword:00000006"), std::string::npos);
     EXPECT_FALSE(platform::registry::StoreAtExit().Failed());
     RegCloseKey(key);
-  }
-}
-
-// Things planted in place of the hive or its lock: nothing hangs, nothing is
-// written over or through them, and the change that could not be stored is said.
-TEST(HiveFile, AFifoAFolderOrALinkInPlaceOfTheFilesIsRefusedAndSaid) {
-  struct Case {
-    const char *what;
-    const char *name;
-    mode_t kind;
-    const char *reason;
-  };
-  for (const Case &c : {Case{"a FIFO as the hive", "registry.reg", S_IFIFO, "not a regular file"},
-                        Case{"a folder as the hive", "registry.reg", S_IFDIR, "it is a folder"},
-                        Case{"a link as the lock", "registry.reg.lock", S_IFLNK,
-                             "registry.reg.lock: Too many levels of symbolic links"}}) {
-    SCOPED_TRACE(c.what);
-    TempProfile profile;
-    const std::string planted = profile.Dir() + "/" + c.name;
-    const std::string target = profile.Dir() + "/elsewhere";
-    WriteFile(target, "kept");
-    ASSERT_EQ(c.kind == S_IFLNK   ? symlink(target.c_str(), planted.c_str())
-              : c.kind == S_IFDIR ? mkdir(planted.c_str(), 0700)
-                                  : mkfifo(planted.c_str(), 0600),
-              0);
-    HeadlessDevice device(profile.Config());
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, GameKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
-    SetDword(key, u"TotalAmount", 1100);
-    RegFlushKey(key);
-    RegCloseKey(key);
-    const auto failure = platform::registry::StoreAtExit();
-    EXPECT_TRUE(failure.Failed());
-    EXPECT_NE(failure.reason.find(c.reason), std::string::npos) << failure.reason;
-    struct stat st {};
-    ASSERT_EQ(lstat(planted.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & S_IFMT, c.kind) << "left in place";
-    EXPECT_EQ(ReadFile(target), "kept");
   }
 }
 

@@ -90,19 +90,6 @@ TEST_F(Resources, NullModuleIsTheMainModuleAndStaleHandlesFail) {
   EXPECT_FALSE(platform::UnloadModule(module));
 }
 
-TEST(Modules, AreGoneWithTheDevice) {
-  HINSTANCE module = nullptr;
-  {
-    HeadlessDevice device;
-    module = platform::test::LoadResModuleFile(TEST_RES);
-    ASSERT_NE(module, nullptr);
-  }
-  HeadlessDevice device;
-  EXPECT_EQ(FindResourceW(module, MAKEINTRESOURCEW(200), u"PNG"), nullptr);
-  // Without a loaded module the program still has one, empty.
-  EXPECT_EQ(FindResourceW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(200), u"PNG"), nullptr);
-}
-
 TEST_F(Resources, LoadStringCopiesTruncatesAndTerminates) {
   struct Case {
     UINT id;
@@ -132,17 +119,6 @@ TEST_F(Resources, LoadStringCopiesTruncatesAndTerminates) {
     EXPECT_EQ(buffer[c.buffer], u'#') << "wrote past the buffer";
   }
   EXPECT_EQ(LoadStringW(module, 1, nullptr, 10), 0);
-}
-
-TEST_F(Resources, LoadStringWithNoBufferSizeGivesAReadOnlyPointer) {
-  LPCWSTR text = nullptr;
-  EXPECT_EQ(LoadStringW(module, 100, reinterpret_cast<LPWSTR>(&text), 0), 10);
-  ASSERT_NE(text, nullptr);
-  EXPECT_EQ(std::u16string(text, 10), u"0123456789");
-  // The pointer is into the module: the string is not terminated there.
-  EXPECT_EQ(LoadStringW(module, 3, reinterpret_cast<LPWSTR>(&text), 0), 9);
-  EXPECT_EQ(std::u16string(text, 9), u"BLACKJACK");
-  EXPECT_EQ(LoadStringW(module, 4000, reinterpret_cast<LPWSTR>(&text), 0), 0);
 }
 
 TEST_F(Resources, AcceleratorTablesReadBackInOrderAndMissingOnesAreNull) {

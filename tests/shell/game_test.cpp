@@ -1,5 +1,6 @@
-// The game as a player meets it: taps, the dealer's timer, commands, dialogs, start-up, the
-// close, the money and settings from one run to the next, and a long random run.
+// The game as a player meets it, played through the headless host: a whole hand, a tap on each
+// region's edges, the soft keys and keys, the Options and About dialogs, start-up, the close, the
+// money and settings from one run to the next, and a long random run.
 #include <windows.h>
 
 #include <aygshell.h>
@@ -12,16 +13,15 @@
 #include <functional>
 #include <optional>
 #include <random>
-#include <string>
 #include <sstream>
+#include <string>
+#include <utility>
 
-#include "aygshell/shell.h"
-#include "device/host.h"
 #include "kernel/module.h"
 #include "resource.h"
 #include "shell/shell.h"
 #include "testing/testing.h"
-#include "user/input.h"
+#include "tests/dialogs/program.h"
 #include "user/window.h"
 
 namespace {
@@ -29,14 +29,14 @@ namespace {
 using Cues = std::vector<std::u16string>;
 
 // A device as a fresh process of the game finds it: the game's resources (or those of
-// `resFile`) as the main module, the dpi not yet captured. QVGA, or VGA at scale 2; the
+// `resFile`) as the main module, the dpi not yet captured. QVGA, or another size and dpi; the
 // clock at 12:00:`second`, which seeds the shoe.
 struct GameDevice {
-  explicit GameDevice(int second, const std::string &profile = "", int scale = 1,
-                      const std::string &resFile = "")
-      : device({.width = 240 * scale,
-                .height = 320 * scale,
-                .dpi = 96 * scale,
+  explicit GameDevice(int second, const std::string &profile = "", const std::string &resFile = "",
+                      int width = 240, int height = 320, int dpi = 96)
+      : device({.width = width,
+                .height = height,
+                .dpi = dpi,
                 .clockStart = {2026, 1, 4, 1, 12, 0, static_cast<WORD>(second), 0},
                 .profileDir = profile}) {
     instance = resFile.empty() ? platform::test::LoadResModule(platform::EmbeddedResources())
@@ -44,6 +44,8 @@ struct GameDevice {
     screenDpi = 0;
   }
   ~GameDevice() { screenDpi = landscapeLayout = 0; }
+  // Plays the script; every check set up for it (CheckAt) must have been made.
+  platform::test::ScriptRun Play(const std::string &script) const;
   platform::test::HeadlessDevice device;
   HINSTANCE instance = nullptr;
 };
@@ -55,75 +57,56 @@ GameTable &Table() {
   }
   return *Shell().table;
 }
-UINT Checked(int id) { return IsDlgButtonChecked(GetForegroundWindow(), id); }
 
-void QueueTap(POINT at) {
-  platform::QueueInput({platform::InputKind::PenDown, at, 0});
-  platform::QueueInput({platform::InputKind::PenUp, at, 0});
+std::string Tap(int x, int y) { return dialogtest::Tap({x, y}); }
+// On a portrait QVGA screen: the table's client area starts under the 26-pixel navigation bar,
+// whose right end holds a dialog's Done; the soft keys New, Options and About lie across the bar
+// at the bottom.
+std::string TapTable(int x, int y) { return Tap(x, y + 26); }
+const std::string Chip100 = TapTable(127, 250), Chip25 = TapTable(92, 250);
+const std::string DealButton = TapTable(31, 216), StandButton = TapTable(150, 216);
+const std::string DoubleButton = TapTable(210, 216);
+const std::string NewKey = Tap(40, 307), OptionsKey = Tap(120, 307), AboutKey = Tap(200, 307);
+const std::string Done = Tap(230, 10);
+
+// A tap on a control of the Options dialog, which fills the screen under the navigation bar.
+std::string TapOption(HINSTANCE instance, WORD control) {
+  const HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(IDD_OPTIONS), RT_DIALOG);
+  const auto *bytes = static_cast<const std::byte *>(LockResource(LoadResource(instance, found)));
+  return dialogtest::Tap(
+      dialogtest::ItemCentre({bytes, SizeofResource(instance, found)}, control, {0, 26}));
 }
-void TapCentre(const RECT &r) { QueueTap({(r.left + r.right) / 2, (r.top + r.bottom) / 2}); }
 
-// A host that takes the test's steps one at a time whenever the game's loop has nothing
-// to do, running the clock on to the next timer after each, as a player acts between
-// frames; after the last step it closes the game as closing its window does.
-class Player : public platform::Host {
-public:
-  Player &Then(std::function<void()> step) {
-    steps_.push_back(std::move(step));
-    return *this;
-  }
-  Player &TapClient(int x, int y) {
-    return Then([x, y] {
-      POINT at{x, y};
-      ClientToScreen(MainWindow(), &at);
-      QueueTap(at);
-    });
-  }
-  Player &TapControl(int id) {
-    return Then([id] {
-      RECT r{};
-      ASSERT_TRUE(GetWindowRect(GetDlgItem(GetForegroundWindow(), id), &r)) << "no control " << id;
-      TapCentre(r);
-    });
-  }
-  Player &TapDone() {
-    return Then([] { TapCentre(platform::shell::NavigationDoneButtonRect()); });
-  }
-  Player &Command(UINT id) {
-    return Then([id] { PostMessageW(MainWindow(), WM_COMMAND, id, 0); });
-  }
-  int Play(HINSTANCE instance) {
-    platform::SetCurrentHost(this);
-    char16_t commandLine[1] = {0};
-    const int code = WinMain(instance, nullptr, commandLine, SW_SHOWNORMAL);
-    platform::SetCurrentHost(nullptr);
-    EXPECT_EQ(next_, steps_.size()) << "the game ended before the test's last step";
-    return code;
-  }
-  void WaitForEvents(std::uint64_t deadlineMs) override {
-    if (next_ < steps_.size()) {
-      steps_[next_++]();
-    } else if (!closeSent_) {
-      closeSent_ = true;
-      PostMessageW(platform::ForegroundApplicationWindow(), WM_CLOSE, 0, 0);
-    } else if (deadlineMs == platform::kNoDeadline) {
-      ADD_FAILURE() << "the game did not end after WM_CLOSE";
-      PostQuitMessage(1);
-    }
-    platform::Device &device = platform::CurrentDevice();
-    if (deadlineMs != platform::kNoDeadline && deadlineMs > device.NowMs()) {
-      device.AdvanceMs(deadlineMs - device.NowMs());
-    }
-  }
-  void Present(const platform::Surface &) override {}
+// Checks made inside the game's own loop while a script plays: the timer procedure of a hidden
+// window, which the game's loop and its dialogs' loops dispatch like their own timers. Each is
+// due `atMs` after the device started, a time only the script's `wait` lines reach.
+std::vector<std::function<void()>> &Checks() {
+  static std::vector<std::function<void()>> checks;
+  return checks;
+}
+void CheckAt(std::uint64_t atMs, std::function<void()> check) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.lpszClassName = u"GameTestChecks";
+  RegisterClassW(&wc); // fails harmlessly when already registered on this device
+  const HWND hidden = CreateWindowExW(0, wc.lpszClassName, u"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                      nullptr, nullptr, nullptr);
+  Checks().push_back(std::move(check));
+  SetTimer(hidden, Checks().size(), static_cast<UINT>(atMs - platform::CurrentDevice().NowMs()),
+           [](HWND window, UINT, UINT_PTR id, DWORD) {
+             KillTimer(window, id);
+             std::exchange(Checks()[id - 1], nullptr)();
+           });
+}
 
-private:
-  std::vector<std::function<void()>> steps_;
-  std::size_t next_ = 0;
-  bool closeSent_ = false;
-};
-
-Cues TakeCues() { return platform::test::TakeCueNames(); }
+platform::test::ScriptRun GameDevice::Play(const std::string &script) const {
+  auto run = platform::test::RunScript(WinMain, script, instance);
+  for (const auto &check : Checks()) {
+    EXPECT_FALSE(check) << "a check of the run was never made";
+  }
+  Checks().clear();
+  return run;
+}
 
 std::optional<DWORD> Stored(LPCWSTR name) {
   DWORD value = 0;
@@ -138,6 +121,14 @@ std::string ReadFile(const std::string &path) {
   return text.str();
 }
 
+// A profile whose hive holds `values` (regedit lines) for the game's key.
+void WriteHive(const platform::test::TempProfile &profile, const std::string &values) {
+  std::ofstream(profile.Dir() + "/registry.reg")
+      << "Windows Registry Editor Version 5.00\n\n"
+      << "[HKEY_CURRENT_USER\\SOFTWARE\\Quorvane\\BlackJack]\n"
+      << values;
+}
+
 // The README's pictures come from this script, so running it here keeps them true.
 TEST(WholeHand, TheTourScriptPlaysToTheDealersBustAndDrawsTheReadmePictures) {
   platform::test::TempProfile profile;
@@ -146,8 +137,7 @@ TEST(WholeHand, TheTourScriptPlaysToTheDealersBustAndDrawsTheReadmePictures) {
   {
     // At 12:00:17 the player gets 3 and 2, the dealer 2 and 9, then a 2 and a 10.
     GameDevice device(17, profile.Dir());
-    const auto run = platform::test::RunScript(WinMain, ReadFile(SCREENSHOTS_DIR "/tour.script"),
-                                               device.instance);
+    const auto run = device.Play(ReadFile(SCREENSHOTS_DIR "/tour.script"));
     ASSERT_EQ(run.exitCode, 0) << run.error;
     const auto played = platform::test::PlayedCues();
     const Cues hand{u"coin", u"flip", u"flip", u"flip", u"chaching"};
@@ -163,36 +153,6 @@ TEST(WholeHand, TheTourScriptPlaysToTheDealersBustAndDrawsTheReadmePictures) {
     EXPECT_TRUE(ReadFile(profile.Dir() + "/" + picture) == ReadFile(SCREENSHOTS_DIR "/" + picture))
         << picture << " is not the README's: look at both; refresh the README's if right";
   }
-}
-
-// The ten regions as the player is told them, in the order they are tried: portrait left, top,
-// right, bottom, then landscape, in 96-dpi pixels. Every edge belongs to its region, and a point
-// on an edge that two regions share goes to the earlier.
-struct Region {
-  const char *action;
-  int portrait[4], landscape[4];
-};
-constexpr Region Regions[] = {
-    {"5", {5, 235, 40, 265}, {217, 22, 248, 53}},
-    {"10", {40, 235, 75, 265}, {217, 55, 248, 86}},
-    {"25", {75, 235, 110, 265}, {217, 87, 248, 118}},
-    {"100", {110, 235, 145, 265}, {217, 120, 248, 151}},
-    {"500", {145, 235, 180, 265}, {217, 152, 248, 183}},
-    {"Deal", {3, 200, 60, 233}, {250, 3, 310, 28}},
-    {"Hit", {60, 200, 120, 233}, {250, 28, 310, 53}},
-    {"Stand", {120, 200, 180, 233}, {250, 53, 310, 78}},
-    {"Double", {180, 200, 240, 233}, {250, 78, 310, 103}},
-    {"Clear", {180, 235, 240, 265}, {250, 159, 310, 184}},
-};
-
-std::string ExpectedAction(int x, int y, bool landscape, int scale) {
-  for (const Region &r : Regions) {
-    const int *e = landscape ? r.landscape : r.portrait;
-    if (e[0] * scale <= x && x <= e[2] * scale && e[1] * scale <= y && y <= e[3] * scale) {
-      return r.action;
-    }
-  }
-  return "none";
 }
 
 // What a pen lifted at the client point does, told by its effect on the table: first between
@@ -222,27 +182,52 @@ std::string TapEffect(HWND window, int x, int y) {
   return t.dealerTurn ? "Stand" : t.playerCardCount == 3 ? "Hit" : "none";
 }
 
-// Across each edge of each region, one pixel outside, on the edge and one pixel inside.
-TEST(TouchRegions, EachRegionActsUpToEachOfItsEdgesInBothOrientationsAndDpiSets) {
-  for (const int scale : {1, 2}) {
-    GameDevice device(0, "", scale);
+// Taps at the edges of the regions, in client pixels, first in portrait and then, the screen
+// turned, in landscape: every edge belongs to its region, a point that two regions share goes to
+// the earlier, and the edges are scaled from 96 dpi with halves rounded away from zero.
+TEST(TouchRegions, EachEdgeBelongsToItsRegionInBothOrientationsAtEveryDpi) {
+  struct TapCase {
+    int dpi;
+    bool landscape;
+    int x, y;
+    const char *action;
+  };
+  // 144 dpi puts edges on half pixels: 5 and 3 become 8 and 5; 235, 233 and 3 become 353, 350
+  // and 5.
+  // clang-format off
+  constexpr TapCase taps[] = {
+      {96, false, 4, 250, "none"}, {96, false, 5, 265, "5"}, {96, false, 40, 250, "5"},
+      {96, false, 41, 250, "10"}, {96, false, 110, 250, "25"}, {96, false, 145, 250, "100"},
+      {96, false, 145, 266, "none"}, {96, false, 180, 250, "500"}, {96, false, 240, 265, "Clear"},
+      {96, false, 2, 200, "none"}, {96, false, 3, 200, "Deal"}, {96, false, 60, 210, "Deal"},
+      {96, false, 120, 233, "Hit"}, {96, false, 120, 234, "none"}, {96, false, 180, 216, "Stand"},
+      {96, false, 240, 233, "Double"},
+      {96, true, 60, 210, "none"}, {96, true, 249, 28, "none"}, {96, true, 250, 28, "Deal"},
+      {96, true, 250, 29, "Hit"}, {96, true, 310, 53, "Hit"}, {96, true, 280, 78, "Stand"},
+      {96, true, 310, 103, "Double"}, {96, true, 311, 90, "none"}, {96, true, 217, 22, "5"},
+      {96, true, 232, 54, "none"}, {96, true, 232, 86, "10"}, {96, true, 232, 118, "25"},
+      {96, true, 232, 151, "100"}, {96, true, 248, 183, "500"}, {96, true, 250, 158, "none"},
+      {96, true, 250, 184, "Clear"},
+      {192, false, 9, 470, "none"}, {192, false, 10, 470, "5"}, {192, false, 80, 530, "5"},
+      {192, false, 81, 530, "10"}, {192, false, 480, 531, "none"}, {192, true, 499, 56, "none"},
+      {192, true, 500, 56, "Deal"}, {192, true, 500, 57, "Hit"},
+      {144, false, 7, 360, "none"}, {144, false, 8, 360, "5"}, {144, false, 20, 352, "none"},
+      {144, false, 20, 353, "5"}, {144, false, 4, 310, "none"}, {144, false, 5, 310, "Deal"},
+      {144, false, 30, 350, "Deal"}, {144, false, 30, 351, "none"}, {144, true, 375, 4, "none"},
+      {144, true, 375, 5, "Deal"}, {144, true, 380, 42, "Deal"}, {144, true, 380, 43, "Hit"},
+  };
+  // clang-format on
+  for (const int dpi : {96, 192, 144}) {
+    GameDevice device(0, "", "", 240 * dpi / 96, 320 * dpi / 96, dpi);
     CaptureScreenDpi();
     const HWND window = platform::test::CreatePlainWindow();
     Shell().table = std::make_unique<GameTable>(device.instance, window);
     for (const bool landscape : {false, true}) {
-      for (const Region &r : Regions) {
-        const int *e = landscape ? r.landscape : r.portrait;
-        const int midX = (e[0] + e[2]) * scale / 2, midY = (e[1] + e[3]) * scale / 2;
-        for (const int d : {-1, 0, 1}) {
-          const POINT taps[] = {{e[0] * scale - d, midY},
-                                {e[2] * scale + d, midY},
-                                {midX, e[1] * scale - d},
-                                {midX, e[3] * scale + d}};
-          for (const POINT &p : taps) {
-            EXPECT_EQ(TapEffect(window, p.x, p.y), ExpectedAction(p.x, p.y, landscape, scale))
-                << "near the " << r.action << " region, at " << p.x << ", " << p.y << " in "
-                << (landscape ? "landscape" : "portrait") << " at " << 96 * scale << " dpi";
-          }
+      for (const TapCase &c : taps) {
+        if (c.dpi == dpi && c.landscape == landscape) {
+          EXPECT_EQ(TapEffect(window, c.x, c.y), c.action)
+              << "at " << c.x << ", " << c.y << (landscape ? " in landscape" : "") << " at " << dpi
+              << " dpi";
         }
       }
       platform::TurnScreen(); // the orientation is asked at every tap
@@ -251,16 +236,19 @@ TEST(TouchRegions, EachRegionActsUpToEachOfItsEdgesInBothOrientationsAndDpiSets)
   }
 }
 
+// At 12:00:17 the tour's hand is won; in the next hand keys do nothing, and New puts a fresh
+// game on the table, where a chip and a deal are taken again.
 TEST(Commands, KeysDoNothingAndNewStartsAfreshDuringAHand) {
-  GameDevice device(2);
-  Player player;
-  player.TapClient(127, 250)
-      .TapClient(30, 216)
-      .Then([] { platform::QueueKeyPress('A', FCONTROL), platform::QueueKeyPress('Q', FCONTROL); })
-      .Then([] { EXPECT_TRUE(Table().playerTurn && Table().bet == 100); })
-      .Command(IDM_NEW)
-      .Then([] { EXPECT_TRUE(Table().bettingOpen && Table().bank == 1000 && Table().bet == 0); });
-  EXPECT_EQ(player.Play(device.instance), 0);
+  platform::test::TempProfile profile;
+  GameDevice device(17, profile.Dir());
+  const auto run =
+      device.Play(Chip100 + DealButton + StandButton + "wait 3000\n" + DealButton +
+                  "key ctrl+a\nkey ctrl+q\nkey return\n" + NewKey + Chip25 + DealButton);
+  EXPECT_EQ(run.exitCode, 0) << run.error;
+  EXPECT_EQ(Stored(u"TotalAmount"), 1000u) << "the money won before New is gone";
+  for (const std::u16string &cue : platform::test::TakeCueNames()) {
+    EXPECT_NE(cue, u"pong") << "an action was refused";
+  }
 }
 
 std::u16string Text(HWND window) {
@@ -287,72 +275,58 @@ void ExpectShellDialog(const char16_t *title) {
   EXPECT_NE(GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_CAPTIONOKBTN, 0);
 }
 
-constexpr std::pair<int, std::int32_t> DeckButtons[] = {
-    {IDC_ONE_DECK, 1}, {IDC_TWO_DECKS, 2}, {IDC_FOUR_DECKS, 4}, {IDC_EIGHT_DECKS, 8}};
-
-// Each Options control changed alone, the dialog closed by OK and by Done in turn: the dialog
-// opens showing the settings, exactly the control's setting changes, and only a new number of
-// decks is a new game. About closes with Done and changes nothing.
+// Each Options control alone, the dialog closed by its OK or by the navigation bar's Done:
+// exactly the control's setting changes, and only another number of decks is a new game, which
+// puts the stored 1234 back to 1000. Opened and closed unchanged, the dialog keeps settings far
+// from the defaults, so it showed them; About changes nothing.
 TEST(Dialogs, EachOptionsControlChangesItsSettingAloneAndAboutNothing) {
-  struct Step {
-    int control;
-    bool sounds, clearType;
-    std::int32_t decks;
+  const std::string plain = "\"TotalAmount\"=dword:000004d2\n";
+  const std::string odd =
+      plain + "\"PlaySounds\"=dword:0\n\"ClearType\"=dword:1\n\"NumberOfDecks\"=dword:8\n";
+  const struct {
+    const char *name;
+    const std::string &hive;
+    int control; // 0: none; -1: About instead of Options
+    bool done;
+    DWORD sounds, clearType, decks, money;
+  } runs[] = {
+      {"Options unchanged", odd, 0, false, 0, 1, 8, 1234},
+      {"Play Sounds", plain, IDC_PLAY_SOUNDS, false, 0, 0, 2, 1234},
+      {"ClearType", plain, IDC_CLEARTYPE, true, 1, 1, 2, 1234},
+      {"one deck", plain, IDC_ONE_DECK, false, 1, 0, 1, 1000},
+      {"two decks, as before", plain, IDC_TWO_DECKS, true, 1, 0, 2, 1234},
+      {"four decks", odd, IDC_FOUR_DECKS, false, 0, 1, 4, 1000},
+      {"eight decks", plain, IDC_EIGHT_DECKS, true, 1, 0, 8, 1000},
+      {"About", odd, -1, true, 0, 1, 8, 1234},
   };
-  constexpr Step steps[] = {
-      {IDC_PLAY_SOUNDS, false, false, 2}, {IDC_CLEARTYPE, false, true, 2},
-      {IDC_ONE_DECK, false, true, 1},     {IDC_TWO_DECKS, false, true, 2},
-      {IDC_FOUR_DECKS, false, true, 4},   {IDC_EIGHT_DECKS, false, true, 8},
-      {IDC_EIGHT_DECKS, false, true, 8},  {IDC_CLEARTYPE, false, false, 8},
-      {IDC_PLAY_SOUNDS, true, false, 8},
-  };
-  GameDevice device(2);
-  Player player;
-  const auto mark = [] { Table().bank = 1234; }; // a bank that only a new game puts back to 1000
-  player.Then(mark).Command(IDM_ABOUT).Then([] { ExpectShellDialog(u"About BlackJack"); });
-  player.TapDone().Then([] {
-    EXPECT_EQ(GetForegroundWindow(), MainWindow()) << "Done closes About";
-    EXPECT_EQ(Table().bank, 1234);
-  });
-  for (std::size_t i = 0; i < std::size(steps); ++i) {
-    const Step step = steps[i];
-    player.Then(mark).Command(IDM_OPTIONS).Then([i] {
-      if (i == 0) {
-        ExpectShellDialog(u"Options");
-      }
-      const GameTable &t = Table();
-      EXPECT_EQ(Checked(IDC_PLAY_SOUNDS), t.playSounds ? BST_CHECKED : BST_UNCHECKED);
-      EXPECT_EQ(Checked(IDC_CLEARTYPE), t.useClearType ? BST_CHECKED : BST_UNCHECKED);
-      for (const auto &[control, count] : DeckButtons) {
-        EXPECT_EQ(Checked(control), t.deckCount == count ? BST_CHECKED : BST_UNCHECKED) << count;
-      }
-    });
-    player.TapControl(step.control);
-    if (i % 2 == 0) {
-      player.TapControl(IDOK);
-    } else {
-      player.TapDone();
-    }
-    player.Then([step, i, previous = i == 0 ? 2 : steps[i - 1].decks] {
-      SCOPED_TRACE(::testing::Message() << "step " << i);
-      EXPECT_EQ(Table().playSounds, step.sounds);
-      EXPECT_EQ(Table().useClearType, step.clearType);
-      EXPECT_EQ(Table().deckCount, step.decks);
-      EXPECT_EQ(Table().bank, step.decks != previous ? 1000 : 1234);
-    });
+  for (const auto &r : runs) {
+    SCOPED_TRACE(r.name);
+    platform::test::TempProfile profile;
+    WriteHive(profile, r.hive);
+    GameDevice device(2, profile.Dir());
+    CheckAt(
+        1, [about = r.control < 0] { ExpectShellDialog(about ? u"About BlackJack" : u"Options"); });
+    std::string script = (r.control < 0 ? AboutKey : OptionsKey) + "wait 1\n";
+    script += r.control > 0 ? TapOption(device.instance, static_cast<WORD>(r.control)) : "";
+    script += r.done ? Done : TapOption(device.instance, IDOK);
+    const auto run = device.Play(script);
+    EXPECT_EQ(run.exitCode, 0) << run.error;
+    EXPECT_EQ(Stored(u"PlaySounds"), r.sounds);
+    EXPECT_EQ(Stored(u"ClearType"), r.clearType);
+    EXPECT_EQ(Stored(u"NumberOfDecks"), r.decks);
+    EXPECT_EQ(Stored(u"TotalAmount"), r.money);
   }
-  EXPECT_EQ(player.Play(device.instance), 0);
 }
 
 TEST(Dialogs, OptionsWithoutItsMenuBarStillShowsTheSettingsSoOkKeepsThem) {
-  GameDevice device(2, "", 1, NO_DIALOG_BAR_RES);
-  Player player;
-  player.Then([] { Table().useClearType = true; }).Command(IDM_OPTIONS).TapControl(IDOK).Then([] {
-    EXPECT_TRUE(Table().playSounds);
-    EXPECT_TRUE(Table().useClearType);
-    EXPECT_EQ(Table().deckCount, 2);
-  });
-  EXPECT_EQ(player.Play(device.instance), 0);
+  platform::test::TempProfile profile;
+  WriteHive(profile, "\"ClearType\"=dword:1\n");
+  GameDevice device(2, profile.Dir(), NO_DIALOG_BAR_RES);
+  const auto run = device.Play(OptionsKey + TapOption(device.instance, IDOK));
+  EXPECT_EQ(run.exitCode, 0) << run.error;
+  EXPECT_EQ(Stored(u"PlaySounds"), 1u);
+  EXPECT_EQ(Stored(u"ClearType"), 1u);
+  EXPECT_EQ(Stored(u"NumberOfDecks"), 2u);
 }
 
 bool ShowsVersionLine() {
@@ -372,25 +346,23 @@ TEST(StartUp, WithoutATableOnlyAboutRunsAndASecondStartBringsItForward) {
   GameDevice device(2, profile.Dir());
   const auto factory = MakeGameTable;
   MakeGameTable = [](HINSTANCE, HWND) { return std::unique_ptr<GameTable>(); };
-  Player player;
-  player.TapClient(127, 250)
-      .Then([] { SendMessageW(MainWindow(), WM_TIMER, DealerTimer, 0); })
-      .Command(IDM_NEW)
-      .Command(IDM_OPTIONS)
-      .Then([] { EXPECT_EQ(GetForegroundWindow(), MainWindow()) << "no Options"; })
-      .Command(IDM_ABOUT)
-      .Then([&] {
-        EXPECT_TRUE(ShowsVersionLine());
-        const HWND about = GetForegroundWindow();
-        SetForegroundWindow(platform::test::CreatePlainWindow(u"another program"));
-        char16_t commandLine[1] = {0};
-        EXPECT_EQ(WinMain(device.instance, nullptr, commandLine, SW_SHOWNORMAL), 0);
-        EXPECT_EQ(GetForegroundWindow(), about);
-      })
-      .TapDone();
-  EXPECT_EQ(player.Play(device.instance), 0);
+  CheckAt(1, [] {
+    SendMessageW(MainWindow(), WM_TIMER, DealerTimer, 0);
+    EXPECT_EQ(GetForegroundWindow(), MainWindow()) << "no Options";
+  });
+  CheckAt(2, [&device] {
+    EXPECT_TRUE(ShowsVersionLine());
+    const HWND about = GetForegroundWindow();
+    SetForegroundWindow(platform::test::CreatePlainWindow(u"another program"));
+    char16_t commandLine[1] = {0};
+    EXPECT_EQ(WinMain(device.instance, nullptr, commandLine, SW_SHOWNORMAL), 0);
+    EXPECT_EQ(GetForegroundWindow(), about);
+  });
+  const auto run = device.Play(TapTable(127, 250) + NewKey + OptionsKey + "wait 1\n" + AboutKey +
+                               "wait 1\n" + Done);
   MakeGameTable = factory;
-  EXPECT_EQ(TakeCues(), Cues{});
+  EXPECT_EQ(run.exitCode, 0) << run.error;
+  EXPECT_EQ(platform::test::TakeCueNames(), Cues{});
   EXPECT_EQ(Stored(u"TotalAmount"), std::nullopt);
 }
 
@@ -402,8 +374,7 @@ TEST(StartUp, TheTablePrecedesTheFirstPaintAndCloseThenDestroyStoresOnce) {
     EXPECT_TRUE(GetUpdateRect(window, nullptr, FALSE)) << "painted before the table existed";
     return std::make_unique<GameTable>(instance, window);
   };
-  Player player;
-  player.TapClient(127, 250).Then([] {
+  CheckAt(1, [] {
     RECT r{};
     GetWindowRect(MainWindow(), &r);
     EXPECT_EQ(std::vector<LONG>({r.left, r.top, r.right, r.bottom}),
@@ -413,62 +384,35 @@ TEST(StartUp, TheTablePrecedesTheFirstPaintAndCloseThenDestroyStoresOnce) {
     RegistrySettings().WriteDword(SettingsKey, u"TotalAmount", 7);
     SendMessageW(MainWindow(), WM_DESTROY, 0, 0);
   });
-  EXPECT_EQ(player.Play(device.instance), 0);
+  const auto run = device.Play(Chip100 + "wait 1\n");
   MakeGameTable = factory;
+  EXPECT_EQ(run.exitCode, 0) << run.error;
   EXPECT_EQ(Stored(u"TotalAmount"), 7u);
 }
 
-struct SettingsRun {
-  const char *name;
-  const char *hive; // values in the hive before the run; null: no hive
-  std::function<void(Player &)> play;
-  std::vector<std::pair<const char16_t *, DWORD>> stored;
-};
-
+// A game closed in the player's turn after a double stores the bank and the doubled bet; one
+// with its sounds off plays none.
 TEST(Settings, RunsStoreTheMoneyAndKeepTheSettings) {
-  const SettingsRun runs[] = {
-      {"first run, no hive",
-       nullptr,
-       [](Player &) {},
-       {{u"TotalAmount", 1000},
-        {u"PlaySounds", 1},
-        {u"NumberOfDecks", 2},
-        {u"HitAfterDouble", 0},
-        {u"ClearType", 0}}},
-      {"closed in the player's turn after a double",
-       "\"TotalAmount\"=dword:000007d0\n\"HitAfterDouble\"=dword:1\n\"NumberOfDecks\"=dword:3\n",
-       [](Player &p) {
-         p.TapClient(127, 250).TapClient(30, 216).TapClient(210, 216).Then([] {
-           EXPECT_TRUE(Table().playerTurn);
-           EXPECT_EQ(Table().bet, 200);
-         });
-       },
-       {{u"TotalAmount", 2000}, {u"HitAfterDouble", 1}, {u"NumberOfDecks", 3}}},
-      {"sounds off",
-       "\"PlaySounds\"=dword:0\n",
-       [](Player &p) {
-         p.TapClient(127, 250).TapClient(30, 216).Then([] { EXPECT_EQ(TakeCues(), Cues{}); });
-       },
-       {{u"PlaySounds", 0}}},
-      {"damaged hive",
-       "\"TotalAmount\"=dword:zz\n\x01garbage\n[broken\n",
-       [](Player &) {},
-       {{u"TotalAmount", 1000}, {u"NumberOfDecks", 2}}},
+  const struct {
+    const char *hive;
+    std::string script;
+    std::vector<std::pair<const char16_t *, DWORD>> stored;
+    Cues cues;
+  } runs[] = {
+      {"\"TotalAmount\"=dword:000007d0\n\"HitAfterDouble\"=dword:1\n\"NumberOfDecks\"=dword:3\n",
+       Chip100 + DealButton + DoubleButton,
+       {{u"TotalAmount", 2000}, {u"HitAfterDouble", 1}, {u"NumberOfDecks", 3}},
+       {u"coin", u"flip", u"flip"}},
+      {"\"PlaySounds\"=dword:0\n", Chip100 + DealButton, {{u"PlaySounds", 0}}, {}},
   };
-  for (const SettingsRun &run : runs) {
-    SCOPED_TRACE(run.name);
+  for (const auto &r : runs) {
+    SCOPED_TRACE(r.hive);
     platform::test::TempProfile profile;
-    if (run.hive != nullptr) {
-      std::ofstream(profile.Dir() + "/registry.reg")
-          << "Windows Registry Editor Version 5.00\n\n"
-          << "[HKEY_CURRENT_USER\\SOFTWARE\\Quorvane\\BlackJack]\n"
-          << run.hive;
-    }
+    WriteHive(profile, r.hive);
     GameDevice device(2, profile.Dir());
-    Player player;
-    run.play(player);
-    EXPECT_EQ(player.Play(device.instance), 0);
-    for (const auto &[name, value] : run.stored) {
+    EXPECT_EQ(device.Play(r.script).exitCode, 0);
+    EXPECT_EQ(platform::test::TakeCueNames(), r.cues);
+    for (const auto &[name, value] : r.stored) {
       EXPECT_EQ(Stored(name), value)
           << std::string(name, name + std::char_traits<char16_t>::length(name));
     }
@@ -479,6 +423,9 @@ std::int64_t Number(const WCHAR *text) {
   return std::stoll(std::string(text, text + std::char_traits<WCHAR>::length(text)));
 }
 
+// Random taps, mostly on a region of the orientation in force, a few at a time as a quick
+// player makes them between waits of the dealer's timer; now and then a new game, a turn of the
+// screen, About, or Options with one of its controls.
 TEST(RandomRun, HundredThousandEventsLeakNothingAndStoreTheMoneyShown) {
   const char *seedText = std::getenv("BLACKJACK_SEED");
   const unsigned seed = seedText != nullptr ? static_cast<unsigned>(std::atoi(seedText)) : 2026;
@@ -487,56 +434,55 @@ TEST(RandomRun, HundredThousandEventsLeakNothingAndStoreTheMoneyShown) {
   const auto pick = [&random](int n) { return static_cast<int>(random() % unsigned(n)); };
   platform::test::TempProfile profile;
   GameDevice device(0, profile.Dir());
+  std::string options[] = {
+      TapOption(device.instance, IDC_PLAY_SOUNDS), TapOption(device.instance, IDC_CLEARTYPE),
+      TapOption(device.instance, IDC_ONE_DECK),    TapOption(device.instance, IDC_TWO_DECKS),
+      TapOption(device.instance, IDC_FOUR_DECKS),  TapOption(device.instance, IDC_EIGHT_DECKS)};
+  std::string script = "wait 1\n";
+  std::uint64_t clock = 1;
+  bool wide = false;
+  for (int events = 0; events < 100000;) {
+    const int kind = pick(100);
+    const int across = wide ? 320 : 240, down = wide ? 240 : 320;
+    const std::string done = Tap(across - 10, 10);
+    if (kind == 0) {
+      script += Tap(40 * across / 240, down - 13);
+    } else if (kind == 1) {
+      script += Tap(200 * across / 240, down - 13) + done;
+    } else if (kind == 2) {
+      script += Tap(120 * across / 240, down - 13) + options[pick(6)] + done;
+    } else if (kind == 3) {
+      script += "rotate\n";
+      wide = !wide;
+    } else {
+      for (int taps = 1 + pick(6); taps > 0; --taps, ++events) {
+        const HitRegion &r = HitRegions[pick(HitRegionCount)];
+        script += pick(5) == 0 ? Tap(pick(across), pick(down))
+                               : Tap((wide ? r.landscapeLeft : r.portraitLeft) + pick(20),
+                                     (wide ? r.landscapeTop : r.portraitTop) + 26 + pick(20));
+      }
+      const int wait = pick(400);
+      script += "wait " + std::to_string(wait) + "\n";
+      clock += static_cast<std::uint64_t>(wait);
+    }
+    constexpr int Events[] = {1, 2, 3, 1};
+    events += kind < 4 ? Events[kind] : 0;
+  }
+  script += "wait 1\n";
   platform::test::GdiCounts gdiAtStart;
   std::size_t windowsAtStart = 0;
   std::int64_t moneyShown = 0;
-  Player player;
-  player.Then([&] {
+  CheckAt(1, [&] {
     gdiAtStart = platform::test::GdiObjectCounts();
     windowsAtStart = platform::AllWindows().size();
   });
-  constexpr int OptionsControls[] = {IDC_PLAY_SOUNDS, IDC_CLEARTYPE,  IDC_ONE_DECK,
-                                     IDC_TWO_DECKS,   IDC_FOUR_DECKS, IDC_EIGHT_DECKS};
-  for (int events = 0; events < 100000;) {
-    const int kind = pick(100);
-    if (kind == 0) {
-      player.Command(IDM_NEW);
-    } else if (kind == 1) {
-      player.Command(IDM_ABOUT).TapControl(IDOK);
-    } else if (kind == 2) {
-      player.Command(IDM_OPTIONS).TapControl(OptionsControls[pick(6)]).TapDone();
-    } else if (kind == 3) {
-      player.Then([] { platform::TurnScreen(); });
-    }
-    if (kind < 4) {
-      constexpr int Events[] = {1, 2, 3, 1};
-      events += Events[kind];
-      continue;
-    }
-    // A few taps before the next frame, as a quick player makes them: mostly on a region
-    // of the orientation in force, sometimes anywhere on the screen.
-    const int taps = 1 + pick(6);
-    events += taps;
-    player.Then([&pick, taps] {
-      for (int i = 0; i < taps; ++i) {
-        const HitRegion &r = HitRegions[pick(HitRegionCount)];
-        const int scale = screenDpi / 96;
-        const bool wide = IsLandscape();
-        POINT at{(wide ? r.landscapeLeft : r.portraitLeft) * scale + pick(20),
-                 (wide ? r.landscapeTop : r.portraitTop) * scale + pick(20)};
-        ClientToScreen(MainWindow(), &at);
-        QueueTap(pick(5) != 0 ? at
-                              : POINT{pick(GetSystemMetrics(SM_CXSCREEN)),
-                                      pick(GetSystemMetrics(SM_CYSCREEN))});
-      }
-    });
-  }
-  player.Then([&] {
+  CheckAt(clock + 1, [&] {
     EXPECT_EQ(platform::test::GdiObjectCounts(), gdiAtStart);
     EXPECT_EQ(platform::AllWindows().size(), windowsAtStart);
     moneyShown = Number(Table().bankText.get()) + Number(Table().betText.get());
   });
-  EXPECT_EQ(player.Play(device.instance), 0);
+  const auto run = device.Play(script);
+  EXPECT_EQ(run.exitCode, 0) << run.error;
   EXPECT_EQ(Stored(u"TotalAmount"), static_cast<DWORD>(moneyShown));
 }
 

@@ -60,29 +60,6 @@ TEST_F(PenInput, ThePenUpPositionDecidesWhoGetsButtonUpPastDisabledAndHiddenChil
   }
 }
 
-TEST_F(PenInput, AWindowWhoseModalDialogIsOpenGetsNoPen) {
-  HWND main = Create();
-  const RECT dialogRect{20, 60, 220, 160};
-  HWND dialog = Create(WS_VISIBLE | WS_POPUP, &dialogRect, main);
-  EnableWindow(main, FALSE); // what a modal dialog does to its owner
-  Drain();
-  Log().clear();
-  Pen(InputKind::PenDown, 10, 250);
-  Pen(InputKind::PenUp, 10, 250);
-  Pen(InputKind::PenUp, 30, 70);
-  Drain();
-  EXPECT_EQ(OnlyReceiverOf(WM_LBUTTONUP), dialog);
-  EXPECT_TRUE(LogOf(WM_LBUTTONDOWN).empty());
-  // Once the dialog is gone and the owner enabled again, the owner has the pen.
-  EnableWindow(main, TRUE);
-  DestroyWindow(dialog);
-  Drain();
-  Log().clear();
-  Pen(InputKind::PenUp, 10, 250);
-  Drain();
-  EXPECT_EQ(OnlyReceiverOf(WM_LBUTTONUP), main);
-}
-
 using Keys = WindowTest;
 
 TEST_F(Keys, KeysGoToTheForegroundWindowOrItsFocus) {

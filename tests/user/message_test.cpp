@@ -104,17 +104,6 @@ TEST_F(Timers, EarliestDueFirstNotDueNotDeliveredKilledNeverDelivered) {
   EXPECT_FALSE(KillTimer(w, 3));
 }
 
-TEST_F(Timers, ACallbackIsCalledInsteadOfTheWindowProcedure) {
-  static std::vector<UINT_PTR> called;
-  called.clear();
-  HWND w = Create(0);
-  SetTimer(w, 9, 10, [](HWND, UINT, UINT_PTR id, DWORD) { called.push_back(id); });
-  AdvanceClock(10);
-  Drain();
-  EXPECT_EQ(called, (std::vector<UINT_PTR>{9}));
-  EXPECT_TRUE(LogOf(WM_TIMER).empty());
-}
-
 TEST_F(Timers, GetMessageWaitsForTheNextTimerOnTheVirtualClock) {
   SetTimer(Create(0), 1, 300, nullptr);
   MSG msg{};

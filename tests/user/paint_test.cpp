@@ -92,23 +92,6 @@ TEST_F(PaintTest, TheScreenStacksWindowsInZOrderUnderTheNavigationBar) {
   EXPECT_EQ(Screen(100, 150), 0x000000FFu) << "the uncovered owner repainted";
 }
 
-TEST_F(PaintTest, APaintCycleLeavesNoGdiObjectBehind) {
-  HWND w = Solid(RGB(1, 2, 3), {0, 26, 240, 320});
-  Drain();
-  platform::ComposeScreen();
-  const auto before = platform::test::GdiObjectCounts();
-  for (int i = 0; i < 3; ++i) {
-    InvalidateRect(w, nullptr, TRUE);
-    UpdateWindow(w);
-    const HDC dc = GetDC(w);
-    ReleaseDC(w, dc);
-    DefWindowProcW(w, WM_PAINT, 0, 0);
-    platform::MarkScreenChanged();
-    platform::ComposeScreen();
-  }
-  EXPECT_EQ(platform::test::GdiObjectCounts(), before);
-}
-
 TEST_F(PaintTest, ReleaseDcRefusesADcItDidNotHandOut) {
   HWND a = Create();
   HWND b = Create();

@@ -9,11 +9,17 @@
 
 #include <chrono>
 
-#include "host/instance_service.h"
+#include "device/events.h"
 #include "instance/instance.h"
 #include "testing/testing.h"
 
 namespace {
+
+// Whether a start elsewhere asked for a window of this process.
+struct FrontWatch : platform::DeviceListener {
+  bool requested = false;
+  void FrontRequested() override { requested = true; }
+};
 
 // The first process: serves the profile with two windows, the second one in
 // front, until its first window is brought forward or five seconds pass. Its
@@ -37,12 +43,14 @@ namespace {
   if (write(readyFd, "r", 1) != 1) {
     std::_Exit(11);
   }
+  FrontWatch watch;
+  platform::AddDeviceListener(&watch);
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   while (std::chrono::steady_clock::now() < end) {
     pollfd fd{platform::instance::ServiceFd(), POLLIN, 0};
     poll(&fd, 1, 50);
-    const bool front = platform::ServeInstanceRequests();
-    if (front && GetForegroundWindow() == wanted) {
+    platform::RunIdleHooks(); // the message loop's idle work answers the start
+    if (watch.requested && GetForegroundWindow() == wanted) {
       std::_Exit(0);
     }
   }

@@ -26,6 +26,22 @@ platform::DeviceConfig ConfigOf(const TableScreen &screen) {
   return config;
 }
 
+// The rows of ImagePieces of the chips of these values (the rows run from the 500 chip to the 5),
+// and of Deal and Clear when `dealClear`.
+std::set<int> Pieces(std::initializer_list<int> chipValues, bool dealClear = false) {
+  constexpr int Dearest[] = {500, 100, 25, 10, 5};
+  std::set<int> rows;
+  for (const int value : chipValues) {
+    rows.insert(DearestChipPiece +
+                static_cast<int>(std::find(std::begin(Dearest), std::end(Dearest), value) -
+                                 std::begin(Dearest)));
+  }
+  if (dealClear) {
+    rows.insert({DealPiece, ClearPiece});
+  }
+  return rows;
+}
+
 } // namespace
 
 TableOnScreen::TableOnScreen(const TableScreen &screen) : device_(ConfigOf(screen)) {
@@ -57,33 +73,44 @@ platform::Surface TableOnScreen::Paint() {
   return *platform::BitmapSurface(canvas.bitmap);
 }
 
+// The rows of ImagePieces that show the chips of these values.
+std::set<int> Chips(std::initializer_list<std::int32_t> values) {
+  std::set<int> rows;
+  for (const std::int32_t value : values) {
+    rows.insert(ChipPiece(static_cast<int>(
+        std::find(std::begin(ChipValues), std::end(ChipValues), value) - std::begin(ChipValues))));
+  }
+  return rows;
+}
+
 const std::vector<Scenario> &Scenarios() {
-  constexpr Card Ace{1, 2}, Six{6, 3}, King{13, 3}, Ten{10, 0}, Seven{7, 1}, Two{2, 0}, Ace2{1, 1};
+  constexpr Card Ace{1, 2}, Six{6, 3}, King{13, 3}, Ten{10, 0}, Seven{7, 1}, Two{2, 0};
   constexpr Card Three{3, 1}, Four{4, 2}, Nine{9, 3}, Queen{12, 2}, Eight{8, 0}, Five{5, 1};
-  const std::set<int> chips{Chip500Piece, Chip100Piece, Chip25Piece, Chip10Piece, Chip5Piece};
-  std::set<int> all = chips;
-  all.insert({DealPiece, ClearPiece});
-  const std::set<int> to100{DealPiece,   ClearPiece,  Chip100Piece,
-                            Chip25Piece, Chip10Piece, Chip5Piece};
+  const std::set<int> chips = Pieces({500, 100, 25, 10, 5}),
+                      all = Pieces({500, 100, 25, 10, 5}, true);
+  const std::set<int> to100 = Pieces({100, 25, 10, 5}, true), dealClear = Pieces({}, true);
   const std::vector<Card> tenSeven{Ten, Seven}, queenEight{Queen, Eight};
   // clang-format off
   static const std::vector<Scenario> scenarios{
       {.name = "new table", .bank = 1000, .livePieces = chips},
       {.name = "betting bank 499 with a bet", .bank = 499, .bet = 100, .livePieces = to100},
-      {.name = "betting bank 4", .bank = 4, .bet = 10, .livePieces = {DealPiece, ClearPiece}},
+      {.name = "betting bank 4 bet 1", .bank = 4, .bet = 1, .livePieces = dealClear},
       {.name = "betting negative bank and a shuffle", .bank = -50, .bet = 100, .shuffle = true,
-       .livePieces = {DealPiece, ClearPiece}},
+       .livePieces = dealClear},
       {.name = "betting broke", .message = u"You're Broke! - Game Over"},
       {.name = "player's turn two cards", .phase = PlayersTurn, .bank = 900, .bet = 100,
        .player = {Ace, Six}, .dealer = tenSeven, .playerSoft = 17, .playerHard = 7,
        .dealerSoft = 17, .dealerHard = 17, .livePieces = {HitPiece, StandPiece, DoublePiece},
        .playerTotal = u"7(17)"},
-      {.name = "player's turn bank below bet", .phase = PlayersTurn, .bank = 50, .bet = 100,
+      {.name = "player's turn bank at the bet", .phase = PlayersTurn, .bank = 100, .bet = 100,
+       .player = {Ace, Six}, .dealer = tenSeven, .playerSoft = 17, .playerHard = 7,
+       .livePieces = {HitPiece, StandPiece, DoublePiece}, .playerTotal = u"7(17)"},
+      {.name = "player's turn bank below bet", .phase = PlayersTurn, .bank = 99, .bet = 100,
        .player = {Ace, Six}, .dealer = tenSeven, .playerSoft = 17, .playerHard = 7,
        .livePieces = {HitPiece, StandPiece}, .playerTotal = u"7(17)"},
-      {.name = "player's turn soft 22 hard 12", .phase = PlayersTurn, .bank = 900, .bet = 100,
-       .player = {Ace, Ace2, King}, .dealer = tenSeven, .playerSoft = 22, .playerHard = 12,
-       .livePieces = {HitPiece, StandPiece}, .playerTotal = u"12"},
+      {.name = "player's turn four cards soft 22 hard 12", .phase = PlayersTurn, .bank = 900,
+       .bet = 100, .player = {Ace, Two, Four, Five}, .dealer = tenSeven, .playerSoft = 22,
+       .playerHard = 12, .livePieces = {HitPiece, StandPiece}, .playerTotal = u"12"},
       {.name = "player's turn five cards", .phase = PlayersTurn, .bank = 900, .bet = 100,
        .player = {Two, Three, Four, Two, Five}, .dealer = tenSeven, .playerSoft = 21,
        .playerHard = 21, .livePieces = {StandPiece}, .playerTotal = u"21"},
@@ -94,25 +121,25 @@ const std::vector<Scenario> &Scenarios() {
        .dealer = tenSeven, .playerSoft = 21, .playerHard = 11, .dealerSoft = 17, .dealerHard = 17,
        .blackjack = true, .livePieces = all, .playerTotal = u"11(21)", .dealerTotal = u"17",
        .message = u"Black Jack!", .cue = u"chaching"},
-      {.name = "result player busts", .phase = Result, .bank = 800, .bet = 100,
-       .player = {Queen, Eight, Five}, .dealer = tenSeven, .playerSoft = 23, .playerHard = 23,
-       .dealerSoft = 17, .dealerHard = 17, .livePieces = all, .playerTotal = u"23",
+      {.name = "result player busts at 22", .phase = Result, .bank = 800, .bet = 100,
+       .player = {Queen, Eight, Four}, .dealer = tenSeven, .playerSoft = 22, .playerHard = 22,
+       .dealerSoft = 17, .dealerHard = 17, .livePieces = all, .playerTotal = u"22",
        .dealerTotal = u"17", .message = u"Player Busts - You Lose", .cue = u"lose"},
       {.name = "result dealer busts", .phase = Result, .bank = 450, .bet = 100, .player = queenEight,
        .dealer = {Ten, Six, Nine}, .playerSoft = 18, .playerHard = 18, .dealerSoft = 25,
        .dealerHard = 25, .won = true, .livePieces = to100, .playerTotal = u"18",
        .dealerTotal = u"25", .message = u"Dealer Busts - You Win", .cue = u"chaching"},
-      {.name = "result win", .phase = Result, .bank = 30, .bet = 100, .player = queenEight,
-       .dealer = tenSeven, .playerSoft = 18, .playerHard = 18, .dealerSoft = 17, .dealerHard = 17,
-       .won = true, .livePieces = {DealPiece, ClearPiece, Chip25Piece, Chip10Piece, Chip5Piece},
-       .playerTotal = u"18", .dealerTotal = u"17", .message = u"You Win", .cue = u"chaching"},
+      {.name = "result win at 21", .phase = Result, .bank = 30, .bet = 100,
+       .player = {Queen, Eight, Three}, .dealer = tenSeven, .playerSoft = 21, .playerHard = 21,
+       .dealerSoft = 17, .dealerHard = 17, .won = true, .livePieces = Pieces({25, 10, 5}, true),
+       .playerTotal = u"21", .dealerTotal = u"17", .message = u"You Win", .cue = u"chaching"},
       {.name = "result draw", .phase = Result, .bank = 5, .bet = 100, .player = {Queen, Seven},
        .dealer = tenSeven, .playerSoft = 17, .playerHard = 17, .dealerSoft = 17, .dealerHard = 17,
-       .push = true, .livePieces = {DealPiece, ClearPiece, Chip5Piece}, .playerTotal = u"17",
+       .push = true, .livePieces = Pieces({5}, true), .playerTotal = u"17",
        .dealerTotal = u"17", .message = u"Draw", .cue = u"lose"},
-      {.name = "result loss", .phase = Result, .bank = 0, .bet = 100, .player = {Queen, Six},
-       .dealer = tenSeven, .playerSoft = 16, .playerHard = 16, .dealerSoft = 17, .dealerHard = 17,
-       .livePieces = {DealPiece, ClearPiece}, .playerTotal = u"16", .dealerTotal = u"17",
+      {.name = "result loss to 21", .phase = Result, .bank = 0, .bet = 100, .player = {Queen, Six},
+       .dealer = {Ten, Seven, Four}, .playerSoft = 16, .playerHard = 16, .dealerSoft = 21,
+       .dealerHard = 21, .livePieces = dealClear, .playerTotal = u"16", .dealerTotal = u"21",
        .message = u"You Lose", .cue = u"lose"},
       {.name = "result broke", .phase = Result, .player = {Queen, Six}, .dealer = tenSeven,
        .playerSoft = 16, .playerHard = 16, .dealerSoft = 17, .dealerHard = 17,

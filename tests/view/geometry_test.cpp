@@ -75,29 +75,4 @@ TEST_F(Geometry, IsLandscapeWhenTheScreenIsLowerThanAScaledPortraitTable) {
   }
 }
 
-TEST_F(Geometry, LookupsTakeTheHalfOfTheCurrentOrientationScaled) {
-  struct Case {
-    const char *what;
-    std::int32_t (*lookup)();
-    std::int32_t portrait96, landscape96, portrait192, landscape192;
-  };
-  const Case cases[] = {
-      {"bank x", [] { return AnchorX(TextAnchors[BankLabelAnchor]); }, 120, 253, 240, 506},
-      {"result y", [] { return AnchorY(TextAnchors[ResultMessageAnchor]); }, 122, 113, 244, 226},
-      {"5 dest y", [] { return BlitDestY(ImagePieces[Chip5Piece]); }, 234, 22, 468, 44},
-      {"5 source y", [] { return BlitSourceY(ImagePieces[Chip5Piece]); }, 1, 23, 2, 46},
-      {"clear dest x", [] { return BlitDestX(ImagePieces[ClearPiece]); }, 180, 250, 360, 500},
-      {"clear source x", [] { return BlitSourceX(ImagePieces[ClearPiece]); }, 180, 0, 360, 0},
-  };
-  for (const Case &c : cases) {
-    const std::int32_t expected[] = {c.portrait96, c.landscape96, c.portrait192, c.landscape192};
-    for (int i = 0; i < 4; ++i) {
-      landscapeLayout = i % 2;
-      screenDpi = i < 2 ? 96 : 192;
-      EXPECT_EQ(c.lookup(), expected[i])
-          << c.what << (i % 2 ? " landscape " : " portrait ") << screenDpi;
-    }
-  }
-}
-
 } // namespace

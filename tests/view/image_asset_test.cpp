@@ -80,7 +80,10 @@ TEST_F(LoadedAsset, WhatCannotBeDecodedLeavesAnEmptyPicture) {
   }
 }
 
-TEST_F(LoadedAsset, LoadingTwiceReleasesTheFirstBitmapAndContext) {
+// A second load lets the first bitmap and context go, a failed one the good one before it, and
+// Release takes the bitmap out of its context first, since a selected bitmap cannot be deleted:
+// the counts going back to where they were show it.
+TEST_F(LoadedAsset, ReloadingAndReleasingLetEveryBitmapAndContextGo) {
   ImageAsset asset;
   ASSERT_EQ(asset.LoadFromResource(screen, CardBackId, u"PNG", module), 1);
   EXPECT_EQ(asset.Width(), 30);
@@ -92,23 +95,15 @@ TEST_F(LoadedAsset, LoadingTwiceReleasesTheFirstBitmapAndContext) {
   EXPECT_EQ(GetObjectType(firstBitmap), 0u) << "the first bitmap is still alive";
   EXPECT_EQ(GetObjectType(firstDC), 0u) << "the first context is still alive";
   EXPECT_EQ(GetCurrentObject(asset.SourceDC(), OBJ_BITMAP), asset.bitmap);
-  // A failed load after a good one still lets the good one go.
+  asset.Release();
+  EXPECT_EQ(GdiObjectCounts(), before);
+  EXPECT_EQ(asset.SourceDC(), nullptr);
+  EXPECT_EQ(asset.Width(), 0);
+  ASSERT_EQ(asset.LoadFromResource(screen, CardBackId, u"PNG", module), 1);
   EXPECT_EQ(asset.LoadFromResource(screen, MissingId, u"PNG", module), 0);
   EXPECT_EQ(asset.Width(), 0);
   EXPECT_EQ(GdiObjectCounts(), Plus(1, 0));
-}
-
-// A bitmap still selected into a context cannot be deleted: the counts going back to where they
-// were show that Release put the displaced bitmap back first.
-TEST_F(LoadedAsset, ReleaseTakesTheBitmapOutOfItsContextSoThatBothAreDeleted) {
-  ImageAsset asset;
-  ASSERT_EQ(asset.LoadFromResource(screen, CardBackId, u"PNG", module), 1);
-  HBITMAP bitmap = asset.bitmap;
   asset.Release();
-  EXPECT_EQ(GdiObjectCounts(), before);
-  EXPECT_EQ(GetObjectType(bitmap), 0u);
-  EXPECT_EQ(asset.SourceDC(), nullptr);
-  EXPECT_EQ(asset.Width(), 0);
   asset.Release(); // a second release finds nothing left
   EXPECT_EQ(GdiObjectCounts(), before);
 }

@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """The page in headless Chromium: the table, a hand played with the pen, the money
 kept while the page is hidden and across a reload, a dialog scrolled by a swipe and
-the wheel, one game per browser, the screen turned with the page, and an offline
-start; on phones (touch), the screen filled, chips tapped at a fractional scale,
-the loading screen, and turns; a recorded game shared as a link.
+the wheel, one game per browser, the screen turned with the page and sharp where it
+is large, the first tap heard, and an offline start; on phones (touch), the screen
+filled, chips tapped at a fractional scale, a pinch in and out, the loading screen,
+and turns; a recorded game shared as a link.
 
 Usage: browser_test.py DIST DESKTOP_PROGRAM. The frames are compared with the
 desktop program's headless screenshots of the same taps, as the golden images are.
@@ -184,6 +185,27 @@ image.src = 'data:image/png;base64,' + png;
 '''
 
 
+# Counts the sounds a page starts, in window.bjSounds: the state of the page's sound
+# as each started. The sound starts 300 ms after the page asks, as on a slow phone.
+SOUNDS = '''
+window.bjSounds = [];
+const startSound = AudioBufferSourceNode.prototype.start;
+AudioBufferSourceNode.prototype.start = function (...args) {
+  window.bjSounds.push(this.context.state);
+  return startSound.apply(this, args);
+};
+window.AudioContext = class extends AudioContext {
+  get state() { return this.started ? super.state : 'suspended'; }
+  resume() {
+    return new Promise((done) => setTimeout(done, 300)).then(() => super.resume()).then(() => {
+      this.started = true;
+      this.dispatchEvent(new Event('statechange'));
+    });
+  }
+};
+'''
+
+
 def wait_for(condition, timeout=20):
     end = time.monotonic() + timeout
     while True:
@@ -292,6 +314,74 @@ class Page(unittest.TestCase):
             'return (bjDevice.width > bjDevice.height) === arguments[0]', landscape)),
             'the screen did not turn')
         time.sleep(0.5)
+
+    def open_counting_sounds(self, query, **size):
+        """A page whose started sounds are counted in window.bjSounds, each as the state
+        the page's sound was in when it started."""
+        driver = chromium(**size)
+        self.drivers.append(driver)
+        driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': SOUNDS})
+        driver.get(self.server.url + query)
+        self.assertTrue(wait_for(lambda: self.frames(driver)))
+        return driver
+
+    def test_the_first_tap_of_a_page_is_heard(self):
+        """The first touch on a phone and the first click in a window bet a chip, and its
+        coin plays: the page's sound runs before the program asks for the cue."""
+        for phone in (PHONES[0], None):
+            with self.subTest(phone=phone):
+                driver = self.open_counting_sounds('?clock=' + CLOCK + ('' if phone else '&screen=qvga'),
+                                                   phone=phone)
+                if phone:
+                    self.touch(driver, VGA_REGIONS[False]['5'])
+                else:
+                    self.tap(driver, CHIP)
+                self.assertEqual(wait_for(lambda: driver.execute_script('return bjSounds')),
+                                 ['running'])
+
+    def fingers(self, driver, kind, points):
+        driver.execute_cdp_cmd('Input.dispatchTouchEvent', {
+            'type': kind, 'touchPoints': [{'x': x, 'y': y, 'id': i} for i, (x, y) in enumerate(points)]})
+
+    def pinch(self, driver, centre, start, end):
+        """Two fingers put down `start` CSS pixels either side of `centre`, moved to `end`
+        either side, and lifted."""
+        x, y = centre
+        at = lambda d: [(x - d, y), (x + d, y)]
+        self.fingers(driver, 'touchStart', at(start)[:1])
+        self.fingers(driver, 'touchStart', at(start))
+        for i in range(1, 11):
+            self.fingers(driver, 'touchMove', at(start + (end - start) * i / 10))
+            time.sleep(0.02)
+        self.fingers(driver, 'touchEnd', [])
+
+    def test_two_fingers_zoom_the_page_in_and_out_and_never_play(self):
+        """On a phone, a second finger takes the pen from the first (on Deal, which
+        stays unpressed), a pinch zooms the page in until the table fills the screen,
+        and a pinch on the table zooms it back out."""
+        driver = self.open_counting_sounds('?clock=' + CLOCK, phone=PHONES[0])
+        screen = lambda: driver.execute_script('return bjDevice.toDataURL()')
+        scale = lambda: driver.execute_script('return visualViewport.scale')
+        before = screen()
+        deal = self.page_point(driver, VGA_REGIONS[False]['deal'])[:2]
+        self.fingers(driver, 'touchStart', [deal])
+        self.fingers(driver, 'touchStart', [deal, (deal[0] + 40, deal[1])])
+        self.fingers(driver, 'touchEnd', [])
+        centre = (PHONES[0][0] / 2, PHONES[0][1] / 2)
+        self.pinch(driver, centre, 10, 150)
+        self.assertGreater(wait_for(lambda: scale() > 3 and scale()), 3, 'not zoomed in')
+        # Zoomed in, the table fills the screen: the next fingers all land on it.
+        self.assertTrue(driver.execute_script(
+            'const r = document.getElementById("screen").getBoundingClientRect();'
+            'const v = visualViewport;'
+            'return r.left <= v.offsetLeft && r.top <= v.offsetTop &&'
+            '       r.right >= v.offsetLeft + v.width && r.bottom >= v.offsetTop + v.height'),
+            'the zoomed table does not fill the screen')
+        self.pinch(driver, centre, 150, 10)
+        self.assertTrue(wait_for(lambda: scale() < 1.05), 'not zoomed back out: %s' % scale())
+        time.sleep(0.5)
+        self.assertEqual(screen(), before, 'two fingers played the game')
+        self.assertEqual(driver.execute_script('return bjSounds'), [])
 
     def test_phones_are_filled_and_take_each_chip_where_the_finger_is(self):
         """Each phone in each orientation: the screen filled, at a scale that is no
@@ -427,14 +517,18 @@ class Page(unittest.TestCase):
         driver.switch_to.window(second)
         self.assertTrue(wait_for(lambda: self.frames(driver)), 'the waiting tab never started')
 
-    def test_the_screen_follows_the_page_orientation(self):
-        driver = self.open('', width=900, height=600)
-        size = lambda: driver.execute_script(
+    def test_the_screen_follows_the_page_and_has_the_sharp_pictures_where_large(self):
+        """A small window shows the 96-dpi table (less than twice its size would fit),
+        turned as the window turns; a desktop browser's 1280x800 the 192-dpi one."""
+        size = lambda driver: driver.execute_script(
             'const d = window.bjDevice;'
             'return window.bjFrames ? [d.width, d.height] : null')
-        self.assertEqual(wait_for(size), [320, 240])
-        driver.set_window_size(600, 900)
-        self.assertEqual(wait_for(lambda: size() == [240, 320] and size()), [240, 320])
+        driver = self.open('', width=500, height=400)
+        self.assertEqual(wait_for(lambda: size(driver)), [320, 240])
+        driver.set_window_size(400, 600)
+        self.assertEqual(wait_for(lambda: size(driver) == [240, 320] and size(driver)), [240, 320])
+        driver = self.open('', width=1280, height=800)
+        self.assertEqual(wait_for(lambda: size(driver)), [640, 480])
 
     def test_starts_offline_after_the_first_load(self):
         driver = self.open()

@@ -6,9 +6,10 @@
 #include <emscripten.h>
 
 #include <algorithm>
+#include <cstring>
+#include <optional>
 
 #include "device/device.h"
-#include "user/compositor.h"
 
 namespace platform {
 namespace {
@@ -31,15 +32,18 @@ EM_JS(void, bj_wait, (double ms), {
   });
 });
 
-// The next queued event as its kind (0: none) with two numbers in out[0], out[1].
-EM_JS(int, bj_next_event, (int *out), {
+// Takes the next event the page queued: its name into `name` (`size` bytes with
+// the terminator) and its two numbers into values[0] and values[1]; 0 when there
+// is none.
+EM_JS(int, bj_next_event, (char *name, int size, int *values), {
   var queue = Module.bjEvents;
   if (!queue || queue.length == 0)
     return 0;
   var e = queue.shift();
-  HEAP32[out >> 2] = e[1];
-  HEAP32[(out >> 2) + 1] = e[2];
-  return e[0];
+  stringToUTF8(String(e[0]), name, size);
+  HEAP32[values >> 2] = e[1];
+  HEAP32[(values >> 2) + 1] = e[2];
+  return 1;
 });
 
 EM_JS(int, bj_page_visible, (), { return document.visibilityState == 'visible' ? 1 : 0; });
@@ -55,12 +59,58 @@ EM_JS(void, bj_show_frame, (const std::uint32_t *rgba, int width, int height), {
   Module.bjShowFrame(new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4), width, height);
 });
 
-// The event kinds app.js queues, with their numbers.
-enum PageEvent { kPenDown = 1, kPenMove = 2, kPenUp = 3, kKeyDown = 4, kKeyUp = 5, kWheel = 6 };
-
 // The longest the host sleeps before it looks at the page again; the page's events,
 // its turns and its hiding wake it sooner.
 constexpr std::uint64_t kLongestSleepMs = 1000;
+
+// An event as the page (page/app.js) queues it: a name and two numbers, a pen's
+// device pixel, a key's virtual-key code, or the wheel's turn.
+struct PageEvent {
+  char name[16] = {};
+  int values[2] = {0, 0};
+};
+
+bool NextPageEvent(PageEvent *event) {
+  return bj_next_event(event->name, sizeof(event->name), event->values) != 0;
+}
+
+// The page's event as the user's input, or none for one that is not (a pen off the
+// screen, a name the page should not have used). A pen that the page took away for
+// a gesture of the browser's ("pencancel") is lifted just off the screen's left
+// edge: what it pressed lets go without acting.
+std::optional<InputEvent> PageInput(const PageEvent &event) {
+  static constexpr struct {
+    const char *name;
+    InputKind kind;
+  } kNames[] = {
+      {"pendown", InputKind::PenDown}, {"penmove", InputKind::PenMove}, {"penup", InputKind::PenUp},
+      {"keydown", InputKind::KeyDown}, {"keyup", InputKind::KeyUp},     {"wheel", InputKind::Wheel},
+  };
+  const auto [a, b] = event.values;
+  const Device &device = CurrentDevice();
+  if (std::strcmp(event.name, "pencancel") == 0) {
+    return InputEvent{InputKind::PenUp, POINT{-1, std::clamp(b, 0, device.ScreenHeight() - 1)}};
+  }
+  const auto *named = std::find_if(std::begin(kNames), std::end(kNames), [&](const auto &n) {
+    return std::strcmp(n.name, event.name) == 0;
+  });
+  if (named == std::end(kNames)) {
+    return std::nullopt;
+  }
+  switch (named->kind) {
+  case InputKind::KeyDown:
+  case InputKind::KeyUp:
+    return InputEvent{named->kind, {}, static_cast<UINT>(a)};
+  case InputKind::Wheel:
+    return InputEvent{named->kind, {}, 0, a};
+  default:
+    break;
+  }
+  if (a < 0 || a >= device.ScreenWidth() || b < 0 || b >= device.ScreenHeight()) {
+    return std::nullopt;
+  }
+  return InputEvent{named->kind, POINT{a, b}};
+}
 
 } // namespace
 
@@ -77,9 +127,9 @@ void WebHost::WaitForRestart() {
     if (hidden && bj_page_visible() != 0) {
       return;
     }
-    int values[2] = {0, 0};
-    while (const int kind = bj_next_event(values)) {
-      if (kind == kPenUp) {
+    PageEvent event;
+    while (NextPageEvent(&event)) {
+      if (std::strcmp(event.name, "penup") == 0) {
         return;
       }
     }
@@ -87,7 +137,7 @@ void WebHost::WaitForRestart() {
   }
 }
 
-void WebHost::Replay(ScriptReader *script) { replay_ = std::make_unique<RecordedActions>(script); }
+void WebHost::Replay(ScriptReader *script) { replay_ = std::make_unique<RecordedInput>(script); }
 
 void WebHost::TakeEvents() {
   if (bj_page_visible() == 0) {
@@ -95,7 +145,7 @@ void WebHost::TakeEvents() {
       // A hidden page may be discarded without a word: close the program as the
       // device's shell would, so that it stores what it keeps.
       closeSent_ = true;
-      timeline_.AddNow(UserAction{UserActionKind::Close, {}, 0});
+      timeline_.AddNow(InputEvent{InputKind::Close});
     }
     return;
   }
@@ -105,71 +155,46 @@ void WebHost::TakeEvents() {
   if (!replay_ && !timeline_.HasPending() && landscape >= 0 &&
       device.ScreenWidth() != device.ScreenHeight() &&
       (landscape == 1) != (device.ScreenWidth() > device.ScreenHeight())) {
-    timeline_.AddNow(UserAction{UserActionKind::Rotate, {}, 0});
+    timeline_.AddNow(InputEvent{InputKind::Turn});
   }
-  int values[2] = {0, 0};
-  while (const int kind = bj_next_event(values)) {
-    const POINT point{values[0], values[1]};
-    UserAction action;
-    switch (kind) {
-    case kPenDown:
-    case kPenMove:
-    case kPenUp:
-      if (point.x < 0 || point.y < 0 || point.x >= device.ScreenWidth() ||
-          point.y >= device.ScreenHeight()) {
-        continue;
-      }
-      action.kind = kind == kPenDown   ? UserActionKind::PenDown
-                    : kind == kPenMove ? UserActionKind::PenMove
-                                       : UserActionKind::PenUp;
-      action.point = point;
-      break;
-    case kKeyDown:
-    case kKeyUp:
-      action.kind = kind == kKeyDown ? UserActionKind::KeyDown : UserActionKind::KeyUp;
-      action.key = static_cast<UINT>(values[0]);
-      break;
-    case kWheel:
-      action.kind = UserActionKind::Wheel;
-      action.wheel = values[0];
-      break;
-    default:
-      continue;
-    }
+  PageEvent event;
+  while (NextPageEvent(&event)) {
     // A replay's pen and keys are the recording's.
-    if (!replay_) {
-      timeline_.AddNow(action);
+    if (const std::optional<InputEvent> input = PageInput(event); input && !replay_) {
+      timeline_.AddNow(*input);
     }
   }
 }
 
+// Takes in the page's events, then steps the timeline; sleeps once when nothing is
+// due, and steps again.
 void WebHost::WaitForEvents(std::uint64_t deadlineMs) {
-  PresentIfChanged(*this);
-  for (;;) {
+  for (bool slept = false;; slept = true) {
     TakeEvents();
     if (replay_) {
       replay_->FeedInto(&timeline_);
     }
     std::uint64_t sleepMs = 0;
-    if (timeline_.Step(deadlineMs, &sleepMs)) {
+    if (timeline_.Step(deadlineMs, &sleepMs) || slept) {
       return;
     }
     bj_wait(static_cast<double>(std::min(sleepMs, kLongestSleepMs)));
   }
 }
-void WebHost::Present(const Surface &screen) {
+
+void WebHost::Present(const Frame &frame) {
   // The screen is 0x00RRGGBB; a canvas takes R, G, B, A bytes. A plain loop over
   // the pixels: the page's program is built for size, without inlining, where
   // iterators would cost a call for every pixel.
-  const std::size_t count = screen.pixels.size();
+  const auto count = static_cast<std::size_t>(frame.width) * static_cast<std::size_t>(frame.height);
   rgba_.resize(count);
-  const std::uint32_t *from = screen.pixels.data();
+  const std::uint32_t *from = frame.pixels;
   std::uint32_t *to = rgba_.data();
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint32_t p = from[i];
     to[i] = 0xFF000000U | ((p & 0xFFU) << 16) | (p & 0xFF00U) | ((p >> 16) & 0xFFU);
   }
-  bj_show_frame(to, screen.width, screen.height);
+  bj_show_frame(to, frame.width, frame.height);
 }
 
 } // namespace platform

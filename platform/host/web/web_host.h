@@ -17,8 +17,8 @@ class WebHost : public Host {
 public:
   // Waits without blocking the page (the program's stack is put aside while the
   // browser runs), woken by the page's events or at the deadline.
+  void Present(const Frame &frame) override;
   void WaitForEvents(std::uint64_t deadlineMs) override;
-  void Present(const Surface &screen) override;
 
   // Plays a recorded game at its own pace instead of the page's pen and keys, on
   // the recording's screen, which then no longer follows the page's orientation.
@@ -32,12 +32,12 @@ public:
   static void WaitForRestart();
 
 private:
-  // Puts the page's pending events on the timeline.
+  // Puts the page's pending events on the timeline, as the user's input.
   void TakeEvents();
 
   std::vector<std::uint32_t> rgba_;
   Timeline timeline_;
-  std::unique_ptr<RecordedActions> replay_;
+  std::unique_ptr<RecordedInput> replay_;
   bool closeSent_ = false;
 };
 

@@ -26,10 +26,11 @@
   }
 
   // The address's options are the desktop program's: ?screen=vga&dpi=192&mute.
-  // Without a screen, the preset fits the viewport: the 192-dpi pictures on a
-  // screen with two or more device pixels to the CSS pixel, turned as the page is.
-  // A recording in the address (?replay=) brings its own screen, and plays on a
-  // profile of its own, so that watching a game never touches the player's money.
+  // Without a screen, the preset fits the page, turned as the page is: the 192-dpi
+  // pictures wherever the 96-dpi table would be shown at twice its size or more
+  // (or as a dpi in the address says). A recording in the address (?replay=)
+  // brings its own screen, and plays on a profile of its own, so that watching a
+  // game never touches the player's money.
   function options() {
     const query = new URLSearchParams(window.location.search);
     const replay = query.has('replay');
@@ -45,8 +46,10 @@
       }
     }
     if (!screenGiven) {
-      const sharp = window.devicePixelRatio >= 2;
       const landscape = window.innerWidth > window.innerHeight;
+      const sharp = query.has('dpi') ? Number(query.get('dpi')) >= 192
+        : fitFactor(landscape ? 320 : 240, landscape ? 240 : 320, stage.clientWidth,
+                    stage.clientHeight, window.devicePixelRatio || 1) >= 2;
       args.push('--screen', (sharp ? 'vga' : 'qvga') + (landscape ? '-landscape' : ''));
     }
     return {args, followOrientation: !screenGiven, replay: replay ? query.get('replay') : null};
@@ -147,65 +150,108 @@
     context.drawImage(source, 0, 0, canvas.width, canvas.height);
   }
 
+  // The input for the program, which takes it when it wakes: an event's name
+  // ('pendown', 'penmove', 'penup', 'pencancel', 'keydown', 'keyup', 'wheel') and two
+  // numbers (a pen's device pixel, a key's virtual-key code, the wheel's turn). While
+  // the page's sound is starting, input is held back (see startSound).
   const events = [];
-  function queue(kind, a, b) {
-    events.push([kind, a, b]);
-    if (window.Module && Module.bjWake) Module.bjWake();
+  const held = [];
+  let holdUntil = 0;
+  function queue(name, a, b) {
+    if (held.length || (!soundRunning() && performance.now() < holdUntil)) {
+      held.push([name, a, b]);
+      return;
+    }
+    events.push([name, a, b]);
+    wake();
   }
 
-  // Sound can start only after a gesture; until then the program plays silently.
+  // A page may sound only from a gesture (a key, a click, the end of a touch). The
+  // first touch or key starts the sound, and the input it brings waits until the
+  // sound runs, so that the cue of the very first tap is heard; where the browser
+  // will not let the page sound, it waits no longer than HOLD_MS.
+  const HOLD_MS = 500;
   const audio = {context: null, source: null};
-  function unlockAudio() {
+  function soundRunning() {
+    return !!audio.context && audio.context.state === 'running';
+  }
+  function startSound() {
     const Context = window.AudioContext || window.webkitAudioContext;
-    if (!Context) return;
+    if (!Context || soundRunning()) return;
     if (!audio.context) {
       try { audio.context = new Context(); } catch (e) { return; }
+      audio.context.addEventListener('statechange', () => release(false));
     }
-    if (audio.context.state === 'suspended') audio.context.resume();
+    holdUntil = performance.now() + HOLD_MS;
+    setTimeout(() => release(true), HOLD_MS);
+    audio.context.resume().then(() => release(false), () => release(false));
+  }
+  function release(late) {
+    if (!held.length || (!late && !soundRunning() && performance.now() < holdUntil)) return;
+    events.push(...held.splice(0));
+    wake();
   }
 
   // The pen: one pointer at a time (a finger, a mouse's left button, a stylus).
-  const PEN_DOWN = 1, PEN_MOVE = 2, PEN_UP = 3, KEY_DOWN = 4, KEY_UP = 5, WHEEL = 6;
   let penId = null;
+  let penY = 0;
   function devicePoint(e) {
     const r = canvas.getBoundingClientRect();
     const x = Math.floor((e.clientX - r.left) * device.width / r.width);
     const y = Math.floor((e.clientY - r.top) * device.height / r.height);
-    return [Math.min(Math.max(x, 0), device.width - 1), Math.min(Math.max(y, 0), device.height - 1)];
+    penY = Math.min(Math.max(y, 0), device.height - 1);
+    return [Math.min(Math.max(x, 0), device.width - 1), penY];
+  }
+  // Two fingers are a gesture of the browser's (a pinch zooms the page, wherever it
+  // starts): a second finger, or the browser taking the touch for itself, takes the
+  // pen away, at the height it had, so that what it pressed lets go without acting
+  // and a drag ends where it was.
+  function penAway() {
+    if (penId === null) return;
+    penId = null;
+    queue('pencancel', 0, penY);
   }
   canvas.addEventListener('pointerdown', (e) => {
-    unlockAudio();
+    startSound();
+    if (penId !== null && e.pointerType === 'touch' && e.pointerId !== penId) {
+      penAway();
+      return;
+    }
     if (penId !== null || !e.isPrimary || e.button !== 0) return;
     penId = e.pointerId;
     canvas.setPointerCapture(e.pointerId);
     canvas.focus();
-    queue(PEN_DOWN, ...devicePoint(e));
+    queue('pendown', ...devicePoint(e));
     e.preventDefault();
   });
   canvas.addEventListener('pointermove', (e) => {
-    if (e.pointerId === penId) queue(PEN_MOVE, ...devicePoint(e));
+    if (e.pointerId === penId) queue('penmove', ...devicePoint(e));
   });
-  function penUp(e) {
+  canvas.addEventListener('pointerup', (e) => {
+    startSound();
     if (e.pointerId !== penId) return;
     penId = null;
-    queue(PEN_UP, ...devicePoint(e));
-  }
-  canvas.addEventListener('pointerup', penUp);
-  canvas.addEventListener('pointercancel', penUp);
+    queue('penup', ...devicePoint(e));
+  });
+  canvas.addEventListener('pointercancel', (e) => {
+    if (e.pointerId === penId) penAway();
+  });
   canvas.addEventListener('contextmenu', (e) => e.preventDefault());
 
-  // A finger's swipe is the pen dragged: the page itself must not take the touch to
-  // scroll or zoom, whatever the browser makes of touch-action.
-  for (const type of ['touchstart', 'touchmove']) {
-    canvas.addEventListener(type, (e) => e.preventDefault(), {passive: false});
-  }
+  // One finger's swipe is the pen dragged: the page must not take it to scroll,
+  // whatever the browser makes of touch-action; two fingers are left to the browser.
+  canvas.addEventListener('touchmove', (e) => {
+    if (e.touches.length === 1) e.preventDefault();
+  }, {passive: false});
 
   // The wheel in the device's units: 120 a notch, positive turned away from the user.
   // A notch is 100 pixels of scrolling, 3 lines, or a page.
-  const WHEEL_NOTCH = [100, 3, 1];
+  const WHEEL_NOTCH = {
+    [WheelEvent.DOM_DELTA_PIXEL]: 100, [WheelEvent.DOM_DELTA_LINE]: 3, [WheelEvent.DOM_DELTA_PAGE]: 1,
+  };
   canvas.addEventListener('wheel', (e) => {
     const delta = Math.round(-e.deltaY * 120 / WHEEL_NOTCH[e.deltaMode]);
-    if (delta) queue(WHEEL, delta, 0);
+    if (delta) queue('wheel', delta, 0);
     e.preventDefault();
   }, {passive: false});
 
@@ -221,15 +267,15 @@
     if (/^Digit[0-9]$/.test(code)) return code.charCodeAt(5);
     return namedKeys[code] || 0;
   }
-  function key(kind, e) {
+  function key(name, e) {
     const vk = virtualKey(e.code);
     if (!vk || e.metaKey) return;
-    if (kind === KEY_DOWN) unlockAudio();
-    queue(kind, vk, 0);
+    startSound();
+    queue(name, vk, 0);
     e.preventDefault();
   }
-  window.addEventListener('keydown', (e) => key(KEY_DOWN, e));
-  window.addEventListener('keyup', (e) => key(KEY_UP, e));
+  window.addEventListener('keydown', (e) => key('keydown', e));
+  window.addEventListener('keyup', (e) => key('keyup', e));
 
   // Hidden, turned or resized: the program looks at the page when it wakes. A
   // page being left wakes it at once, so it stores the money before the page goes.
