@@ -266,8 +266,10 @@ bool OweWholeCopy(HDC to, HDC from) {
   MakeOwedCopy();
   const DeviceContext *target = FindDC(to);
   const DeviceContext *source = FindDC(from);
+  // Never onto the screen: its pixels are the frame last handed to the host, which
+  // may still read them, so they must stay where they are.
   if (target == nullptr || source == nullptr || target->memory || !source->memory ||
-      source->bitmap == nullptr || target->surface == nullptr) {
+      source->bitmap == nullptr || target->surface == nullptr || target->surface == ScreenSlot()) {
     return false;
   }
   const Object *bitmap = FindObject(source->bitmap, OBJ_BITMAP);

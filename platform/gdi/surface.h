@@ -53,11 +53,11 @@ void DeleteSurfaceDC(HDC dc);
 // The surface of a bitmap handle, or null.
 std::shared_ptr<Surface> BitmapSurface(HBITMAP bitmap);
 
-// A copy of a whole bitmap onto a whole window's or the screen's surface of its
-// size may be owed rather than made (gdi/blit.cpp): when the bitmap is deleted
-// next, as a paint through an off-screen bitmap does at once, its pixels simply
-// become the surface's. Code outside GDI's calls that reads or writes a surface's
-// pixels makes any such copy first with this; GDI's own calls do it themselves.
+// A copy of a whole bitmap onto a whole window's surface of its size (never the
+// screen's, whose pixels the host may still be showing) may be owed rather than made
+// (gdi/blit.cpp): when the bitmap is deleted next, as a paint through an off-screen bitmap does at
+// once, its pixels simply become the surface's. Code outside GDI's calls that reads or writes a
+// surface's pixels makes any such copy first with this; GDI's own calls do it themselves.
 void MakeOwedCopy();
 
 } // namespace platform

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <random>
+#include <vector>
 
 #include "canvas.h"
 #include "testing/testing.h"
@@ -320,12 +321,9 @@ TEST(Bitmaps, ABitmapMadeFromADeletedOnesPixelsShowsOnlyWhatIsDrawnOnIt) {
     SCOPED_TRACE(c.what);
     // The bitmap before: every pixel another colour, then deleted.
     const HBITMAP before = CreateCompatibleBitmap(dc, W, H);
-    const std::uint32_t *beforePixels = nullptr;
-    {
-      const auto pixels = platform::BitmapSurface(before);
-      std::fill(pixels->pixels.begin(), pixels->pixels.end(), kOther);
-      beforePixels = pixels->pixels.data();
-    }
+    std::vector<std::uint32_t> &old = platform::BitmapSurface(before)->pixels;
+    std::fill(old.begin(), old.end(), kOther);
+    const std::uint32_t *beforePixels = old.data();
     DeleteObject(before);
 
     const HBITMAP bitmap = CreateCompatibleBitmap(dc, W, H);
@@ -341,9 +339,8 @@ TEST(Bitmaps, ABitmapMadeFromADeletedOnesPixelsShowsOnlyWhatIsDrawnOnIt) {
       }
     }
     EXPECT_TRUE(SameSurface(*copy.surface, want));
-    EXPECT_EQ(GetPixel(dc, W - 1, H - 1),
-              RGB(want.Row(H - 1)[W - 1] >> 16, (want.Row(H - 1)[W - 1] >> 8) & 0xFF,
-                  want.Row(H - 1)[W - 1] & 0xFF));
+    const std::uint32_t corner = want.Row(H - 1)[W - 1];
+    EXPECT_EQ(GetPixel(dc, W - 1, H - 1), RGB(corner >> 16, (corner >> 8) & 0xFF, corner & 0xFF));
     SelectObject(dc, stock);
     EXPECT_EQ(platform::BitmapSurface(bitmap)->pixels.data(), beforePixels)
         << "the deleted bitmap's pixels serve the new one";
@@ -373,12 +370,8 @@ TEST(BitBlt, AWholeFrameOntoAWholeWindowShowsAsCopiedWhateverComesBetween) {
       {"the window read", [](HDC, HDC window) { GetPixel(window, 0, 0); }},
       {"the frame's pixels held from before the copy", nullptr},
   };
-  Surface want(W, H);
-  for (int y = 0; y < H; ++y) {
-    for (int x = 0; x < W; ++x) {
-      want.Row(y)[x] = Pattern(x, y);
-    }
-  }
+  const Patterned picture(W, H);
+  const Surface &want = *picture.surface;
   for (const auto &[what, between] : cases) {
     SCOPED_TRACE(what);
     const auto window = std::make_shared<Surface>(W, H, kBackground);
@@ -386,12 +379,9 @@ TEST(BitBlt, AWholeFrameOntoAWholeWindowShowsAsCopiedWhateverComesBetween) {
     const HDC frameDC = CreateCompatibleDC(nullptr);
     const HBITMAP frame = CreateCompatibleBitmap(frameDC, W, H);
     const HGDIOBJ stock = SelectObject(frameDC, frame);
-    const std::uint32_t *framePixels = nullptr;
-    {
-      const auto pixels = platform::BitmapSurface(frame);
-      pixels->pixels = want.pixels;
-      framePixels = pixels->pixels.data();
-    }
+    std::vector<std::uint32_t> &drawn = platform::BitmapSurface(frame)->pixels;
+    drawn = want.pixels;
+    const std::uint32_t *framePixels = drawn.data();
     const std::shared_ptr<Surface> held =
         between == nullptr ? platform::BitmapSurface(frame) : nullptr;
     ASSERT_TRUE(BitBlt(windowDC, 0, 0, W, H, frameDC, 0, 0, SRCCOPY));
@@ -411,6 +401,21 @@ TEST(BitBlt, AWholeFrameOntoAWholeWindowShowsAsCopiedWhateverComesBetween) {
     }
     platform::DeleteSurfaceDC(windowDC);
   }
+  // The screen's pixels are the frame last handed to the host: they stay where they are.
+  const HDC screen = GetDC(nullptr);
+  const HDC frameDC = CreateCompatibleDC(nullptr);
+  const HBITMAP frame =
+      CreateCompatibleBitmap(frameDC, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  const HGDIOBJ stock = SelectObject(frameDC, frame);
+  FillRect(frameDC, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  const std::uint32_t *shown = platform::ScreenSurface().pixels.data();
+  BitBlt(screen, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), frameDC, 0, 0,
+         SRCCOPY);
+  DeleteObject(SelectObject(frameDC, stock));
+  DeleteDC(frameDC);
+  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(platform::ScreenSurface().pixels.data(), shown);
+  EXPECT_EQ(platform::ScreenSurface().pixels[0], 0xFFFFFFu);
 }
 
 } // namespace
