@@ -264,11 +264,10 @@ TEST(Bitmaps, ABitmapMadeFromADeletedOnesPixelsShowsOnlyWhatIsDrawnOnIt) {
   constexpr std::uint32_t kOther = 0x0000AA;
   const Patterned felt(W, 20);
   const RECT whole{0, 0, W, H};
-  const auto fill = [](HDC dc, const RECT &r, std::uint32_t pixel) {
-    const HBRUSH brush = CreateSolidBrush(RGB(pixel >> 16, (pixel >> 8) & 0xFF, pixel & 0xFF));
-    FillRect(dc, &r, brush);
-    DeleteObject(brush);
-  };
+  const RECT topLeft{0, 0, 15, 10};
+  const RECT bottomRight{25, 20, W, H};
+  const HBRUSH green = CreateSolidBrush(RGB(0x33, 0x66, 0x33));
+  const auto fill = [green](HDC dc, const RECT &r) { FillRect(dc, &r, green); };
   struct Case {
     const char *what;
     std::function<void(HDC)> draw;
@@ -276,20 +275,14 @@ TEST(Bitmaps, ABitmapMadeFromADeletedOnesPixelsShowsOnlyWhatIsDrawnOnIt) {
   };
   const Case cases[] = {
       {"nothing drawn", [](HDC) {}, [](int, int) { return 0u; }},
-      {"filled whole", [&](HDC dc) { fill(dc, whole, kFill); }, [](int, int) { return kFill; }},
-      {"filled at its top left",
-       [&](HDC dc) {
-         fill(dc, RECT{0, 0, 15, 10}, kFill);
-       },
+      {"filled whole", [&](HDC dc) { fill(dc, whole); }, [](int, int) { return kFill; }},
+      {"filled at its top left", [&](HDC dc) { fill(dc, topLeft); },
        [](int x, int y) { return x < 15 && y < 10 ? kFill : 0u; }},
-      {"filled at its bottom right",
-       [&](HDC dc) {
-         fill(dc, RECT{25, 20, W, H}, kFill);
-       },
+      {"filled at its bottom right", [&](HDC dc) { fill(dc, bottomRight); },
        [](int x, int y) { return x >= 25 && y >= 20 ? kFill : 0u; }},
       {"filled whole, then a copy in its middle",
        [&](HDC dc) {
-         fill(dc, whole, kFill);
+         fill(dc, whole);
          BitBlt(dc, 7, 4, 9, 6, felt.dc, 2, 3, SRCCOPY);
        },
        [](int x, int y) {
@@ -297,19 +290,19 @@ TEST(Bitmaps, ABitmapMadeFromADeletedOnesPixelsShowsOnlyWhatIsDrawnOnIt) {
        }},
       {"filled whole, then or-ed",
        [&](HDC dc) {
-         fill(dc, whole, kFill);
+         fill(dc, whole);
          BitBlt(dc, 0, 0, W, 20, felt.dc, 0, 0, SRCPAINT);
        },
        [](int x, int y) { return y < 20 ? Pattern(x, y) | kFill : kFill; }},
       {"filled whole, then inverted",
        [&](HDC dc) {
-         fill(dc, whole, kFill);
+         fill(dc, whole);
          BitBlt(dc, 0, 0, W, H, nullptr, 0, 0, DSTINVERT);
        },
        [](int, int) { return kFill ^ 0xFFFFFFu; }},
       {"filled whole, then a card on it",
        [&](HDC dc) {
-         fill(dc, whole, kFill);
+         fill(dc, whole);
          TransparentImage(dc, 3, 3, 10, 10, felt.dc, 0, 0, 10, 10, kKey);
        },
        [](int x, int y) {
@@ -348,6 +341,7 @@ TEST(Bitmaps, ABitmapMadeFromADeletedOnesPixelsShowsOnlyWhatIsDrawnOnIt) {
     DeleteObject(bitmap);
   }
   DeleteDC(dc);
+  DeleteObject(green);
 }
 
 // A whole off-screen frame copied onto a whole window is owed until the frame is
@@ -402,15 +396,14 @@ TEST(BitBlt, AWholeFrameOntoAWholeWindowShowsAsCopiedWhateverComesBetween) {
     platform::DeleteSurfaceDC(windowDC);
   }
   // The screen's pixels are the frame last handed to the host: they stay where they are.
+  const int sw = GetSystemMetrics(SM_CXSCREEN);
+  const int sh = GetSystemMetrics(SM_CYSCREEN);
   const HDC screen = GetDC(nullptr);
   const HDC frameDC = CreateCompatibleDC(nullptr);
-  const HBITMAP frame =
-      CreateCompatibleBitmap(frameDC, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
-  const HGDIOBJ stock = SelectObject(frameDC, frame);
+  const HGDIOBJ stock = SelectObject(frameDC, CreateCompatibleBitmap(frameDC, sw, sh));
   FillRect(frameDC, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
   const std::uint32_t *shown = platform::ScreenSurface().pixels.data();
-  BitBlt(screen, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), frameDC, 0, 0,
-         SRCCOPY);
+  BitBlt(screen, 0, 0, sw, sh, frameDC, 0, 0, SRCCOPY);
   DeleteObject(SelectObject(frameDC, stock));
   DeleteDC(frameDC);
   ReleaseDC(nullptr, screen);
