@@ -192,23 +192,25 @@ void TapToFrame(benchmark::State &state) {
   UpdateWindow(hwnd);
   platform::SetCurrentHost(host.get());
   bench::RunUntilFrame(*host, hwnd); // the window's first frame
-  SDL_Event drop;
-  while (SDL_PollEvent(&drop) != 0) {
-  }
+  bench::DrainEvents();
   std::int64_t totalNs = 0;
   paintNs = 0;
   for (auto _ : state) {
     const std::int64_t start = NowNs();
     bench::PushPen(SDL_MOUSEBUTTONDOWN, 240, 400);
     bench::PushPen(SDL_MOUSEBUTTONUP, 240, 400);
-    bench::RunUntilFrame(*host, hwnd); // WM_LBUTTONDOWN, WM_LBUTTONUP, WM_PAINT, the frame
+    // WM_LBUTTONDOWN, WM_LBUTTONUP, WM_PAINT, the frame
+    if (bench::RunUntilFrame(*host, hwnd) < 0) {
+      state.SkipWithError("the tap brought no frame to the screen");
+      break;
+    }
     totalNs += host->LastPresentNs() - start;
   }
   platform::SetCurrentHost(nullptr);
   SDL_DisplayMode mode{};
   const int refreshHz =
       SDL_GetCurrentDisplayMode(0, &mode) == 0 && mode.refresh_rate > 0 ? mode.refresh_rate : 60;
-  const auto n = static_cast<double>(state.iterations());
+  const auto n = static_cast<double>(std::max<std::int64_t>(1, state.iterations()));
   const double totalMs = static_cast<double>(totalNs) / 1e6 / n;
   const double gameMs = static_cast<double>(paintNs) / 1e6 / n;
   state.counters["tap_to_frame_ms"] = totalMs;

@@ -27,21 +27,31 @@ inline void CALLBACK WakeUp(HWND, UINT, UINT_PTR, DWORD) {}
 
 // Runs GetMessageW and DispatchMessageW, the host attached, until the host has
 // presented a new frame; returns the time spent dispatching (the program's own
-// work). A timer of 1 ms on `hwnd` ends the wait after the frame, which the loop
-// presents before it waits.
+// work), or -1 when no frame came within five seconds. A timer of 1 ms on `hwnd`
+// ends the wait after the frame, which the loop presents before it waits.
 inline std::int64_t RunUntilFrame(const platform::SdlHost &host, HWND hwnd) {
   constexpr UINT_PTR kWakeTimer = 0xB0;
+  constexpr std::int64_t kGiveUpNs = 5'000'000'000;
   const int frames = host.FramesPresented();
+  const std::int64_t giveUp = NowNs() + kGiveUpNs;
   SetTimer(hwnd, kWakeTimer, 1, WakeUp);
   std::int64_t dispatchNs = 0;
   MSG msg{};
-  while (host.FramesPresented() == frames && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+  while (host.FramesPresented() == frames && NowNs() < giveUp &&
+         GetMessageW(&msg, nullptr, 0, 0) > 0) {
     const std::int64_t start = NowNs();
     DispatchMessageW(&msg);
     dispatchNs += NowNs() - start;
   }
   KillTimer(hwnd, kWakeTimer);
-  return dispatchNs;
+  return host.FramesPresented() == frames ? -1 : dispatchNs;
+}
+
+// Drops whatever the window system queued before the measuring starts.
+inline void DrainEvents() {
+  SDL_Event drop;
+  while (SDL_PollEvent(&drop) != 0) {
+  }
 }
 
 } // namespace bench

@@ -1,11 +1,14 @@
 #!/usr/bin/python3
 """Navigation to the first painted frame in headless Chromium: the game's page
 against the same page whose program has an empty main, the median of several
-loads each, both fresh (a new browser profile, nothing cached) and again from
-the service worker's cache once it holds the page.
+loads each: fresh (a new browser profile, nothing cached), again from the
+service worker's cache once it holds the page, and in a new browser on that
+profile (where only what the browser keeps on disk, its code cache among it,
+helps).
 
-Usage: first_frame.py DIST EMPTY_JS_DIR [LOADS]; prints one line per kind of load
-with both pages and their ratio.
+Usage: first_frame.py DIST EMPTY_JS_DIR [LOADS] [--phone]; prints one line per
+kind of load with both pages and their ratio. With --phone the browser is a
+phone's screen (390 x 844 at 3 device pixels to the CSS pixel) with touch.
 """
 import os
 import shutil
@@ -21,14 +24,19 @@ FRAME = 'return window.bjFrames ? window.bjFirstFrameMs : null'
 CONTROLLED = 'return !!navigator.serviceWorker.controller'
 
 
-def first_frames(dist, loads):
-    """The medians of the fresh loads and of the loads from the cache, in ms."""
+PHONE = (390, 844, 3)
+
+
+def first_frames(dist, loads, phone=None):
+    """The medians of the fresh loads, of the loads from the cache and of the loads
+    in a new browser on the same profile, in ms."""
     browser_test.DIST = dist
     server = browser_test.Server()
-    fresh, cached = [], []
+    fresh, cached, reopened = [], [], []
     try:
         for _ in range(loads):
-            driver = browser_test.chromium()
+            profile = tempfile.mkdtemp(prefix='bj-first-frame-')
+            driver = browser_test.chromium(phone=phone, profile=profile)
             try:
                 driver.get(server.url + '?screen=qvga')
                 fresh.append(browser_test.wait_for(lambda: driver.execute_script(FRAME)))
@@ -41,22 +49,31 @@ def first_frames(dist, loads):
                 cached.append(browser_test.wait_for(lambda: driver.execute_script(FRAME)))
             finally:
                 driver.quit()
+            driver = browser_test.chromium(phone=phone, profile=profile)
+            try:
+                driver.get(server.url + '?screen=qvga')
+                reopened.append(browser_test.wait_for(lambda: driver.execute_script(FRAME)))
+            finally:
+                driver.quit()
+                shutil.rmtree(profile, ignore_errors=True)
     finally:
         server.stop()
-    return statistics.median(fresh), statistics.median(cached)
+    return statistics.median(fresh), statistics.median(cached), statistics.median(reopened)
 
 
 def main():
-    dist, empty, loads = sys.argv[1], sys.argv[2], int(sys.argv[3]) if len(sys.argv) > 3 else 5
+    args = [a for a in sys.argv[1:] if a != '--phone']
+    phone = PHONE if '--phone' in sys.argv else None
+    dist, empty, loads = args[0], args[1], int(args[2]) if len(args) > 2 else 5
     with tempfile.TemporaryDirectory() as copy:
         empty_dist = os.path.join(copy, 'dist')
         shutil.copytree(dist, empty_dist)
         for name in ('blackjack.js', 'blackjack.wasm'):
             shutil.copy(os.path.join(empty, name), empty_dist)
             os.remove(os.path.join(empty_dist, name + '.gz'))
-        game = first_frames(dist, loads)
-        floor = first_frames(empty_dist, loads)
-    for kind, g, f in zip(('fresh', 'from the cache'), game, floor):
+        game = first_frames(dist, loads, phone)
+        floor = first_frames(empty_dist, loads, phone)
+    for kind, g, f in zip(('fresh', 'from the cache', 'in a new browser'), game, floor):
         print('navigation to first frame, %s, median of %d: game %.0f ms, empty main %.0f ms, '
               'ratio %.2f' % (kind, loads, g, f, g / f))
 

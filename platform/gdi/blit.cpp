@@ -175,6 +175,7 @@ bool PatternBlit(HDC hdc, const View &dst, int x, int y, int w, int h, DWORD rop
   if (rop != DSTINVERT && rop != PATINVERT) {
     return false;
   }
+  WritePendingFill(*dst.surface); // an inversion reads what it draws on
   std::uint32_t mask = 0x00FFFFFF;
   if (rop == PATINVERT) {
     COLORREF color = 0;
@@ -201,7 +202,7 @@ using platform::gdi::View;
 
 BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop) {
   View dst;
-  if (!platform::gdi::DestinationView(hdc, &dst)) {
+  if (!platform::gdi::DestinationViewUnfilled(hdc, &dst)) {
     return FALSE;
   }
   const auto *entry =
@@ -222,7 +223,19 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
   }
   platform::gdi::Block block;
   if (platform::gdi::ClipBlock(dst, x, y, src, x1, y1, cx, cy, &block)) {
-    platform::gdi::CopyBlock(dst, src, block, entry->op);
+    // A plain copy covers its block whole; every other operation reads what it draws on.
+    const RECT covered = entry->op == platform::gdi::CopyRow
+                             ? RECT{block.dx, block.dy, block.dx + block.w, block.dy + block.h}
+                             : RECT{};
+    platform::gdi::WritePendingFillAround(*dst.surface, covered);
+    // A whole off-screen frame onto a whole window is owed until the frame is
+    // deleted, when its pixels become the window's: no copy at all.
+    const bool whole = entry->op == platform::gdi::CopyRow && block.dx == 0 && block.dy == 0 &&
+                       block.sx == 0 && block.sy == 0 && block.w == dst.surface->width &&
+                       block.h == dst.surface->height;
+    if (!whole || !platform::gdi::OweWholeCopy(hdc, hdcSrc)) {
+      platform::gdi::CopyBlock(dst, src, block, entry->op);
+    }
   }
   return TRUE;
 }

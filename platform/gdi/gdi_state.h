@@ -61,12 +61,27 @@ struct View {
   RECT clip{};
 };
 
+// A bitmap's pending fill written into every pixel (see Surface::pendingFill).
+void WritePendingFill(Surface &surface);
+// The same, except inside `covered` (surface coordinates), which the caller is
+// about to write whole.
+void WritePendingFillAround(Surface &surface, const RECT &covered);
+
 DeviceContext *FindDC(HDC dc);
 Object *FindObject(HGDIOBJ object);
 Object *FindObject(HGDIOBJ object, DWORD type);
 
+// Owes the copy of `from`'s whole bitmap onto `to`'s whole surface rather than
+// making it, when `to` draws on a window's or the screen's surface and `from` holds
+// a bitmap of exactly its size (see MakeOwedCopy); false when it makes no such
+// promise and the caller copies.
+bool OweWholeCopy(HDC to, HDC from);
+
 // The view of a DC as a destination; false for an invalid handle.
 bool DestinationView(HDC dc, View *view);
+// The same with a bitmap's pending fill left pending, for a call that may cover
+// the whole bitmap: it writes the fill itself where it draws nothing.
+bool DestinationViewUnfilled(HDC dc, View *view);
 // The view of a DC as a source: false as well when the DC holds no real bitmap
 // (a memory DC with its stock 1x1 bitmap), since such a DC has nothing to give.
 bool SourceView(HDC dc, View *view);

@@ -23,6 +23,13 @@ struct GdiState {
   std::array<HGDIOBJ, kStockCount> stock{};
   const Surface *stockBitmapSurface = nullptr; // what a memory DC starts with
   bool stockMade = false;
+  // The pixels of the last bitmap deleted, for the next one made: a program that
+  // paints through an off-screen bitmap makes and deletes one of the same size
+  // every paint, and fresh memory costs far more to write than memory in use.
+  std::vector<std::uint32_t> spare;
+  // The copy owed (OweWholeCopy): from a bitmap's surface onto another surface.
+  std::shared_ptr<Surface> owedTo;
+  std::shared_ptr<Surface> owedFrom;
 };
 
 GdiState &State() {
@@ -187,9 +194,35 @@ View ViewOf(const DeviceContext &dc) {
   return View{dc.surface.get(), dc.origin.x, dc.origin.y, Intersect(dc.clip, Bounds(*dc.surface))};
 }
 
+// Fills rows [top, bottom) from column `left` to `right` with the pending colour.
+void FillPart(Surface &s, LONG left, LONG top, LONG right, LONG bottom) {
+  for (LONG y = top; y < bottom && left < right; ++y) {
+    std::fill_n(s.Row(static_cast<int>(y)) + left, right - left, *s.pendingFill);
+  }
+}
+
 } // namespace
 
-bool DestinationView(HDC handle, View *view) {
+void WritePendingFill(Surface &surface) { WritePendingFillAround(surface, RECT{}); }
+
+void WritePendingFillAround(Surface &surface, const RECT &covered) {
+  if (!surface.pendingFill) {
+    return;
+  }
+  const RECT in = Intersect(covered, Bounds(surface));
+  if (in.left >= in.right || in.top >= in.bottom) {
+    FillPart(surface, 0, 0, surface.width, surface.height);
+  } else {
+    FillPart(surface, 0, 0, surface.width, in.top);
+    FillPart(surface, 0, in.top, in.left, in.bottom);
+    FillPart(surface, in.right, in.top, surface.width, in.bottom);
+    FillPart(surface, 0, in.bottom, surface.width, surface.height);
+  }
+  surface.pendingFill.reset();
+}
+
+bool DestinationViewUnfilled(HDC handle, View *view) {
+  MakeOwedCopy();
   const DeviceContext *dc = FindDC(handle);
   if (dc == nullptr) {
     SetLastError(ERROR_INVALID_HANDLE);
@@ -199,23 +232,102 @@ bool DestinationView(HDC handle, View *view) {
   return true;
 }
 
+bool DestinationView(HDC handle, View *view) {
+  if (!DestinationViewUnfilled(handle, view)) {
+    return false;
+  }
+  WritePendingFill(*view->surface);
+  return true;
+}
+
 bool SourceView(HDC handle, View *view) {
+  MakeOwedCopy();
   const DeviceContext *dc = FindDC(handle);
   if (dc == nullptr || (dc->memory && dc->bitmapSurface == State().stockBitmapSurface)) {
     return false;
   }
   *view = ViewOf(*dc);
+  WritePendingFill(*view->surface);
   return true;
 }
 
 bool BitmapView(HBITMAP bitmap, View *view) {
+  MakeOwedCopy();
   const Object *o = FindObject(bitmap, OBJ_BITMAP);
   if (o == nullptr || o->stock) {
     return false;
   }
   *view = View{o->surface.get(), 0, 0, Bounds(*o->surface)};
+  WritePendingFill(*view->surface);
   return true;
 }
+
+bool OweWholeCopy(HDC to, HDC from) {
+  MakeOwedCopy();
+  const DeviceContext *target = FindDC(to);
+  const DeviceContext *source = FindDC(from);
+  // Never onto the screen: its pixels are the frame last handed to the host, which
+  // may still read them, so they must stay where they are.
+  if (target == nullptr || source == nullptr || target->memory || !source->memory ||
+      source->bitmap == nullptr || target->surface == nullptr || target->surface == ScreenSlot()) {
+    return false;
+  }
+  const Object *bitmap = FindObject(source->bitmap, OBJ_BITMAP);
+  if (bitmap == nullptr || bitmap->stock || bitmap->surface == target->surface ||
+      bitmap->surface->width != target->surface->width ||
+      bitmap->surface->height != target->surface->height || bitmap->surface->pendingFill) {
+    return false;
+  }
+  State().owedTo = target->surface;
+  State().owedFrom = bitmap->surface;
+  return true;
+}
+
+namespace {
+
+// Makes the owed copy take no time: the deleted bitmap's pixels become the target's,
+// and the target's old ones are the spare. False when there is none to settle so.
+bool HandOverOwedCopy(Object &bitmap) {
+  GdiState &state = State();
+  if (state.owedFrom != bitmap.surface || bitmap.surface.use_count() != 2) {
+    return false; // someone else holds the bitmap's pixels too
+  }
+  state.owedTo->pixels.swap(bitmap.surface->pixels);
+  state.owedTo.reset();
+  state.owedFrom.reset();
+  return true;
+}
+
+// A new black bitmap's surface: the spare pixels when they are large enough (left
+// unwritten until they are seen), else new ones.
+Surface BlackSurface(int width, int height) {
+  const auto count = static_cast<std::size_t>(width) * height;
+  std::vector<std::uint32_t> &spare = State().spare;
+  if (count == 0 || spare.capacity() < count) {
+    return Surface(width, height);
+  }
+  Surface surface;
+  surface.width = width;
+  surface.height = height;
+  surface.pixels = std::move(spare);
+  spare = {};
+  surface.pixels.resize(count);
+  surface.pendingFill = 0;
+  return surface;
+}
+
+// Keeps a deleted bitmap's pixels for the next bitmap, when nothing else holds
+// them and they are no larger than the screen.
+void KeepSpare(Object &bitmap) {
+  const Device &device = CurrentDevice();
+  const auto screen = static_cast<std::size_t>(device.ScreenWidth()) * device.ScreenHeight();
+  if (bitmap.surface.use_count() == 1 && bitmap.surface->pixels.capacity() <= screen &&
+      bitmap.surface->pixels.capacity() > State().spare.capacity()) {
+    State().spare = std::move(bitmap.surface->pixels);
+  }
+}
+
+} // namespace
 
 HBITMAP CreateBitmapFromSurface(Surface surface) {
   Object o;
@@ -247,6 +359,7 @@ HFONT AddFont(const LOGFONTW &logFont, std::shared_ptr<const FontFace> face) {
 Surface &ScreenSurface() { return *SharedScreenSurface(); }
 
 std::shared_ptr<Surface> SharedScreenSurface() {
+  MakeOwedCopy();
   std::shared_ptr<Surface> &screen = gdi::ScreenSlot();
   const Device &device = CurrentDevice();
   if (screen->width != device.ScreenWidth() || screen->height != device.ScreenHeight()) {
@@ -281,9 +394,25 @@ void VisitLive(const std::function<void(const DeviceContext &)> &onDC,
 }
 } // namespace gdi
 
+void MakeOwedCopy() {
+  gdi::GdiState &state = gdi::State();
+  if (!state.owedTo) {
+    return;
+  }
+  std::copy(state.owedFrom->pixels.begin(), state.owedFrom->pixels.end(),
+            state.owedTo->pixels.begin());
+  state.owedTo.reset();
+  state.owedFrom.reset();
+}
+
 std::shared_ptr<Surface> BitmapSurface(HBITMAP bitmap) {
+  MakeOwedCopy();
   const gdi::Object *o = gdi::FindObject(bitmap, OBJ_BITMAP);
-  return o != nullptr ? o->surface : nullptr;
+  if (o == nullptr) {
+    return nullptr;
+  }
+  gdi::WritePendingFill(*o->surface);
+  return o->surface;
 }
 
 } // namespace platform
@@ -320,7 +449,7 @@ HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
     return nullptr;
   }
   // Every bitmap is 32 bits deep, whatever the DC holds; a new one is black.
-  return platform::gdi::CreateBitmapFromSurface(platform::Surface(cx, cy));
+  return platform::gdi::CreateBitmapFromSurface(platform::gdi::BlackSurface(cx, cy));
 }
 
 HGDIOBJ WINAPI GetStockObject(int i) {
@@ -383,6 +512,12 @@ BOOL WINAPI DeleteObject(HGDIOBJ ho) {
     // Still selected into a DC: it stays, and the call fails.
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
+  }
+  if (object->type == OBJ_BITMAP) {
+    if (!platform::gdi::HandOverOwedCopy(*object)) {
+      platform::MakeOwedCopy();
+    }
+    platform::gdi::KeepSpare(*object);
   }
   platform::gdi::State().objects.Remove(ho);
   return TRUE;

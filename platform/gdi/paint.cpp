@@ -88,6 +88,15 @@ void FillView(const View &view, RECT rect, std::uint32_t pixel) {
   const I right = std::min<I>(I{rect.right} + view.originX, view.clip.right);
   const I top = std::max<I>(I{rect.top} + view.originY, view.clip.top);
   const I bottom = std::min<I>(I{rect.bottom} + view.originY, view.clip.bottom);
+  Surface &surface = *view.surface;
+  if (surface.pendingFill) {
+    // A fill of a whole bitmap that is still one colour only changes the colour.
+    if (left == 0 && top == 0 && right == surface.width && bottom == surface.height) {
+      surface.pendingFill = pixel;
+      return;
+    }
+    WritePendingFill(surface);
+  }
   for (I y = top; y < bottom && left < right; ++y) {
     std::fill_n(view.surface->Row(static_cast<int>(y)) + left, right - left, pixel);
   }
@@ -146,7 +155,7 @@ int WINAPI FillRect(HDC hDC, const RECT *lprc, HBRUSH hbr) {
   View view;
   COLORREF color = 0;
   bool hollow = false;
-  if (lprc == nullptr || !platform::gdi::DestinationView(hDC, &view) ||
+  if (lprc == nullptr || !platform::gdi::DestinationViewUnfilled(hDC, &view) ||
       !platform::gdi::BrushColor(hbr, &color, &hollow)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;

@@ -5,7 +5,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
+
+#include "device/ahead.h"
 
 namespace platform {
 
@@ -15,10 +18,18 @@ struct Surface {
   int width = 0;
   int height = 0;
   std::vector<std::uint32_t> pixels;
+  // A bitmap whose every pixel is this colour, not yet written into `pixels`: GDI
+  // makes and fills whole bitmaps this way and writes the colour only where it
+  // is still seen (gdi/gdi_state.h). Never set on a window's or the screen's.
+  std::optional<std::uint32_t> pendingFill;
 
   Surface() = default;
-  Surface(int w, int h, std::uint32_t fill = 0)
-      : width(w), height(h), pixels(static_cast<std::size_t>(w) * h, fill) {}
+  Surface(int w, int h, std::uint32_t fill = 0) : width(w), height(h) {
+    const std::size_t count = static_cast<std::size_t>(w) * h;
+    pixels.reserve(count);
+    PrefaultForWriting(pixels.data(), count * sizeof(std::uint32_t));
+    pixels.assign(count, fill);
+  }
   std::uint32_t *Row(int y) { return pixels.data() + static_cast<std::size_t>(y) * width; }
   const std::uint32_t *Row(int y) const {
     return pixels.data() + static_cast<std::size_t>(y) * width;
@@ -41,5 +52,12 @@ void DeleteSurfaceDC(HDC dc);
 
 // The surface of a bitmap handle, or null.
 std::shared_ptr<Surface> BitmapSurface(HBITMAP bitmap);
+
+// A copy of a whole bitmap onto a whole window's surface of its size (never the
+// screen's, whose pixels the host may still be showing) may be owed rather than made
+// (gdi/blit.cpp): when the bitmap is deleted next, as a paint through an off-screen bitmap does at
+// once, its pixels simply become the surface's. Code outside GDI's calls that reads or writes a
+// surface's pixels makes any such copy first with this; GDI's own calls do it themselves.
+void MakeOwedCopy();
 
 } // namespace platform

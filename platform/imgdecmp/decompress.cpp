@@ -6,7 +6,9 @@
 #include <cstring>
 #include <utility>
 
+#include "device/device.h"
 #include "gdi/gdi_state.h"
+#include "imgdecmp/ahead.h"
 #include "imgdecmp/decompress.h"
 #include "imgdecmp/png_decode.h"
 
@@ -17,6 +19,19 @@ std::string &LastError() {
   static std::string error;
   return error;
 }
+
+// Shared by the pictures a program decodes as it starts, and let go when it first
+// waits for input.
+std::optional<PngScratch> &Scratch() {
+  static std::optional<PngScratch> scratch;
+  return scratch;
+}
+
+const bool registered = [] {
+  RegisterIdleHook([] { Scratch().reset(); });
+  RegisterResetHook([] { Scratch().reset(); });
+  return true;
+}();
 
 HRESULT Refuse(HRESULT result, const std::string &why) {
   LastError() = why;
@@ -59,7 +74,9 @@ Surface Render(PngImage image, int outW, int outH, std::uint32_t background) {
   };
   Surface out;
   if (outW == image.width && outH == image.height) {
-    std::transform(image.argb.begin(), image.argb.end(), image.argb.begin(), composite);
+    if (!image.alphaDropped) {
+      std::transform(image.argb.begin(), image.argb.end(), image.argb.begin(), composite);
+    }
     out.width = outW;
     out.height = outH;
     out.pixels = std::move(image.argb);
@@ -74,7 +91,7 @@ Surface Render(PngImage image, int outW, int outH, std::uint32_t background) {
     for (int x = 0; x < outW; ++x) {
       const auto u =
           static_cast<int>((std::int64_t{x} * 2 + 1) * image.width / (std::int64_t{outW} * 2));
-      dst[x] = composite(src[u]);
+      dst[x] = image.alphaDropped ? src[u] : composite(src[u]);
     }
   }
   return out;
@@ -117,11 +134,21 @@ HRESULT WINAPI DecompressImageIndirect(DecompressImageInfo *pParams) {
       info.pfnImageProgress(nullptr, FALSE, info.lParam);
     }
   };
+  const platform::PngLimits limits;
+  const platform::PulledFile file =
+      platform::PullFile(pull, info.dwBufferMax, limits.maxInputBytes);
   platform::PngImage image;
   std::string error;
-  const platform::PngStatus status =
-      platform::DecodePng(pull, info.dwBufferMax, platform::PngLimits{}, &image, &error, progress);
-  if (status != platform::PngStatus::Ok) {
+  // A picture of the program's own module may have been decoded while it started.
+  if (auto ahead = file.end == platform::PulledFile::End::Ended
+                       ? platform::TakeDecodedAhead(file.bytes)
+                       : std::nullopt) {
+    image = std::move(*ahead);
+    progress(image.height, image.height);
+  } else if (const platform::PngStatus status = platform::DecodePulled(
+                 file, limits, &image, &error, progress,
+                 &(platform::Scratch() ? *platform::Scratch() : platform::Scratch().emplace()));
+             status != platform::PngStatus::Ok) {
     return Refuse(status == platform::PngStatus::OverLimit ? E_OUTOFMEMORY : E_FAIL, error);
   }
   int width = 0;

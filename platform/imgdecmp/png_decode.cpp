@@ -1,6 +1,6 @@
-// The PNG decoder: the chunks read through a buffered pull reader and checked, the
-// image data inflated in one call (libdeflate, which also checks its Adler-32), then
-// the rows unfiltered and turned into pixels (png_pixels.cpp).
+// The PNG decoder: the file pulled whole through the caller's reader, its chunks read and checked,
+// the image data inflated in one call (libdeflate, which also checks its Adler-32), then the rows
+// unfiltered and turned into pixels (png_pixels.cpp).
 //
 // Decoding all the image data at once, rather than row by row through zlib, is what
 // keeps the game's start short: its eleven pictures are decoded before the first
@@ -18,7 +18,9 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <optional>
 
+#include "device/ahead.h"
 #include "imgdecmp/png_pixels.h"
 
 namespace platform {
@@ -45,70 +47,33 @@ std::uint16_t BigEndian16(const std::uint8_t *p) {
   return static_cast<std::uint16_t>((p[0] << 8) | p[1]);
 }
 
-// The caller's data, pulled a buffer at a time and counted against the input limit.
+// The file's bytes, read in order; running past their end fails for the reason the
+// pulling stopped.
 class Source {
 public:
-  Source(const PngPull &pull, std::size_t capacity, std::size_t maxBytes)
-      : pull_(pull), buffer_(capacity), maxBytes_(maxBytes) {}
+  explicit Source(const PulledFile &file) : file_(file) {}
 
   // Copies the next `n` bytes to `out` (or skips them when `out` is null).
   void Read(std::uint8_t *out, std::size_t n) {
-    while (n > 0) {
-      if (position_ == available_ && !Refill()) {
-        if (overLimit_) {
-          OverLimit("the data is longer than the input limit");
-        }
-        Corrupt(readerFault_ ? "the reader failed or overran its buffer" : "the data is truncated");
+    if (n > file_.bytes.size() - position_) {
+      switch (file_.end) {
+      case PulledFile::End::OverLimit:
+        OverLimit("the data is longer than the input limit");
+      case PulledFile::End::ReaderFault:
+        Corrupt("the reader failed or overran its buffer");
+      case PulledFile::End::Ended:
+        Corrupt("the data is truncated");
       }
-      const std::size_t take = std::min(n, available_ - position_);
-      if (out != nullptr) {
-        std::memcpy(out, buffer_.data() + position_, take);
-        out += take;
-      }
-      position_ += take;
-      n -= take;
     }
-  }
-
-  // Asks for the rest of the data, unused, until the reader reports its end.
-  void Drain() {
-    while (Refill()) {
+    if (out != nullptr) {
+      std::memcpy(out, file_.bytes.data() + position_, n);
     }
+    position_ += n;
   }
 
 private:
-  // False at the end of the data, or when the reader fails or the limit is passed.
-  bool Refill() {
-    if (ended_ || overLimit_) {
-      return false;
-    }
-    std::size_t got = 0;
-    try {
-      got = pull_(buffer_.data(), buffer_.size());
-    } catch (...) {
-      got = buffer_.size() + 1;
-    }
-    if (got > buffer_.size()) {
-      readerFault_ = ended_ = true;
-      return false;
-    }
-    position_ = 0;
-    available_ = got;
-    total_ += got;
-    ended_ = got == 0;
-    overLimit_ = total_ > maxBytes_;
-    return got != 0 && !overLimit_;
-  }
-
-  const PngPull &pull_;
-  std::vector<std::uint8_t> buffer_;
-  std::size_t maxBytes_;
+  const PulledFile &file_;
   std::size_t position_ = 0;
-  std::size_t available_ = 0;
-  std::size_t total_ = 0;
-  bool ended_ = false;
-  bool readerFault_ = false;
-  bool overLimit_ = false;
 };
 
 // Everything read before the image data is decoded.
@@ -214,10 +179,9 @@ void ParseTransparency(Chunks *c, const std::uint8_t *data, std::size_t length) 
 enum class Stage { Header, BeforeData, InData, AfterData };
 
 void ReadSignature(Source &source) {
-  static constexpr std::uint8_t Signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  std::uint8_t signature[8];
+  std::uint8_t signature[sizeof kPngSignature];
   source.Read(signature, sizeof signature);
-  if (std::memcmp(signature, Signature, sizeof signature) != 0) {
+  if (std::memcmp(signature, kPngSignature, sizeof signature) != 0) {
     Corrupt("not a PNG file (the signature is wrong)");
   }
 }
@@ -324,27 +288,49 @@ Chunks ReadChunks(Source &source, const PngLimits &limits) {
   }
 }
 
-struct DecompressorDeleter {
-  void operator()(libdeflate_decompressor *d) const { libdeflate_free_decompressor(d); }
+} // namespace
+
+struct PngScratch::Parts {
+  std::unique_ptr<libdeflate_decompressor, decltype(&libdeflate_free_decompressor)> inflater{
+      nullptr, libdeflate_free_decompressor};
+  std::unique_ptr<std::uint8_t[]> rows;
+  std::size_t capacity = 0;
 };
 
-// Inflates the image data into exactly `size` bytes of filtered rows.
-std::unique_ptr<std::uint8_t[]> Inflate(const std::vector<std::uint8_t> &imageData,
-                                        std::size_t size) {
-  const std::unique_ptr<libdeflate_decompressor, DecompressorDeleter> inflater(
-      libdeflate_alloc_decompressor());
-  std::unique_ptr<std::uint8_t[]> rows(new (std::nothrow) std::uint8_t[size]);
-  if (!inflater || !rows) {
+PngScratch::PngScratch() : parts_(std::make_unique<Parts>()) {}
+PngScratch::~PngScratch() = default;
+PngScratch::PngScratch(PngScratch &&) noexcept = default;
+PngScratch &PngScratch::operator=(PngScratch &&) noexcept = default;
+
+namespace {
+
+// Inflates the image data into exactly `size` bytes of filtered rows, in the
+// scratch's buffer.
+std::uint8_t *Inflate(const std::vector<std::uint8_t> &imageData, std::size_t size,
+                      PngScratch::Parts &scratch) {
+  if (!scratch.inflater) {
+    scratch.inflater.reset(libdeflate_alloc_decompressor());
+  }
+  if (scratch.capacity < size) {
+    scratch.rows.reset();
+    scratch.capacity = 0;
+    scratch.rows.reset(new (std::nothrow) std::uint8_t[size]);
+    if (scratch.rows) {
+      scratch.capacity = size;
+      PrefaultForWriting(scratch.rows.get(), size);
+    }
+  }
+  if (!scratch.inflater || !scratch.rows) {
     OverLimit("out of memory for the image");
   }
   std::size_t produced = 0;
-  switch (libdeflate_zlib_decompress(inflater.get(), imageData.data(), imageData.size(), rows.get(),
-                                     size, &produced)) {
+  switch (libdeflate_zlib_decompress(scratch.inflater.get(), imageData.data(), imageData.size(),
+                                     scratch.rows.get(), size, &produced)) {
   case LIBDEFLATE_SUCCESS:
     if (produced != size) {
       Corrupt("the image data ends early");
     }
-    return rows;
+    return scratch.rows.get();
   case LIBDEFLATE_INSUFFICIENT_SPACE:
     Corrupt("the image data is longer than the image");
   default:
@@ -352,7 +338,7 @@ std::unique_ptr<std::uint8_t[]> Inflate(const std::vector<std::uint8_t> &imageDa
   }
 }
 
-PngImage DecodeImage(const Chunks &c, const PngProgress &progress) {
+PngImage DecodeImage(const Chunks &c, const PngProgress &progress, PngScratch::Parts &scratch) {
   const Header &h = c.header;
   std::array<png::Pass, 7> passes{};
   const int passCount = png::Passes(h, &passes);
@@ -365,19 +351,25 @@ PngImage DecodeImage(const Chunks &c, const PngProgress &progress) {
       totalRows += pass.height;
     }
   }
-  const std::unique_ptr<std::uint8_t[]> filtered =
-      Inflate(c.imageData, static_cast<std::size_t>(size));
+  std::uint8_t *at = Inflate(c.imageData, static_cast<std::size_t>(size), scratch);
   PngImage image;
   try {
+    image.argb.reserve(std::size_t{h.width} * h.height);
+    PrefaultForWriting(image.argb.data(), std::size_t{h.width} * h.height * 4);
     image.argb.resize(std::size_t{h.width} * h.height);
   } catch (const std::bad_alloc &) {
     OverLimit("out of memory for the image");
   }
   image.width = static_cast<int>(h.width);
   image.height = static_cast<int>(h.height);
+  // Only what the header and tRNS say: no pixel is looked at for this.
+  image.opaque = !c.colours.transparent &&
+                 (h.colour == ColourType::Grey || h.colour == ColourType::Rgb ||
+                  (h.colour == ColourType::Palette &&
+                   std::all_of(c.colours.palette.begin(), c.colours.palette.end(),
+                               [](std::uint32_t entry) { return entry >> 24 == 0xFF; })));
   const std::size_t bytesPerPixel =
       std::max<std::size_t>(1, static_cast<std::size_t>(png::Channels(h.colour)) * h.depth / 8);
-  std::uint8_t *at = filtered.get();
   // What the filters see above a pass's first row.
   const std::vector<std::uint8_t> zeros(png::RowBytes(h, h.width));
   std::uint64_t done = 0;
@@ -409,17 +401,61 @@ PngImage DecodeImage(const Chunks &c, const PngProgress &progress) {
 
 } // namespace
 
-PngStatus DecodePng(const PngPull &pull, std::size_t capacity, const PngLimits &limits,
-                    PngImage *image, std::string *error, const PngProgress &progress) {
-  try {
-    if (capacity == 0) {
-      Corrupt("the read buffer is empty");
+void DropOpaqueAlpha(PngImage *image) {
+  if (!image->opaque || image->alphaDropped) {
+    return;
+  }
+  for (std::uint32_t &pixel : image->argb) {
+    pixel &= 0x00FFFFFFU;
+  }
+  image->alphaDropped = true;
+}
+
+PulledFile PullFile(const PngPull &pull, std::size_t capacity, std::size_t maxBytes) {
+  PulledFile file;
+  if (capacity == 0) {
+    file.end = PulledFile::End::ReaderFault;
+    return file;
+  }
+  for (;;) {
+    const std::size_t at = file.bytes.size();
+    if (at > maxBytes) {
+      file.end = PulledFile::End::OverLimit;
+      return file;
     }
-    Source source(pull, capacity, limits.maxInputBytes);
+    try {
+      file.bytes.resize(at + capacity);
+    } catch (const std::bad_alloc &) { // a buffer size no memory can match
+      file.bytes.resize(at);
+      file.end = PulledFile::End::OverLimit;
+      return file;
+    }
+    std::size_t got = 0;
+    try {
+      got = pull(file.bytes.data() + at, capacity);
+    } catch (...) {
+      got = capacity + 1;
+    }
+    if (got > capacity) {
+      file.bytes.resize(at);
+      file.end = PulledFile::End::ReaderFault;
+      return file;
+    }
+    file.bytes.resize(at + got);
+    if (got == 0) {
+      file.end = PulledFile::End::Ended;
+      return file;
+    }
+  }
+}
+
+PngStatus DecodePulled(const PulledFile &file, const PngLimits &limits, PngImage *image,
+                       std::string *error, const PngProgress &progress, PngScratch *scratch) {
+  try {
+    Source source(file);
     const Chunks chunks = ReadChunks(source, limits);
-    PngImage decoded = DecodeImage(chunks, progress);
-    source.Drain(); // the caller sees its data consumed to the end
-    *image = std::move(decoded);
+    std::optional<PngScratch> own;
+    *image = DecodeImage(chunks, progress, (scratch != nullptr ? *scratch : own.emplace()).Get());
     return PngStatus::Ok;
   } catch (const Failure &failure) {
     if (error != nullptr) {
@@ -435,17 +471,12 @@ PngStatus DecodePng(const PngPull &pull, std::size_t capacity, const PngLimits &
 }
 
 PngStatus DecodePngBytes(const std::uint8_t *data, std::size_t size, const PngLimits &limits,
-                         PngImage *image, std::string *error) {
-  std::size_t at = 0;
-  const PngPull pull = [&](std::uint8_t *buffer, std::size_t capacity) {
-    const std::size_t n = std::min(capacity, size - at);
-    if (n > 0) {
-      std::memcpy(buffer, data + at, n);
-    }
-    at += n;
-    return n;
-  };
-  return DecodePng(pull, std::size_t{64} * 1024, limits, image, error);
+                         PngImage *image, std::string *error, PngScratch *scratch) {
+  PulledFile file;
+  const std::size_t kept = std::min(size, limits.maxInputBytes);
+  file.bytes.assign(data, data + kept);
+  file.end = kept < size ? PulledFile::End::OverLimit : PulledFile::End::Ended;
+  return DecodePulled(file, limits, image, error, {}, scratch);
 }
 
 } // namespace platform

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,11 +19,20 @@ struct PngLimits {
   std::size_t maxInputBytes = 16u << 20; // all the bytes pulled for one image
 };
 
+// The eight bytes every PNG file starts with.
+inline constexpr std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
 struct PngImage {
   int width = 0;
   int height = 0;
   std::vector<std::uint32_t> argb; // 0xAARRGGBB, rows top to bottom
+  bool opaque = false;             // every pixel's alpha is 255: no alpha channel, no tRNS
+  bool alphaDropped = false;       // `argb` holds 0x00RRGGBB: DropOpaqueAlpha has run
 };
+
+// An opaque image's pixels as 0x00RRGGBB, what a bitmap holds whatever lies under
+// it: done once, on the core that decoded it, rather than when the bitmap is made.
+void DropOpaqueAlpha(PngImage *image);
 
 // Fills `buffer` with up to `capacity` bytes of the file and returns how many;
 // 0 means the data has ended. More than `capacity` is a fault of the reader.
@@ -33,14 +43,44 @@ using PngProgress = std::function<void(std::uint64_t done, std::uint64_t total)>
 
 enum class PngStatus { Ok, Corrupt, OverLimit };
 
-// Decodes a whole PNG pulled `capacity` bytes at a time. After the image is read
-// the reader is asked for more until it reports the end (up to the input limit),
-// so a caller sees its data consumed to the end. On failure *error holds one line.
-PngStatus DecodePng(const PngPull &pull, std::size_t capacity, const PngLimits &limits,
-                    PngImage *image, std::string *error, const PngProgress &progress = {});
+// What a run of decodes can share rather than make afresh for each image: the
+// inflater and the buffer of filtered rows, whose pages cost most the first time
+// they are written. One run at a time uses it.
+class PngScratch {
+public:
+  PngScratch();
+  ~PngScratch();
+  PngScratch(PngScratch &&) noexcept;
+  PngScratch &operator=(PngScratch &&) noexcept;
+
+  struct Parts;
+  Parts &Get() { return *parts_; }
+
+private:
+  std::unique_ptr<Parts> parts_;
+};
+
+// A file as a reader gave it, and why the reading stopped.
+struct PulledFile {
+  enum class End { Ended, ReaderFault, OverLimit };
+  std::vector<std::uint8_t> bytes;
+  End end = End::Ended;
+};
+
+// Asks the reader for `capacity` bytes at a time until it reports the end, fails
+// (reports more than `capacity`, or throws) or has given more than `maxBytes`, so
+// that a caller sees its data consumed to the end.
+PulledFile PullFile(const PngPull &pull, std::size_t capacity, std::size_t maxBytes);
+
+// Decodes a pulled file. An image that needs bytes past the end fails as the
+// reading did: truncated data, a faulty reader, or input over the limit. On failure
+// *error holds one line.
+PngStatus DecodePulled(const PulledFile &file, const PngLimits &limits, PngImage *image,
+                       std::string *error, const PngProgress &progress = {},
+                       PngScratch *scratch = nullptr);
 
 // Decodes a PNG held in memory.
 PngStatus DecodePngBytes(const std::uint8_t *data, std::size_t size, const PngLimits &limits,
-                         PngImage *image, std::string *error);
+                         PngImage *image, std::string *error, PngScratch *scratch = nullptr);
 
 } // namespace platform

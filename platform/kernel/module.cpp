@@ -2,11 +2,13 @@
 // of resources, icons and accelerator tables.
 #include "kernel/module.h"
 
+#include <cstring>
 #include <memory>
 #include <utility>
 
 #include "common/handle_table.h"
 #include "device/device.h"
+#include "imgdecmp/ahead.h"
 #include "kernel/module_state.h"
 
 namespace platform {
@@ -72,7 +74,22 @@ HINSTANCE LoadModuleFromRes(std::span<const std::byte> res, std::string *error) 
 }
 
 HINSTANCE LoadModuleInPlace(std::span<const std::byte> res, std::string *error) {
-  return LoadModule(res, false, error);
+  const HINSTANCE handle = LoadModule(res, false, error);
+  if (const Module *module = State().modules.Find(handle)) {
+    // The program's own pictures (PNG files under a type of its own naming, not the
+    // system's icons), decoded on another core while it makes its window, ready
+    // when it asks for them. Its bytes stay for as long as it runs.
+    std::vector<std::span<const std::uint8_t>> pictures;
+    for (const ResourceEntry &entry : module->entries) {
+      const std::span<const std::byte> data = module->Data(entry);
+      if (!entry.type.isOrdinal && data.size() >= sizeof kPngSignature &&
+          std::memcmp(data.data(), kPngSignature, sizeof kPngSignature) == 0) {
+        pictures.emplace_back(reinterpret_cast<const std::uint8_t *>(data.data()), data.size());
+      }
+    }
+    DecodeAhead(std::move(pictures));
+  }
+  return handle;
 }
 
 bool InsideLoadedModule(std::uintptr_t start, std::size_t size) {

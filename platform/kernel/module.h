@@ -28,6 +28,8 @@ HINSTANCE LoadModuleFromRes(std::span<const std::byte> res, std::string *error);
 
 // The same without the copy, for bytes that outlive the module: the hosts load
 // EmbeddedResources() this way at start-up, where a copy would only cost time.
+// The program's pictures among them start decoding on another core at once
+// (imgdecmp/ahead.h), while the program goes on to make its window.
 HINSTANCE LoadModuleInPlace(std::span<const std::byte> res, std::string *error);
 
 // Unloads a module; its resource, icon and accelerator handles become invalid.

@@ -20,12 +20,12 @@ ShellHooks &InstalledShell() {
 }
 
 // Copies the visible part of a top-level window's surface onto the screen.
-void Blit(Surface &screen, const Window &w) {
+void Blit(Surface &screen, Window &w) {
   const RECT on = IntersectRects(w.rect, RECT{0, 0, screen.width, screen.height});
-  if (IsEmptyRect(on) || !w.backing) {
+  if (IsEmptyRect(on)) {
     return;
   }
-  const Surface &from = *w.backing;
+  const Surface &from = *Backing(w);
   const int left = static_cast<int>(on.left);
   const int width = std::min(static_cast<int>(on.right - on.left),
                              from.width - static_cast<int>(on.left - w.rect.left));
@@ -61,7 +61,7 @@ bool ComposeScreen() {
     screen = Surface(device.ScreenWidth(), device.ScreenHeight());
   }
   std::fill_n(screen.pixels.data(), screen.pixels.size(), kDesktop);
-  for (const Window *w : TopLevelWindowsBottomUp()) {
+  for (Window *w : TopLevelWindowsBottomUp()) {
     if (w->visible) {
       Blit(screen, *w);
     }

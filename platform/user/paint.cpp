@@ -32,7 +32,7 @@ const bool registered = [] {
 // (client coordinates) when given.
 HDC WindowDC(Window &w, const RECT *area) {
   Window *top = TopLevelOf(&w);
-  if (top == nullptr || !top->backing) {
+  if (top == nullptr) {
     return nullptr;
   }
   const POINT origin{w.rect.left - top->rect.left, w.rect.top - top->rect.top};
@@ -44,7 +44,7 @@ HDC WindowDC(Window &w, const RECT *area) {
   if (area != nullptr) {
     clip = IntersectRects(clip, OffsetRectBy(*area, origin.x, origin.y));
   }
-  const HDC dc = CreateSurfaceDC(top->backing, origin, clip);
+  const HDC dc = CreateSurfaceDC(Backing(*top), origin, clip);
   if (dc != nullptr) {
     OpenDCs()[dc] = w.handle;
     MarkScreenChanged();

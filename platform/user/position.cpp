@@ -10,6 +10,9 @@
 namespace platform {
 namespace {
 
+// What a window shows where nothing has been drawn yet.
+constexpr std::uint32_t kBackingWhite = 0x00FFFFFF;
+
 // Moves and sizes a window (screen coordinates), its children following.
 void PlaceWindow(Window &w, const RECT &target, bool repaint) {
   const RECT old = w.rect;
@@ -64,17 +67,39 @@ POINT ParentOrigin(const Window &w) {
 } // namespace
 
 void ResizeBacking(Window &w) {
+  if (!w.backing) {
+    return; // made at its first use, at the size the window has then
+  }
+  MakeOwedCopy();
   const RECT client = ClientRectOf(w);
-  auto surface = std::make_shared<Surface>(static_cast<int>(client.right),
-                                           static_cast<int>(client.bottom), 0x00FFFFFFu);
-  if (w.backing) {
-    const int rows = std::min(surface->height, w.backing->height);
-    const int cols = std::min(surface->width, w.backing->width);
-    for (int y = 0; y < rows && cols > 0; ++y) {
-      std::copy_n(w.backing->Row(y), cols, surface->Row(y));
-    }
+  const auto width = static_cast<int>(client.right);
+  const auto height = static_cast<int>(client.bottom);
+  const auto count = static_cast<std::size_t>(width) * height;
+  // Rows of the same width stay where they are when no DC draws on the surface and
+  // its memory holds them: fresh pages are what a large surface costs.
+  if (w.backing.use_count() == 1 && w.backing->width == width &&
+      count <= w.backing->pixels.capacity()) {
+    w.backing->pixels.resize(count, kBackingWhite);
+    w.backing->height = height;
+    return;
+  }
+  auto surface = std::make_shared<Surface>(width, height, kBackingWhite);
+  const int rows = std::min(surface->height, w.backing->height);
+  const int cols = std::min(surface->width, w.backing->width);
+  for (int y = 0; y < rows && cols > 0; ++y) {
+    std::copy_n(w.backing->Row(y), cols, surface->Row(y));
   }
   w.backing = std::move(surface);
+}
+
+const std::shared_ptr<Surface> &Backing(Window &w) {
+  MakeOwedCopy();
+  if (!w.backing) {
+    const RECT client = ClientRectOf(w);
+    w.backing = std::make_shared<Surface>(static_cast<int>(client.right),
+                                          static_cast<int>(client.bottom), kBackingWhite);
+  }
+  return w.backing;
 }
 
 bool SetVisible(Window &w, bool show) {

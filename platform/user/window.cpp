@@ -173,9 +173,6 @@ HWND WINAPI CreateWindowExW(DWORD dwExStyle, LPCWSTR lpClassName, LPCWSTR lpWind
   window->updatePending = window->visible && !platform::IsEmptyRect(window->rect);
   window->updateRect = window->updatePending ? platform::ClientRectOf(*window) : RECT{};
   window->eraseRequested = window->updatePending;
-  if (!child) {
-    platform::ResizeBacking(*window);
-  }
   Window *w = AddWindow(std::move(window));
   const HWND hwnd = w->handle;
 

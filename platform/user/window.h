@@ -124,9 +124,13 @@ HWND ForegroundApplicationWindow();
 
 // ---- Position, size and visibility (position.cpp) ----
 
-// Gives a top-level window a backing surface of its size, keeping what the old
-// one held where the two overlap.
+// Fits a top-level window's backing surface to its size, keeping what it held
+// where the two overlap.
 void ResizeBacking(Window &w);
+// A top-level window's backing surface, made white at the window's size when it is
+// first drawn on or shown, not when the window is made: a window is usually placed
+// once more before that, and a large surface costs its first touch of every page.
+const std::shared_ptr<Surface> &Backing(Window &w);
 // Shows or hides a window; returns whether it was visible.
 bool SetVisible(Window &w, bool show);
 // Turns the screen: swaps the device's width and height; top-level windows that

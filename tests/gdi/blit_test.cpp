@@ -5,7 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
 #include <random>
+#include <vector>
 
 #include "canvas.h"
 #include "testing/testing.h"
@@ -247,6 +251,164 @@ TEST(FillRect, FillsUpToButNotIncludingTheFarEdges) {
   EXPECT_FALSE(FillRect(canvas.dc, &r, reinterpret_cast<HBRUSH>(0x7777)));
   EXPECT_FALSE(FillRect(canvas.dc, nullptr, solid));
   DeleteObject(solid);
+}
+
+// An off-screen bitmap made and deleted every paint takes the deleted one's pixels
+// and writes a whole fill only where nothing covers it; every call must still see
+// exactly what was drawn on it, and nothing of the bitmap before.
+TEST(Bitmaps, ABitmapMadeFromADeletedOnesPixelsShowsOnlyWhatIsDrawnOnIt) {
+  HeadlessDevice device;
+  constexpr int W = 40;
+  constexpr int H = 30;
+  constexpr std::uint32_t kFill = 0x336633;
+  constexpr std::uint32_t kOther = 0x0000AA;
+  const Patterned felt(W, 20);
+  const RECT whole{0, 0, W, H};
+  const RECT topLeft{0, 0, 15, 10};
+  const RECT bottomRight{25, 20, W, H};
+  const HBRUSH green = CreateSolidBrush(RGB(0x33, 0x66, 0x33));
+  const auto fill = [green](HDC dc, const RECT &r) { FillRect(dc, &r, green); };
+  struct Case {
+    const char *what;
+    std::function<void(HDC)> draw;
+    std::function<std::uint32_t(int, int)> expected;
+  };
+  const Case cases[] = {
+      {"nothing drawn", [](HDC) {}, [](int, int) { return 0u; }},
+      {"filled whole", [&](HDC dc) { fill(dc, whole); }, [](int, int) { return kFill; }},
+      {"filled at its top left", [&](HDC dc) { fill(dc, topLeft); },
+       [](int x, int y) { return x < 15 && y < 10 ? kFill : 0u; }},
+      {"filled at its bottom right", [&](HDC dc) { fill(dc, bottomRight); },
+       [](int x, int y) { return x >= 25 && y >= 20 ? kFill : 0u; }},
+      {"filled whole, then a copy in its middle",
+       [&](HDC dc) {
+         fill(dc, whole);
+         BitBlt(dc, 7, 4, 9, 6, felt.dc, 2, 3, SRCCOPY);
+       },
+       [](int x, int y) {
+         return x >= 7 && x < 16 && y >= 4 && y < 10 ? Pattern(x - 5, y - 1) : kFill;
+       }},
+      {"filled whole, then or-ed",
+       [&](HDC dc) {
+         fill(dc, whole);
+         BitBlt(dc, 0, 0, W, 20, felt.dc, 0, 0, SRCPAINT);
+       },
+       [](int x, int y) { return y < 20 ? Pattern(x, y) | kFill : kFill; }},
+      {"filled whole, then inverted",
+       [&](HDC dc) {
+         fill(dc, whole);
+         BitBlt(dc, 0, 0, W, H, nullptr, 0, 0, DSTINVERT);
+       },
+       [](int, int) { return kFill ^ 0xFFFFFFu; }},
+      {"filled whole, then a card on it",
+       [&](HDC dc) {
+         fill(dc, whole);
+         TransparentImage(dc, 3, 3, 10, 10, felt.dc, 0, 0, 10, 10, kKey);
+       },
+       [](int x, int y) {
+         return x >= 3 && x < 13 && y >= 3 && y < 13 ? Pattern(x - 3, y - 3) : kFill;
+       }},
+  };
+  const HDC dc = CreateCompatibleDC(nullptr);
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    // The bitmap before: every pixel another colour, then deleted.
+    const HBITMAP before = CreateCompatibleBitmap(dc, W, H);
+    std::vector<std::uint32_t> &old = platform::BitmapSurface(before)->pixels;
+    std::fill(old.begin(), old.end(), kOther);
+    const std::uint32_t *beforePixels = old.data();
+    DeleteObject(before);
+
+    const HBITMAP bitmap = CreateCompatibleBitmap(dc, W, H);
+    const HGDIOBJ stock = SelectObject(dc, bitmap);
+    c.draw(dc);
+    // Read back through a copy, as a source is read, and through GetPixel.
+    Canvas copy(W, H, kBackground);
+    BitBlt(copy.dc, 0, 0, W, H, dc, 0, 0, SRCCOPY);
+    Surface want(W, H);
+    for (int y = 0; y < H; ++y) {
+      for (int x = 0; x < W; ++x) {
+        want.Row(y)[x] = c.expected(x, y);
+      }
+    }
+    EXPECT_TRUE(SameSurface(*copy.surface, want));
+    const std::uint32_t corner = want.Row(H - 1)[W - 1];
+    EXPECT_EQ(GetPixel(dc, W - 1, H - 1), RGB(corner >> 16, (corner >> 8) & 0xFF, corner & 0xFF));
+    SelectObject(dc, stock);
+    EXPECT_EQ(platform::BitmapSurface(bitmap)->pixels.data(), beforePixels)
+        << "the deleted bitmap's pixels serve the new one";
+    EXPECT_TRUE(SameSurface(*platform::BitmapSurface(bitmap), want));
+    DeleteObject(bitmap);
+  }
+  DeleteDC(dc);
+  DeleteObject(green);
+}
+
+// A whole off-screen frame copied onto a whole window is owed until the frame is
+// deleted, when its pixels become the window's; whatever looks at either before
+// then sees the copy made, and the frame drawn on afterwards leaves the window be.
+TEST(BitBlt, AWholeFrameOntoAWholeWindowShowsAsCopiedWhateverComesBetween) {
+  HeadlessDevice device;
+  constexpr int W = 30;
+  constexpr int H = 20;
+  const RECT whole{0, 0, W, H};
+  // What happens between the copy and the frame's deletion.
+  using Between = void (*)(HDC frame, HDC window);
+  const std::pair<const char *, Between> cases[] = {
+      {"nothing", [](HDC, HDC) {}},
+      {"the frame drawn on",
+       [](HDC frame, HDC) {
+         const RECT all{0, 0, W, H};
+         FillRect(frame, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+       }},
+      {"the window read", [](HDC, HDC window) { GetPixel(window, 0, 0); }},
+      {"the frame's pixels held from before the copy", nullptr},
+  };
+  const Patterned picture(W, H);
+  const Surface &want = *picture.surface;
+  for (const auto &[what, between] : cases) {
+    SCOPED_TRACE(what);
+    const auto window = std::make_shared<Surface>(W, H, kBackground);
+    const HDC windowDC = platform::CreateSurfaceDC(window, POINT{0, 0}, whole);
+    const HDC frameDC = CreateCompatibleDC(nullptr);
+    const HBITMAP frame = CreateCompatibleBitmap(frameDC, W, H);
+    const HGDIOBJ stock = SelectObject(frameDC, frame);
+    std::vector<std::uint32_t> &drawn = platform::BitmapSurface(frame)->pixels;
+    drawn = want.pixels;
+    const std::uint32_t *framePixels = drawn.data();
+    const std::shared_ptr<Surface> held =
+        between == nullptr ? platform::BitmapSurface(frame) : nullptr;
+    ASSERT_TRUE(BitBlt(windowDC, 0, 0, W, H, frameDC, 0, 0, SRCCOPY));
+    if (between != nullptr) {
+      between(frameDC, windowDC);
+    }
+    SelectObject(frameDC, stock);
+    DeleteObject(frame);
+    DeleteDC(frameDC);
+    platform::MakeOwedCopy();
+    EXPECT_TRUE(SameSurface(*window, want));
+    if (held) {
+      EXPECT_TRUE(SameSurface(*held, want)) << "the frame as its holder sees it";
+    }
+    if (std::string(what) == "nothing") {
+      EXPECT_EQ(window->pixels.data(), framePixels) << "handed over, not copied";
+    }
+    platform::DeleteSurfaceDC(windowDC);
+  }
+  // The screen's pixels are the frame last handed to the host: they stay where they are.
+  const int sw = GetSystemMetrics(SM_CXSCREEN);
+  const int sh = GetSystemMetrics(SM_CYSCREEN);
+  const HDC screen = GetDC(nullptr);
+  const HDC frameDC = CreateCompatibleDC(nullptr);
+  const HGDIOBJ stock = SelectObject(frameDC, CreateCompatibleBitmap(frameDC, sw, sh));
+  FillRect(frameDC, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  const std::uint32_t *shown = platform::ScreenSurface().pixels.data();
+  BitBlt(screen, 0, 0, sw, sh, frameDC, 0, 0, SRCCOPY);
+  DeleteObject(SelectObject(frameDC, stock));
+  DeleteDC(frameDC);
+  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(platform::ScreenSurface().pixels.data(), shown);
+  EXPECT_EQ(platform::ScreenSurface().pixels[0], 0xFFFFFFu);
 }
 
 } // namespace

@@ -1,19 +1,27 @@
 // DecompressImageIndirect: the read callback's pieces, the record's checks, scaling,
-// transparency, and failures that leave nothing behind. The colour formats are
-// the decoder's own tests (png_decode_test.cpp).
+// transparency, failures that leave nothing behind, and pictures decoded ahead.
+// The colour formats are the decoder's own tests (png_decode_test.cpp).
 #include <imgdecmp.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
 
 #include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "device/ahead.h"
+#include "device/device.h"
 #include "gdi/surface.h"
+#include "imgdecmp/ahead.h"
 #include "testing/testing.h"
 
 namespace {
@@ -273,6 +281,87 @@ TEST(Decompress, CorruptTruncatedOrOversizedDataFailsWithNoBitmapAndNoLeak) {
     EXPECT_EQ(d.blob.completions, 0);
   }
   EXPECT_EQ(GdiObjectCounts(), start);
+}
+
+// A program's pictures decoded on the worker while it starts: each handed over once,
+// for exactly the bytes queued, as the same pixels, and dropped when the program
+// first waits for input.
+TEST(DecodedAhead, HandsOverTheSamePixelsOnceForExactlyTheQueuedBytes) {
+#ifdef __EMSCRIPTEN__
+  GTEST_SKIP() << "a page has one thread: it decodes every picture when asked";
+#endif
+  HeadlessDevice device;
+  const Bytes picture = ReadFile(TEST_PICTURE);
+  const Bytes alpha = Fixture("alpha.png");
+  Bytes corrupt = picture;
+  corrupt[30] ^= 0x40;
+  Bytes changed = picture;
+  changed[100] ^= 0x01;
+  const auto span = [](const Bytes &b) { return std::span<const std::uint8_t>(b); };
+  platform::DecodeAhead({span(picture), span(alpha), span(corrupt)});
+  platform::FinishWorkAhead();
+
+  EXPECT_FALSE(platform::TakeDecodedAhead(changed)) << "one byte differs";
+  const auto taken = platform::TakeDecodedAhead(alpha);
+  ASSERT_TRUE(taken);
+  platform::PngImage onTheSpot;
+  std::string error;
+  ASSERT_EQ(platform::DecodePngBytes(alpha.data(), alpha.size(), {}, &onTheSpot, &error),
+            platform::PngStatus::Ok);
+  EXPECT_EQ(taken->argb, onTheSpot.argb);
+  EXPECT_FALSE(platform::TakeDecodedAhead(alpha)) << "handed over once";
+
+  // The layer's call takes its picture, and still reads the caller's data to the end.
+  Decode ahead(picture);
+  ASSERT_EQ(ahead.Run(), S_OK);
+  EXPECT_EQ(ahead.blob.cursor, picture.size());
+  EXPECT_EQ(ahead.blob.completions, 1);
+  EXPECT_FALSE(platform::TakeDecodedAhead(picture)) << "taken by DecompressImageIndirect";
+  Decode again(picture);
+  ASSERT_EQ(again.Run(), S_OK);
+  EXPECT_EQ(ahead.Surface()->pixels, again.Surface()->pixels);
+  Decode bad(corrupt);
+  EXPECT_EQ(bad.Run(), E_FAIL);
+  EXPECT_NE(LastImageDecodeError().find("CRC"), std::string::npos) << LastImageDecodeError();
+
+  platform::DecodeAhead({span(picture)});
+  platform::FinishWorkAhead();
+  platform::RunIdleHooks();
+  EXPECT_FALSE(platform::TakeDecodedAhead(picture)) << "dropped at the first wait";
+}
+
+// A library may fork while pictures are being decoded ahead (SDL's start can, to
+// reach the session's message bus), and the child has only the forking thread: no
+// job may be under way at the fork, or a lock it holds, the allocator's above all,
+// stays taken in the child for ever.
+TEST(WorkAhead, AForkWaitsForTheJobUnderWay) {
+#ifdef __EMSCRIPTEN__
+  GTEST_SKIP() << "a page has one thread and no fork";
+#endif
+  HeadlessDevice device;
+  std::atomic<int> stage{0}; // 1: the job has started, 2: it has finished
+  platform::RunAhead([&stage] {
+    stage = 1;
+    usleep(200000);
+    stage = 2;
+  });
+  while (stage == 0) {
+    usleep(1000);
+  }
+  const pid_t child = fork();
+  if (child == 0) {
+    _exit(stage == 2 ? 0 : 1);
+  }
+  ASSERT_GT(child, 0);
+  EXPECT_EQ(stage, 2) << "the fork came while the job ran";
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  // The worker goes on after the fork.
+  std::atomic<bool> ran{false};
+  platform::RunAhead([&ran] { ran = true; });
+  platform::FinishWorkAhead();
+  EXPECT_TRUE(ran);
 }
 
 } // namespace

@@ -159,6 +159,9 @@ TEST(PngDecode, EveryFormatFilterAndInterlacingGivesTheSamplesPixels) {
                 << x << "," << y;
           }
         }
+        // Told apart from the header alone: here every transparent value is used.
+        EXPECT_EQ(image.opaque, std::all_of(image.argb.begin(), image.argb.end(),
+                                            [](std::uint32_t p) { return p >> 24 == 0xFF; }));
       }
     }
   }

@@ -104,9 +104,9 @@ class QuietServer(http.server.ThreadingHTTPServer):
 PHONES = [(390, 844, 3), (844, 390, 3), (360, 640, 2), (640, 360, 2)]
 
 
-def chromium(width=600, height=900, phone=None):
+def chromium(width=600, height=900, phone=None, profile=None):
     """A browser window, or with phone=(width, height, ratio) a phone's screen
-    with touch."""
+    with touch; on a fresh profile, or on the folder `profile` names."""
     options = webdriver.ChromeOptions()
     if phone:
         metrics = {'width': phone[0], 'height': phone[1], 'pixelRatio': phone[2], 'touch': True}
@@ -116,7 +116,7 @@ def chromium(width=600, height=900, phone=None):
                  '--disable-component-update', '--disable-sync', '--disable-dev-shm-usage',
                  '--autoplay-policy=user-gesture-required'):
         options.add_argument(flag)
-    options.add_argument('--user-data-dir=' + tempfile.mkdtemp(prefix='bj-chromium-'))
+    options.add_argument('--user-data-dir=' + (profile or tempfile.mkdtemp(prefix='bj-chromium-')))
     options.add_argument('--window-size=%d,%d' % (width, height))
     options.binary_location = '/usr/bin/chromium'
     driver = webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)

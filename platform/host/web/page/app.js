@@ -325,25 +325,33 @@
   }
 
   // The program fetched by the page as soon as the page runs, so that its progress
-  // shows, and compiled as it arrives, while the rest of the page loads.
-  function compileProgram() {
+  // shows, and compiled as it arrives, while the rest of the page loads. The
+  // compiler is handed the response itself, which lets the browser keep the
+  // compiled code with the file and take it from there at the next start; a copy of
+  // the response is counted for the loading screen. A server that sends the program
+  // under another type gets it compiled all the same, from a response made here.
+  function countProgress(copy) {
+    if (!copy.body) return;
+    const reader = copy.body.getReader();
     let bytes = 0;
-    const counted = (response) => {
+    const next = () => reader.read().then((chunk) => {
+      if (chunk.done) return;
+      bytes += chunk.value.byteLength;
+      showProgress(bytes);
+      next();
+    }, () => {});
+    next();
+  }
+  function compileProgram() {
+    const program = fetch('blackjack.wasm', {credentials: 'same-origin'}).then((response) => {
       if (!response.ok) throw new Error('blackjack.wasm: ' + response.status);
-      if (!response.body || !window.TransformStream) return response;
-      const counter = new TransformStream({
-        transform(chunk, controller) {
-          bytes += chunk.byteLength;
-          showProgress(bytes);
-          controller.enqueue(chunk);
-        },
-      });
-      return new Response(response.body.pipeThrough(counter),
-                          {headers: {'Content-Type': 'application/wasm'}});
-    };
-    const program = fetch('blackjack.wasm', {credentials: 'same-origin'}).then(counted);
+      countProgress(response.clone());
+      const type = response.headers.get('Content-Type') || '';
+      return type.split(';')[0].trim() === 'application/wasm' ? response
+        : new Response(response.body, {headers: {'Content-Type': 'application/wasm'}});
+    });
     return WebAssembly.compileStreaming
-      ? program.then((response) => WebAssembly.compileStreaming(response))
+      ? WebAssembly.compileStreaming(program)
       : program.then((response) => response.arrayBuffer()).then((b) => WebAssembly.compile(b));
   }
   const compiled = compileProgram();
