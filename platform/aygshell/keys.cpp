@@ -300,12 +300,15 @@ bool TableKey(HWND app, UINT key, std::vector<InputEvent> *instead) {
 }
 
 // A gamepad's button while a dialog (or another window than a table) is in front:
-// the pad goes from control to control, A presses the one with the focus, B or Start
+// up and down go from control to control (Tab), left and right along a group (the
+// arrows: a radio button's choices), A presses the one with the focus, B or Start
 // closes the dialog with OK, as its navigation bar's "ok" does.
 bool DialogButton(UINT key, std::vector<InputEvent> *instead) {
   Move move{};
-  if (MoveOf(key, &move)) {
-    *instead = KeyPressEvents(VK_TAB, move == Move::Up || move == Move::Left ? FSHIFT : 0);
+  if (MoveOf(key, &move) && (move == Move::Up || move == Move::Down)) {
+    *instead = KeyPressEvents(VK_TAB, move == Move::Up ? FSHIFT : 0);
+  } else if (MoveOf(key, &move)) {
+    *instead = KeyPressEvents(move == Move::Left ? VK_LEFT : VK_RIGHT, 0);
   } else if (key == VK_GAMEPAD_A) {
     *instead = KeyPressEvents(VK_SPACE, 0);
   } else if (key == VK_GAMEPAD_B || key == VK_GAMEPAD_MENU) {

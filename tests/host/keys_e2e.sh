@@ -56,7 +56,7 @@ printf 'key 4\nkey d\n' >"$WORK/two.script"
 
 # ---- The same game tapped, headless ----
 printf '%s\n' "tap 127 276" "tap 31 242" "tap 90 242" "tap 150 242" "wait 3000" \
-  "tap 120 307" "key tab" "key tab" "key space" "key return" "rotate" \
+  "tap 120 307" "key tab" "key tab" "key right" "key return" "rotate" \
   "tap 280 197" "tap 232 63" "tap 232 96" "tap 280 41" "tap 280 116" "wait 3000" \
   "tap 53 227" >"$WORK/taps.script"
 "$BJ" --headless --clock 12:00:05 --profile "$WORK/taps" --script "$WORK/taps.script" \
@@ -95,7 +95,7 @@ press d Right
 [ "$(yellow)" != "0" ] || fail "the arrow shows no highlight over the window"
 press Return s
 sleep 3
-press o Tab Tab space Return F9
+press o Tab Tab Right Return F9
 wait_for "xdotool getwindowgeometry '$WID' | grep -q 'Geometry: 640x480'" 50 || fail "F9 did not turn"
 press c 1 2 d x
 sleep 3
