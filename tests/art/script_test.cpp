@@ -12,7 +12,6 @@
 
 namespace {
 
-using art_test::Reader;
 using art_test::ResourceBytes;
 
 class Script : public art_test::GameModuleTest {
@@ -41,7 +40,7 @@ TEST_F(Script, TheDialogKeyIsBlankTheKeysCtrlAAndCtrlQAndTheHighResolutionMarker
   }
   const auto marker = ResourceBytes(module, u"HI_RES_AWARE", u"CEUX");
   ASSERT_EQ(marker.size(), 2U);
-  EXPECT_EQ(Reader(marker).Word(), 1);
+  EXPECT_EQ(art_test::Read<WORD>(marker, 0), 1);
 }
 
 } // namespace

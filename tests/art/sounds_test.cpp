@@ -32,9 +32,8 @@ TEST_F(Sounds, EachIsEightBitMonoPcmOfItsRateAndLengthSilentAtBothEnds) {
     platform::sound::WaveSound w;
     std::string error;
     ASSERT_TRUE(platform::sound::ParseWave(bytes, &w, &error)) << error;
-    art_test::Reader riff(bytes);
-    riff.Dword();
-    EXPECT_EQ(riff.Dword() + 8, bytes.size()) << "the RIFF size covers the whole file";
+    EXPECT_EQ(art_test::Read<DWORD>(bytes, 4) + 8, bytes.size())
+        << "the RIFF size covers the whole file";
     EXPECT_EQ(w.channels, 1);
     EXPECT_EQ(w.bitsPerSample, 8);
     EXPECT_EQ(w.rate, c.rate);

@@ -15,22 +15,6 @@ std::span<const std::byte> ResourceBytes(HINSTANCE module, LPCWSTR name, LPCWSTR
                          : std::span<const std::byte>{data, SizeofResource(module, info)};
 }
 
-WORD Reader::Word() {
-  if (!ok_ || at_ + 2 > bytes_.size()) {
-    ok_ = false;
-    return 0;
-  }
-  const auto v = static_cast<WORD>(std::to_integer<unsigned>(bytes_[at_]) |
-                                   (std::to_integer<unsigned>(bytes_[at_ + 1]) << 8));
-  at_ += 2;
-  return v;
-}
-
-void Reader::Skip(std::size_t n) {
-  ok_ = ok_ && at_ + n <= bytes_.size();
-  at_ = ok_ ? at_ + n : at_;
-}
-
 Picture DecodePicture(HINSTANCE module, WORD id) {
   HDC screen = GetDC(nullptr);
   ImageAsset asset;

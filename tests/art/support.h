@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstring>
 #include <span>
 #include <string>
 #include <vector>
@@ -30,20 +31,14 @@ protected:
 // FindResourceW, LoadResource, LockResource, SizeofResource; empty when missing.
 std::span<const std::byte> ResourceBytes(HINSTANCE module, LPCWSTR name, LPCWSTR type);
 
-// Once a read runs past the end, Ok() is false and every later read gives 0.
-class Reader {
-public:
-  explicit Reader(std::span<const std::byte> bytes) : bytes_(bytes) {}
-  WORD Word();
-  DWORD Dword() { return Word() | (DWORD{Word()} << 16); }
-  void Skip(std::size_t n);
-  bool Ok() const { return ok_; }
-
-private:
-  std::span<const std::byte> bytes_;
-  std::size_t at_ = 0;
-  bool ok_ = true;
-};
+// The little-endian value at `at`; 0 where the bytes end before it.
+template <typename T> T Read(std::span<const std::byte> bytes, std::size_t at) {
+  T value{};
+  if (at + sizeof(T) <= bytes.size()) {
+    std::memcpy(&value, bytes.data() + at, sizeof(T));
+  }
+  return value;
+}
 
 struct Rgb {
   int r = 0, g = 0, b = 0;

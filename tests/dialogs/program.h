@@ -20,12 +20,6 @@
 
 namespace dialogtest {
 
-struct Seen {
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
-};
-
 struct Program {
   std::vector<std::byte> dialogTemplate; // when empty, `templateId` from the module
   WORD templateId = 0;
@@ -37,8 +31,7 @@ struct Program {
   // What happened.
   INT_PTR result = -2;
   HWND main = nullptr;
-  std::vector<Seen> mainSeen;
-  std::vector<Seen> dialogSeen; // what the test's dialog procedures record
+  std::vector<UINT> mainSeen; // the main window's messages
 };
 
 inline Program &State() {
@@ -46,18 +39,8 @@ inline Program &State() {
   return program;
 }
 
-inline std::vector<Seen> SeenOf(const std::vector<Seen> &all, UINT message) {
-  std::vector<Seen> out;
-  for (const Seen &s : all) {
-    if (s.message == message) {
-      out.push_back(s);
-    }
-  }
-  return out;
-}
-
 inline LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  State().mainSeen.push_back(Seen{message, wParam, lParam});
+  State().mainSeen.push_back(message);
   if (message == WM_DESTROY) {
     PostQuitMessage(0);
   }
@@ -131,12 +114,8 @@ protected:
 
   void Start(int width, int height, int dpi) {
     State() = Program{};
-    platform::DeviceConfig config;
-    config.width = width;
-    config.height = height;
-    config.dpi = dpi;
     device_.reset();
-    device_.emplace(config);
+    device_.emplace(platform::DeviceConfig{.width = width, .height = height, .dpi = dpi});
     std::string error;
     module_ = platform::test::LoadResModule(platform::EmbeddedResources(), &error);
     ASSERT_NE(module_, nullptr) << error;

@@ -6,9 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
+
+#include "tests/resources/res_builder.h"
 
 namespace dialogtest {
 
@@ -34,114 +35,70 @@ struct TemplateLayout {
   std::vector<ItemSpec> items;
 };
 
-class Writer {
-public:
-  template <typename T> void Put(T value) {
-    const auto *p = reinterpret_cast<const std::byte *>(&value);
-    bytes.insert(bytes.end(), p, p + sizeof(T));
-  }
-  void Text(const std::u16string &s) {
-    for (char16_t c : s) {
-      Put<WORD>(c);
-    }
-    Put<WORD>(0);
-  }
-  void Align(std::size_t n) {
-    while (bytes.size() % n != 0) {
-      bytes.push_back(std::byte{0});
-    }
-  }
-  std::vector<std::byte> bytes;
-};
-
 inline std::vector<std::byte> Build(const TemplateLayout &t) {
-  Writer w;
+  using restest::Put, restest::PutText, restest::PutId, restest::Id;
+  restest::Bytes w;
   const auto count = static_cast<WORD>(t.items.size());
   if (t.extended) {
-    w.Put<WORD>(1);
-    w.Put<WORD>(0xFFFF);
-    w.Put<DWORD>(0);
-    w.Put<DWORD>(t.exStyle);
-    w.Put<DWORD>(t.style);
+    Put<WORD>(w, 1);
+    Put<WORD>(w, 0xFFFF);
+    Put<DWORD>(w, 0);
+    Put<DWORD>(w, t.exStyle);
+    Put<DWORD>(w, t.style);
   } else {
-    w.Put<DWORD>(t.style);
-    w.Put<DWORD>(t.exStyle);
+    Put<DWORD>(w, t.style);
+    Put<DWORD>(w, t.exStyle);
   }
-  w.Put<WORD>(count);
+  Put<WORD>(w, count);
   for (short v : {t.x, t.y, t.cx, t.cy}) {
-    w.Put<short>(v);
+    Put<short>(w, v);
   }
-  w.Put<WORD>(0); // no menu
-  w.Put<WORD>(0); // the dialog class
-  w.Text(t.title);
+  Put<WORD>(w, 0); // no menu
+  Put<WORD>(w, 0); // the dialog class
+  PutText(w, t.title);
   if ((t.style & DS_SETFONT) != 0) {
-    w.Put<WORD>(t.points);
+    Put<WORD>(w, t.points);
     if (t.extended) {
-      w.Put<WORD>(FW_NORMAL);
-      w.Put<BYTE>(0);
-      w.Put<BYTE>(DEFAULT_CHARSET);
+      Put<WORD>(w, FW_NORMAL);
+      Put<BYTE>(w, 0);
+      Put<BYTE>(w, DEFAULT_CHARSET);
     }
-    w.Text(t.face);
+    PutText(w, t.face);
   }
   for (const ItemSpec &item : t.items) {
-    w.Align(4);
+    restest::Align(w, 4);
     if (t.extended) {
-      w.Put<DWORD>(0);
-      w.Put<DWORD>(0);
-      w.Put<DWORD>(item.style);
+      Put<DWORD>(w, 0);
+      Put<DWORD>(w, 0);
+      Put<DWORD>(w, item.style);
     } else {
-      w.Put<DWORD>(item.style);
-      w.Put<DWORD>(0);
+      Put<DWORD>(w, item.style);
+      Put<DWORD>(w, 0);
     }
     for (short v : {item.x, item.y, item.cx, item.cy}) {
-      w.Put<short>(v);
+      Put<short>(w, v);
     }
     if (t.extended) {
-      w.Put<DWORD>(item.id);
+      Put<DWORD>(w, item.id);
     } else {
-      w.Put<WORD>(static_cast<WORD>(item.id));
+      Put<WORD>(w, static_cast<WORD>(item.id));
     }
-    if (item.classOrdinal != 0) {
-      w.Put<WORD>(0xFFFF);
-      w.Put<WORD>(item.classOrdinal);
-    } else {
-      w.Text(item.className);
-    }
-    if (item.textOrdinal != 0) {
-      w.Put<WORD>(0xFFFF);
-      w.Put<WORD>(item.textOrdinal);
-    } else {
-      w.Text(item.text);
-    }
-    w.Put<WORD>(static_cast<WORD>(item.data.size()));
+    PutId(w, item.classOrdinal != 0 ? Id(item.classOrdinal) : Id(item.className.c_str()));
+    PutId(w, item.textOrdinal != 0 ? Id(item.textOrdinal) : Id(item.text.c_str()));
+    Put<WORD>(w, static_cast<WORD>(item.data.size()));
     for (std::uint8_t b : item.data) {
-      w.Put<std::uint8_t>(b);
+      w.push_back(std::byte{b});
     }
   }
-  return w.bytes;
+  return w;
 }
 
-// A .res file holding `data` as dialog resource 1: the empty first entry, then one
-// entry with ordinal type and name.
+// A .res file holding `data` as dialog resource 1.
 inline std::vector<std::byte> ResWithDialog(const std::vector<std::byte> &data) {
-  Writer w;
-  const auto entry = [&](DWORD size, WORD type, WORD name, const std::vector<std::byte> &body) {
-    w.Put<DWORD>(size);
-    w.Put<DWORD>(32);
-    for (WORD v : {WORD{0xFFFF}, type, WORD{0xFFFF}, name}) {
-      w.Put<WORD>(v);
-    }
-    w.Put<DWORD>(0);     // data version
-    w.Put<WORD>(0x1030); // memory flags
-    w.Put<WORD>(0x0409); // language
-    w.Put<DWORD>(0);     // version
-    w.Put<DWORD>(0);     // characteristics
-    w.bytes.insert(w.bytes.end(), body.begin(), body.end());
-    w.Align(4);
-  };
-  entry(0, 0, 0, {});
-  entry(static_cast<DWORD>(data.size()), 5, 1, data);
-  return w.bytes;
+  restest::Bytes res;
+  restest::PutEntry(res, 0, 0, {}, 0);
+  restest::PutEntry(res, 5, 1, data);
+  return res;
 }
 
 } // namespace dialogtest

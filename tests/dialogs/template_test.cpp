@@ -84,7 +84,7 @@ TEST(DialogTemplates, HostileTemplatesFailCleanlyNamingTheFault) {
     layout.extended = c.extended;
     std::vector<std::byte> bytes = Build(layout);
     if (c.patchAt != 0) {
-      std::memcpy(bytes.data() + c.patchAt, &c.patch, sizeof c.patch);
+      restest::Set(bytes, c.patchAt, c.patch);
     }
     if (c.keep != 0) {
       bytes.resize(c.keep);

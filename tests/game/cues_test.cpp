@@ -31,14 +31,12 @@ TEST(PlatformCode, ClassifiesEverySystem) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(::testing::Message() << c.platform << " " << c.major << "." << c.minor);
-    platform::DeviceConfig config;
-    config.os.platformId = c.platform;
-    config.os.major = c.major;
-    config.os.minor = c.minor;
-    config.os.platformType = c.type;
-    config.os.versionFails = c.versionFails;
-    config.os.platformTypeFails = c.typeFails;
-    platform::test::HeadlessDevice device(config);
+    platform::test::HeadlessDevice device({.os = {.platformId = c.platform,
+                                                  .major = c.major,
+                                                  .minor = c.minor,
+                                                  .platformType = c.type,
+                                                  .versionFails = c.versionFails,
+                                                  .platformTypeFails = c.typeFails}});
     EXPECT_EQ(PlatformCode(), c.code);
   }
   // Each system a host can emulate, by its name.

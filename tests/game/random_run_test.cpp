@@ -1,6 +1,8 @@
 // A long seeded run of random actions and ticks, checking invariants at each step.
+#include <cstdlib>
 #include <random>
 
+#include "game/chips.h"
 #include "table_fixture.h"
 
 namespace gametest {
@@ -10,12 +12,8 @@ class RandomRun : public TableTest {};
 
 // The money a settled hand may move: blackjack 2b, win b or 2b, loss b or 2b.
 bool IsSettlementChange(std::int64_t change, std::int64_t stake) {
-  for (const std::int64_t allowed : {std::int64_t{0}, stake, -stake, 2 * stake, -2 * stake}) {
-    if (change == allowed) {
-      return true;
-    }
-  }
-  return false;
+  const std::int64_t moved = std::llabs(change), bet = std::llabs(stake);
+  return moved == 0 || moved == bet || moved == 2 * bet;
 }
 
 TEST_F(RandomRun, InvariantsHoldOverAHundredThousandSteps) {
@@ -23,13 +21,12 @@ TEST_F(RandomRun, InvariantsHoldOverAHundredThousandSteps) {
   SCOPED_TRACE(::testing::Message() << "seed " << seed);
   std::mt19937 actions(seed);
   std::srand(seed);
-  const std::int32_t chips[] = {5, 10, 25, 100, 500};
 
   for (int step = 0; step < 100000; ++step) {
     const std::int64_t moneyBefore = static_cast<std::int64_t>(table->bank) + table->bet;
     const int choice = static_cast<int>(actions() % 100);
     if (choice < 30) {
-      table->AddChip(chips[actions() % 5]);
+      table->AddChip(ChipValues[actions() % ChipCount]);
     } else if (choice < 33) {
       table->ClearBet();
     } else if (choice < 50) {

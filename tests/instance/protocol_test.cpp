@@ -2,20 +2,14 @@
 // malformed or oversized message refused as soon as it shows.
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "instance/protocol.h"
+#include "tests/resources/res_builder.h"
 
 namespace {
 
 using namespace platform::instance;
-using Bytes = std::vector<std::byte>;
-
-void Patch32(Bytes &b, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) {
-    b[at + static_cast<std::size_t>(i)] = static_cast<std::byte>((v >> (8 * i)) & 0xFF);
-  }
-}
+using restest::Bytes;
+using restest::Set;
 
 TEST(InstanceProtocol, MessagesDecodeToWhatWasEncoded) {
   const Request requests[] = {
@@ -66,7 +60,7 @@ TEST(InstanceProtocol, MalformedRequestsAreRefused) {
   edit("unknown operation", "operation", [](Bytes &b) { b[5] = std::byte{9}; });
   edit("reserved bits", "reserved", [](Bytes &b) { b[7] = std::byte{1}; });
   edit("length one past the limit", "limit",
-       [](Bytes &b) { Patch32(b, 8, static_cast<std::uint32_t>(MaxPayload + 1)); });
+       [](Bytes &b) { Set(b, 8, static_cast<std::uint32_t>(MaxPayload + 1)); });
   edit("a byte more", "after the message", [](Bytes &b) { b.push_back(std::byte{0}); });
   edit("absent class with a length", "absent", [](Bytes &b) { b[12] = std::byte{2}; });
   edit("class longer than the limit", "limit", [](Bytes &b) {
@@ -80,11 +74,11 @@ TEST(InstanceProtocol, MalformedRequestsAreRefused) {
   });
   edit("find cut short", "cut short", [](Bytes &b) {
     b.resize(HeaderBytes + 4);
-    Patch32(b, 8, 4);
+    Set<std::uint32_t>(b, 8, 4);
   });
   Bytes front = EncodeRequest({Op::BringToFront, {}, {}, 5});
   front.push_back(std::byte{0});
-  Patch32(front, 8, 9);
+  Set<std::uint32_t>(front, 8, 9);
   cases.push_back({"bring-to-front with 9 bytes", front, "exactly one window"});
   cases.push_back({"a wrong first byte, before any length", Bytes{std::byte{'G'}}, "magic"});
   for (const Case &c : cases) {
@@ -103,7 +97,7 @@ TEST(InstanceProtocol, MalformedRepliesAreRefused) {
   windowOnFailure[5] = std::byte{1};
   Bytes shortWindow = EncodeReply({Status::Ok, 5});
   shortWindow.pop_back();
-  Patch32(shortWindow, 8, 7);
+  Set<std::uint32_t>(shortWindow, 8, 7);
   for (const Bytes &b : {bad, windowOnFailure, shortWindow}) {
     Reply r;
     std::string error;

@@ -43,9 +43,7 @@ TEST(Version, ShortBuffersAreRefusedAndAFailingSystemFailsBoth) {
 }
 
 TEST(Time, VirtualClockStartsAtItsSetTimeAndAdvances) {
-  DeviceConfig config;
-  config.clockStart = SYSTEMTIME{2026, 12, 0, 31, 23, 59, 58, 500};
-  HeadlessDevice device(config);
+  HeadlessDevice device({.clockStart = SYSTEMTIME{2026, 12, 0, 31, 23, 59, 58, 500}});
   SYSTEMTIME t{};
   GetLocalTime(&t);
   EXPECT_EQ(t.wSecond, 58);

@@ -2,7 +2,6 @@
 // reported, and whatever is stored is written back so it reads back the same.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 
 #include "registry/hive.h"
 
@@ -13,11 +12,7 @@ using platform::registry::ParseHive;
 using platform::registry::SerializeHive;
 using platform::registry::Value;
 
-std::vector<BYTE> Bytes(std::initializer_list<int> list) {
-  std::vector<BYTE> out(list.size());
-  std::transform(list.begin(), list.end(), out.begin(), [](int b) { return static_cast<BYTE>(b); });
-  return out;
-}
+using Bytes = std::vector<BYTE>;
 
 std::vector<BYTE> Utf16z(std::u16string_view s) {
   std::vector<BYTE> out;

@@ -11,41 +11,11 @@
 #include "testing/testing.h"
 #include "kernel/module.h"
 #include "kernel/resources_res.h"
+#include "res_builder.h"
 
 namespace {
 
-using Bytes = std::vector<std::byte>;
-
-void PutWord(Bytes &b, unsigned v) {
-  b.push_back(static_cast<std::byte>(v & 0xFF));
-  b.push_back(static_cast<std::byte>((v >> 8) & 0xFF));
-}
-void PutDword(Bytes &b, std::uint32_t v) {
-  PutWord(b, v & 0xFFFF);
-  PutWord(b, v >> 16);
-}
-void SetDword(Bytes &b, std::size_t at, std::uint32_t v) { std::memcpy(&b[at], &v, 4); }
-void Pad4(Bytes &b) { b.resize((b.size() + 3) / 4 * 4); }
-
-// A type or name: an ordinal (>= 0) or a string.
-struct Id {
-  Id(int value) : ordinal(value) {}        // NOLINT(google-explicit-constructor)
-  Id(const char16_t *text) : name(text) {} // NOLINT(google-explicit-constructor)
-  int ordinal = -1;
-  std::u16string name;
-};
-
-void PutId(Bytes &b, const Id &id) {
-  if (id.ordinal >= 0) {
-    PutWord(b, 0xFFFF);
-    PutWord(b, static_cast<unsigned>(id.ordinal));
-    return;
-  }
-  for (char16_t c : id.name) {
-    PutWord(b, c);
-  }
-  PutWord(b, 0);
-}
+using namespace restest;
 
 Bytes Data(std::initializer_list<int> values) {
   Bytes d;
@@ -55,31 +25,13 @@ Bytes Data(std::initializer_list<int> values) {
   return d;
 }
 
-// Appends one entry and returns its offset.
-std::size_t PutEntry(Bytes &b, const Id &type, const Id &name, const Bytes &data,
-                     WORD language = 0x409) {
-  const std::size_t start = b.size();
-  PutDword(b, static_cast<std::uint32_t>(data.size()));
-  PutDword(b, 0); // header size, set below
-  PutId(b, type);
-  PutId(b, name);
-  Pad4(b);
-  for (const unsigned word : {0u, 0u, 0x1030u, unsigned{language}, 0u, 0u, 0u, 0u}) {
-    PutWord(b, word); // data version, memory flags, language, version, characteristics
-  }
-  SetDword(b, start + 4, static_cast<std::uint32_t>(b.size() - start));
-  b.insert(b.end(), data.begin(), data.end());
-  Pad4(b);
-  return start;
-}
-
 Bytes StringBlock(const std::vector<std::u16string> &strings) {
   Bytes d;
   for (std::size_t i = 0; i < 16; ++i) {
     const std::u16string s = i < strings.size() ? strings[i] : u"";
-    PutWord(d, static_cast<unsigned>(s.size()));
+    Put<WORD>(d, static_cast<WORD>(s.size()));
     for (char16_t c : s) {
-      PutWord(d, c);
+      Put<WORD>(d, c);
     }
   }
   return d;
@@ -108,10 +60,10 @@ Bytes WithLastSizes(std::int64_t dataSize, std::int64_t headerSize) {
   Bytes b = GoodFile();
   const std::size_t at = PutEntry(b, 10, 7, Data({9, 9, 9, 9}));
   if (dataSize >= 0) {
-    SetDword(b, at, static_cast<std::uint32_t>(dataSize));
+    Set(b, at, static_cast<DWORD>(dataSize));
   }
   if (headerSize >= 0) {
-    SetDword(b, at + 4, static_cast<std::uint32_t>(headerSize));
+    Set(b, at + 4, static_cast<DWORD>(headerSize));
   }
   return b;
 }
@@ -145,11 +97,9 @@ TEST(ResFormat, AWellFormedFileParsesIntoItsEntries) {
 
 TEST(ResFormat, MalformedFilesAreRejectedWholeWithTheirFault) {
   Bytes unterminated = GoodFile();
-  PutDword(unterminated, 0);
-  PutDword(unterminated, 32);
-  for (int i = 0; i < 12; ++i) {
-    PutWord(unterminated, 'A');
-  }
+  Put<DWORD>(unterminated, 0);
+  Put<DWORD>(unterminated, 32);
+  PutChars(unterminated, std::string(24, 'A'));
   Bytes cutHeader = GoodFile();
   cutHeader.resize(40);
   Bytes longString = StringBlock({u"abc"});

@@ -160,9 +160,7 @@ TEST(Icons, TheImageFollowsTheDpiAndDecodesItsMask) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.dpi);
-    platform::DeviceConfig config;
-    config.dpi = c.dpi;
-    HeadlessDevice device(config);
+    HeadlessDevice device({.dpi = c.dpi});
     HINSTANCE module = platform::test::LoadResModuleFile(TEST_RES);
     HICON icon = LoadIconW(module, MAKEINTRESOURCEW(101));
     ASSERT_NE(icon, nullptr);

@@ -87,15 +87,11 @@ TEST(SoundCalls, MutedDeviceChecksTheSoundAndOpensNoAudio) {
   EXPECT_EQ(cues[5].name, u"") << "memory has no name";
 }
 
-platform::DeviceConfig Audible() {
-  platform::DeviceConfig config;
-  config.mute = false;
-  return config;
-}
+const platform::DeviceConfig Audible{.mute = false};
 
 TEST(SoundCalls, AnAbsentDeviceFailsAndNothingBreaks) {
   ScopedEnv driver("SDL_AUDIODRIVER", "no-such-driver");
-  HeadlessDevice device(Audible());
+  HeadlessDevice device(Audible);
   HINSTANCE module = GameModule();
   const DWORD tries[] = {SND_RESOURCE | SND_ASYNC | SND_NOWAIT, SND_RESOURCE | SND_ASYNC,
                          SND_RESOURCE | SND_ASYNC | SND_NOWAIT};
@@ -137,7 +133,7 @@ TEST_F(DiskOutput, SoundsPlayWholeUntilANewOneCutsThemOff) {
   const auto longWave = DeviceFormatWave(longSamples);
   const auto lastWave = DeviceFormatWave(last);
   {
-    HeadlessDevice device(Audible());
+    HeadlessDevice device(Audible);
     EXPECT_EQ(platform::test::AudioDriverInUse(), "") << "no audio at start-up";
     ASSERT_TRUE(PlaySoundW(AsSound(DeviceFormatWave(first)), nullptr, SND_MEMORY)); // synchronous
     EXPECT_EQ(platform::test::AudioDriverInUse(), "disk");
@@ -161,7 +157,7 @@ TEST_F(DiskOutput, PurgeAndANullNameStopTheSound) {
   const auto samples = DeviceFormatSamples(std::size_t{44100} * 5, 4);
   const auto other = DeviceFormatWave(DeviceFormatSamples(10, 5));
   const auto wave = DeviceFormatWave(samples);
-  HeadlessDevice device(Audible());
+  HeadlessDevice device(Audible);
   HINSTANCE module = GameModule();
   ASSERT_TRUE(PlaySoundW(AsSound(wave), nullptr, SND_MEMORY | SND_ASYNC));
   EXPECT_TRUE(PlaySoundW(AsSound(other), nullptr, SND_MEMORY | SND_PURGE));

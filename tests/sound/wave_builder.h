@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/resources/res_builder.h"
+
 namespace soundtest {
 
 struct Chunk {
@@ -15,18 +17,10 @@ struct Chunk {
 };
 
 inline void Put16(std::vector<std::byte> &b, unsigned v) {
-  b.push_back(static_cast<std::byte>(v & 0xFF));
-  b.push_back(static_cast<std::byte>((v >> 8) & 0xFF));
+  restest::Put(b, static_cast<std::uint16_t>(v));
 }
-inline void Put32(std::vector<std::byte> &b, std::uint32_t v) {
-  Put16(b, v & 0xFFFF);
-  Put16(b, v >> 16);
-}
-inline void PutTag(std::vector<std::byte> &b, const std::string &tag) {
-  for (char c : tag) {
-    b.push_back(static_cast<std::byte>(c));
-  }
-}
+inline void Put32(std::vector<std::byte> &b, std::uint32_t v) { restest::Put(b, v); }
+using restest::PutChars;
 
 struct Format {
   unsigned format = 1;
@@ -56,9 +50,9 @@ inline Chunk DataChunk(const std::vector<std::byte> &samples) { return Chunk{"da
 inline std::vector<std::byte> Wave(const std::vector<Chunk> &chunks, int riffSizeDelta = 0,
                                    const std::string &form = "WAVE") {
   std::vector<std::byte> body;
-  PutTag(body, form);
+  PutChars(body, form);
   for (const Chunk &c : chunks) {
-    PutTag(body, c.tag);
+    PutChars(body, c.tag);
     Put32(body, static_cast<std::uint32_t>(c.body.size()));
     body.insert(body.end(), c.body.begin(), c.body.end());
     if (c.body.size() % 2 != 0 && c.pad) {
@@ -66,7 +60,7 @@ inline std::vector<std::byte> Wave(const std::vector<Chunk> &chunks, int riffSiz
     }
   }
   std::vector<std::byte> image;
-  PutTag(image, "RIFF");
+  PutChars(image, "RIFF");
   Put32(image, static_cast<std::uint32_t>(static_cast<int>(body.size()) + riffSizeDelta));
   image.insert(image.end(), body.begin(), body.end());
   return image;

@@ -25,9 +25,7 @@ struct FrontWatch : platform::DeviceListener {
 // front, until its first window is brought forward or five seconds pass. Its
 // exit code says what happened: 0 brought forward, 3 not, others a setup fault.
 [[noreturn]] void RunFirst(const std::string &profile, int readyFd) {
-  platform::DeviceConfig config;
-  config.profileDir = profile;
-  platform::StartDevice(config);
+  platform::StartDevice({.profileDir = profile});
   if (platform::instance::StartService(profile) != platform::instance::Role::First) {
     std::_Exit(10);
   }
@@ -71,9 +69,7 @@ TEST(RemoteWindows, ASecondStartFindsTheFirstsWindowAndBringsItForward) {
   ASSERT_EQ(read(ready[0], &byte, 1), 1) << "the first process did not start";
   close(ready[0]);
 
-  platform::DeviceConfig config;
-  config.profileDir = profile.Dir();
-  platform::test::HeadlessDevice device(config);
+  platform::test::HeadlessDevice device(profile.Config());
   ASSERT_EQ(platform::instance::StartService(profile.Dir()), platform::instance::Role::Second);
   // Nothing local matches, so the question goes to the first process.
   EXPECT_EQ(FindWindowW(u"FirstClass", u"Missing"), nullptr);

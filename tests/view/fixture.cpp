@@ -18,23 +18,12 @@ namespace viewtest {
 
 namespace {
 
-platform::DeviceConfig ConfigOf(const TableScreen &screen) {
-  platform::DeviceConfig config;
-  config.width = screen.width;
-  config.height = screen.height;
-  config.dpi = screen.dpi;
-  return config;
-}
-
-// The rows of ImagePieces of the chips of these values (the rows run from the 500 chip to the 5),
-// and of Deal and Clear when `dealClear`.
-std::set<int> Pieces(std::initializer_list<int> chipValues, bool dealClear = false) {
-  constexpr int Dearest[] = {500, 100, 25, 10, 5};
+// The rows of ImagePieces of the chips of these values, and of Deal and Clear when `dealClear`.
+std::set<int> Pieces(std::initializer_list<std::int32_t> chipValues, bool dealClear = false) {
   std::set<int> rows;
-  for (const int value : chipValues) {
-    rows.insert(DearestChipPiece +
-                static_cast<int>(std::find(std::begin(Dearest), std::end(Dearest), value) -
-                                 std::begin(Dearest)));
+  for (const std::int32_t value : chipValues) {
+    rows.insert(ChipPiece(static_cast<int>(
+        std::find(std::begin(ChipValues), std::end(ChipValues), value) - std::begin(ChipValues))));
   }
   if (dealClear) {
     rows.insert({DealPiece, ClearPiece});
@@ -44,7 +33,8 @@ std::set<int> Pieces(std::initializer_list<int> chipValues, bool dealClear = fal
 
 } // namespace
 
-TableOnScreen::TableOnScreen(const TableScreen &screen) : device_(ConfigOf(screen)) {
+TableOnScreen::TableOnScreen(const TableScreen &screen)
+    : device_({.width = screen.width, .height = screen.height, .dpi = screen.dpi}) {
   std::string error;
   HINSTANCE module = platform::test::LoadResModule(platform::EmbeddedResources(), &error);
   EXPECT_NE(module, nullptr) << error;
@@ -71,16 +61,6 @@ platform::Surface TableOnScreen::Paint() {
   PaintTable(*table_, canvas.dc);
   ReleaseDC(window_, windowDC);
   return *platform::BitmapSurface(canvas.bitmap);
-}
-
-// The rows of ImagePieces that show the chips of these values.
-std::set<int> Chips(std::initializer_list<std::int32_t> values) {
-  std::set<int> rows;
-  for (const std::int32_t value : values) {
-    rows.insert(ChipPiece(static_cast<int>(
-        std::find(std::begin(ChipValues), std::end(ChipValues), value) - std::begin(ChipValues))));
-  }
-  return rows;
 }
 
 const std::vector<Scenario> &Scenarios() {

@@ -20,11 +20,7 @@ protected:
 };
 
 HeadlessDevice Screen(int width, int height, int dpi) {
-  platform::DeviceConfig config;
-  config.width = width;
-  config.height = height;
-  config.dpi = dpi;
-  return HeadlessDevice(config);
+  return HeadlessDevice({.width = width, .height = height, .dpi = dpi});
 }
 
 // Halves round away from zero on both sides (144 dpi puts 1 exactly on one), and results beyond
