@@ -8,6 +8,17 @@
 #define IDS_CAP_OPTIONS 40014
 #define IDS_CAP_NEW 40016
 #define IDS_CAP_EMPTY 40017
+// The spots of the key map, as the player's key file names them
+#define IDS_SPOT_CHIP5 40020
+#define IDS_SPOT_CHIP10 40021
+#define IDS_SPOT_CHIP25 40022
+#define IDS_SPOT_CHIP100 40023
+#define IDS_SPOT_CHIP500 40024
+#define IDS_SPOT_DEAL 40025
+#define IDS_SPOT_HIT 40026
+#define IDS_SPOT_STAND 40027
+#define IDS_SPOT_DOUBLE 40028
+#define IDS_SPOT_CLEAR 40029
 
 // Icon, accelerators, menu bars, dialogs
 #define IDI_BLACKJACK 101

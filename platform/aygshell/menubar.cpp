@@ -274,3 +274,26 @@ HWND WINAPI SHFindMenuBar(HWND hwnd) {
   }
   return nullptr;
 }
+
+namespace platform::shell {
+
+bool SoftKeyCentre(HWND parent, WORD command, POINT *screen) {
+  for (const auto &[hwnd, bar] : MenuBars().bars) {
+    const Window *w = FindWindowObject(hwnd);
+    if (bar.parent != parent || w == nullptr || !IsShown(*w)) {
+      continue;
+    }
+    for (std::size_t i = 0; i < bar.keys.size(); ++i) {
+      if (bar.keys[i].command == command && bar.keys[i].enabled) {
+        const RECT client{0, 0, w->rect.right - w->rect.left, w->rect.bottom - w->rect.top};
+        const RECT key = KeyRect(client, bar.keys.size(), i);
+        *screen = POINT{w->rect.left + (key.left + key.right) / 2,
+                        w->rect.top + (key.top + key.bottom) / 2};
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+} // namespace platform::shell

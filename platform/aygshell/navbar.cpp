@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string>
 
+#include "aygshell/keys.h"
 #include "aygshell/shell.h"
 #include "device/device.h"
 #include "user/compositor.h"
@@ -76,6 +77,8 @@ RECT NavigationDoneButtonRect() {
   return RECT{width - ScaleToDpi(kDoneButtonLogicalWidth), 0, width, NavigationBarHeight()};
 }
 
-void InstallShell() { InstallShellHooks(ShellHooks{DrawNavigationBar, PenOnNavigationBar}); }
+void InstallShell() {
+  InstallShellHooks(ShellHooks{DrawNavigationBar, PenOnNavigationBar, TakeKeyInput});
+}
 
 } // namespace platform::shell

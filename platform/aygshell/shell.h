@@ -14,4 +14,8 @@ void InstallShell();
 // The navigation bar's "ok" button, in screen pixels.
 RECT NavigationDoneButtonRect();
 
+// The centre of the soft key of `parent`'s bar that sends `command`, in screen
+// pixels; false when no shown bar of the window has it enabled.
+bool SoftKeyCentre(HWND parent, WORD command, POINT *screen);
+
 } // namespace platform::shell

@@ -39,6 +39,9 @@ struct DeviceConfig {
   // The device's own text (dialogs, the navigation and soft-key bars) is smoothed in
   // grey, or with ClearType's coloured sub-pixels. Programs choose for their own fonts.
   bool clearTypeSystemText = false;
+  // Keys and buttons reach the windows as they were taken, past the shell's key map:
+  // a recording's were mapped when it was made, into the taps it holds.
+  bool keysAsTaken = false;
 };
 
 // The one device of the process. Tests replace it with a fresh one per case

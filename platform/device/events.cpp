@@ -60,4 +60,8 @@ void AnnounceFrontRequest() {
   Tell([](DeviceListener &l) { l.FrontRequested(); });
 }
 
+void AnnounceKeyHighlight() {
+  Tell([](DeviceListener &l) { l.KeyHighlightChanged(); });
+}
+
 } // namespace platform

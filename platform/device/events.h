@@ -60,6 +60,9 @@ public:
   // Another start on the profile brought a window of this program to the front: a
   // front end brings its own window forward with it.
   virtual void FrontRequested() {}
+  // The shell's key highlight moved, appeared or went: a front end draws it anew
+  // over the frame it shows (it is never part of the device's screen).
+  virtual void KeyHighlightChanged() {}
 };
 
 // Listeners are not owned and outlive device restarts; each removes itself
@@ -75,5 +78,6 @@ void AnnounceRedraw(HWND hwnd);
 void AnnounceText(const TextEvent &event);
 void AnnounceQuit();
 void AnnounceFrontRequest();
+void AnnounceKeyHighlight();
 
 } // namespace platform

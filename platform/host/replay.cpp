@@ -32,6 +32,7 @@ void UseRecordedDevice(const RecordingHeader &header, DeviceConfig *device) {
   device->clockStart.wMinute = header.clock.wMinute;
   device->clockStart.wSecond = header.clock.wSecond;
   device->clockStart.wMilliseconds = 0;
+  device->keysAsTaken = true;
 }
 
 void RecordedInput::FeedInto(Timeline *timeline) {

@@ -8,6 +8,7 @@
 #include <istream>
 
 #include "common/case_fold.h"
+#include "device/key_names.h"
 #include "user/input.h"
 
 namespace platform {
@@ -90,66 +91,13 @@ constexpr std::array<VerbInfo, 12> kVerbs{{
     {"close", ScriptVerb::Close, 0, "close"},
 }};
 
-struct KeyInfo {
+struct ModifierName {
   const char *name;
-  UINT key;
+  BYTE flag;
 };
 
-constexpr std::array<KeyInfo, 16> kNamedKeys{{
-    {"return", VK_RETURN},
-    {"enter", VK_RETURN},
-    {"escape", VK_ESCAPE},
-    {"esc", VK_ESCAPE},
-    {"space", VK_SPACE},
-    {"tab", VK_TAB},
-    {"backspace", VK_BACK},
-    {"back", VK_BACK},
-    {"left", VK_LEFT},
-    {"right", VK_RIGHT},
-    {"up", VK_UP},
-    {"down", VK_DOWN},
-    {"shift", VK_SHIFT},
-    {"ctrl", VK_CONTROL},
-    {"control", VK_CONTROL},
-    {"alt", VK_MENU},
-}};
-
-constexpr std::array<KeyInfo, 4> kModifierNames{
+constexpr std::array<ModifierName, 4> kModifierNames{
     {{"ctrl", FCONTROL}, {"control", FCONTROL}, {"shift", FSHIFT}, {"alt", FALT}}};
-
-bool ParseSingleKey(std::string_view name, UINT *key) {
-  if (name.size() == 1) {
-    const char c = LowerAscii(name[0]);
-    if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
-      *key = static_cast<UINT>(c >= 'a' ? c - 32 : c); // VK_A..VK_Z are 'A'..'Z'
-      return true;
-    }
-    return false;
-  }
-  if (name.size() >= 3 && LowerAscii(name[0]) == 'v' && LowerAscii(name[1]) == 'k') {
-    std::uint64_t code = 0;
-    if (ParseNumber(name.substr(2), 254, &code) && code >= 1) {
-      *key = static_cast<UINT>(code);
-      return true;
-    }
-    return false;
-  }
-  if (name.size() >= 2 && LowerAscii(name[0]) == 'f') {
-    std::uint64_t n = 0;
-    if (ParseNumber(name.substr(1), 12, &n) && n >= 1) {
-      *key = VK_F1 + static_cast<UINT>(n) - 1;
-      return true;
-    }
-    return false;
-  }
-  for (const KeyInfo &k : kNamedKeys) {
-    if (EqualNoCaseAscii(name, k.name)) {
-      *key = k.key;
-      return true;
-    }
-  }
-  return false;
-}
 
 std::string LineError(int line, const std::string &what) {
   return "line " + std::to_string(line) + ": " + what;
@@ -281,30 +229,14 @@ std::string WheelAmount(int delta) {
   return text;
 }
 
-std::string KeyName(UINT key) {
-  if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) {
-    return std::string(1, static_cast<char>(key >= 'A' ? key + 32 : key));
-  }
-  if (key >= VK_F1 && key < VK_F1 + 12) {
-    return "f" + std::to_string(key - VK_F1 + 1);
-  }
-  // The first name of each key in the table is the one written.
-  for (const KeyInfo &k : kNamedKeys) {
-    if (k.key == key) {
-      return k.name;
-    }
-  }
-  return "vk" + std::to_string(key);
-}
-
 bool ParseKeyName(std::string_view name, UINT *key, BYTE *modifiers) {
   BYTE mods = 0;
   // Every part before the last '+' is a modifier.
   for (std::size_t plus = name.find('+'); plus != std::string_view::npos && plus + 1 < name.size();
        plus = name.find('+')) {
     const std::string_view part = name.substr(0, plus);
-    const KeyInfo *modifier = nullptr;
-    for (const KeyInfo &m : kModifierNames) {
+    const ModifierName *modifier = nullptr;
+    for (const ModifierName &m : kModifierNames) {
       if (EqualNoCaseAscii(part, m.name)) {
         modifier = &m;
       }
@@ -312,7 +244,7 @@ bool ParseKeyName(std::string_view name, UINT *key, BYTE *modifiers) {
     if (modifier == nullptr) {
       return false;
     }
-    mods = static_cast<BYTE>(mods | modifier->key);
+    mods = static_cast<BYTE>(mods | modifier->flag);
     name.remove_prefix(plus + 1);
   }
   UINT k = 0;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "device/input.h"
+#include "device/key_names.h"
 
 namespace platform {
 
@@ -91,9 +92,6 @@ std::vector<InputEvent> InputEventsOf(const ScriptCommand &command);
 
 // Parses a key name such as "ctrl+q", "return", "shift+f1" (case-insensitive).
 bool ParseKeyName(std::string_view name, UINT *key, BYTE *modifiers);
-// The name of one key as the script writes it ("ctrl", "q", "f1"), parsed back by
-// ParseKeyName; a key without a name is written "vkN" with its code.
-std::string KeyName(UINT key);
 // A wheel's turn as the script writes it: "2", "-1", "1/3".
 std::string WheelAmount(int delta);
 

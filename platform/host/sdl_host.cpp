@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 
+#include "aygshell/keys.h"
 #include "device/device.h"
 #include "host/close_signals.h"
 #include "kernel/module.h"
@@ -37,6 +38,37 @@ constexpr KeyMapping kKeys[] = {
     {SDLK_F6, VK_F1 + 5},     {SDLK_F7, VK_F1 + 6},       {SDLK_F8, VK_F1 + 7},
     {SDLK_F10, VK_F10},       {SDLK_F12, VK_F12},
 };
+
+struct ButtonMapping {
+  SDL_GameControllerButton sdl;
+  UINT vk;
+};
+
+constexpr ButtonMapping kButtons[] = {
+    {SDL_CONTROLLER_BUTTON_A, VK_GAMEPAD_A},
+    {SDL_CONTROLLER_BUTTON_B, VK_GAMEPAD_B},
+    {SDL_CONTROLLER_BUTTON_X, VK_GAMEPAD_X},
+    {SDL_CONTROLLER_BUTTON_Y, VK_GAMEPAD_Y},
+    {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, VK_GAMEPAD_LEFT_SHOULDER},
+    {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, VK_GAMEPAD_RIGHT_SHOULDER},
+    {SDL_CONTROLLER_BUTTON_DPAD_UP, VK_GAMEPAD_DPAD_UP},
+    {SDL_CONTROLLER_BUTTON_DPAD_DOWN, VK_GAMEPAD_DPAD_DOWN},
+    {SDL_CONTROLLER_BUTTON_DPAD_LEFT, VK_GAMEPAD_DPAD_LEFT},
+    {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, VK_GAMEPAD_DPAD_RIGHT},
+    {SDL_CONTROLLER_BUTTON_START, VK_GAMEPAD_MENU},
+    {SDL_CONTROLLER_BUTTON_BACK, VK_GAMEPAD_VIEW},
+};
+
+// The left stick stands for the pad: pushed past the first mark it presses the
+// pad's way, back within the second it lets go, so a stick resting near the mark
+// does not chatter.
+constexpr int kStickPressed = 16000;
+constexpr int kStickReleased = 8000;
+
+// The highlight's frame: two device pixels wide, in a yellow that stands out on the
+// green table and the blue bar alike.
+constexpr int kHighlightLine = 2;
+constexpr SDL_Color kHighlightColour{255, 214, 0, 255};
 
 // The virtual key of an SDL key, or 0 for one the device has no use for.
 UINT VirtualKey(SDL_Keycode key) {
@@ -117,6 +149,8 @@ std::unique_ptr<SdlHost> SdlHost::Open(int zoom, std::string *error) {
     *error = noDisplay;
     return nullptr;
   }
+  // A gamepad is welcome but not needed: without its subsystem the keys still play.
+  SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     *error = std::string("no display available (") + SDL_GetError() +
              "); run `blackjack --headless --script FILE` to play without one";
@@ -167,7 +201,11 @@ SdlHost::~SdlHost() {
   if (window_ != nullptr) {
     SDL_DestroyWindow(window_);
   }
+  for (const auto &[id, pad] : pads_) {
+    SDL_GameControllerClose(pad.controller);
+  }
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  SDL_QuitSubSystem(SDL_INIT_GAMECONTROLLER);
 }
 
 std::string SdlHost::ShowError(const std::string &text) {
@@ -392,6 +430,13 @@ void SdlHost::Handle(const SDL_Event &event) {
     }
     break;
   }
+  case SDL_CONTROLLERDEVICEADDED:
+  case SDL_CONTROLLERDEVICEREMOVED:
+  case SDL_CONTROLLERBUTTONDOWN:
+  case SDL_CONTROLLERBUTTONUP:
+  case SDL_CONTROLLERAXISMOTION:
+    Pad(event);
+    break;
   case SDL_QUIT:
     // Closing the desktop window is the user closing the application.
     timeline_.AddNow(InputEvent{InputKind::Close});
@@ -406,6 +451,66 @@ void SdlHost::Handle(const SDL_Event &event) {
     break;
   }
 }
+
+// Gamepads come and go while the game runs; each button reaches the device as the
+// key Windows gives it (VK_GAMEPAD_…), and the left stick as the pad's arrows.
+void SdlHost::Pad(const SDL_Event &event) {
+  switch (event.type) {
+  case SDL_CONTROLLERDEVICEADDED:
+    if (SDL_GameController *controller = SDL_GameControllerOpen(event.cdevice.which)) {
+      const SDL_JoystickID id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(controller));
+      if (pads_.count(id) != 0) {
+        SDL_GameControllerClose(controller); // already open: SDL counts the opens
+      } else {
+        pads_[id] = PadState{controller};
+      }
+    }
+    return;
+  case SDL_CONTROLLERDEVICEREMOVED:
+    if (const auto it = pads_.find(event.cdevice.which); it != pads_.end()) {
+      SDL_GameControllerClose(it->second.controller);
+      pads_.erase(it);
+    }
+    return;
+  case SDL_CONTROLLERBUTTONDOWN:
+  case SDL_CONTROLLERBUTTONUP:
+    for (const ButtonMapping &b : kButtons) {
+      if (b.sdl == event.cbutton.button) {
+        PadKey(b.vk, event.type == SDL_CONTROLLERBUTTONDOWN);
+      }
+    }
+    return;
+  case SDL_CONTROLLERAXISMOTION: {
+    const auto it = pads_.find(event.caxis.which);
+    const bool across = event.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX;
+    if (it == pads_.end() || (!across && event.caxis.axis != SDL_CONTROLLER_AXIS_LEFTY)) {
+      return;
+    }
+    UINT &pushed = across ? it->second.stickX : it->second.stickY;
+    const int value = event.caxis.value;
+    const UINT way = across ? (value < 0 ? VK_GAMEPAD_DPAD_LEFT : VK_GAMEPAD_DPAD_RIGHT)
+                            : (value < 0 ? VK_GAMEPAD_DPAD_UP : VK_GAMEPAD_DPAD_DOWN);
+    if (pushed != 0 && (std::abs(value) < kStickReleased || way != pushed)) {
+      PadKey(std::exchange(pushed, 0U), false);
+    }
+    if (pushed == 0 && std::abs(value) >= kStickPressed) {
+      pushed = way;
+      PadKey(way, true);
+    }
+    return;
+  }
+  default:
+    return;
+  }
+}
+
+void SdlHost::PadKey(UINT vk, bool down) {
+  if (replay_ == nullptr) {
+    timeline_.AddNow(InputEvent{down ? InputKind::KeyDown : InputKind::KeyUp, {}, vk});
+  }
+}
+
+void SdlHost::KeyHighlightChanged() { RepeatLastFrame(); }
 
 // Takes in what SDL has, then steps the timeline; sleeps once, no longer than
 // kLongestSleepMs, when nothing is due, and steps again.
@@ -495,6 +600,26 @@ void SdlHost::FollowApplication() {
   }
 }
 
+// The shell's key highlight, over the picture and never in it.
+void SdlHost::DrawHighlight(int x, int y, double scale) {
+  RECT spot{};
+  if (!shell::KeyHighlight(&spot)) {
+    return;
+  }
+  SDL_SetRenderDrawColor(renderer_, kHighlightColour.r, kHighlightColour.g, kHighlightColour.b,
+                         kHighlightColour.a);
+  const int line = std::max(1, static_cast<int>(kHighlightLine * scale));
+  const int left = x + static_cast<int>(spot.left * scale);
+  const int top = y + static_cast<int>(spot.top * scale);
+  const int width = static_cast<int>((spot.right - spot.left) * scale);
+  const int height = static_cast<int>((spot.bottom - spot.top) * scale);
+  const SDL_Rect sides[] = {{left, top, width, line},
+                            {left, top + height - line, width, line},
+                            {left, top, line, height},
+                            {left + width - line, top, line, height}};
+  SDL_RenderFillRects(renderer_, sides, static_cast<int>(std::size(sides)));
+}
+
 void SdlHost::RepeatLastFrame() {
   if (texture_ == nullptr) {
     return;
@@ -516,6 +641,7 @@ void SdlHost::RepeatLastFrame() {
   } else {
     const SDL_Rect target{x, y, w, h};
     SDL_RenderCopy(renderer_, texture_, nullptr, &target);
+    DrawHighlight(x, y, scale);
   }
   SDL_RenderPresent(renderer_);
   ++frames_;

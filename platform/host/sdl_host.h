@@ -1,7 +1,10 @@
 // The desktop host: the device screen in an SDL2 window, the mouse or touch as the pen.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -14,6 +17,7 @@
 struct SDL_Window;
 struct SDL_Renderer;
 struct SDL_Texture;
+struct _SDL_GameController;
 union SDL_Event;
 
 namespace platform {
@@ -53,6 +57,11 @@ private:
   SdlHost();
   // Another start asked for the program: the desktop window comes forward too.
   void FrontRequested() override;
+  // The shell's key highlight changed: the frame is shown again with it.
+  void KeyHighlightChanged() override;
+  void Pad(const SDL_Event &event);
+  void PadKey(UINT vk, bool down);
+  void DrawHighlight(int x, int y, double scale);
   // Where the device screen lies in the window's drawable area, and its scale.
   void Layout(int *x, int *y, double *scale) const;
   bool ToDevice(int windowX, int windowY, POINT *device) const;
@@ -94,6 +103,14 @@ private:
   std::int64_t lastPresentNs_ = 0;
   std::u16string shownTitle_; // of the application the desktop window stands for
   const void *shownIcon_ = nullptr;
+  // The gamepads plugged in, by SDL's instance id, with the way each one's left
+  // stick presses the pad (0: none).
+  struct PadState {
+    _SDL_GameController *controller = nullptr;
+    UINT stickX = 0;
+    UINT stickY = 0;
+  };
+  std::map<int, PadState> pads_;
 };
 
 } // namespace platform

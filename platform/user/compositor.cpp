@@ -51,6 +51,10 @@ void OfferPenToShell(InputKind kind, POINT screen) {
   }
 }
 
+bool OfferInputToShell(const InputEvent &event, std::vector<InputEvent> *instead) {
+  return InstalledShell().takeInput != nullptr && InstalledShell().takeInput(event, instead);
+}
+
 bool ComposeScreen() {
   if (!std::exchange(User().screenChanged, false)) {
     return false;

@@ -15,7 +15,8 @@ namespace platform {
 // wheel) when it is retrieved, after the posted messages and before WM_QUIT,
 // paints and timers. A turn turns the screen at once; a close posts WM_CLOSE to
 // the foreground application window, as its user closing it would (WM_QUIT when
-// there is none, since nothing else could end the program).
+// there is none, since nothing else could end the program). The shell sees each
+// event first and may take a key in place of what it stands for (aygshell/keys.h).
 void QueueInput(const InputEvent &event);
 // A key press: the modifiers go down, the key goes down and up, the modifiers
 // go up. `modifiers` is a mask of FCONTROL, FSHIFT and FALT.

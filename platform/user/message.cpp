@@ -253,7 +253,11 @@ void PurgeMessagesFor(HWND hwnd) {
       posted.end());
 }
 
-void QueueInput(const InputEvent &event) {
+namespace {
+
+// Input as the device takes it: announced (a recording writes what was taken, so
+// that it replays the same whatever keys the replaying machine has) and queued.
+void TakeInput(const InputEvent &event) {
   AnnounceInput(event, CurrentDevice().NowMs());
   switch (event.kind) {
   case InputKind::Turn:
@@ -270,6 +274,19 @@ void QueueInput(const InputEvent &event) {
     Queue().input.push_back(event);
     break;
   }
+}
+
+} // namespace
+
+void QueueInput(const InputEvent &event) {
+  std::vector<InputEvent> instead;
+  if (!CurrentDevice().Config().keysAsTaken && OfferInputToShell(event, &instead)) {
+    for (const InputEvent &e : instead) {
+      TakeInput(e);
+    }
+    return;
+  }
+  TakeInput(event);
 }
 
 std::vector<InputEvent> KeyPressEvents(UINT key, BYTE modifiers) {

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The page in headless Chromium: the table, a hand played with the pen, the money
-kept while the page is hidden and across a reload, a dialog scrolled by a swipe and
-the wheel, one game per browser, the screen turned with the page and sharp where it
+kept while the page is hidden and across a reload, a hand by keys and a gamepad, a
+dialog scrolled by a swipe and the wheel, one game per browser, the screen turned with the page and sharp where it
 is large, the first tap heard, and an offline start; on phones (touch), the screen
 filled, chips tapped at a fractional scale, a pinch in and out, the loading screen,
 and turns; a recorded game shared as a link.
@@ -26,6 +26,7 @@ from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.action_chains import ActionChains
 from selenium.webdriver.common.actions.wheel_input import ScrollOrigin
 from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
 
 DIST = ''
 DESKTOP = ''
@@ -203,6 +204,15 @@ window.AudioContext = class extends AudioContext {
     });
   }
 };
+'''
+
+
+# A stand-in for the browser's gamepads: one pad in the standard layout whose buttons
+# the test presses, as the page reads them.
+PAD = '''
+window.bjPad = {index: 0, connected: true, mapping: 'standard', axes: [0, 0, 0, 0],
+                buttons: Array.from({length: 17}, () => ({pressed: false, value: 0}))};
+navigator.getGamepads = () => [window.bjPad];
 '''
 
 
@@ -595,6 +605,33 @@ class Page(unittest.TestCase):
                 driver.get(self.server.url + link)
                 self.assertTrue(wait_for(lambda: said in driver.find_element(
                     By.ID, 'message').text), driver.find_element(By.ID, 'message').text)
+
+    def test_keys_and_a_gamepad_play_the_hand_the_pen_plays(self):
+        """The 100 chip and Deal by keys, the arrow's highlight drawn over the page and
+        not into the device's screen, then Hit by the pad's A on the highlight and
+        Stand by its B: the screen the desktop shows after the same taps."""
+        with tempfile.TemporaryDirectory() as profile:
+            after, = desktop_frames(profile, ['tap 127 276', 'tap 31 242', 'tap 90 242',
+                                              'tap 150 242', 'wait 8000', SHOT])
+        driver = chromium()
+        self.drivers.append(driver)
+        driver.execute_cdp_cmd('Page.addScriptToEvaluateOnNewDocument', {'source': PAD})
+        driver.get(self.server.url + '?screen=qvga&clock=' + CLOCK)
+        self.assertTrue(wait_for(lambda: self.frames(driver)))
+        ActionChains(driver).send_keys('4').pause(0.7).send_keys('d').pause(1).perform()
+        before = driver.execute_script('return bjDevice.toDataURL()')
+        ActionChains(driver).send_keys(Keys.ARROW_RIGHT).perform()
+        self.assertEqual(wait_for(lambda: driver.execute_script('return window.bjHighlight')),
+                         [75, 229, 105, 255], 'the arrow shows no highlight on Hit')
+        self.assertEqual(before, driver.execute_script('return bjDevice.toDataURL()'),
+                         'the highlight was drawn into the device\'s screen')
+        driver.execute_script('window.dispatchEvent(new Event("gamepadconnected"))')
+        for button in (0, 1):  # A on the highlight, B
+            driver.execute_script('bjPad.buttons[arguments[0]].pressed = true', button)
+            time.sleep(0.3)
+            driver.execute_script('bjPad.buttons[arguments[0]].pressed = false', button)
+            time.sleep(0.3)
+        self.assert_shows(driver, after)
 
 
 if __name__ == '__main__':

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <optional>
 
+#include "aygshell/keys.h"
 #include "device/device.h"
 
 namespace platform {
@@ -58,6 +59,11 @@ EM_JS(int, bj_page_landscape, (), {
 EM_JS(void, bj_show_frame, (const std::uint32_t *rgba, int width, int height), {
   Module.bjShowFrame(new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4), width, height);
 });
+
+// The shell's key highlight for the page to draw over the frame, in device pixels;
+// an empty rectangle when none is shown.
+EM_JS(void, bj_show_highlight, (int left, int top, int right, int bottom),
+      { Module.bjShowHighlight(left, top, right, bottom); });
 
 // The longest the host sleeps before it looks at the page again; the page's events,
 // its turns and its hiding wake it sooner.
@@ -175,10 +181,26 @@ void WebHost::WaitForEvents(std::uint64_t deadlineMs) {
       replay_->FeedInto(&timeline_);
     }
     std::uint64_t sleepMs = 0;
-    if (timeline_.Step(deadlineMs, &sleepMs) || slept) {
+    const bool stepped = timeline_.Step(deadlineMs, &sleepMs);
+    ShowHighlight();
+    if (stepped || slept) {
       return;
     }
     bj_wait(static_cast<double>(std::min(sleepMs, kLongestSleepMs)));
+  }
+}
+
+// The highlight moves only with the input the timeline hands on, or with the
+// picture (a turn); the page hears of it when it changed.
+void WebHost::ShowHighlight() {
+  RECT spot{};
+  if (!shell::KeyHighlight(&spot)) {
+    spot = RECT{};
+  }
+  if (spot.left != shownHighlight_.left || spot.top != shownHighlight_.top ||
+      spot.right != shownHighlight_.right || spot.bottom != shownHighlight_.bottom) {
+    shownHighlight_ = spot;
+    bj_show_highlight(spot.left, spot.top, spot.right, spot.bottom);
   }
 }
 
@@ -195,6 +217,7 @@ void WebHost::Present(const Frame &frame) {
     to[i] = 0xFF000000U | ((p & 0xFFU) << 16) | (p & 0xFF00U) | ((p >> 16) & 0xFFU);
   }
   bj_show_frame(to, frame.width, frame.height);
+  ShowHighlight();
 }
 
 } // namespace platform

@@ -3,6 +3,8 @@
 // the user closing the program.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -34,11 +36,14 @@ public:
 private:
   // Puts the page's pending events on the timeline, as the user's input.
   void TakeEvents();
+  // Tells the page where the key highlight is when that changed.
+  void ShowHighlight();
 
   std::vector<std::uint32_t> rgba_;
   Timeline timeline_;
   std::unique_ptr<RecordedInput> replay_;
   bool closeSent_ = false;
+  RECT shownHighlight_{};
 };
 
 } // namespace platform

@@ -148,6 +148,27 @@
     context.imageSmoothingEnabled = source !== device || canvas.width < device.width;
     context.imageSmoothingQuality = 'high';
     context.drawImage(source, 0, 0, canvas.width, canvas.height);
+    drawHighlight(context);
+  }
+
+  // The key highlight, a yellow frame drawn over the shown picture (the device's own
+  // canvas, which the tests compare, never has it): its device pixels, or none.
+  let highlight = null;
+  function showHighlight(left, top, right, bottom) {
+    highlight = right > left ? [left, top, right, bottom] : null;
+    window.bjHighlight = highlight;
+    present();
+  }
+  function drawHighlight(context) {
+    if (!highlight) return;
+    const scale = canvas.width / device.width;
+    const line = Math.max(1, Math.round(2 * scale));
+    const [left, top, right, bottom] = highlight.map((v) => Math.round(v * scale));
+    context.fillStyle = 'rgb(255, 214, 0)';
+    context.fillRect(left, top, right - left, line);
+    context.fillRect(left, bottom - line, right - left, line);
+    context.fillRect(left, top, line, bottom - top);
+    context.fillRect(right - line, top, line, bottom - top);
   }
 
   // The input for the program, which takes it when it wakes: an event's name
@@ -277,6 +298,57 @@
   window.addEventListener('keydown', (e) => key('keydown', e));
   window.addEventListener('keyup', (e) => key('keyup', e));
 
+  // A gamepad in the browser's standard layout: its buttons reach the program as
+  // the keys Windows gives them (VK_GAMEPAD_A…), the left stick as the pad. The
+  // browser reports no presses, so the pads are looked at while any is plugged in.
+  const padButtons = {0: 0xC3, 1: 0xC4, 2: 0xC5, 3: 0xC6, 4: 0xC8, 5: 0xC7, 8: 0xD0, 9: 0xCF,
+                      12: 0xCB, 13: 0xCC, 14: 0xCD, 15: 0xCE};
+  const STICK_PRESSED = 0.5;
+  const STICK_RELEASED = 0.25;
+  const padsDown = new Map(); // a pad's index: the virtual keys it holds down
+  function stickKeys(pad, held) {
+    const keys = [];
+    const ways = [[0, 0xCD, 0xCE], [1, 0xCB, 0xCC]];
+    for (const [axis, less, more] of ways) {
+      const value = pad.axes[axis] || 0;
+      const holding = held.has(less) ? less : held.has(more) ? more : 0;
+      const limit = holding ? STICK_RELEASED : STICK_PRESSED;
+      if (Math.abs(value) >= limit) keys.push(value < 0 ? less : more);
+    }
+    return keys;
+  }
+  function lookAtPads() {
+    const pads = navigator.getGamepads ? Array.from(navigator.getGamepads()) : [];
+    for (const pad of pads) {
+      if (!pad) continue;
+      const held = padsDown.get(pad.index) || new Set();
+      const now = new Set(stickKeys(pad, held));
+      pad.buttons.forEach((button, i) => {
+        if (button.pressed && padButtons[i]) now.add(padButtons[i]);
+      });
+      for (const vk of held) if (!now.has(vk)) queue('keyup', vk, 0);
+      for (const vk of now) {
+        if (!held.has(vk)) {
+          startSound();
+          queue('keydown', vk, 0);
+        }
+      }
+      padsDown.set(pad.index, now);
+    }
+    for (const index of padsDown.keys()) {
+      if (!pads.some((pad) => pad && pad.index === index)) padsDown.delete(index);
+    }
+    if (pads.some((pad) => pad)) requestAnimationFrame(lookAtPads);
+    else padsLooked = false;
+  }
+  let padsLooked = false;
+  window.addEventListener('gamepadconnected', () => {
+    if (!padsLooked) {
+      padsLooked = true;
+      requestAnimationFrame(lookAtPads);
+    }
+  });
+
   // Hidden, turned or resized: the program looks at the page when it wakes. A
   // page being left wakes it at once, so it stores the money before the page goes.
   function wake() {
@@ -374,6 +446,7 @@
       bjRecording: recording,
       bjFollowOrientation: chosen.followOrientation,
       bjShowFrame: showFrame,
+      bjShowHighlight: showHighlight,
       bjWake: null,
       instantiateWasm: instantiateWasm,
       print: (text) => console.log(text),

@@ -1,0 +1,271 @@
+// The game's key map: each spot inside the touch region of its name on every screen,
+// a game played by keys the same game as by taps, and the player's key file.
+#include <windows.h>
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "aygshell/keys.h"
+#include "host/sdl_host.h"
+#include "kernel/module.h"
+#include "shell/shell.h"
+#include "testing/testing.h"
+
+namespace {
+
+struct Screen {
+  const char *name;
+  int width, height, dpi;
+};
+constexpr Screen Screens[] = {{"qvga", 240, 320, 96},
+                              {"qvga-landscape", 320, 240, 96},
+                              {"vga", 480, 640, 192},
+                              {"vga-landscape", 640, 480, 192},
+                              {"square", 240, 240, 96}};
+
+// The rows of HitRegions by what they are.
+constexpr const char *RegionNames[HitRegionCount] = {
+    "Chip5", "Chip10", "Chip25", "Chip100", "Chip500", "Deal", "Hit", "Stand", "Double", "Clear"};
+
+platform::shell::KeyMap GameKeyMap() {
+  platform::shell::KeyMap map;
+  std::string error;
+  EXPECT_TRUE(platform::shell::LoadKeyMap(
+      platform::test::LoadResModule(platform::EmbeddedResources()), &map, &error))
+      << error;
+  return map;
+}
+
+TEST(KeyMap, EverySpotLiesInsideTheRegionOfItsNameOnEveryScreen) {
+  for (const Screen &screen : Screens) {
+    SCOPED_TRACE(screen.name);
+    platform::test::HeadlessDevice device(
+        {.width = screen.width, .height = screen.height, .dpi = screen.dpi});
+    screenDpi = 0;
+    CaptureScreenDpi();
+    int mapped = 0;
+    for (const platform::shell::KeySpot &spot : GameKeyMap().spots) {
+      if (spot.command != 0) {
+        continue; // a soft key: the bar finds it
+      }
+      const POINT at = platform::shell::SpotInWindow(GameKeyMap(), spot);
+      const int row = RegionAt(at.x, at.y);
+      ASSERT_GE(row, 0) << spot.name << " at " << at.x << ", " << at.y << " is in no region";
+      EXPECT_EQ(RegionNames[row], spot.name) << "at " << at.x << ", " << at.y;
+      ++mapped;
+    }
+    EXPECT_EQ(mapped, HitRegionCount) << "a region without a spot";
+  }
+  screenDpi = 0;
+}
+
+struct Played {
+  std::vector<std::u16string> cues;
+  DWORD money = 0;
+};
+
+DWORD StoredMoney() {
+  DWORD money = 0;
+  DWORD size = sizeof money;
+  HKEY key = nullptr;
+  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"SOFTWARE\\Quorvane\\BlackJack", 0, KEY_READ, &key),
+            ERROR_SUCCESS);
+  RegQueryValueExW(key, u"TotalAmount", nullptr, nullptr, reinterpret_cast<BYTE *>(&money), &size);
+  RegCloseKey(key);
+  return money;
+}
+
+// Plays `script` at 12:00:05 on a fresh profile (with `keyFile` as its keys.txt when
+// given): the cues and the money stored at the close.
+Played Play(const std::string &script, const std::string &keyFile = "") {
+  platform::test::TempProfile profile;
+  if (!keyFile.empty()) {
+    std::ofstream(profile.Dir() + "/keys.txt") << keyFile;
+  }
+  platform::DeviceConfig config = profile.Config();
+  config.clockStart = {2026, 1, 4, 1, 12, 0, 5, 0};
+  platform::test::HeadlessDevice device(config);
+  screenDpi = 0;
+  const auto run = platform::test::RunScript(
+      WinMain, script, platform::test::LoadResModule(platform::EmbeddedResources()));
+  EXPECT_EQ(run.exitCode, 0) << run.error;
+  screenDpi = landscapeLayout = 0;
+  return Played{platform::test::TakeCueNames(), StoredMoney()};
+}
+
+// One game three ways: the chips, Deal, Hit, Stand, the Options dialog changed and
+// closed, a turn, Clear, a bet and Double, and New. The taps are at the regions'
+// centres; the keys and the pad use their own buttons and the highlight.
+constexpr const char *ByTaps = "tap 127 276\ntap 31 242\ntap 90 242\ntap 150 242\nwait 3000\n"
+                               "tap 120 307\nkey tab\nkey tab\nkey right\nkey return\n"
+                               "rotate\ntap 280 197\ntap 232 63\ntap 232 96\ntap 280 41\n"
+                               "tap 280 116\nwait 3000\ntap 53 227\n";
+constexpr const char *ByKeys = "key 4\nkey d\nkey right\nkey return\nkey s\nwait 3000\n"
+                               "key o\nkey tab\nkey tab\nkey right\nkey return\n"
+                               "rotate\nkey c\nkey 1\nkey 2\nkey d\nkey x\nwait 3000\nkey n\n";
+constexpr const char *ByPad =
+    "key pad-up\nkey pad-right\nkey pad-right\nkey pad-right\nkey pad-a\n"
+    "key pad-y\nkey pad-right\n"
+    "key pad-a\nkey pad-b\nwait 3000\n"
+    "key pad-start\nkey pad-down\nkey pad-down\nkey pad-right\nkey pad-b\n"
+    "rotate\nkey pad-up\nkey pad-right\nkey pad-a\nkey pad-lb\n"
+    "key pad-down\nkey pad-a\nkey pad-y\nkey pad-x\nwait 3000\n"
+    "key pad-down\nkey pad-down\nkey pad-left\nkey pad-left\nkey pad-a\n";
+
+TEST(KeyMap, AGameByKeysOrByThePadIsTheGameByTaps) {
+  const Played taps = Play(ByTaps);
+  ASSERT_GE(taps.cues.size(), 8U);
+  const Played keys = Play(ByKeys);
+  EXPECT_EQ(keys.cues, taps.cues);
+  EXPECT_EQ(keys.money, taps.money);
+  const Played pad = Play(ByPad);
+  EXPECT_EQ(pad.cues, taps.cues);
+  EXPECT_EQ(pad.money, taps.money);
+}
+
+// A player at the desktop host's gamepad, SDL's virtual game controller: each press
+// of `presses` goes down when the game waits with no timer running (the dealer's
+// turn over) and up at the next wait. kPlugOut and kPlugIn pull the pad out and put
+// a new one in; a press goes down only a wait after a pad came, once the host has
+// taken it in (a button already down when a pad is opened makes no press).
+constexpr int kPlugOut = -1;
+constexpr int kPlugIn = -2;
+
+class PadPlayer : public platform::Host {
+public:
+  PadPlayer(platform::SdlHost *sdl, std::vector<int> presses)
+      : sdl_(sdl), presses_(std::move(presses)) {
+    PlugIn();
+  }
+  ~PadPlayer() override { PullOut(); }
+  PadPlayer(const PadPlayer &) = delete;
+  PadPlayer &operator=(const PadPlayer &) = delete;
+
+  void Present(const platform::Frame &frame) override { sdl_->Present(frame); }
+  void WaitForEvents(std::uint64_t deadlineMs) override {
+    if (held_ >= 0) {
+      SDL_JoystickSetVirtualButton(pad_, held_, 0);
+      held_ = -1;
+    } else if (std::exchange(justPlugged_, false)) {
+      // the host takes the new pad in
+    } else if (deadlineMs == platform::kNoDeadline && next_ < presses_.size()) {
+      const int press = presses_[next_++];
+      if (press == kPlugOut) {
+        PullOut();
+      } else if (press == kPlugIn) {
+        PlugIn();
+      } else {
+        SDL_JoystickSetVirtualButton(pad_, press, 1);
+        held_ = press;
+      }
+    }
+    sdl_->WaitForEvents(deadlineMs);
+  }
+
+private:
+  void PlugIn() {
+    const int index = SDL_JoystickAttachVirtual(
+        SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX, SDL_CONTROLLER_BUTTON_MAX, 0);
+    pad_ = SDL_JoystickOpen(index);
+    justPlugged_ = true;
+    ASSERT_NE(pad_, nullptr) << SDL_GetError();
+  }
+  void PullOut() {
+    if (pad_ != nullptr) {
+      const SDL_JoystickID id = SDL_JoystickInstanceID(pad_);
+      SDL_JoystickClose(pad_);
+      for (int index = 0; index < SDL_NumJoysticks(); ++index) {
+        if (SDL_JoystickGetDeviceInstanceID(index) == id) {
+          SDL_JoystickDetachVirtual(index);
+        }
+      }
+      pad_ = nullptr;
+    }
+  }
+
+  platform::SdlHost *sdl_;
+  std::vector<int> presses_;
+  std::size_t next_ = 0;
+  SDL_Joystick *pad_ = nullptr;
+  int held_ = -1;
+  bool justPlugged_ = false;
+};
+
+TEST(Gamepad, AGameOnTheDesktopByAPadPluggedInAndOutIsTheGameByTaps) {
+  const Played taps = Play("tap 127 276\ntap 31 242\ntap 90 242\ntap 150 242\nwait 3000\n"
+                           "tap 120 307\nkey tab\nkey tab\nkey right\nkey return\n"
+                           "tap 22 276\ntap 31 242\ntap 210 242\nwait 3000\n");
+  // The dummy driver's window never has the focus that SDL otherwise wants for a pad.
+  platform::test::ScopedEnv driver("SDL_VIDEODRIVER", "dummy");
+  platform::test::ScopedEnv background("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1");
+  platform::test::TempProfile profile;
+  platform::DeviceConfig config = profile.Config();
+  config.clockStart = {2026, 1, 4, 1, 12, 0, 5, 0};
+  platform::test::HeadlessDevice device(config);
+  std::string error;
+  auto sdl = platform::SdlHost::Open(1, &error);
+  ASSERT_TRUE(sdl) << error;
+  {
+    // The 100 chip by the highlight, Deal, Hit by the highlight, Stand; Options changed
+    // and closed; a new pad; the 5 chip, Deal, Double; and Back closes the game.
+    PadPlayer player(sdl.get(), {SDL_CONTROLLER_BUTTON_DPAD_UP,
+                                 SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
+                                 SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
+                                 SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
+                                 SDL_CONTROLLER_BUTTON_A,
+                                 SDL_CONTROLLER_BUTTON_Y,
+                                 SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
+                                 SDL_CONTROLLER_BUTTON_A,
+                                 SDL_CONTROLLER_BUTTON_B,
+                                 SDL_CONTROLLER_BUTTON_START,
+                                 SDL_CONTROLLER_BUTTON_DPAD_DOWN,
+                                 SDL_CONTROLLER_BUTTON_DPAD_DOWN,
+                                 SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
+                                 SDL_CONTROLLER_BUTTON_B,
+                                 kPlugOut,
+                                 kPlugIn,
+                                 SDL_CONTROLLER_BUTTON_LEFTSHOULDER,
+                                 SDL_CONTROLLER_BUTTON_Y,
+                                 SDL_CONTROLLER_BUTTON_X,
+                                 SDL_CONTROLLER_BUTTON_BACK});
+    platform::SetCurrentHost(&player);
+    screenDpi = 0;
+    const int exitCode = WinMain(platform::test::LoadResModule(platform::EmbeddedResources()),
+                                 nullptr, nullptr, SW_SHOW);
+    screenDpi = landscapeLayout = 0;
+    platform::SetCurrentHost(nullptr);
+    EXPECT_EQ(exitCode, 0);
+  }
+  EXPECT_EQ(platform::test::TakeCueNames(), taps.cues);
+  EXPECT_EQ(StoredMoney(), taps.money);
+}
+
+TEST(KeyFile, ABadFileIsRefusedWholeNamingItsLine) {
+  const struct {
+    const char *file;
+    const char *error;
+  } cases[] = {
+      {"# mine\nHit j\nStandd k\n", "line 3: no spot is named 'Standd'"},
+      {"Deal\n\nHit ctrl+h\n", "line 1: no key given for Deal"},
+      {"Deal return\n", "line 1: 'return' moves or presses the highlight or is the host's"},
+      {"Hit s\n", "'s' would tap both Hit and Stand"},
+  };
+  const platform::shell::KeyMap builtIn = GameKeyMap();
+  for (const auto &c : cases) {
+    platform::shell::KeyMap map = builtIn;
+    std::string error;
+    EXPECT_FALSE(platform::shell::ApplyKeyFile(c.file, &map, &error)) << c.file;
+    EXPECT_EQ(error, c.error);
+    EXPECT_EQ(map.spots[6].keys, builtIn.spots[6].keys) << "a refused file changed the map";
+  }
+  // A good file moves Hit to j, so h taps nothing; with a bad one h hits as built in.
+  const Played taps = Play("tap 127 276\ntap 31 242\ntap 90 242\n");
+  EXPECT_EQ(Play("key 4\nkey d\nkey h\nkey j\n", "# Hit on j\r\nHit j\n").cues, taps.cues);
+  EXPECT_EQ(Play("key 4\nkey d\nkey h\n", "Hit j\nHitt k\n").cues, taps.cues);
+}
+
+} // namespace
