@@ -6,8 +6,7 @@
 #include <vector>
 
 EM_JS(void, bj_show_frame, (const std::uint32_t *rgba, int width, int height), {
-  Module.bjShowFrame(new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4), width,
-                     height);
+  Module.bjShowFrame(new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4), width, height);
 });
 
 int main() {

@@ -52,7 +52,8 @@ POINT SpotInWindow(const KeyMap &map, const KeySpot &spot);
 // a program's window is in front, a mapped key becomes its tap (its release goes
 // nowhere), the arrows and the pad move the highlight and Enter or A taps it; in a
 // dialog keys go on as they are, and the pad moves (Tab, and the arrows along a
-// group), presses (Space) and closes with the navigation bar's "ok". A pen event hides the highlight.
+// group), presses (Space) and closes with the navigation bar's "ok". A pen event hides the
+// highlight.
 bool TakeKeyInput(const InputEvent &event, std::vector<InputEvent> *instead);
 
 // The highlight, for a front end to draw over the frame it shows: its rectangle in

@@ -42,4 +42,3 @@ ATOM WINAPI RegisterClassW(const WNDCLASSW *wc) {
 BOOL WINAPI UnregisterClassW(LPCWSTR lpClassName, HINSTANCE) {
   return platform::User().classes.erase(platform::UpperCased(lpClassName)) != 0 ? TRUE : FALSE;
 }
-

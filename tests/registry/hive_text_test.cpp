@@ -2,7 +2,6 @@
 // reported, and whatever is stored is written back so it reads back the same.
 #include <gtest/gtest.h>
 
-
 #include "registry/hive.h"
 
 namespace {
