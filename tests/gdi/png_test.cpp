@@ -225,7 +225,7 @@ TEST(PngDecode, FaultsInTheChunksFailAndHarmlessOnesDoNot) {
   const Chunk &idat = chunks[1];
   const Chunk &iend = chunks[2];
   // The same rows with filter type 5 in the first.
-  Bytes rows(Height * (Width * 3 + 1), 0);
+  Bytes rows(std::size_t{Height} * (Width * 3 + 1), 0);
   rows[0] = 5;
   const auto compress = [](const Bytes &raw) {
     libdeflate_compressor *compressor = libdeflate_alloc_compressor(6);
