@@ -198,6 +198,12 @@ TEST(Decompress, ScaleAndMaximaSetTheSize) {
   EXPECT_EQ(huge.bitmap, nullptr);
 }
 
+// The bytes with those of one place flipped by `mask`.
+Bytes Flipped(Bytes bytes, std::size_t at, std::uint8_t mask) {
+  bytes[at] ^= mask;
+  return bytes;
+}
+
 // The PNG with another size in IHDR (width at 16, height at 20) and IHDR's CRC
 // (at 29) recomputed, so that only the size is wrong.
 Bytes WithDimensions(Bytes png, std::uint32_t width, std::uint32_t height) {
@@ -222,18 +228,14 @@ TEST(Decompress, CorruptTruncatedOrOversizedDataFailsWithNoBitmapAndNoLeak) {
     const char *reason;
     DWORD overrun = 0;
   };
-  Bytes badSignature = picture;
-  badSignature[1] = 'Q';
-  Bytes badCrc = picture;
-  badCrc[30] ^= 0x40;
   Bytes badData = picture;
   for (std::size_t i = 60; i < 200; ++i) {
     badData[i] = static_cast<std::uint8_t>(i * 37);
   }
   std::vector<Case> cases = {
       {"empty", {}, E_FAIL, "truncated"},
-      {"not a PNG", badSignature, E_FAIL, "PNG"},
-      {"header checksum", badCrc, E_FAIL, "CRC"},
+      {"not a PNG", Flipped(picture, 1, 'P' ^ 'Q'), E_FAIL, "PNG"},
+      {"header checksum", Flipped(picture, 30, 0x40), E_FAIL, "CRC"},
       {"scrambled image data", badData, E_FAIL, ""},
       {"a reader that overruns its buffer", picture, E_FAIL, "overran", 1},
       {"too wide", WithDimensions(picture, 4097, 30), E_OUTOFMEMORY, ""},
@@ -275,15 +277,12 @@ TEST(DecodedAhead, HandsOverTheSamePixelsOnceForExactlyTheQueuedBytes) {
   HeadlessDevice device;
   const Bytes picture = ReadFile(TEST_PICTURE);
   const Bytes alpha = Fixture("alpha.png");
-  Bytes corrupt = picture;
-  corrupt[30] ^= 0x40;
-  Bytes changed = picture;
-  changed[100] ^= 0x01;
+  const Bytes corrupt = Flipped(picture, 30, 0x40);
   const auto span = [](const Bytes &b) { return std::span<const std::uint8_t>(b); };
   platform::DecodeAhead({span(picture), span(alpha), span(corrupt)});
   platform::FinishWorkAhead();
 
-  EXPECT_FALSE(platform::TakeDecodedAhead(changed)) << "one byte differs";
+  EXPECT_FALSE(platform::TakeDecodedAhead(Flipped(picture, 100, 0x01))) << "one byte differs";
   const auto taken = platform::TakeDecodedAhead(alpha);
   ASSERT_TRUE(taken);
   platform::PngImage onTheSpot;
