@@ -113,10 +113,8 @@ Bytes Write(const Format &f, bool interlaced, int filter, bool withTrns) {
     }
     png_set_PLTE(png, info, palette, entries);
   }
-  png_color_16 clear{};
-  clear.gray = clear.red = static_cast<png_uint_16>(SampleAt(f, 1, 1, 0));
-  clear.green = static_cast<png_uint_16>(SampleAt(f, 1, 1, 1));
-  clear.blue = static_cast<png_uint_16>(SampleAt(f, 1, 1, 2));
+  const auto at11 = [&f](int c) { return static_cast<png_uint_16>(SampleAt(f, 1, 1, c)); };
+  png_color_16 clear{0, at11(0), at11(1), at11(2), at11(0)}; // index, red, green, blue, grey
   if (withTrns) {
     png_set_tRNS(png, info, alpha,
                  f.colourType == PNG_COLOR_TYPE_PALETTE ? std::min(3, 1 << f.depth) : 0, &clear);
