@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <random>
 #include <vector>
 
@@ -29,16 +31,20 @@ std::uint32_t Pattern(int x, int y) {
          0x7F7F7Fu;
 }
 
+// Each pixel of `surface` set to `at` of its place.
+template <typename F> void Paint(Surface &surface, F at) {
+  for (std::size_t i = 0; i < surface.pixels.size(); ++i) {
+    surface.pixels[i] =
+        at(static_cast<int>(i) % surface.width, static_cast<int>(i) / surface.width);
+  }
+}
+
 // A canvas filled with the pattern.
 struct Patterned : Canvas {
-  Patterned(int w, int h) : Canvas(w, h, 0) {
-    for (int y = 0; y < h; ++y) {
-      for (int x = 0; x < w; ++x) {
-        surface->Row(y)[x] = Pattern(x, y);
-      }
-    }
-  }
+  Patterned(int w, int h) : Canvas(w, h) { Paint(*surface, Pattern); }
 };
+
+HBRUSH White() { return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)); }
 
 // What a blit must leave: each destination pixel inside both surfaces takes the
 // source pixel at the centre-sampled place, unless keyed out.
@@ -62,35 +68,32 @@ Surface Expected(const Surface &before, const Surface &source, int dx, int dy, i
 }
 
 ::testing::AssertionResult SameSurface(const Surface &got, const Surface &want) {
-  for (int y = 0; y < want.height; ++y) {
-    for (int x = 0; x < want.width; ++x) {
-      if (got.Row(y)[x] != want.Row(y)[x]) {
-        return ::testing::AssertionFailure()
-               << "first difference at (" << x << ", " << y << "): got " << std::hex
-               << got.Row(y)[x] << ", want " << want.Row(y)[x];
-      }
-    }
+  const auto [w, g] = std::mismatch(want.pixels.begin(), want.pixels.end(), got.pixels.begin());
+  if (w == want.pixels.end()) {
+    return ::testing::AssertionSuccess();
   }
-  return ::testing::AssertionSuccess();
+  const auto at = w - want.pixels.begin();
+  return ::testing::AssertionFailure()
+         << "first difference at (" << at % want.width << ", " << at / want.width << "): got "
+         << std::hex << *g << ", want " << *w;
 }
 
 // Edges in general are the random test's; here the extents it never makes, and overlaps.
 TEST(BitBlt, NegativeOrHugeExtentsAndOverlappingCopies) {
   HeadlessDevice device;
-  struct Case {
-    int dx, dy, w, h, sx;
-  };
-  // Destination 20 x 16, source 12 x 10.
-  for (const Case &c : {Case{4, 4, -3, 3, 0}, Case{0x7FFFFFF0, 0, 0x7FFFFFFF, 4, 0},
-                        Case{-0x7FFFFFFF, 0, 0x7FFFFFFF, 4, -0x7FFFFFFF}}) {
-    SCOPED_TRACE(testing::Message() << c.dx << " " << c.w);
+  // Destination 20 x 16, source 12 x 10: dx, dy, w, h, sx.
+  const std::array<int, 5> cases[] = {{4, 4, -3, 3, 0},
+                                      {0x7FFFFFF0, 0, 0x7FFFFFFF, 4, 0},
+                                      {-0x7FFFFFFF, 0, 0x7FFFFFFF, 4, -0x7FFFFFFF}};
+  for (const auto &[dx, dy, dw, h, sx] : cases) {
+    SCOPED_TRACE(testing::Message() << dx << " " << dw);
     Canvas dst(20, 16, kBackground);
     Patterned src(12, 10);
     const Surface before = *dst.surface;
-    const int w = std::max(c.w, 0);
-    EXPECT_TRUE(BitBlt(dst.dc, c.dx, c.dy, c.w, c.h, src.dc, c.sx, 0, SRCCOPY));
-    EXPECT_TRUE(SameSurface(
-        *dst.surface, Expected(before, *src.surface, c.dx, c.dy, w, c.h, c.sx, 0, w, c.h, false)));
+    const int w = std::max(dw, 0);
+    EXPECT_TRUE(BitBlt(dst.dc, dx, dy, dw, h, src.dc, sx, 0, SRCCOPY));
+    EXPECT_TRUE(SameSurface(*dst.surface,
+                            Expected(before, *src.surface, dx, dy, w, h, sx, 0, w, h, false)));
   }
   // Overlapping copies within one surface read the source before writing.
   for (const POINT shift : {POINT{3, 2}, POINT{-3, -2}, POINT{0, -5}}) {
@@ -144,14 +147,13 @@ TEST(BitBlt, RasterOperationsStayInsideTheRectangle) {
     SCOPED_TRACE(testing::Message() << std::hex << rop);
     Canvas dst(8, 8, kBackground);
     Patterned src(8, 8);
-    HGDIOBJ old = SelectObject(dst.dc, brush);
+    SelectObject(dst.dc, brush); // let go with the DC
     EXPECT_TRUE(BitBlt(dst.dc, 2, 2, 4, 4, src.dc, 1, 1, rop));
     EXPECT_EQ(dst.At(3, 4), result(kBackground, Pattern(2, 3)));
     EXPECT_EQ(dst.At(1, 1), kBackground) << "outside the rectangle";
     EXPECT_EQ(dst.At(6, 6), kBackground) << "right and bottom edges are outside";
-    SelectObject(dst.dc, old);
   }
-  DeleteObject(brush);
+  EXPECT_TRUE(DeleteObject(brush));
   Canvas dst(4, 4, kBackground);
   EXPECT_FALSE(BitBlt(dst.dc, 0, 0, 4, 4, dst.dc, 0, 0, 0x00123456)) << "unknown operation";
 }
@@ -165,39 +167,31 @@ TEST(Blits, BadSourcesAndExtentsDrawNothing) {
   EXPECT_FALSE(BitBlt(dst.dc, 0, 0, 4, 4, nullptr, 0, 0, SRCCOPY));
   EXPECT_FALSE(TransparentImage(dst.dc, 0, 0, 4, 4, empty, 0, 0, 4, 4, kKey));
   EXPECT_FALSE(TransparentImage(dst.dc, 0, 0, 2, 2, nullptr, 0, 0, 2, 2, kKey));
-  struct Case {
-    LONG dw, dh, sw, sh;
-  };
-  for (const Case c : {Case{0, 2, 2, 2}, Case{2, 0, 2, 2}, Case{2, 2, 0, 2}, Case{2, 2, 2, -1},
-                       Case{-2, 2, 2, 2}, Case{0x7FFFFFFF, 2, 2, 2}}) {
-    EXPECT_FALSE(TransparentImage(dst.dc, 0, 0, c.dw, c.dh, src.dc, 0, 0, c.sw, c.sh, kKey));
+  const std::array<LONG, 4> extents[] = {{0, 2, 2, 2},  {2, 0, 2, 2},  {2, 2, 0, 2},
+                                         {2, 2, 2, -1}, {-2, 2, 2, 2}, {0x7FFFFFFF, 2, 2, 2}};
+  for (const auto &[dw, dh, sw, sh] : extents) {
+    EXPECT_FALSE(TransparentImage(dst.dc, 0, 0, dw, dh, src.dc, 0, 0, sw, sh, kKey));
   }
-  for (std::uint32_t p : dst.surface->pixels) {
-    ASSERT_EQ(p, kBackground);
-  }
+  EXPECT_TRUE(SameSurface(*dst.surface, Surface(4, 4, kBackground)));
   EXPECT_TRUE(BitBlt(empty, 0, 0, 4, 4, src.dc, 0, 0, SRCCOPY)) << "the stock bitmap takes a blit";
   DeleteDC(empty);
 }
 
 TEST(TransparentImage, OnlyExactMagentaIsTransparent) {
   HeadlessDevice device;
-  const std::pair<COLORREF, bool> cases[] = {
-      {RGB(255, 0, 255), true},  {RGB(254, 0, 255), false}, {RGB(255, 1, 255), false},
-      {RGB(255, 0, 254), false}, {RGB(0, 0, 0), false},     {RGB(255, 255, 255), false},
+  const std::pair<std::uint32_t, bool> cases[] = {
+      {0xFF00FF, true},  {0xFE00FF, false}, {0xFF01FF, false},
+      {0xFF00FE, false}, {0x000000, false}, {0xFFFFFF, false},
   };
   for (const auto &[source, transparent] : cases) {
     SCOPED_TRACE(testing::Message() << std::hex << source);
     Canvas dst(4, 4, kBackground);
-    Canvas src(4, 4, kBackground);
-    HBRUSH brush = CreateSolidBrush(source);
-    RECT all{0, 0, 4, 4};
-    FillRect(src.dc, &all, brush);
-    DeleteObject(brush);
+    Canvas src(4, 4, source);
     // From the DC and from the bitmap itself, plain and stretched.
     EXPECT_TRUE(TransparentImage(dst.dc, 0, 0, 2, 2, src.dc, 0, 0, 2, 2, kKey));
     EXPECT_TRUE(TransparentImage(dst.dc, 2, 0, 2, 2, src.bitmap, 0, 0, 2, 2, kKey));
     EXPECT_TRUE(TransparentImage(dst.dc, 0, 2, 4, 2, src.dc, 0, 0, 1, 1, kKey));
-    const std::uint32_t want = transparent ? kBackground : src.At(0, 0);
+    const std::uint32_t want = transparent ? kBackground : source;
     for (const POINT p : {POINT{0, 0}, POINT{3, 1}, POINT{1, 3}, POINT{3, 3}}) {
       EXPECT_EQ(dst.At(p.x, p.y), want) << p.x << "," << p.y;
     }
@@ -210,7 +204,7 @@ TEST(SurfaceDC, DrawsAtItsOriginAndInsideItsClip) {
   // A window at (10, 30), 50 x 40, seen through a DC on the screen.
   HDC window = platform::CreateSurfaceDC(screen, POINT{10, 30}, RECT{10, 30, 60, 70});
   RECT everything{-100, -100, 1000, 1000};
-  EXPECT_TRUE(FillRect(window, &everything, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))));
+  EXPECT_TRUE(FillRect(window, &everything, White()));
   EXPECT_EQ(screen->Row(30)[10], 0xFFFFFFu);
   EXPECT_EQ(screen->Row(69)[59], 0xFFFFFFu);
   for (const POINT p : {POINT{10, 29}, POINT{9, 30}, POINT{59, 70}, POINT{60, 69}}) {
@@ -267,51 +261,36 @@ TEST(Bitmaps, ABitmapMadeFromADeletedOnesPixelsShowsOnlyWhatIsDrawnOnIt) {
   const RECT topLeft{0, 0, 15, 10};
   const RECT bottomRight{25, 20, W, H};
   const HBRUSH green = CreateSolidBrush(RGB(0x33, 0x66, 0x33));
-  const auto fill = [green](HDC dc, const RECT &r) { FillRect(dc, &r, green); };
-  struct Case {
-    const char *what;
-    std::function<void(HDC)> draw;
-    std::function<std::uint32_t(int, int)> expected;
-  };
+  // What is filled first (if anything), what is drawn then, and the pixels it leaves.
+  using Case = std::tuple<const char *, const RECT *, std::function<void(HDC)>,
+                          std::function<std::uint32_t(int, int)>>;
   const Case cases[] = {
-      {"nothing drawn", [](HDC) {}, [](int, int) { return 0u; }},
-      {"filled whole", [&](HDC dc) { fill(dc, whole); }, [](int, int) { return kFill; }},
-      {"filled at its top left", [&](HDC dc) { fill(dc, topLeft); },
+      {"nothing drawn", nullptr, nullptr, [](int, int) { return 0u; }},
+      {"filled whole", &whole, nullptr, [](int, int) { return kFill; }},
+      {"filled at its top left", &topLeft, nullptr,
        [](int x, int y) { return x < 15 && y < 10 ? kFill : 0u; }},
-      {"filled at its bottom right", [&](HDC dc) { fill(dc, bottomRight); },
+      {"filled at its bottom right", &bottomRight, nullptr,
        [](int x, int y) { return x >= 25 && y >= 20 ? kFill : 0u; }},
-      {"filled whole, then a copy in its middle",
-       [&](HDC dc) {
-         fill(dc, whole);
-         BitBlt(dc, 7, 4, 9, 6, felt.dc, 2, 3, SRCCOPY);
-       },
+      {"filled whole, then a copy in its middle", &whole,
+       [&](HDC dc) { BitBlt(dc, 7, 4, 9, 6, felt.dc, 2, 3, SRCCOPY); },
        [](int x, int y) {
          return x >= 7 && x < 16 && y >= 4 && y < 10 ? Pattern(x - 5, y - 1) : kFill;
        }},
-      {"filled whole, then or-ed",
-       [&](HDC dc) {
-         fill(dc, whole);
-         BitBlt(dc, 0, 0, W, 20, felt.dc, 0, 0, SRCPAINT);
-       },
+      {"filled whole, then or-ed", &whole,
+       [&](HDC dc) { BitBlt(dc, 0, 0, W, 20, felt.dc, 0, 0, SRCPAINT); },
        [](int x, int y) { return y < 20 ? Pattern(x, y) | kFill : kFill; }},
-      {"filled whole, then inverted",
-       [&](HDC dc) {
-         fill(dc, whole);
-         BitBlt(dc, 0, 0, W, H, nullptr, 0, 0, DSTINVERT);
-       },
+      {"filled whole, then inverted", &whole,
+       [](HDC dc) { BitBlt(dc, 0, 0, W, H, nullptr, 0, 0, DSTINVERT); },
        [](int, int) { return kFill ^ 0xFFFFFFu; }},
-      {"filled whole, then a card on it",
-       [&](HDC dc) {
-         fill(dc, whole);
-         TransparentImage(dc, 3, 3, 10, 10, felt.dc, 0, 0, 10, 10, kKey);
-       },
+      {"filled whole, then a card on it", &whole,
+       [&](HDC dc) { TransparentImage(dc, 3, 3, 10, 10, felt.dc, 0, 0, 10, 10, kKey); },
        [](int x, int y) {
          return x >= 3 && x < 13 && y >= 3 && y < 13 ? Pattern(x - 3, y - 3) : kFill;
        }},
   };
   const HDC dc = CreateCompatibleDC(nullptr);
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto &[what, filled, then, expected] : cases) {
+    SCOPED_TRACE(what);
     // The bitmap before: every pixel another colour, then deleted.
     const HBITMAP before = CreateCompatibleBitmap(dc, W, H);
     std::vector<std::uint32_t> &old = platform::BitmapSurface(before)->pixels;
@@ -321,16 +300,17 @@ TEST(Bitmaps, ABitmapMadeFromADeletedOnesPixelsShowsOnlyWhatIsDrawnOnIt) {
 
     const HBITMAP bitmap = CreateCompatibleBitmap(dc, W, H);
     const HGDIOBJ stock = SelectObject(dc, bitmap);
-    c.draw(dc);
+    if (filled != nullptr) {
+      FillRect(dc, filled, green);
+    }
+    if (then) {
+      then(dc);
+    }
     // Read back through a copy, as a source is read, and through GetPixel.
     Canvas copy(W, H, kBackground);
     BitBlt(copy.dc, 0, 0, W, H, dc, 0, 0, SRCCOPY);
     Surface want(W, H);
-    for (int y = 0; y < H; ++y) {
-      for (int x = 0; x < W; ++x) {
-        want.Row(y)[x] = c.expected(x, y);
-      }
-    }
+    Paint(want, expected);
     EXPECT_TRUE(SameSurface(*copy.surface, want));
     const std::uint32_t corner = want.Row(H - 1)[W - 1];
     EXPECT_EQ(GetPixel(dc, W - 1, H - 1), RGB(corner >> 16, (corner >> 8) & 0xFF, corner & 0xFF));
@@ -351,16 +331,12 @@ TEST(BitBlt, AWholeFrameOntoAWholeWindowShowsAsCopiedWhateverComesBetween) {
   HeadlessDevice device;
   constexpr int W = 30;
   constexpr int H = 20;
-  const RECT whole{0, 0, W, H};
+  static constexpr RECT kWhole{0, 0, W, H};
   // What happens between the copy and the frame's deletion.
   using Between = void (*)(HDC frame, HDC window);
   const std::pair<const char *, Between> cases[] = {
       {"nothing", [](HDC, HDC) {}},
-      {"the frame drawn on",
-       [](HDC frame, HDC) {
-         const RECT all{0, 0, W, H};
-         FillRect(frame, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-       }},
+      {"the frame drawn on", [](HDC frame, HDC) { FillRect(frame, &kWhole, White()); }},
       {"the window read", [](HDC, HDC window) { GetPixel(window, 0, 0); }},
       {"the frame's pixels held from before the copy", nullptr},
   };
@@ -369,7 +345,7 @@ TEST(BitBlt, AWholeFrameOntoAWholeWindowShowsAsCopiedWhateverComesBetween) {
   for (const auto &[what, between] : cases) {
     SCOPED_TRACE(what);
     const auto window = std::make_shared<Surface>(W, H, kBackground);
-    const HDC windowDC = platform::CreateSurfaceDC(window, POINT{0, 0}, whole);
+    const HDC windowDC = platform::CreateSurfaceDC(window, POINT{0, 0}, kWhole);
     const HDC frameDC = CreateCompatibleDC(nullptr);
     const HBITMAP frame = CreateCompatibleBitmap(frameDC, W, H);
     const HGDIOBJ stock = SelectObject(frameDC, frame);
@@ -401,7 +377,7 @@ TEST(BitBlt, AWholeFrameOntoAWholeWindowShowsAsCopiedWhateverComesBetween) {
   const HDC screen = GetDC(nullptr);
   const HDC frameDC = CreateCompatibleDC(nullptr);
   const HGDIOBJ stock = SelectObject(frameDC, CreateCompatibleBitmap(frameDC, sw, sh));
-  FillRect(frameDC, &whole, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  FillRect(frameDC, &kWhole, White());
   const std::uint32_t *shown = platform::ScreenSurface().pixels.data();
   BitBlt(screen, 0, 0, sw, sh, frameDC, 0, 0, SRCCOPY);
   DeleteObject(SelectObject(frameDC, stock));

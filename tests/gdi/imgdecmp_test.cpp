@@ -1,21 +1,23 @@
 // DecompressImageIndirect: the read callback's pieces, the record's checks, scaling,
 // transparency, failures that leave nothing behind, and pictures decoded ahead.
-// The colour formats are the decoder's own tests (png_decode_test.cpp).
+// The colour formats are the decoder's own tests (png_test.cpp).
 #include <imgdecmp.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
+#include <libdeflate.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 
 #include <algorithm>
-#include <cstring>
+#include <array>
 #include <fstream>
 #include <iterator>
 #include <span>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "device/ahead.h"
@@ -38,61 +40,52 @@ Bytes ReadFile(const std::string &path) {
 
 Bytes Fixture(const char *name) { return ReadFile(std::string(TEST_IMAGES) + "/" + name); }
 
-// The game's reader: a cursor over bytes, recording each piece it delivers.
-struct Blob {
-  const Bytes *data = nullptr;
+// A decode set up as the game sets it up, with the game's reader: a cursor over
+// the bytes, recording each piece it delivers.
+struct Decode {
+  const Bytes &data;
   std::size_t cursor = 0;
   std::vector<DWORD> pieces;
   DWORD extra = 0; // claim this many more bytes than asked for (a faulty reader)
   int progress = 0;
   int completions = 0;
-};
-
-DWORD CALLBACK ReadChunk(LPSTR buffer, DWORD max, LPARAM lParam) {
-  auto *blob = reinterpret_cast<Blob *>(lParam);
-  const std::size_t count = std::min<std::size_t>(max, blob->data->size() - blob->cursor);
-  if (count > 0) {
-    std::memcpy(buffer, blob->data->data() + blob->cursor, count);
-  }
-  blob->cursor += count;
-  blob->pieces.push_back(static_cast<DWORD>(count));
-  return static_cast<DWORD>(count) + (count > 0 ? blob->extra : 0);
-}
-
-void CALLBACK Progress(IImageRender *render, BOOL complete, LPARAM lParam) {
-  auto *blob = reinterpret_cast<Blob *>(lParam);
-  EXPECT_EQ(render, nullptr);
-  ++(complete ? blob->completions : blob->progress);
-}
-
-// A decode set up as the game sets it up.
-struct Decode {
   BYTE buffer[1024] = {};
   HBITMAP bitmap = nullptr;
-  Blob blob;
-  DecompressImageInfo info{};
+  DecompressImageInfo info{.dwSize = 60,
+                           .pbBuffer = buffer,
+                           .phBM = &bitmap,
+                           .iBitDepth = 32,
+                           .lParam = reinterpret_cast<LPARAM>(this),
+                           .iScale = 100,
+                           .iMaxWidth = 10000,
+                           .iMaxHeight = 10000,
+                           .pfnGetData = Read,
+                           .pfnImageProgress = Progress,
+                           .crTransparentOverride = CLR_INVALID};
 
-  explicit Decode(const Bytes &data, DWORD bufferMax = 1024) {
-    blob.data = &data;
-    info.dwSize = 60;
-    info.pbBuffer = buffer;
+  explicit Decode(const Bytes &bytes, DWORD bufferMax = 1024) : data(bytes) {
     info.dwBufferMax = bufferMax;
-    info.phBM = &bitmap;
-    info.iBitDepth = 32;
-    info.lParam = reinterpret_cast<LPARAM>(&blob);
-    info.iScale = 100;
-    info.iMaxWidth = 10000;
-    info.iMaxHeight = 10000;
-    info.pfnGetData = ReadChunk;
-    info.pfnImageProgress = Progress;
-    info.crTransparentOverride = CLR_INVALID;
   }
-  HRESULT Run() { return DecompressImageIndirect(&info); }
-  std::shared_ptr<platform::Surface> Surface() const { return platform::BitmapSurface(bitmap); }
   ~Decode() {
     if (bitmap != nullptr) {
       DeleteObject(bitmap);
     }
+  }
+  HRESULT Run() { return DecompressImageIndirect(&info); }
+  std::shared_ptr<platform::Surface> Surface() const { return platform::BitmapSurface(bitmap); }
+
+  static DWORD CALLBACK Read(LPSTR buffer, DWORD max, LPARAM lParam) {
+    auto &d = *reinterpret_cast<Decode *>(lParam);
+    const std::size_t count = std::min<std::size_t>(max, d.data.size() - d.cursor);
+    std::copy_n(d.data.begin() + static_cast<std::ptrdiff_t>(d.cursor), count, buffer);
+    d.cursor += count;
+    d.pieces.push_back(static_cast<DWORD>(count));
+    return static_cast<DWORD>(count) + (count > 0 ? d.extra : 0);
+  }
+  static void CALLBACK Progress(IImageRender *render, BOOL complete, LPARAM lParam) {
+    EXPECT_EQ(render, nullptr);
+    auto &d = *reinterpret_cast<Decode *>(lParam);
+    ++(complete ? d.completions : d.progress);
   }
 };
 
@@ -106,10 +99,10 @@ TEST(Decompress, PullsTheGamesResourceInBufferSizedPiecesToTheEnd) {
   auto *render = reinterpret_cast<IImageRender *>(0x99);
   d.info.ppImageRender = &render;
   ASSERT_EQ(d.Run(), S_OK) << LastImageDecodeError();
-  EXPECT_EQ(d.blob.pieces, (std::vector<DWORD>{1024, 1024, 624, 0}));
+  EXPECT_EQ(d.pieces, (std::vector<DWORD>{1024, 1024, 624, 0}));
   EXPECT_EQ(render, nullptr);
-  EXPECT_EQ(d.blob.completions, 1);
-  EXPECT_GE(d.blob.progress, 1);
+  EXPECT_EQ(d.completions, 1);
+  EXPECT_GE(d.progress, 1);
   const auto surface = d.Surface();
   EXPECT_EQ(surface->width, 40);
   EXPECT_EQ(surface->height, 30);
@@ -125,9 +118,9 @@ TEST(Decompress, PullsTheGamesResourceInBufferSizedPiecesToTheEnd) {
     Decode small(picture, size);
     small.info.pfnImageProgress = nullptr;
     ASSERT_EQ(small.Run(), S_OK);
-    EXPECT_LE(*std::max_element(small.blob.pieces.begin(), small.blob.pieces.end()), size);
-    EXPECT_EQ(small.blob.pieces.back(), 0u);
-    EXPECT_EQ(small.blob.cursor, picture.size());
+    EXPECT_LE(*std::max_element(small.pieces.begin(), small.pieces.end()), size);
+    EXPECT_EQ(small.pieces.back(), 0u);
+    EXPECT_EQ(small.cursor, picture.size());
   }
 }
 
@@ -151,7 +144,7 @@ TEST(Decompress, RefusesABadRecordBeforeReading) {
     spoil(d.info);
     EXPECT_EQ(d.Run(), E_INVALIDARG);
     EXPECT_EQ(d.bitmap, nullptr);
-    EXPECT_TRUE(d.blob.pieces.empty()) << "nothing read";
+    EXPECT_TRUE(d.pieces.empty()) << "nothing read";
   }
   EXPECT_EQ(DecompressImageIndirect(nullptr), E_INVALIDARG);
   Decode larger(picture);
@@ -162,19 +155,17 @@ TEST(Decompress, RefusesABadRecordBeforeReading) {
 TEST(Decompress, TransparentPixelsLieOverTheOverrideColour) {
   HeadlessDevice device;
   const Bytes data = Fixture("alpha.png");
-  struct Case {
-    COLORREF override;
-    std::uint32_t clear, half;
-  };
-  for (const Case c :
-       {Case{CLR_INVALID, 0x000000, 0x808080}, Case{RGB(1, 2, 3), 0x010203, 0x808181}}) {
-    SCOPED_TRACE(c.override);
+  // The override; a clear pixel and a half-transparent grey over it.
+  const std::tuple<COLORREF, std::uint32_t, std::uint32_t> cases[] = {
+      {CLR_INVALID, 0x000000, 0x808080}, {RGB(1, 2, 3), 0x010203, 0x808181}};
+  for (const auto &[under, clear, half] : cases) {
+    SCOPED_TRACE(under);
     Decode d(data);
-    d.info.crTransparentOverride = c.override;
+    d.info.crTransparentOverride = under;
     ASSERT_EQ(d.Run(), S_OK);
     const auto surface = d.Surface();
-    EXPECT_EQ(surface->Row(0)[0], c.clear);
-    EXPECT_EQ(surface->Row(1)[1], c.half);
+    EXPECT_EQ(surface->Row(0)[0], clear);
+    EXPECT_EQ(surface->Row(1)[1], half);
     EXPECT_EQ(surface->Row(0)[3], 0xFF0000u) << "opaque pixels untouched";
   }
 }
@@ -182,24 +173,22 @@ TEST(Decompress, TransparentPixelsLieOverTheOverrideColour) {
 TEST(Decompress, ScaleAndMaximaSetTheSize) {
   HeadlessDevice device;
   const Bytes picture = ReadFile(TEST_PICTURE); // 40 x 30
-  struct Case {
-    int scale, maxW, maxH, w, h;
-  };
-  const Case cases[] = {
+  // Scale, the maxima, and the size they give.
+  const std::array<int, 5> cases[] = {
       {50, 10000, 10000, 20, 15}, {200, 10000, 10000, 80, 60}, {100, 20, 10000, 20, 15},
       {100, 10000, 6, 8, 6},      {100, 0, 0, 40, 30},         {1, 10000, 10000, 1, 1},
       {100, 1, 1, 1, 1},
   };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(testing::Message() << c.scale << "% within " << c.maxW << "x" << c.maxH);
+  for (const auto &[scale, maxW, maxH, w, h] : cases) {
+    SCOPED_TRACE(testing::Message() << scale << "% within " << maxW << "x" << maxH);
     Decode d(picture);
-    d.info.iScale = c.scale;
-    d.info.iMaxWidth = c.maxW;
-    d.info.iMaxHeight = c.maxH;
+    d.info.iScale = scale;
+    d.info.iMaxWidth = maxW;
+    d.info.iMaxHeight = maxH;
     ASSERT_EQ(d.Run(), S_OK);
-    EXPECT_EQ(d.Surface()->width, c.w);
-    EXPECT_EQ(d.Surface()->height, c.h);
-    if (c.scale == 200) {
+    EXPECT_EQ(d.Surface()->width, w);
+    EXPECT_EQ(d.Surface()->height, h);
+    if (scale == 200) {
       EXPECT_EQ(d.Surface()->Row(5)[21], d.Surface()->Row(4)[20]) << "2x2 blocks";
     }
   }
@@ -207,6 +196,12 @@ TEST(Decompress, ScaleAndMaximaSetTheSize) {
   huge.info.iScale = 0x7FFFFFFF;
   EXPECT_EQ(huge.Run(), E_OUTOFMEMORY);
   EXPECT_EQ(huge.bitmap, nullptr);
+}
+
+// The bytes with those of one place flipped by `mask`.
+Bytes Flipped(Bytes bytes, std::size_t at, std::uint8_t mask) {
+  bytes[at] ^= mask;
+  return bytes;
 }
 
 // The PNG with another size in IHDR (width at 16, height at 20) and IHDR's CRC
@@ -219,14 +214,7 @@ Bytes WithDimensions(Bytes png, std::uint32_t width, std::uint32_t height) {
   };
   put(16, width);
   put(20, height);
-  std::uint32_t crc = 0xFFFFFFFF;
-  for (std::size_t i = 12; i < 29; ++i) {
-    crc ^= png[i];
-    for (int k = 0; k < 8; ++k) {
-      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-  }
-  put(29, crc ^ 0xFFFFFFFF);
+  put(29, static_cast<std::uint32_t>(libdeflate_crc32(0, &png[12], 17)));
   return png;
 }
 
@@ -240,18 +228,14 @@ TEST(Decompress, CorruptTruncatedOrOversizedDataFailsWithNoBitmapAndNoLeak) {
     const char *reason;
     DWORD overrun = 0;
   };
-  Bytes badSignature = picture;
-  badSignature[1] = 'Q';
-  Bytes badCrc = picture;
-  badCrc[30] ^= 0x40;
   Bytes badData = picture;
   for (std::size_t i = 60; i < 200; ++i) {
     badData[i] = static_cast<std::uint8_t>(i * 37);
   }
   std::vector<Case> cases = {
       {"empty", {}, E_FAIL, "truncated"},
-      {"not a PNG", badSignature, E_FAIL, "PNG"},
-      {"header checksum", badCrc, E_FAIL, "CRC"},
+      {"not a PNG", Flipped(picture, 1, 'P' ^ 'Q'), E_FAIL, "PNG"},
+      {"header checksum", Flipped(picture, 30, 0x40), E_FAIL, "CRC"},
       {"scrambled image data", badData, E_FAIL, ""},
       {"a reader that overruns its buffer", picture, E_FAIL, "overran", 1},
       {"too wide", WithDimensions(picture, 4097, 30), E_OUTOFMEMORY, ""},
@@ -271,14 +255,14 @@ TEST(Decompress, CorruptTruncatedOrOversizedDataFailsWithNoBitmapAndNoLeak) {
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
     Decode d(c.data);
-    d.blob.extra = c.overrun;
+    d.extra = c.overrun;
     HBITMAP sentinel = reinterpret_cast<HBITMAP>(0x4444);
     d.bitmap = sentinel;
     EXPECT_EQ(d.Run(), c.result) << LastImageDecodeError();
     EXPECT_NE(LastImageDecodeError().find(c.reason), std::string::npos) << LastImageDecodeError();
     EXPECT_EQ(d.bitmap, sentinel) << "untouched on failure";
     d.bitmap = nullptr;
-    EXPECT_EQ(d.blob.completions, 0);
+    EXPECT_EQ(d.completions, 0);
   }
   EXPECT_EQ(GdiObjectCounts(), start);
 }
@@ -293,15 +277,12 @@ TEST(DecodedAhead, HandsOverTheSamePixelsOnceForExactlyTheQueuedBytes) {
   HeadlessDevice device;
   const Bytes picture = ReadFile(TEST_PICTURE);
   const Bytes alpha = Fixture("alpha.png");
-  Bytes corrupt = picture;
-  corrupt[30] ^= 0x40;
-  Bytes changed = picture;
-  changed[100] ^= 0x01;
+  const Bytes corrupt = Flipped(picture, 30, 0x40);
   const auto span = [](const Bytes &b) { return std::span<const std::uint8_t>(b); };
   platform::DecodeAhead({span(picture), span(alpha), span(corrupt)});
   platform::FinishWorkAhead();
 
-  EXPECT_FALSE(platform::TakeDecodedAhead(changed)) << "one byte differs";
+  EXPECT_FALSE(platform::TakeDecodedAhead(Flipped(picture, 100, 0x01))) << "one byte differs";
   const auto taken = platform::TakeDecodedAhead(alpha);
   ASSERT_TRUE(taken);
   platform::PngImage onTheSpot;
@@ -314,8 +295,8 @@ TEST(DecodedAhead, HandsOverTheSamePixelsOnceForExactlyTheQueuedBytes) {
   // The layer's call takes its picture, and still reads the caller's data to the end.
   Decode ahead(picture);
   ASSERT_EQ(ahead.Run(), S_OK);
-  EXPECT_EQ(ahead.blob.cursor, picture.size());
-  EXPECT_EQ(ahead.blob.completions, 1);
+  EXPECT_EQ(ahead.cursor, picture.size());
+  EXPECT_EQ(ahead.completions, 1);
   EXPECT_FALSE(platform::TakeDecodedAhead(picture)) << "taken by DecompressImageIndirect";
   Decode again(picture);
   ASSERT_EQ(again.Run(), S_OK);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 #include "gdi/surface.h"
 #include "testing/testing.h"
@@ -57,13 +58,8 @@ TEST(Selection, TheRulesOfWhatMaySelectWhat) {
   HBITMAP spare = CreateCompatibleBitmap(a, 2, 2);
   HBRUSH brush = CreateSolidBrush(RGB(9, 9, 9));
   ASSERT_NE(SelectObject(a, bitmap), nullptr);
-  struct Case {
-    const char *what;
-    HDC dc;
-    HGDIOBJ object;
-    bool accepted;
-  };
-  const Case cases[] = {
+  // What, into which DC, and whether it is taken.
+  const std::tuple<const char *, HDC, HGDIOBJ, bool> cases[] = {
       {"a bitmap already in another DC", b, bitmap, false},
       {"the same bitmap again into its own DC", a, bitmap, true},
       {"a bitmap into a window DC", window, spare, false},
@@ -74,9 +70,8 @@ TEST(Selection, TheRulesOfWhatMaySelectWhat) {
       {"a null DC", nullptr, brush, false},
       {"a stock font into a window DC", window, GetStockObject(SYSTEM_FONT), true},
   };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.what);
-    EXPECT_EQ(SelectObject(c.dc, c.object) != nullptr, c.accepted);
+  for (const auto &[what, dc, object, accepted] : cases) {
+    EXPECT_EQ(SelectObject(dc, object) != nullptr, accepted) << what;
   }
   // The brush is in two DCs: deleting fails until both let it go.
   SelectObject(a, GetStockObject(BLACK_BRUSH));
@@ -111,22 +106,18 @@ TEST(Selection, StockAndSystemObjectsSurviveDeletion) {
 
 TEST(Bitmaps, SizesAcceptedAndRefused) {
   HeadlessDevice device;
-  struct Case {
-    int cx, cy;
-    bool made;
-  };
-  const Case cases[] = {{1, 1, true},       {0, 5, true},         {-1, 5, false},
-                        {5, -1, false},     {16384, 1, true},     {16385, 1, false},
-                        {8192, 8192, true}, {16384, 16384, false}};
-  for (const Case &c : cases) {
-    SCOPED_TRACE(testing::Message() << c.cx << "x" << c.cy);
-    HBITMAP bitmap = CreateCompatibleBitmap(nullptr, c.cx, c.cy);
-    ASSERT_EQ(bitmap != nullptr, c.made);
+  const std::tuple<int, int, bool> cases[] = {
+      {1, 1, true},     {0, 5, true},      {-1, 5, false},     {5, -1, false},
+      {16384, 1, true}, {16385, 1, false}, {8192, 8192, true}, {16384, 16384, false}};
+  for (const auto &[cx, cy, made] : cases) {
+    SCOPED_TRACE(testing::Message() << cx << "x" << cy);
+    HBITMAP bitmap = CreateCompatibleBitmap(nullptr, cx, cy);
+    ASSERT_EQ(bitmap != nullptr, made);
     BITMAP bm{};
     if (bitmap != nullptr && GetObjectW(bitmap, sizeof bm, &bm) == static_cast<int>(sizeof bm)) {
-      EXPECT_EQ(bm.bmWidth, c.cx);
-      EXPECT_EQ(bm.bmHeight, c.cy);
-      EXPECT_EQ(bm.bmWidthBytes, c.cx * 4);
+      EXPECT_EQ(bm.bmWidth, cx);
+      EXPECT_EQ(bm.bmHeight, cy);
+      EXPECT_EQ(bm.bmWidthBytes, cx * 4);
       EXPECT_EQ(GetObjectW(bitmap, sizeof bm - 1, &bm), 0) << "short buffer";
       DeleteObject(bitmap);
     }
@@ -137,11 +128,7 @@ TEST(Bitmaps, SizesAcceptedAndRefused) {
 TEST(Device, CapabilitiesFollowTheDeviceAndATurnKeepsTheScreenDCs) {
   for (const int dpi : {96, 192, 131}) {
     SCOPED_TRACE(dpi);
-    platform::DeviceConfig config;
-    config.width = dpi * 2;
-    config.height = dpi * 3;
-    config.dpi = dpi;
-    HeadlessDevice device(config);
+    HeadlessDevice device({.width = dpi * 2, .height = dpi * 3, .dpi = dpi});
     auto screen = platform::SharedScreenSurface();
     HDC memory = CreateCompatibleDC(nullptr);
     HDC window = platform::CreateSurfaceDC(screen, POINT{0, 0}, RECT{0, 0, 1000, 1000});
@@ -165,11 +152,8 @@ TEST(Counts, EveryKindIsCountedAndBackToTheStartAfterEachPairedOperation) {
   HeadlessDevice device;
   auto screen = platform::SharedScreenSurface();
   const LOGFONTW font{};
-  struct Case {
-    const char *what;
-    int GdiCounts::*kind;
-    std::function<void(bool release)> make;
-  };
+  // What is made, where it is counted, and the making (released or not).
+  using Case = std::tuple<const char *, int GdiCounts::*, std::function<void(bool release)>>;
   // clang-format off
   const Case cases[] = {
       {"memory DC", &GdiCounts::memoryDCs,
@@ -187,15 +171,15 @@ TEST(Counts, EveryKindIsCountedAndBackToTheStartAfterEachPairedOperation) {
        [](bool r) { HPEN p = CreatePen(PS_SOLID, 1, 0); if (r) DeleteObject(p); }},
   };
   // clang-format on
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto &[what, kind, make] : cases) {
+    SCOPED_TRACE(what);
     GdiCounts expected = GdiObjectCounts();
     for (int i = 0; i < 3; ++i) {
-      c.make(true);
+      make(true);
     }
     EXPECT_EQ(GdiObjectCounts(), expected);
-    c.make(false);
-    ++(expected.*c.kind);
+    make(false);
+    ++(expected.*kind);
     EXPECT_EQ(GdiObjectCounts(), expected) << "a leak must show";
   }
 }

@@ -12,7 +12,9 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <numeric>
 #include <set>
+#include <tuple>
 
 #include "canvas.h"
 #include "device/events.h"
@@ -32,14 +34,12 @@ constexpr std::uint32_t kWhite = 0xFFFFFF;
 
 LOGFONTW Font(LONG height, LONG weight = FW_BOLD, BYTE quality = DEFAULT_QUALITY,
               const char16_t *face = u"Tahoma", BYTE italic = 0) {
-  LOGFONTW lf{};
-  lf.lfHeight = height;
-  lf.lfWeight = weight;
-  lf.lfItalic = italic;
-  lf.lfCharSet = DEFAULT_CHARSET;
-  lf.lfQuality = quality;
-  std::u16string name = face;
-  std::copy(name.begin(), name.end(), lf.lfFaceName);
+  LOGFONTW lf{.lfHeight = height,
+              .lfWeight = weight,
+              .lfItalic = italic,
+              .lfCharSet = DEFAULT_CHARSET,
+              .lfQuality = quality};
+  std::char_traits<char16_t>::copy(lf.lfFaceName, face, std::char_traits<char16_t>::length(face));
   return lf;
 }
 
@@ -98,11 +98,9 @@ TEST(Fonts, TahomaResolvesToItsFamilyAndUnknownFacesStillDraw) {
     const auto ink = [](LONG weight) {
       TextCanvas canvas(30, 30, Font(-13, weight, ANTIALIASED_QUALITY));
       ExtTextOutW(canvas.dc, 5, 5, 0, nullptr, u"l", 1, nullptr);
-      long dark = 0;
-      for (const std::uint32_t p : canvas.surface->pixels) {
-        dark += 255 - static_cast<long>(p & 0xFF);
-      }
-      return dark;
+      const auto &pixels = canvas.surface->pixels;
+      return std::accumulate(pixels.begin(), pixels.end(), 0L,
+                             [](long dark, std::uint32_t p) { return dark + 255 - (p & 0xFF); });
     };
     EXPECT_GT(ink(FW_BOLD), ink(FW_NORMAL) * 3 / 2);
   }
@@ -157,20 +155,16 @@ TEST(ExtTextOut, DrawsAtTheTopLeftOfTheCellOrTheAlignedPointAndClips) {
   EXPECT_LE(ink.right, 10 + extent.cx + 1);
   EXPECT_LE(ink.bottom, 20 + tm.tmHeight);
   EXPECT_GE(ink.bottom, 20 + tm.tmAscent) << "capitals stand on the baseline";
-  struct Case {
-    UINT align;
-    int x, y;
-  };
-  const Case cases[] = {
+  const std::tuple<UINT, int, int> cases[] = {
       {TA_LEFT | TA_BASELINE, 10, 20 + tm.tmAscent},
       {TA_LEFT | TA_BOTTOM, 10, 20 + tm.tmHeight},
       {TA_RIGHT | TA_TOP, 10 + extent.cx, 20},
   };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.align);
+  for (const auto &[align, x, y] : cases) {
+    SCOPED_TRACE(align);
     TextCanvas other(120, 60, Font(16));
-    EXPECT_EQ(SetTextAlign(other.dc, c.align), static_cast<UINT>(TA_LEFT | TA_TOP));
-    ExtTextOutW(other.dc, c.x, c.y, 0, nullptr, u"BANK: $1000", 11, nullptr);
+    EXPECT_EQ(SetTextAlign(other.dc, align), static_cast<UINT>(TA_LEFT | TA_TOP));
+    ExtTextOutW(other.dc, x, y, 0, nullptr, u"BANK: $1000", 11, nullptr);
     EXPECT_EQ(other.surface->pixels, top.surface->pixels);
   }
   TextCanvas clipped(120, 30, Font(16));
@@ -251,32 +245,28 @@ TEST(TextExtent, MeasuresAndWrapsAsTheTextIsDrawnInEveryMode) {
 
 TEST(ExtTextOut, BackgroundModesAndTheOpaqueOption) {
   HeadlessDevice device;
-  struct Case {
-    const char *what;
-    int mode;
-    UINT options;
-    bool withRect, cellPainted, rectPainted;
-  };
-  const Case cases[] = {
+  // What, the background mode, the options, whether a rectangle is passed, and
+  // whether the text's cell and the rectangle are painted.
+  const std::tuple<const char *, int, UINT, bool, bool, bool> cases[] = {
       {"transparent, ETO_OPAQUE without a rectangle", TRANSPARENT, ETO_OPAQUE, false, false, false},
       {"opaque mode paints the cell", OPAQUE, 0, false, true, false},
       {"opaque mode with ETO_OPAQUE and no rectangle", OPAQUE, ETO_OPAQUE, false, true, false},
       {"ETO_OPAQUE with a rectangle paints it", TRANSPARENT, ETO_OPAQUE, true, false, true},
   };
   const RECT rect{0, 40, 20, 50};
-  for (const Case &c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto &[what, mode, options, withRect, cellPainted, rectPainted] : cases) {
+    SCOPED_TRACE(what);
     TextCanvas canvas(120, 60, Font(16));
     const SIZE extent = canvas.Extent(u"BET: $5");
-    SetBkMode(canvas.dc, c.mode);
+    SetBkMode(canvas.dc, mode);
     SetBkColor(canvas.dc, RGB(0, 0, 255));
     SetTextColor(canvas.dc, RGB(255, 0, 0));
-    ASSERT_TRUE(ExtTextOutW(canvas.dc, 30, 10, c.options, c.withRect ? &rect : nullptr, u"BET: $5",
-                            7, nullptr));
-    EXPECT_EQ(canvas.surface->Row(10)[30] == 0x0000FFu, c.cellPainted);
-    EXPECT_EQ(canvas.surface->Row(10)[30 + extent.cx - 1] == 0x0000FFu, c.cellPainted);
-    EXPECT_EQ(canvas.surface->Row(10 + extent.cy)[30], kWhite) << "below the cell";
-    EXPECT_EQ(canvas.surface->Row(45)[5] == 0x0000FFu, c.rectPainted);
+    ASSERT_TRUE(ExtTextOutW(canvas.dc, 30, 10, options, withRect ? &rect : nullptr, u"BET: $5", 7,
+                            nullptr));
+    EXPECT_EQ(canvas.At(30, 10) == 0x0000FFu, cellPainted);
+    EXPECT_EQ(canvas.At(30 + extent.cx - 1, 10) == 0x0000FFu, cellPainted);
+    EXPECT_EQ(canvas.At(30, 10 + extent.cy), kWhite) << "below the cell";
+    EXPECT_EQ(canvas.At(5, 45) == 0x0000FFu, rectPainted);
     const auto &pixels = canvas.surface->pixels;
     EXPECT_NE(std::find(pixels.begin(), pixels.end(), 0xFF0000u), pixels.end()) << "red text";
   }
@@ -284,28 +274,23 @@ TEST(ExtTextOut, BackgroundModesAndTheOpaqueOption) {
 
 TEST(ExtTextOut, QualityModesDrawAliasedGreyOrSubpixelGlyphs) {
   HeadlessDevice device;
-  struct Case {
-    BYTE quality;
-    bool onlyTwoColours;
-    bool coloured; // sub-pixel fringes differ per channel
-  };
-  const Case cases[] = {
-      {DEFAULT_QUALITY, true, false},
-      {NONANTIALIASED_QUALITY, true, false},
-      {ANTIALIASED_QUALITY, false, false},
-      {CLEARTYPE_QUALITY, false, true},
-  };
-  for (const Case &c : cases) {
-    SCOPED_TRACE(static_cast<int>(c.quality));
-    TextCanvas canvas(120, 30, Font(16, FW_BOLD, c.quality));
+  // Whether only the text's colour and the background's appear, and whether some
+  // pixels' channels differ (sub-pixel fringes).
+  const std::tuple<BYTE, bool, bool> cases[] = {{DEFAULT_QUALITY, true, false},
+                                                {NONANTIALIASED_QUALITY, true, false},
+                                                {ANTIALIASED_QUALITY, false, false},
+                                                {CLEARTYPE_QUALITY, false, true}};
+  for (const auto &[quality, onlyTwoColours, subpixel] : cases) {
+    SCOPED_TRACE(static_cast<int>(quality));
+    TextCanvas canvas(120, 30, Font(16, FW_BOLD, quality));
     ExtTextOutW(canvas.dc, 2, 2, 0, nullptr, u"BANK: $1000", 11, nullptr);
     const std::set<std::uint32_t> colours(canvas.surface->pixels.begin(),
                                           canvas.surface->pixels.end());
-    EXPECT_EQ(colours.size() == 2, c.onlyTwoColours) << colours.size() << " colours";
+    EXPECT_EQ(colours.size() == 2, onlyTwoColours) << colours.size() << " colours";
     const bool coloured = std::any_of(colours.begin(), colours.end(), [](std::uint32_t p) {
       return ((p >> 16) & 0xFF) != (p & 0xFF) || ((p >> 8) & 0xFF) != (p & 0xFF);
     });
-    EXPECT_EQ(coloured, c.coloured);
+    EXPECT_EQ(coloured, subpixel);
   }
 }
 
@@ -324,14 +309,15 @@ TEST(Cache, AFontCreatedAndDeletedPerPaintCostsNoFreeTypeWorkAfterTheFirst) {
       EXPECT_TRUE(DeleteObject(font));
     };
     paint();
-    const auto work = platform::gdi::FontWorkDone();
+    const auto work = [] {
+      const auto done = platform::gdi::FontWorkDone();
+      return std::tuple(done.matches, done.faceLoads, done.glyphRenders);
+    };
+    const auto first = work();
     for (int i = 0; i < 20; ++i) {
       paint();
     }
-    const auto after = platform::gdi::FontWorkDone();
-    EXPECT_EQ(after.matches, work.matches);
-    EXPECT_EQ(after.faceLoads, work.faceLoads);
-    EXPECT_EQ(after.glyphRenders, work.glyphRenders);
+    EXPECT_EQ(work(), first) << "matches, face loads, glyph renders";
     EXPECT_EQ(GdiObjectCounts(), start) << "every font deleted";
   }
 }
