@@ -181,26 +181,15 @@ TEST(Gamepad, AGameOnTheDesktopByAPadPluggedInAndOutIsTheGameByTaps) {
   {
     // The 100 chip by the highlight, Deal, Hit by the highlight, Stand; Options changed
     // and closed; a new pad; the 5 chip, Deal, Double; and Back closes the game.
-    PadPlayer player(sdl.get(), {SDL_CONTROLLER_BUTTON_DPAD_UP,
-                                 SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
-                                 SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
-                                 SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
-                                 SDL_CONTROLLER_BUTTON_A,
-                                 SDL_CONTROLLER_BUTTON_Y,
-                                 SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
-                                 SDL_CONTROLLER_BUTTON_A,
-                                 SDL_CONTROLLER_BUTTON_B,
-                                 SDL_CONTROLLER_BUTTON_START,
-                                 SDL_CONTROLLER_BUTTON_DPAD_DOWN,
-                                 SDL_CONTROLLER_BUTTON_DPAD_DOWN,
-                                 SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
-                                 SDL_CONTROLLER_BUTTON_B,
-                                 kPlugOut,
-                                 kPlugIn,
-                                 SDL_CONTROLLER_BUTTON_LEFTSHOULDER,
-                                 SDL_CONTROLLER_BUTTON_Y,
-                                 SDL_CONTROLLER_BUTTON_X,
-                                 SDL_CONTROLLER_BUTTON_BACK});
+    constexpr int A = SDL_CONTROLLER_BUTTON_A, B = SDL_CONTROLLER_BUTTON_B,
+                  X = SDL_CONTROLLER_BUTTON_X, Y = SDL_CONTROLLER_BUTTON_Y,
+                  Up = SDL_CONTROLLER_BUTTON_DPAD_UP, Down = SDL_CONTROLLER_BUTTON_DPAD_DOWN,
+                  Right = SDL_CONTROLLER_BUTTON_DPAD_RIGHT, Start = SDL_CONTROLLER_BUTTON_START,
+                  Back = SDL_CONTROLLER_BUTTON_BACK, Lb = SDL_CONTROLLER_BUTTON_LEFTSHOULDER;
+    const std::vector<int> presses = {Up,       Right,   Right, Right, A,    Y,     Right,
+                                      A,        B,       Start, Down,  Down, Right, B,
+                                      kPlugOut, kPlugIn, Lb,    Y,     X,    Back};
+    PadPlayer player(sdl.get(), presses);
     platform::SetCurrentHost(&player);
     const int exitCode = WinMain(device.instance, nullptr, nullptr, SW_SHOW);
     platform::SetCurrentHost(nullptr);
