@@ -77,11 +77,4 @@ TEST(RemoteWindows, ASecondStartFindsTheFirstsWindowAndBringsItForward) {
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the first process's window did not come forward";
 }
 
-TEST(RemoteWindows, AWindowOfThisProcessIsFoundWithoutAskingAnyone) {
-  platform::test::HeadlessDevice device;
-  const HWND local = platform::test::CreatePlainWindow(u"Here");
-  EXPECT_EQ(FindWindowW(nullptr, u"Here"), local);
-  EXPECT_EQ(FindWindowW(nullptr, u"Elsewhere"), nullptr) << "no service: nobody else to ask";
-}
-
 } // namespace
