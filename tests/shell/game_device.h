@@ -28,6 +28,10 @@ inline constexpr Screen Screens[] = {{"qvga", 240, 320, 96},
                                      {"vga-landscape", 640, 480, 192},
                                      {"square", 240, 240, 96}};
 
+inline std::string Tap(int x, int y) {
+  return "tap " + std::to_string(x) + " " + std::to_string(y) + "\n";
+}
+
 // Checks made inside the game's own loop while a script plays: the timer procedure of a hidden
 // window, which the game's loop and its dialogs' loops dispatch like their own timers. Each is
 // due `atMs` after the device started, a time only the script's `wait` lines reach.

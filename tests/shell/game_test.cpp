@@ -29,7 +29,8 @@ namespace {
 
 using Cues = std::vector<std::u16string>;
 
-using shelltest::CheckAt, shelltest::GameDevice, shelltest::Screen, shelltest::Stored;
+using shelltest::CheckAt, shelltest::GameDevice, shelltest::Screen, shelltest::Stored,
+    shelltest::Tap;
 
 HWND MainWindow() { return FindWindowW(u"BLACKJACK", u"BlackJack"); }
 GameTable &Table() {
@@ -39,7 +40,6 @@ GameTable &Table() {
   return *Shell().table;
 }
 
-std::string Tap(int x, int y) { return dialogtest::Tap({x, y}); }
 // On a portrait QVGA screen: the table's client area starts under the 26-pixel navigation bar,
 // whose right end holds a dialog's Done; the soft keys New, Options and About lie across the bar
 // at the bottom.

@@ -11,7 +11,7 @@
 
 namespace {
 
-using shelltest::Screen, shelltest::Screens;
+using shelltest::Screen, shelltest::Screens, shelltest::Tap;
 
 // The centres of the regions at 96 dpi, portrait x, y then landscape x, y, in the order
 // a hand plays them: the chips 5 to 500, Clear, the 5 chip again, Deal, Double, then
@@ -23,10 +23,6 @@ constexpr int Hand[][4] = {{22, 250, 232, 37},   {57, 250, 232, 70},   {92, 250,
 constexpr std::size_t Double = 8;
 // A square screen has the landscape layout, whose buttons lie beyond its 240 pixels.
 constexpr std::size_t ChipsOnly = 5;
-
-std::string Tap(int x, int y) {
-  return "tap " + std::to_string(x) + " " + std::to_string(y) + "\n";
-}
 
 // The cues of the hand played on `screen` at 12:00:05 after `turns` turns, the first with
 // the Options dialog open (from the middle soft key, closed by the navigation bar's ok)
