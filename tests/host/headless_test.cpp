@@ -202,10 +202,6 @@ TEST_F(Headless, ABadScriptIsRefusedBeforeTheProgramStarts) {
   EXPECT_TRUE(State().seen.empty());
 }
 
-std::string TempPath(const char *name) {
-  return ::testing::TempDir() + "/" + std::to_string(::getpid()) + "_" + name;
-}
-
 std::vector<std::string> ReadLines(const std::string &path) {
   std::ifstream in(path);
   std::vector<std::string> lines;
@@ -216,7 +212,7 @@ std::vector<std::string> ReadLines(const std::string &path) {
 }
 
 TEST_F(Headless, TheTraceHasALinePerSoundAndPerTimerSetOrKilled) {
-  const std::string path = TempPath("trace.txt");
+  const std::string path = ::testing::TempDir() + "/" + std::to_string(::getpid()) + "_trace.txt";
   ASSERT_TRUE(platform::OpenTrace(path));
   State().timerMs = 300;
   State().killAfter = 2;
