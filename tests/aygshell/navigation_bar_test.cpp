@@ -38,11 +38,11 @@ void Tap(LONG x, LONG y) {
 using NavigationBar = WindowTest;
 
 TEST_F(NavigationBar, ShowsTheTitleInFrontAndItsOkButtonSendsIdok) {
-  HWND untitled = Create(WS_VISIBLE, nullptr, nullptr, u"");
+  HWND untitled = Create(WS_VISIBLE, std::nullopt, nullptr, u"");
   Drain();
   platform::ComposeScreen();
   EXPECT_EQ(BarTextPixels(0, 240), 0);
-  HWND titled = Create(WS_VISIBLE, nullptr, nullptr, u"BlackJack");
+  HWND titled = Create(WS_VISIBLE, std::nullopt, nullptr, u"BlackJack");
   Drain();
   platform::ComposeScreen();
   const int title = BarTextPixels(0, 120);

@@ -222,11 +222,8 @@ TEST_F(Dialogs, MenuBarsRefuseBadRecordsAndResources) {
                {"a missing resource", sizeof(SHMENUBARINFO), 999, FALSE}};
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
-    SHMENUBARINFO info{};
-    info.cbSize = c.size;
-    info.hwndParent = parent;
-    info.nToolBarId = c.id;
-    info.hInstRes = module_;
+    SHMENUBARINFO info{
+        .cbSize = c.size, .hwndParent = parent, .nToolBarId = c.id, .hInstRes = module_};
     const std::size_t before = platform::AllWindows().size();
     EXPECT_EQ(SHCreateMenuBar(&info), c.made);
     EXPECT_EQ(platform::AllWindows().size(), before + (c.made ? 1 : 0));

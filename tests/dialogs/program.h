@@ -58,11 +58,10 @@ inline LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 
 // The menu bar as the game makes it, from the module's resource `id`.
 inline HWND MakeMenuBar(HWND parent, UINT id, HINSTANCE instance) {
-  SHMENUBARINFO info{};
-  info.cbSize = sizeof info;
-  info.hwndParent = parent;
-  info.nToolBarId = id;
-  info.hInstRes = instance;
+  SHMENUBARINFO info{.cbSize = sizeof(SHMENUBARINFO),
+                     .hwndParent = parent,
+                     .nToolBarId = id,
+                     .hInstRes = instance};
   return SHCreateMenuBar(&info) != FALSE ? info.hwndMB : nullptr;
 }
 

@@ -18,10 +18,6 @@ using dialogtest::ItemSpec;
 using dialogtest::TemplateLayout;
 using platform::DialogTemplate;
 
-bool Parse(const std::vector<std::byte> &bytes, DialogTemplate *out, std::string *error) {
-  return platform::ParseDialogTemplate(bytes, out, error);
-}
-
 TEST(DialogTemplates, BothFormsReadTheSameWithClassesAsOrdinalsOrStrings) {
   TemplateLayout layout;
   layout.items = {
@@ -34,7 +30,7 @@ TEST(DialogTemplates, BothFormsReadTheSameWithClassesAsOrdinalsOrStrings) {
     layout.extended = extended;
     DialogTemplate t;
     std::string error;
-    ASSERT_TRUE(Parse(Build(layout), &t, &error)) << error;
+    ASSERT_TRUE(platform::ParseDialogTemplate(Build(layout), &t, &error)) << error;
     EXPECT_EQ(t.extended, extended);
     ASSERT_EQ(t.items.size(), 3u);
     EXPECT_EQ(platform::ItemClassName(t.items[0].windowClass), u"button");
@@ -91,7 +87,7 @@ TEST(DialogTemplates, HostileTemplatesFailCleanlyNamingTheFault) {
     }
     DialogTemplate t;
     std::string error;
-    EXPECT_FALSE(Parse(bytes, &t, &error));
+    EXPECT_FALSE(platform::ParseDialogTemplate(bytes, &t, &error));
     EXPECT_NE(error.find(c.error), std::string::npos) << error;
   }
 }

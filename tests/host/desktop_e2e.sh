@@ -14,16 +14,8 @@ set -u
 BJ=$1
 HAND_PNG=$2
 KEEP=$3
-WORK=$(mktemp -d)
 rm -rf "$KEEP"
-XVFB_PID=
-BJ_PID=
-cleanup() {
-  [ -n "$BJ_PID" ] && kill "$BJ_PID" 2>/dev/null
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/xvfb.sh"
 # A failure prints the program's output and keeps what the screen showed, what was
 # expected and their difference.
 fail() {
@@ -37,15 +29,6 @@ fail() {
   done
   [ -f "$KEEP/x.png" ] && echo "the captures are kept in $KEEP (x.png: the X screen)" >&2
   exit 1
-}
-# Waits up to $2 tenths of a second for the command $1 to succeed.
-wait_for() {
-  i=0
-  while ! sh -c "$1" >/dev/null 2>&1; do
-    i=$((i + 1))
-    [ "$i" -ge "$2" ] && return 1
-    sleep 0.1
-  done
 }
 
 # ---- The command line ----
@@ -66,14 +49,7 @@ grep -q -- "--headless" "$WORK/err.txt" || fail "the message says how to run hea
 for tool in Xvfb xdotool import compare convert; do
   command -v "$tool" >/dev/null || fail "$tool is missing (scripts/deps installs it)"
 done
-Xvfb -displayfd 3 -screen 0 1000x1400x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.txt" &
-XVFB_PID=$!
-if ! wait_for "test -s '$WORK/display'" 100; then
-  echo "SKIPPED: Xvfb could not start: $(cat "$WORK/xvfb.txt")"
-  exit 77
-fi
-DISPLAY=:$(cat "$WORK/display")
-export DISPLAY
+start_xvfb_or_skip 1000x1400x24
 
 ZOOM=2
 # Clicks in device pixels (the table starts under the 26-pixel navigation bar).
@@ -237,13 +213,7 @@ head -c $(($(wc -c <"$R/game.txt") * 2 / 3)) "$R/game.txt" >"$R/cut.txt"
 
 
 # ---- A landscape window at zoom 4 filling a 1280x1024 display: the wheel, then F9 ----
-kill "$XVFB_PID"
-wait "$XVFB_PID" 2>/dev/null
-: >"$WORK/display"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.txt" &
-XVFB_PID=$!
-wait_for "test -s '$WORK/display'" 100 || fail "the second Xvfb could not start"
-DISPLAY=:$(cat "$WORK/display")
+start_xvfb 1280x1024x24 || fail "the second Xvfb could not start"
 ZOOM=4
 "$BJ" --screen qvga-landscape --zoom $ZOOM --profile "$WORK/wide" >"$WORK/out.txt" 2>"$WORK/err.txt" &
 BJ_PID=$!

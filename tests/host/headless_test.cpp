@@ -50,6 +50,15 @@ std::vector<Received> SeenOf(UINT message) {
   return out;
 }
 
+// One field of every message of a kind the program saw.
+template <typename T> std::vector<T> FieldOf(UINT message, T Received::*field) {
+  std::vector<T> out;
+  for (const Received &r : SeenOf(message)) {
+    out.push_back(r.*field);
+  }
+  return out;
+}
+
 LRESULT CALLBACK ProgramProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   Program &p = State();
   p.seen.push_back(Received{message, wParam, lParam, GetTickCount()});
@@ -107,52 +116,43 @@ int WINAPI ProgramMain(HINSTANCE instance, HINSTANCE, LPWSTR, int show) {
   return static_cast<int>(msg.wParam);
 }
 
+// Runs the script through the program on the current device.
+platform::HeadlessRun Play(const std::string &script) {
+  platform::ScriptReader reader(std::make_unique<std::istringstream>(script));
+  return platform::RunHeadless(reader, ProgramMain, nullptr);
+}
+
 class Headless : public ::testing::Test {
 protected:
   Headless() { State() = Program{}; }
-
-  platform::HeadlessRun Run(const std::string &script) {
-    platform::ScriptReader reader(std::make_unique<std::istringstream>(script));
-    return platform::RunHeadless(reader, ProgramMain, nullptr);
-  }
 
   platform::test::HeadlessDevice device_;
 };
 
 TEST_F(Headless, TapsKeysRotateAndCloseReachTheProgram) {
   const auto run =
-      Run("tap 10 40\ndown 100 300\nup 239 319\nkey ctrl+q\nrotate\nclose\ntap 1 100\n");
+      Play("tap 10 40\ndown 100 300\nup 239 319\nkey ctrl+q\nrotate\nclose\ntap 1 100\n");
   EXPECT_EQ(run.exitCode, 7);
   EXPECT_TRUE(run.error.empty()) << run.error;
-  const auto downs = SeenOf(WM_LBUTTONDOWN);
-  const auto ups = SeenOf(WM_LBUTTONUP);
-  ASSERT_EQ(downs.size(), 2u);
-  ASSERT_EQ(ups.size(), 2u) << "the program ended at the close";
-  EXPECT_EQ(downs[0].lParam, MAKELPARAM(10, 14)); // client coordinates
-  EXPECT_EQ(ups[0].lParam, MAKELPARAM(10, 14));
-  EXPECT_EQ(downs[1].lParam, MAKELPARAM(100, 274));
-  EXPECT_EQ(ups[1].lParam, MAKELPARAM(239, 293));
-  const auto keys = SeenOf(WM_KEYDOWN);
-  ASSERT_EQ(keys.size(), 2u);
-  EXPECT_EQ(keys[0].wParam, static_cast<WPARAM>(VK_CONTROL));
-  EXPECT_EQ(keys[1].wParam, static_cast<WPARAM>('Q'));
+  // In client coordinates; the tap after the close never comes, the program having ended.
+  EXPECT_EQ(FieldOf(WM_LBUTTONDOWN, &Received::lParam),
+            (std::vector<LPARAM>{MAKELPARAM(10, 14), MAKELPARAM(100, 274)}));
+  EXPECT_EQ(FieldOf(WM_LBUTTONUP, &Received::lParam),
+            (std::vector<LPARAM>{MAKELPARAM(10, 14), MAKELPARAM(239, 293)}));
+  EXPECT_EQ(FieldOf(WM_KEYDOWN, &Received::wParam), (std::vector<WPARAM>{VK_CONTROL, 'Q'}));
   EXPECT_EQ(SeenOf(WM_CHAR).size(), 1u);
   EXPECT_EQ(SeenOf(WM_SETTINGCHANGE).size(), 1u);
   EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 320);
   EXPECT_EQ(SeenOf(WM_CLOSE).size(), 1u);
 }
 
-TEST_F(Headless, TheEndOfTheScriptClosesTheProgram) {
-  const auto run = Run("");
+// The end of the script closes the program.
+TEST_F(Headless, OnlyWaitRunsTheVirtualClockThroughEachTimer) {
+  State().timerMs = 300;
+  const auto run = Play("tap 5 50\nwait 1000\ntap 5 50\n");
   EXPECT_EQ(run.exitCode, 7);
   EXPECT_EQ(SeenOf(WM_CLOSE).size(), 1u);
   EXPECT_GE(run.frames, 1);
-}
-
-TEST_F(Headless, OnlyWaitRunsTheVirtualClockThroughEachTimer) {
-  State().timerMs = 300;
-  const auto run = Run("tap 5 50\nwait 1000\ntap 5 50\n");
-  EXPECT_EQ(run.exitCode, 7);
   std::vector<DWORD> at;
   for (const Received &r : State().seen) {
     if (r.message == WM_TIMER || r.message == WM_LBUTTONUP) {
@@ -166,7 +166,7 @@ TEST_F(Headless, OnlyWaitRunsTheVirtualClockThroughEachTimer) {
 TEST_F(Headless, AProgramThatWillNotEndIsStoppedWithAnError) {
   State().ignoreClose = true;
   State().timerMs = 1000;
-  const auto run = Run("tap 5 50\n");
+  const auto run = Play("tap 5 50\n");
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(run.error, "the program did not end after WM_CLOSE at the end of the script");
   // Its timers kept running for the grace period after the close.
@@ -187,7 +187,7 @@ TEST_F(Headless, RuntimeErrorsNameTheLine) {
   for (const Case &c : cases) {
     platform::test::HeadlessDevice fresh;
     State() = Program{};
-    const auto run = Run(c.script);
+    const auto run = Play(c.script);
     EXPECT_EQ(run.exitCode, c.exitCode) << c.script;
     EXPECT_EQ(run.error.rfind(c.error, 0), 0u) << run.error;
     EXPECT_LE(SeenOf(WM_LBUTTONUP).size(), 1u) << "nothing runs after the error";
@@ -202,10 +202,6 @@ TEST_F(Headless, ABadScriptIsRefusedBeforeTheProgramStarts) {
   EXPECT_TRUE(State().seen.empty());
 }
 
-std::string TempPath(const char *name) {
-  return ::testing::TempDir() + "/" + std::to_string(::getpid()) + "_" + name;
-}
-
 std::vector<std::string> ReadLines(const std::string &path) {
   std::ifstream in(path);
   std::vector<std::string> lines;
@@ -216,11 +212,11 @@ std::vector<std::string> ReadLines(const std::string &path) {
 }
 
 TEST_F(Headless, TheTraceHasALinePerSoundAndPerTimerSetOrKilled) {
-  const std::string path = TempPath("trace.txt");
+  const std::string path = ::testing::TempDir() + "/" + std::to_string(::getpid()) + "_trace.txt";
   ASSERT_TRUE(platform::OpenTrace(path));
   State().timerMs = 300;
   State().killAfter = 2;
-  Run("wait 250\ntap 5 50\nwait 1000\ntap 5 60\n");
+  Play("wait 250\ntap 5 50\nwait 1000\ntap 5 60\n");
   platform::CloseTrace();
   EXPECT_EQ(ReadLines(path), (std::vector<std::string>{
                                  "0 timer set 1025 300",
@@ -230,10 +226,6 @@ TEST_F(Headless, TheTraceHasALinePerSoundAndPerTimerSetOrKilled) {
                              }));
   std::remove(path.c_str());
 }
-
-} // namespace
-
-namespace {
 
 // A desktop front end in miniature: the user's input comes in through a Timeline
 // whose real clock is the test's, which sleeps by moving it.
@@ -268,11 +260,7 @@ TEST(Recordings, AGameRecordedOnABusyMachineReplaysTheSameMessagesAtTheSameTimes
   std::int64_t realMs = 0;
   platform::Timeline timeline([&] { return realMs; });
   const std::string path = ::testing::TempDir() + "recording.txt";
-  platform::RecordingHeader header;
-  header.version = "test";
-  header.width = 240;
-  header.height = 320;
-  header.dpi = 96;
+  const platform::RecordingHeader header{.version = "test", .width = 240, .height = 320, .dpi = 96};
   std::string error;
   auto recorder = platform::Recorder::Create(path, header, &error);
   ASSERT_TRUE(recorder) << error;
@@ -305,11 +293,7 @@ TEST(Recordings, AGameRecordedOnABusyMachineReplaysTheSameMessagesAtTheSameTimes
     return seen;
   };
   const std::vector<Received> played = messages();
-  std::vector<DWORD> ticks;
-  for (const Received &r : SeenOf(WM_TIMER)) {
-    ticks.push_back(r.tick);
-  }
-  EXPECT_EQ(ticks, (std::vector<DWORD>{300, 600, 900, 1200}));
+  EXPECT_EQ(FieldOf(WM_TIMER, &Received::tick), (std::vector<DWORD>{300, 600, 900, 1200}));
   EXPECT_EQ(SeenOf(WM_MOUSEMOVE).size(), 1u);
 
   std::ifstream file(path, std::ios::binary);
@@ -321,8 +305,7 @@ TEST(Recordings, AGameRecordedOnABusyMachineReplaysTheSameMessagesAtTheSameTimes
   platform::test::HeadlessDevice fresh;
   State() = Program{};
   State().timerMs = 300;
-  platform::ScriptReader reader(std::make_unique<std::istringstream>(script));
-  const auto replay = platform::RunHeadless(reader, ProgramMain, nullptr);
+  const auto replay = Play(script);
   EXPECT_EQ(replay.exitCode, 7) << replay.error;
   EXPECT_TRUE(messages() == played) << text;
 }

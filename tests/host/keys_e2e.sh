@@ -9,30 +9,14 @@ set -u
 
 BJ=$1
 KEEP=$2
-WORK=$(mktemp -d)
 rm -rf "$KEEP"
-XVFB_PID=
-BJ_PID=
-cleanup() {
-  [ -n "$BJ_PID" ] && kill "$BJ_PID" 2>/dev/null
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/xvfb.sh"
 fail() {
   echo "FAIL: $*" >&2
   [ -f "$WORK/err.txt" ] && cat "$WORK/err.txt" >&2
   mkdir -p "$KEEP"
   cp "$WORK"/*.png "$WORK"/*.txt "$KEEP/" 2>/dev/null
   exit 1
-}
-wait_for() {
-  i=0
-  while ! sh -c "$1" >/dev/null 2>&1; do
-    i=$((i + 1))
-    [ "$i" -ge "$2" ] && return 1
-    sleep 0.1
-  done
 }
 sounds() { awk '$2 == "sound" { print $3 }' "$1"; }
 money() { sed -n 's/^"TotalAmount"=dword:0*\([0-9a-f]*\).*/\1/p' "$1/registry.reg"; }
@@ -66,14 +50,7 @@ printf '%s\n' "tap 127 276" "tap 31 242" "tap 90 242" "tap 150 242" "wait 3000" 
 for tool in Xvfb xdotool import convert; do
   command -v "$tool" >/dev/null || fail "$tool is missing (scripts/deps installs it)"
 done
-Xvfb -displayfd 3 -screen 0 1000x1000x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.txt" &
-XVFB_PID=$!
-if ! wait_for "test -s '$WORK/display'" 100; then
-  echo "SKIPPED: Xvfb could not start: $(cat "$WORK/xvfb.txt")"
-  exit 77
-fi
-DISPLAY=:$(cat "$WORK/display")
-export DISPLAY
+start_xvfb_or_skip 1000x1000x24
 "$BJ" --zoom 2 --clock 12:00:05 --profile "$WORK/keys" --record "$WORK/game.txt" \
   --trace "$WORK/keys.trace" >"$WORK/out.txt" 2>"$WORK/err.txt" &
 BJ_PID=$!

@@ -22,33 +22,15 @@
 #include "shell/shell.h"
 #include "testing/testing.h"
 #include "tests/dialogs/program.h"
+#include "tests/shell/game_device.h"
 #include "user/window.h"
 
 namespace {
 
 using Cues = std::vector<std::u16string>;
 
-// A device as a fresh process of the game finds it: the game's resources (or those of
-// `resFile`) as the main module, the dpi not yet captured. QVGA, or another size and dpi; the
-// clock at 12:00:`second`, which seeds the shoe.
-struct GameDevice {
-  explicit GameDevice(int second, const std::string &profile = "", const std::string &resFile = "",
-                      int width = 240, int height = 320, int dpi = 96)
-      : device({.width = width,
-                .height = height,
-                .dpi = dpi,
-                .clockStart = {2026, 1, 4, 1, 12, 0, static_cast<WORD>(second), 0},
-                .profileDir = profile}) {
-    instance = resFile.empty() ? platform::test::LoadResModule(platform::EmbeddedResources())
-                               : platform::test::LoadResModuleFile(resFile);
-    screenDpi = 0;
-  }
-  ~GameDevice() { screenDpi = landscapeLayout = 0; }
-  // Plays the script; every check set up for it (CheckAt) must have been made.
-  platform::test::ScriptRun Play(const std::string &script) const;
-  platform::test::HeadlessDevice device;
-  HINSTANCE instance = nullptr;
-};
+using shelltest::CheckAt, shelltest::GameDevice, shelltest::Screen, shelltest::Stored,
+    shelltest::Tap;
 
 HWND MainWindow() { return FindWindowW(u"BLACKJACK", u"BlackJack"); }
 GameTable &Table() {
@@ -58,7 +40,6 @@ GameTable &Table() {
   return *Shell().table;
 }
 
-std::string Tap(int x, int y) { return dialogtest::Tap({x, y}); }
 // On a portrait QVGA screen: the table's client area starts under the 26-pixel navigation bar,
 // whose right end holds a dialog's Done; the soft keys New, Options and About lie across the bar
 // at the bottom.
@@ -75,43 +56,6 @@ std::string TapOption(HINSTANCE instance, WORD control) {
   const auto *bytes = static_cast<const std::byte *>(LockResource(LoadResource(instance, found)));
   return dialogtest::Tap(
       dialogtest::ItemCentre({bytes, SizeofResource(instance, found)}, control, {0, 26}));
-}
-
-// Checks made inside the game's own loop while a script plays: the timer procedure of a hidden
-// window, which the game's loop and its dialogs' loops dispatch like their own timers. Each is
-// due `atMs` after the device started, a time only the script's `wait` lines reach.
-std::vector<std::function<void()>> &Checks() {
-  static std::vector<std::function<void()>> checks;
-  return checks;
-}
-void CheckAt(std::uint64_t atMs, std::function<void()> check) {
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = DefWindowProcW;
-  wc.lpszClassName = u"GameTestChecks";
-  RegisterClassW(&wc); // fails harmlessly when already registered on this device
-  const HWND hidden = CreateWindowExW(0, wc.lpszClassName, u"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                      nullptr, nullptr, nullptr);
-  Checks().push_back(std::move(check));
-  SetTimer(hidden, Checks().size(), static_cast<UINT>(atMs - platform::CurrentDevice().NowMs()),
-           [](HWND window, UINT, UINT_PTR id, DWORD) {
-             KillTimer(window, id);
-             std::exchange(Checks()[id - 1], nullptr)();
-           });
-}
-
-platform::test::ScriptRun GameDevice::Play(const std::string &script) const {
-  auto run = platform::test::RunScript(WinMain, script, instance);
-  for (const auto &check : Checks()) {
-    EXPECT_FALSE(check) << "a check of the run was never made";
-  }
-  Checks().clear();
-  return run;
-}
-
-std::optional<DWORD> Stored(LPCWSTR name) {
-  DWORD value = 0;
-  return RegistrySettings().ReadDword(SettingsKey, name, &value) ? std::optional(value)
-                                                                 : std::nullopt;
 }
 
 std::string ReadFile(const std::string &path) {
@@ -218,7 +162,7 @@ TEST(TouchRegions, EachEdgeBelongsToItsRegionInBothOrientationsAtEveryDpi) {
   };
   // clang-format on
   for (const int dpi : {96, 192, 144}) {
-    GameDevice device(0, "", "", 240 * dpi / 96, 320 * dpi / 96, dpi);
+    GameDevice device(0, "", "", Screen{"", 240 * dpi / 96, 320 * dpi / 96, dpi});
     CaptureScreenDpi();
     const HWND window = platform::test::CreatePlainWindow();
     Shell().table = std::make_unique<GameTable>(device.instance, window);

@@ -11,21 +11,11 @@
 
 #include "aygshell/keys.h"
 #include "host/sdl_host.h"
-#include "kernel/module.h"
-#include "shell/shell.h"
-#include "testing/testing.h"
+#include "tests/shell/game_device.h"
 
 namespace {
 
-struct Screen {
-  const char *name;
-  int width, height, dpi;
-};
-constexpr Screen Screens[] = {{"qvga", 240, 320, 96},
-                              {"qvga-landscape", 320, 240, 96},
-                              {"vga", 480, 640, 192},
-                              {"vga-landscape", 640, 480, 192},
-                              {"square", 240, 240, 96}};
+using shelltest::GameDevice, shelltest::Screen, shelltest::Screens;
 
 // The rows of HitRegions by what they are.
 constexpr const char *RegionNames[HitRegionCount] = {
@@ -43,9 +33,7 @@ platform::shell::KeyMap GameKeyMap() {
 TEST(KeyMap, EverySpotLiesInsideTheRegionOfItsNameOnEveryScreen) {
   for (const Screen &screen : Screens) {
     SCOPED_TRACE(screen.name);
-    platform::test::HeadlessDevice device(
-        {.width = screen.width, .height = screen.height, .dpi = screen.dpi});
-    screenDpi = 0;
+    const GameDevice device(0, "", "", screen);
     CaptureScreenDpi();
     int mapped = 0;
     for (const platform::shell::KeySpot &spot : GameKeyMap().spots) {
@@ -60,24 +48,12 @@ TEST(KeyMap, EverySpotLiesInsideTheRegionOfItsNameOnEveryScreen) {
     }
     EXPECT_EQ(mapped, HitRegionCount) << "a region without a spot";
   }
-  screenDpi = 0;
 }
 
 struct Played {
   std::vector<std::u16string> cues;
-  DWORD money = 0;
+  std::optional<DWORD> money;
 };
-
-DWORD StoredMoney() {
-  DWORD money = 0;
-  DWORD size = sizeof money;
-  HKEY key = nullptr;
-  EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"SOFTWARE\\Quorvane\\BlackJack", 0, KEY_READ, &key),
-            ERROR_SUCCESS);
-  RegQueryValueExW(key, u"TotalAmount", nullptr, nullptr, reinterpret_cast<BYTE *>(&money), &size);
-  RegCloseKey(key);
-  return money;
-}
 
 // Plays `script` at 12:00:05 on a fresh profile (with `keyFile` as its keys.txt when
 // given): the cues and the money stored at the close.
@@ -86,15 +62,10 @@ Played Play(const std::string &script, const std::string &keyFile = "") {
   if (!keyFile.empty()) {
     std::ofstream(profile.Dir() + "/keys.txt") << keyFile;
   }
-  platform::DeviceConfig config = profile.Config();
-  config.clockStart = {2026, 1, 4, 1, 12, 0, 5, 0};
-  platform::test::HeadlessDevice device(config);
-  screenDpi = 0;
-  const auto run = platform::test::RunScript(
-      WinMain, script, platform::test::LoadResModule(platform::EmbeddedResources()));
-  EXPECT_EQ(run.exitCode, 0) << run.error;
-  screenDpi = landscapeLayout = 0;
-  return Played{platform::test::TakeCueNames(), StoredMoney()};
+  const GameDevice device(5, profile.Dir());
+  Played played{device.Cues(script), shelltest::Stored(u"TotalAmount")};
+  EXPECT_TRUE(played.money) << "no money stored";
+  return played;
 }
 
 // One game three ways: the chips, Deal, Hit, Stand, the Options dialog changed and
@@ -203,45 +174,29 @@ TEST(Gamepad, AGameOnTheDesktopByAPadPluggedInAndOutIsTheGameByTaps) {
   platform::test::ScopedEnv driver("SDL_VIDEODRIVER", "dummy");
   platform::test::ScopedEnv background("SDL_JOYSTICK_ALLOW_BACKGROUND_EVENTS", "1");
   platform::test::TempProfile profile;
-  platform::DeviceConfig config = profile.Config();
-  config.clockStart = {2026, 1, 4, 1, 12, 0, 5, 0};
-  platform::test::HeadlessDevice device(config);
+  const GameDevice device(5, profile.Dir());
   std::string error;
   auto sdl = platform::SdlHost::Open(1, &error);
   ASSERT_TRUE(sdl) << error;
   {
     // The 100 chip by the highlight, Deal, Hit by the highlight, Stand; Options changed
     // and closed; a new pad; the 5 chip, Deal, Double; and Back closes the game.
-    PadPlayer player(sdl.get(), {SDL_CONTROLLER_BUTTON_DPAD_UP,
-                                 SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
-                                 SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
-                                 SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
-                                 SDL_CONTROLLER_BUTTON_A,
-                                 SDL_CONTROLLER_BUTTON_Y,
-                                 SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
-                                 SDL_CONTROLLER_BUTTON_A,
-                                 SDL_CONTROLLER_BUTTON_B,
-                                 SDL_CONTROLLER_BUTTON_START,
-                                 SDL_CONTROLLER_BUTTON_DPAD_DOWN,
-                                 SDL_CONTROLLER_BUTTON_DPAD_DOWN,
-                                 SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
-                                 SDL_CONTROLLER_BUTTON_B,
-                                 kPlugOut,
-                                 kPlugIn,
-                                 SDL_CONTROLLER_BUTTON_LEFTSHOULDER,
-                                 SDL_CONTROLLER_BUTTON_Y,
-                                 SDL_CONTROLLER_BUTTON_X,
-                                 SDL_CONTROLLER_BUTTON_BACK});
+    constexpr int A = SDL_CONTROLLER_BUTTON_A, B = SDL_CONTROLLER_BUTTON_B,
+                  X = SDL_CONTROLLER_BUTTON_X, Y = SDL_CONTROLLER_BUTTON_Y,
+                  Up = SDL_CONTROLLER_BUTTON_DPAD_UP, Down = SDL_CONTROLLER_BUTTON_DPAD_DOWN,
+                  Right = SDL_CONTROLLER_BUTTON_DPAD_RIGHT, Start = SDL_CONTROLLER_BUTTON_START,
+                  Back = SDL_CONTROLLER_BUTTON_BACK, Lb = SDL_CONTROLLER_BUTTON_LEFTSHOULDER;
+    const std::vector<int> presses = {Up,       Right,   Right, Right, A,    Y,     Right,
+                                      A,        B,       Start, Down,  Down, Right, B,
+                                      kPlugOut, kPlugIn, Lb,    Y,     X,    Back};
+    PadPlayer player(sdl.get(), presses);
     platform::SetCurrentHost(&player);
-    screenDpi = 0;
-    const int exitCode = WinMain(platform::test::LoadResModule(platform::EmbeddedResources()),
-                                 nullptr, nullptr, SW_SHOW);
-    screenDpi = landscapeLayout = 0;
+    const int exitCode = WinMain(device.instance, nullptr, nullptr, SW_SHOW);
     platform::SetCurrentHost(nullptr);
     EXPECT_EQ(exitCode, 0);
   }
   EXPECT_EQ(platform::test::TakeCueNames(), taps.cues);
-  EXPECT_EQ(StoredMoney(), taps.money);
+  EXPECT_EQ(shelltest::Stored(u"TotalAmount"), taps.money);
 }
 
 TEST(KeyFile, ABadFileIsRefusedWholeNamingItsLine) {

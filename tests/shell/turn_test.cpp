@@ -7,21 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "kernel/module.h"
-#include "shell/shell.h"
-#include "testing/testing.h"
+#include "tests/shell/game_device.h"
 
 namespace {
 
-struct Screen {
-  const char *name;
-  int width, height, dpi;
-};
-constexpr Screen Screens[] = {{"qvga", 240, 320, 96},
-                              {"qvga-landscape", 320, 240, 96},
-                              {"vga", 480, 640, 192},
-                              {"vga-landscape", 640, 480, 192},
-                              {"square", 240, 240, 96}};
+using shelltest::Screen, shelltest::Screens, shelltest::Tap;
 
 // The centres of the regions at 96 dpi, portrait x, y then landscape x, y, in the order
 // a hand plays them: the chips 5 to 500, Clear, the 5 chip again, Deal, Double, then
@@ -34,18 +24,11 @@ constexpr std::size_t Double = 8;
 // A square screen has the landscape layout, whose buttons lie beyond its 240 pixels.
 constexpr std::size_t ChipsOnly = 5;
 
-std::string Tap(int x, int y) {
-  return "tap " + std::to_string(x) + " " + std::to_string(y) + "\n";
-}
-
 // The cues of the hand played on `screen` at 12:00:05 after `turns` turns, the first with
 // the Options dialog open (from the middle soft key, closed by the navigation bar's ok)
 // when `dialogOpen`.
 std::vector<std::u16string> PlayAfterTurns(const Screen &screen, int turns, bool dialogOpen) {
-  platform::test::HeadlessDevice device({.width = screen.width,
-                                         .height = screen.height,
-                                         .dpi = screen.dpi,
-                                         .clockStart = {2026, 1, 4, 1, 12, 0, 5, 0}});
+  shelltest::GameDevice device(5, "", "", screen);
   const int scale = screen.dpi / 96;
   const bool wide = (turns % 2 == 0 ? screen.height : screen.width) < 320 * scale;
   const int across = turns % 2 == 0 ? screen.width : screen.height;
@@ -60,12 +43,7 @@ std::vector<std::u16string> PlayAfterTurns(const Screen &screen, int turns, bool
     script += Tap(at[0] * scale, (at[1] + 26) * scale) +
               (i == Double || i + 1 == plays ? "wait 3000\n" : "");
   }
-  screenDpi = 0;
-  const auto run = platform::test::RunScript(
-      WinMain, script, platform::test::LoadResModule(platform::EmbeddedResources()));
-  EXPECT_EQ(run.exitCode, 0) << run.error;
-  screenDpi = landscapeLayout = 0;
-  return platform::test::TakeCueNames();
+  return device.Cues(script);
 }
 
 TEST(Turns, EveryRegionPlaysOnEveryScreenAfterNoneToThreeTurns) {

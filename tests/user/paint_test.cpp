@@ -58,8 +58,7 @@ TEST_F(PaintTest, BeginPaintValidatesTheUnionAndErasesOnlyWhenAsked) {
 
 TEST_F(PaintTest, ADcDrawsInTheWindowAndItsChildOnlyInsideTheChild) {
   HWND main = Solid(RGB(255, 255, 255), {0, 26, 240, 320});
-  const RECT childRect{20, 20, 60, 40};
-  HWND child = Create(WS_VISIBLE | WS_CHILD, &childRect, main);
+  HWND child = Create(WS_VISIBLE | WS_CHILD, RECT{20, 20, 60, 40}, main);
   Drain();
   const HDC dc = GetDC(child);
   const HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
@@ -181,8 +180,7 @@ TEST_F(PaintTest, WhatAPopUpUncoversIsRepaintedBelow) {
     SCOPED_TRACE(c.name);
     Restart();
     HWND main = Create(); // (0, 26, 240, 320)
-    const RECT popupRect{20, 40, 120, 100};
-    HWND popup = Create(WS_VISIBLE | WS_POPUP, &popupRect, main);
+    HWND popup = Create(WS_VISIBLE | WS_POPUP, RECT{20, 40, 120, 100}, main);
     Drain();
     Log().clear();
     c.uncover(popup);
@@ -191,8 +189,7 @@ TEST_F(PaintTest, WhatAPopUpUncoversIsRepaintedBelow) {
     EXPECT_TRUE(platform::SameRect(update, c.expected))
         << update.left << "," << update.top << "," << update.right << "," << update.bottom;
     Drain();
-    ASSERT_EQ(LogOf(WM_PAINT).size(), 1u);
-    EXPECT_EQ(LogOf(WM_PAINT)[0].hwnd, main);
+    EXPECT_EQ(OnlyReceiverOf(WM_PAINT), main);
   }
 }
 
@@ -200,8 +197,7 @@ TEST_F(PaintTest, InvalidatingAParentRepaintsItsChildrenUnlessItClipsThem) {
   for (const DWORD clip : {DWORD{0}, static_cast<DWORD>(WS_CLIPCHILDREN)}) {
     SCOPED_TRACE(clip);
     HWND parent = Create(WS_VISIBLE | clip);
-    const RECT childRect{10, 10, 50, 50};
-    HWND child = Create(WS_VISIBLE | WS_CHILD, &childRect, parent);
+    HWND child = Create(WS_VISIBLE | WS_CHILD, RECT{10, 10, 50, 50}, parent);
     Drain();
     Log().clear();
     InvalidateRect(parent, nullptr, FALSE);

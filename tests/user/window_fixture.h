@@ -55,14 +55,13 @@ protected:
     RegisterClassW(&wc);
   }
 
-  // A window of the recording class; CW_USEDEFAULT when no rectangle is given.
-  static HWND Create(DWORD style = WS_VISIBLE, const RECT *rect = nullptr, HWND parent = nullptr,
-                     LPCWSTR title = u"window") {
-    const RECT r = rect != nullptr ? *rect : RECT{CW_USEDEFAULT, CW_USEDEFAULT, 0, 0};
-    return CreateWindowExW(0, u"Recording", title, style, r.left, r.top,
-                           rect != nullptr ? r.right - r.left : CW_USEDEFAULT,
-                           rect != nullptr ? r.bottom - r.top : CW_USEDEFAULT, parent, nullptr,
-                           nullptr, nullptr);
+  // A window of the recording class at `rect`, or where CW_USEDEFAULT puts it.
+  static HWND Create(DWORD style = WS_VISIBLE, std::optional<RECT> rect = std::nullopt,
+                     HWND parent = nullptr, LPCWSTR title = u"window") {
+    const RECT r = rect.value_or(RECT{CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT});
+    return CreateWindowExW(
+        0, u"Recording", title, style, r.left, r.top, rect ? r.right - r.left : CW_USEDEFAULT,
+        rect ? r.bottom - r.top : CW_USEDEFAULT, parent, nullptr, nullptr, nullptr);
   }
 
   // Pulls every ready message without waiting and dispatches it; returns them.

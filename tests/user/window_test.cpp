@@ -19,8 +19,7 @@ using Windows = WindowTest;
 
 TEST_F(Windows, ActivationFollowsShowingAndOwnersBringTheirPopUpsAlong) {
   HWND main = Create();
-  const RECT r{20, 60, 220, 160};
-  HWND popup = Create(WS_VISIBLE | WS_POPUP, &r, main);
+  HWND popup = Create(WS_VISIBLE | WS_POPUP, RECT{20, 60, 220, 160}, main);
   EXPECT_EQ(GetForegroundWindow(), popup);
   EXPECT_EQ(platform::ForegroundApplicationWindow(), main);
   ShowWindow(popup, SW_HIDE);
@@ -43,7 +42,7 @@ TEST_F(Windows, ActivationFollowsShowingAndOwnersBringTheirPopUpsAlong) {
 }
 
 TEST_F(Windows, FindWindowMatchesClassWithoutCaseAndTitleExactly) {
-  HWND w = Create(WS_VISIBLE, nullptr, nullptr, u"BlackJack");
+  HWND w = Create(WS_VISIBLE, std::nullopt, nullptr, u"BlackJack");
   const struct {
     LPCWSTR cls, title;
     bool found;
@@ -58,7 +57,7 @@ TEST_F(Windows, FindWindowMatchesClassWithoutCaseAndTitleExactly) {
 }
 
 TEST_F(Windows, WindowTextIsTruncatedToTheBufferAndAlwaysTerminated) {
-  HWND w = Create(WS_VISIBLE, nullptr, nullptr, u"BlackJack");
+  HWND w = Create(WS_VISIBLE, std::nullopt, nullptr, u"BlackJack");
   const struct {
     int capacity, copied;
     const char16_t *text;
@@ -82,8 +81,7 @@ TEST_F(Windows, ChildrenMoveWithTheirParentAndTheWorkAreaIsBelowTheBar) {
   MoveWindow(main, 0, 26, 240, 294, FALSE); // the game's start-up move keeps the rectangle
   GetWindowRect(main, &r);
   EXPECT_TRUE(platform::SameRect(r, RECT{0, 26, 240, 320}));
-  const RECT childRect{10, 20, 30, 40};
-  HWND child = Create(WS_VISIBLE | WS_CHILD, &childRect, main);
+  HWND child = Create(WS_VISIBLE | WS_CHILD, RECT{10, 20, 30, 40}, main);
   MoveWindow(main, 5, 30, 100, 100, FALSE);
   GetWindowRect(child, &r);
   EXPECT_TRUE(platform::SameRect(r, RECT{15, 50, 35, 70}));
