@@ -18,8 +18,9 @@
 
 namespace {
 
-using art_test::Picture;
+using art_test::At;
 using art_test::Rgb;
+using platform::Surface;
 
 // The resource ids of one dpi set; scale multiplies every logical coordinate.
 struct PictureSet {
@@ -36,7 +37,7 @@ constexpr PictureSet kSets[] = {
 
 class Pictures : public art_test::GameModuleTest {
 protected:
-  const Picture &Load(WORD id) { // each picture decodes once per test
+  const Surface &Load(WORD id) { // each picture decodes once per test
     auto [at, fresh] = decoded.try_emplace(id);
     if (fresh) {
       at->second = art_test::DecodePicture(module, id);
@@ -44,7 +45,7 @@ protected:
     }
     return at->second;
   }
-  std::map<WORD, Picture> decoded;
+  std::map<WORD, Surface> decoded;
 };
 
 bool RedInk(Rgb c) { return c.r >= 150 && c.g <= 80 && c.b <= 80; }
@@ -65,7 +66,7 @@ TEST_F(Pictures, EveryCardHasThreeMagentaPixelsPerCornerAndEveryFaceTheInkOfItsS
     for (std::size_t suit = 0; suit < 5; ++suit) {
       const bool red = suit == 1 || suit == 3;
       const WORD id = suit < 4 ? set.suits[suit] : set.back;
-      const Picture &strip = Load(id);
+      const Surface &strip = Load(id);
       const int faces = suit < 4 ? 13 : 1;
       ASSERT_EQ(strip.width, faces * w);
       for (int face = 0; face < faces; ++face) {
@@ -75,7 +76,7 @@ TEST_F(Pictures, EveryCardHasThreeMagentaPixelsPerCornerAndEveryFaceTheInkOfItsS
         int blacks = 0;
         for (int y = 0; y < h; ++y) {
           for (int x = 0; x < w; ++x) {
-            const Rgb c = strip.At(face * w + x, y);
+            const Rgb c = At(strip, face * w + x, y);
             if (c.Magenta()) {
               magenta.insert({x, y});
             }
@@ -98,13 +99,13 @@ TEST_F(Pictures, TheTenReadsAsTwoSeparateDigitsWhereACoveredCardStillShows) {
     const int left = 9 * 30 * set.scale; // the face of rank 10
     for (const WORD id : set.suits) {
       SCOPED_TRACE(id);
-      const Picture &strip = Load(id);
+      const Surface &strip = Load(id);
       // Runs of columns with ink in the rank's rows, inside the frame.
       std::vector<std::pair<int, int>> runs;
       for (int x = 2; x < 30 * set.scale - 2; ++x) {
         bool ink = false;
         for (int y = 2; y < 11 * set.scale; ++y) {
-          ink = ink || Ink(strip.At(left + x, y));
+          ink = ink || Ink(At(strip, left + x, y));
         }
         if (ink && !runs.empty() && runs.back().second == x - 1) {
           runs.back().second = x;
@@ -139,7 +140,7 @@ TEST_F(Pictures, FeltsAreGreenWithEachPieceInGreyExactlyUnderItsLiveCopy) {
     for (const bool landscape : {false, true}) {
       const std::string name =
           "scale " + std::to_string(set.scale) + (landscape ? " landscape" : " portrait");
-      const Picture &felt = Load(landscape ? set.landscapeTable : set.portraitTable);
+      const Surface &felt = Load(landscape ? set.landscapeTable : set.portraitTable);
       std::vector<bool> underPiece(felt.pixels.size());
       for (int row = 0; row < ImagePieceCount; ++row) {
         SCOPED_TRACE(name + " row " + std::to_string(row));
@@ -147,7 +148,7 @@ TEST_F(Pictures, FeltsAreGreenWithEachPieceInGreyExactlyUnderItsLiveCopy) {
         const Piece &piece = kPieces[row];
         const bool chip =
             piece.strip == Strip::Chips || (piece.strip == Strip::Clear && !landscape);
-        const Picture &live = Load(landscape ? (chip ? set.landscapeChips : set.landscapeButtons)
+        const Surface &live = Load(landscape ? (chip ? set.landscapeChips : set.landscapeButtons)
                                              : (chip ? set.portraitChips : set.portraitButtons));
         const int s = set.scale;
         const int dx = (landscape ? b.landscapeDestX : b.portraitDestX) * s;
@@ -163,9 +164,9 @@ TEST_F(Pictures, FeltsAreGreenWithEachPieceInGreyExactlyUnderItsLiveCopy) {
         int wrong = 0;
         for (int y = 0; y < h; ++y) {
           for (int x = 0; x < w; ++x) {
-            underPiece[felt.Index(dx + x, dy + y)] = true;
-            const Rgb under = felt.At(dx + x, dy + y);
-            if (under != live.At(sx + x, sy + y)) {
+            underPiece[static_cast<std::size_t>((dy + y) * felt.width + dx + x)] = true;
+            const Rgb under = At(felt, dx + x, dy + y);
+            if (under != At(live, sx + x, sy + y)) {
               (under.Neutral() ? greyed : wrong) += 1;
             }
           }
@@ -178,11 +179,11 @@ TEST_F(Pictures, FeltsAreGreenWithEachPieceInGreyExactlyUnderItsLiveCopy) {
       int cloth = 0;
       double r = 0, g = 0, b = 0;
       for (std::size_t i = 0; i < felt.pixels.size(); ++i) {
-        if (!underPiece[i]) {
-          grey += felt.pixels[i].Neutral() ? 1 : 0;
-          r += felt.pixels[i].r;
-          g += felt.pixels[i].g;
-          b += felt.pixels[i].b;
+        if (const Rgb c(felt.pixels[i]); !underPiece[i]) {
+          grey += c.Neutral() ? 1 : 0;
+          r += c.r;
+          g += c.g;
+          b += c.b;
           ++cloth;
         }
       }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "testing/testing.h"
+#include "gdi/surface.h"
 #include "kernel/module.h"
 
 namespace art_test {
@@ -40,24 +41,19 @@ template <typename T> T Read(std::span<const std::byte> bytes, std::size_t at) {
   return value;
 }
 
+// A 0x00RRGGBB pixel's channels.
 struct Rgb {
-  int r = 0, g = 0, b = 0;
+  explicit Rgb(std::uint32_t p)
+      : r(static_cast<int>((p >> 16) & 0xFF)), g(static_cast<int>((p >> 8) & 0xFF)),
+        b(static_cast<int>(p & 0xFF)) {}
+  int r, g, b;
   bool operator==(const Rgb &) const = default;
   bool Neutral() const { return r == g && g == b; }
   bool Magenta() const { return r == 255 && g == 0 && b == 255; }
 };
 
-struct Picture {
-  int width = 0, height = 0;
-  std::vector<Rgb> pixels; // rows top to bottom
-  std::size_t Index(int x, int y) const {
-    return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-           static_cast<std::size_t>(x);
-  }
-  Rgb At(int x, int y) const { return pixels[Index(x, y)]; }
-};
-
 // PNG resource id decoded by the game's own ImageAsset; empty when missing or undecodable.
-Picture DecodePicture(HINSTANCE module, WORD id);
+platform::Surface DecodePicture(HINSTANCE module, WORD id);
+inline Rgb At(const platform::Surface &picture, int x, int y) { return Rgb(picture.Row(y)[x]); }
 
 } // namespace art_test

@@ -1,6 +1,7 @@
 // Whole hands with rigged draws: dealing, the player's actions, the dealer's ticks.
 #include <cstdlib>
 #include <set>
+#include <tuple>
 #include <vector>
 
 #include "table_fixture.h"
@@ -32,11 +33,9 @@ TEST_F(HandPlay, DealRefusesAnEmptyStakeAndTakesADebtOutOfTheStake) {
     table->bet = c.bet;
     TakeRedraws();
     DealOneKind();
-    EXPECT_EQ(table->bank, c.bankAfter);
-    EXPECT_EQ(table->bet, c.betAfter);
-    EXPECT_EQ(PhaseOf(*table), c.phase);
-    EXPECT_EQ(TakeCues(), c.phase == Phase::Betting ? Cues{u"pong"} : Cues{u"flip"});
-    EXPECT_EQ(TakeRedraws(), 1);
+    EXPECT_EQ(std::tuple(table->bank, table->bet, PhaseOf(*table), TakeCues(), TakeRedraws()),
+              std::tuple(c.bankAfter, c.betAfter, c.phase,
+                         Cues{c.phase == Phase::Betting ? u"pong" : u"flip"}, 1));
   }
 }
 
@@ -81,12 +80,11 @@ TEST_F(HandPlay, TheDealGoesPlayerPlayerDealerDealerAndSettlesNaturals) {
     const bool player = natural(drawn[0], drawn[1]);
     const bool dealer = natural(drawn[2], drawn[3]);
     seen.insert({player, dealer});
-    EXPECT_EQ(table->playerBlackjack, player && !dealer);
-    EXPECT_EQ(table->bank, player && !dealer ? 1100 : 900);
-    EXPECT_EQ(table->bet, 100);
-    EXPECT_EQ(PhaseOf(*table), player ? Phase::Result : Phase::PlayerTurn);
+    EXPECT_EQ(std::tuple(table->playerBlackjack, table->bank, table->bet, PhaseOf(*table),
+                         table->newShuffle),
+              std::tuple(player && !dealer, player && !dealer ? 1100 : 900, 100,
+                         player ? Phase::Result : Phase::PlayerTurn, true));
     EXPECT_TRUE(!player || table->pushResult == dealer);
-    EXPECT_TRUE(table->newShuffle);
   }
   EXPECT_EQ(seen.size(), 4u) << "every combination of naturals was dealt";
 }
@@ -113,11 +111,10 @@ TEST_F(HandPlay, DealerDrawsBelowSeventeenAndStandsOnSoftSeventeen) {
     EXPECT_TRUE(DealerTimerRunning());
     TakeCues();
     RunDealer();
-    EXPECT_EQ(table->dealerCardCount, c.dealerCards);
-    EXPECT_EQ(table->bank, c.bankAfter);
-    EXPECT_FALSE(DealerTimerRunning());
-    EXPECT_EQ(PhaseOf(*table), Phase::Result);
-    EXPECT_EQ(TakeCues(), Cues(c.draws.size(), u"flip"));
+    EXPECT_EQ(std::tuple(table->dealerCardCount, table->bank, DealerTimerRunning(), PhaseOf(*table),
+                         TakeCues()),
+              std::tuple(c.dealerCards, c.bankAfter, false, Phase::Result,
+                         Cues(c.draws.size(), u"flip")));
   }
 }
 
@@ -133,9 +130,8 @@ TEST_F(HandPlay, FiveCardHandsOnBothSidesDraw) {
   EXPECT_EQ(TakeCues(), Cues{u"pong"});
   Act(&GameTable::Stand);
   RunDealer();
-  EXPECT_EQ(table->dealerCardCount, 5);
-  EXPECT_TRUE(table->pushResult);
-  EXPECT_EQ(table->bank, 1000);
+  EXPECT_EQ(std::tuple(table->dealerCardCount, table->pushResult, table->bank),
+            std::tuple(5, true, 1000));
 }
 
 TEST_F(HandPlay, APlayerWithTwentyOneMayStillHitAndBust) {
@@ -176,14 +172,12 @@ TEST_F(HandPlay, DoubleDownRules) {
     EXPECT_EQ(PhaseOf(*table), c.phaseAfterDouble);
     EXPECT_EQ(TakeCues(), c.cues);
     if (c.phaseAfterDouble == Phase::PlayerTurn) {
-      EXPECT_EQ(table->bet, 200);
-      EXPECT_EQ(table->bank, 900);
+      EXPECT_EQ(std::tuple(table->bet, table->bank), std::tuple(200, 900));
       continue;
     }
     RunDealer();
-    EXPECT_EQ(table->bank, c.bankAfter);
-    EXPECT_EQ(table->bet, 100);
-    EXPECT_FALSE(table->doubled);
+    EXPECT_EQ(std::tuple(table->bank, table->bet, table->doubled),
+              std::tuple(c.bankAfter, 100, false));
   }
 }
 
@@ -202,17 +196,15 @@ TEST_F(HandPlay, DoubleDownIsRefusedAfterTwoCardsOrWithoutMoney) {
   EXPECT_EQ(TakeCues(), Cues{u"pong"});
   table->bank = 100; // a bank equal to the bet is enough
   Act(&GameTable::DoubleDown);
-  EXPECT_EQ(table->bank, 0);
-  EXPECT_EQ(table->bet, 200);
+  EXPECT_EQ(std::tuple(table->bank, table->bet), std::tuple(0, 200));
 }
 
 TEST_F(HandPlay, ActionsOutsideTheirPhasePongWithoutRedraw) {
   for (auto action : {&GameTable::Hit, &GameTable::Stand, &GameTable::DoubleDown}) {
     Act(action);
   }
-  EXPECT_EQ(TakeCues(), Cues(3, u"pong"));
-  EXPECT_EQ(TakeRedraws(), 0);
-  EXPECT_EQ(PhaseOf(*table), Phase::Betting);
+  EXPECT_EQ(std::tuple(TakeCues(), TakeRedraws(), PhaseOf(*table)),
+            std::tuple(Cues(3, u"pong"), 0, Phase::Betting));
 }
 
 // A tick that arrives after the dealer's turn has ended must never act.
@@ -222,17 +214,14 @@ TEST_F(HandPlay, StrayDealerTicksChangeNothing) {
   DealHand(100, C(10), C(8), C(10, 1), C(6), {C(9)});
   Act(&GameTable::Stand);
   Act(&GameTable::DealerStep);
-  EXPECT_EQ(table->bank, 1100);
-  EXPECT_EQ(PhaseOf(*table), Phase::Result);
-  EXPECT_TRUE(DealerTimerRunning());
+  EXPECT_EQ(std::tuple(table->bank, PhaseOf(*table), DealerTimerRunning()),
+            std::tuple(1100, Phase::Result, true));
   DealOneKind();
   ASSERT_EQ(PhaseOf(*table), Phase::PlayerTurn);
   const std::int32_t bank = table->bank;
   Act(&GameTable::DealerStep);
-  EXPECT_EQ(table->dealerCardCount, 2);
-  EXPECT_EQ(table->bank, bank);
-  EXPECT_EQ(PhaseOf(*table), Phase::PlayerTurn);
-  EXPECT_FALSE(DealerTimerRunning());
+  EXPECT_EQ(std::tuple(table->dealerCardCount, table->bank, PhaseOf(*table), DealerTimerRunning()),
+            std::tuple(2, bank, Phase::PlayerTurn, false));
   EXPECT_EQ(TakeCues(), Cues(2, u"flip"))
       << "the dealer's card and the deal; a stray tick is silent";
 
@@ -242,25 +231,21 @@ TEST_F(HandPlay, StrayDealerTicksChangeNothing) {
   table->NewGame();
   EXPECT_FALSE(DealerTimerRunning());
   Act(&GameTable::DealerStep);
-  EXPECT_EQ(PhaseOf(*table), Phase::Betting);
-  EXPECT_EQ(table->bank, 1000);
+  EXPECT_EQ(std::tuple(PhaseOf(*table), table->bank), std::tuple(Phase::Betting, 1000));
 }
 
 TEST_F(HandPlay, NewGameResetsMoneyAndShoeButKeepsTheDrawCount) {
   DealHand(100, C(10), C(7), C(9), C(7));
   const std::int32_t drawn = table->cardsDrawn;
   table->NewGame();
-  EXPECT_EQ(table->bank, 1000);
-  EXPECT_EQ(table->bet, 0);
-  EXPECT_EQ(table->cardsDrawn, drawn);
-  EXPECT_EQ(table->playerCardCount, 2);
-  EXPECT_EQ(table->playerCards[0].rank, 0);
+  EXPECT_EQ(std::tuple(table->bank, table->bet, table->cardsDrawn, table->playerCardCount,
+                       table->playerCards[0].rank),
+            std::tuple(1000, 0, drawn, 2, 0));
   for (std::int32_t copies : table->shoe) {
     EXPECT_EQ(copies, table->deckCount);
   }
-  EXPECT_EQ(PhaseOf(*table), Phase::Betting);
-  EXPECT_TRUE(TakeCues().empty());
-  EXPECT_EQ(TakeRedraws(), 1);
+  EXPECT_EQ(std::tuple(PhaseOf(*table), TakeCues(), TakeRedraws()),
+            std::tuple(Phase::Betting, Cues{}, 1));
 }
 
 TEST_F(HandPlay, TheShuffleBannerLastsUntilThePlayersFirstDecision) {

@@ -1,4 +1,6 @@
 // Totals, betting and settlement as tables of cases on a fresh table.
+#include <tuple>
+
 #include "table_fixture.h"
 
 namespace gametest {
@@ -50,11 +52,10 @@ TEST_F(Rules, TotalsCountTheFirstAceSoftAndApplyTheFiveCardRule) {
     EnterPhase(false);
     SetHands(c.player, c.dealer);
     table->UpdateTotals();
-    EXPECT_EQ(table->playerSoftTotal, c.playerSoft);
-    EXPECT_EQ(table->playerHardTotal, c.playerHard);
-    EXPECT_EQ(table->dealerSoftTotal, c.dealerSoft);
-    EXPECT_EQ(table->dealerHardTotal, c.dealerHard);
-    EXPECT_EQ(PhaseOf(*table), c.settled ? Phase::Result : Phase::PlayerTurn);
+    EXPECT_EQ(std::tuple(table->playerSoftTotal, table->playerHardTotal, table->dealerSoftTotal,
+                         table->dealerHardTotal, PhaseOf(*table)),
+              std::tuple(c.playerSoft, c.playerHard, c.dealerSoft, c.dealerHard,
+                         c.settled ? Phase::Result : Phase::PlayerTurn));
   }
 }
 
@@ -81,11 +82,10 @@ TEST_F(Rules, ChipsFollowTheTableLimitAndTheBank) {
     TakeRedraws();
     table->AddChip(c.chip);
     const bool placed = c.outcome == Case::Placed;
-    EXPECT_EQ(table->bank, placed ? c.bank - c.chip : c.bank);
-    EXPECT_EQ(table->bet, placed ? c.bet + c.chip : c.bet);
-    const Cues expected = placed ? Cues{u"coin"} : c.outcome == Case::Pong ? Cues{u"pong"} : Cues{};
-    EXPECT_EQ(TakeCues(), expected);
-    EXPECT_EQ(TakeRedraws(), placed ? 1 : 0);
+    const Cues cue = placed ? Cues{u"coin"} : c.outcome == Case::Pong ? Cues{u"pong"} : Cues{};
+    EXPECT_EQ(std::tuple(table->bank, table->bet, TakeCues(), TakeRedraws()),
+              std::tuple(placed ? c.bank - c.chip : c.bank, placed ? c.bet + c.chip : c.bet, cue,
+                         placed ? 1 : 0));
   }
 }
 
@@ -100,23 +100,18 @@ TEST_F(Rules, ChipsAndClearOutsideBetting) {
       table->AddChip(chip);
     }
     table->ClearBet();
-    EXPECT_EQ(TakeCues(), Cues(6, u"pong"));
-    EXPECT_EQ(table->bank, 1000);
-    EXPECT_EQ(table->bet, 100);
-    EXPECT_EQ(TakeRedraws(), 0);
+    EXPECT_EQ(std::tuple(TakeCues(), table->bank, table->bet, TakeRedraws()),
+              std::tuple(Cues(6, u"pong"), 1000, 100, 0));
   }
   table->bettingOpen = true;
   table->playerTurn = table->dealerTurn = false;
   table->bank = 750;
   table->bet = 250;
   table->ClearBet();
-  EXPECT_EQ(table->bank, 1000);
-  EXPECT_EQ(table->bet, 0);
-  EXPECT_TRUE(TakeCues().empty());
-  EXPECT_EQ(TakeRedraws(), 1);
+  EXPECT_EQ(std::tuple(table->bank, table->bet, TakeCues(), TakeRedraws()),
+            std::tuple(1000, 0, Cues{}, 1));
   table->ClearBet();
-  EXPECT_EQ(TakeCues(), Cues{u"pong"});
-  EXPECT_EQ(TakeRedraws(), 0);
+  EXPECT_EQ(std::tuple(TakeCues(), TakeRedraws()), std::tuple(Cues{u"pong"}, 0));
 }
 
 TEST_F(Rules, SettlementPaysByTotalsAndUndoesADouble) {
@@ -166,13 +161,10 @@ TEST_F(Rules, SettlementPaysByTotalsAndUndoesADouble) {
     if (table->playerHardTotal <= 21) {
       table->SettleHand();
     }
-    EXPECT_EQ(table->bank, c.bankAfter);
-    EXPECT_EQ(table->bet, c.doubled ? c.bet / 2 : c.bet);
-    EXPECT_EQ(table->playerWon, c.won);
-    EXPECT_EQ(table->pushResult, c.push);
-    EXPECT_FALSE(table->doubled);
-    EXPECT_EQ(PhaseOf(*table), Phase::Result);
-    EXPECT_EQ(TakeRedraws(), settledAtCount ? 0 : 1);
+    EXPECT_EQ(std::tuple(table->bank, table->bet, table->playerWon, table->pushResult,
+                         table->doubled, PhaseOf(*table), TakeRedraws()),
+              std::tuple(c.bankAfter, c.doubled ? c.bet / 2 : c.bet, c.won, c.push, false,
+                         Phase::Result, settledAtCount ? 0 : 1));
   }
 }
 

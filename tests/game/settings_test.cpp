@@ -4,6 +4,7 @@
 
 #include "settings/registry_settings.h"
 #include "table_fixture.h"
+#include "tests/registry/reg_helpers.h"
 
 namespace gametest {
 namespace {
@@ -14,13 +15,8 @@ constexpr std::int32_t Min = std::numeric_limits<std::int32_t>::min();
 class Settings : public ::testing::Test {
 protected:
   void Store(LPCWSTR name, DWORD value) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, SettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr,
-                              &key, nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&value),
-                             sizeof(value)),
-              ERROR_SUCCESS);
+    HKEY key = regtest::Create(SettingsKey, KEY_WRITE);
+    ASSERT_EQ(regtest::SetDword(key, name, value), ERROR_SUCCESS);
     RegCloseKey(key);
   }
 
@@ -51,19 +47,14 @@ TEST_F(Settings, StoredValuesAreUsedAndWrittenBackWithTheDefaultsForTheRest) {
       }
     }
     auto table = Open();
-    EXPECT_EQ(table->bank, stored ? 0 : 1000);
-    EXPECT_EQ(table->bet, 0);
-    EXPECT_EQ(table->deckCount, 2);
-    EXPECT_EQ(table->playSounds, !stored);
-    EXPECT_EQ(table->hitAfterDouble, stored);
-    EXPECT_EQ(table->useClearType, stored);
-    EXPECT_EQ(PhaseOf(*table), Phase::Betting);
+    EXPECT_EQ(std::tuple(table->bank, table->bet, table->deckCount, table->playSounds,
+                         table->hitAfterDouble, table->useClearType, PhaseOf(*table)),
+              std::tuple(stored ? 0 : 1000, 0, 2, !stored, stored, stored, Phase::Betting));
     table.reset();
-    EXPECT_EQ(Stored(u"TotalAmount"), stored ? 0u : 1000u);
-    EXPECT_EQ(Stored(u"PlaySounds"), stored ? 0u : 1u);
-    EXPECT_EQ(Stored(u"NumberOfDecks"), 2u);
-    EXPECT_EQ(Stored(u"HitAfterDouble"), stored ? 1u : 0u);
-    EXPECT_EQ(Stored(u"ClearType"), stored ? 1u : 0u);
+    const DWORD one = stored ? 1u : 0u;
+    EXPECT_EQ(std::tuple(Stored(u"TotalAmount"), Stored(u"PlaySounds"), Stored(u"NumberOfDecks"),
+                         Stored(u"HitAfterDouble"), Stored(u"ClearType")),
+              std::tuple(stored ? 0u : 1000u, 1u - one, 2u, one, one));
   }
 }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <span>
 #include <string>
+#include <tuple>
 
 #include "kernel/module.h"
 #include "testing/testing.h"
@@ -49,12 +50,8 @@ TEST(Time, VirtualClockStartsAtItsSetTimeAndAdvances) {
   EXPECT_EQ(t.wSecond, 58);
   platform::test::AdvanceClock(2000);
   GetLocalTime(&t);
-  EXPECT_EQ(t.wYear, 2027);
-  EXPECT_EQ(t.wMonth, 1);
-  EXPECT_EQ(t.wDay, 1);
-  EXPECT_EQ(t.wHour, 0);
-  EXPECT_EQ(t.wSecond, 0);
-  EXPECT_EQ(t.wMilliseconds, 500);
+  EXPECT_EQ(std::tuple(t.wYear, t.wMonth, t.wDay, t.wHour, t.wSecond, t.wMilliseconds),
+            std::tuple(2027, 1, 1, 0, 0, 500));
   EXPECT_EQ(GetTickCount(), 2000u);
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <tuple>
 
 #include "testing/testing.h"
 #include "reg_helpers.h"
@@ -131,9 +132,7 @@ TEST(RegistryValues, QuerySizesFollowWin32) {
     EXPECT_EQ(RegQueryValueExW(key, c.name, nullptr, &type, c.withBuffer ? buffer.data() : nullptr,
                                &size),
               c.result);
-    EXPECT_EQ(size, c.sizeAfter);
-    EXPECT_EQ(buffer, c.bufferAfter);
-    EXPECT_EQ(type, c.type);
+    EXPECT_EQ(std::tuple(size, buffer, type), std::tuple(c.sizeAfter, c.bufferAfter, c.type));
   }
   BYTE byte = 0;
   EXPECT_EQ(RegQueryValueExW(key, u"Four", nullptr, nullptr, &byte, nullptr),

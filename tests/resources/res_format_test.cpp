@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "testing/testing.h"
@@ -84,12 +85,10 @@ TEST(ResFormat, AWellFormedFileParsesIntoItsEntries) {
   std::string error;
   ASSERT_TRUE(platform::ParseResFile(file, &entries, &error)) << error;
   ASSERT_EQ(entries.size(), 3u) << "the opening empty entry is skipped";
-  EXPECT_EQ(entries[0].type.ordinal, 6);
-  EXPECT_EQ(entries[0].language, 0x409);
-  EXPECT_EQ(entries[1].type.name, u"PNG");
-  EXPECT_EQ(entries[1].name.name, u"CARD");
-  EXPECT_EQ(entries[1].size, 5u);
-  EXPECT_EQ(std::to_integer<int>(file[entries[1].offset + 4]), 5);
+  EXPECT_EQ(std::tuple(entries[0].type.ordinal, entries[0].language, entries[1].type.name,
+                       entries[1].name.name, entries[1].size,
+                       std::to_integer<int>(file[entries[1].offset + 4])),
+            std::tuple(6, 0x409, u"PNG", u"CARD", 5u, 5));
   Bytes unpadded = GoodFileAnd(10, 7, Data({9}));
   unpadded.resize(unpadded.size() - 3);
   EXPECT_EQ(ParseError(unpadded), "") << "the last entry may lack its padding";

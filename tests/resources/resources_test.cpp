@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "testing/testing.h"
@@ -134,9 +135,8 @@ TEST_F(Resources, AcceleratorTablesReadBackInOrderAndMissingOnesAreNull) {
   };
   for (std::size_t i = 0; i < 3; ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ((*entries)[i].fVirt, expected[i].fVirt);
-    EXPECT_EQ((*entries)[i].key, expected[i].key);
-    EXPECT_EQ((*entries)[i].cmd, expected[i].cmd);
+    const ACCEL &a = (*entries)[i], &e = expected[i];
+    EXPECT_EQ(std::tuple(a.fVirt, a.key, a.cmd), std::tuple(e.fVirt, e.key, e.cmd));
   }
   EXPECT_EQ(LoadAcceleratorsW(module, MAKEINTRESOURCEW(8)), nullptr);
   EXPECT_EQ(platform::AcceleratorEntries(nullptr), nullptr);
@@ -168,11 +168,10 @@ TEST(Icons, TheImageFollowsTheDpiAndDecodesItsMask) {
     EXPECT_TRUE(DestroyIcon(icon));
     const platform::IconImage *image = platform::FindIconImage(icon);
     ASSERT_NE(image, nullptr);
-    ASSERT_EQ(image->width, c.size);
-    ASSERT_EQ(image->height, c.size);
+    ASSERT_EQ(std::pair(image->width, image->height), std::pair(c.size, c.size));
     const auto at = [&](POINT p) { return static_cast<std::size_t>(p.y * c.size + p.x); };
-    EXPECT_EQ(image->pixels[at(c.at)], c.pixel);
-    EXPECT_EQ(image->alpha[at(c.at)], c.size == 32 ? 40 : 255);
+    EXPECT_EQ(std::pair(image->pixels[at(c.at)], int{image->alpha[at(c.at)]}),
+              std::pair(c.pixel, c.size == 32 ? 40 : 255));
     if (c.clear.x >= 0) {
       EXPECT_EQ(image->alpha[at(c.clear)], 0);
     } else {

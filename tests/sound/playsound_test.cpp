@@ -38,7 +38,7 @@ std::vector<std::byte> DeviceFormatSamples(std::size_t frames, unsigned seed) {
     for (unsigned ch = 0; ch < 2; ++ch) {
       const auto v = static_cast<std::uint16_t>(
           1000 + (i * 7 + std::size_t{ch} * 3 + std::size_t{seed} * 101) % 20000);
-      Put16(s, v);
+      Put(s, v);
     }
   }
   return s;

@@ -16,30 +16,27 @@ struct Chunk {
   bool pad = true; // add the pad byte after an odd body
 };
 
-inline void Put16(std::vector<std::byte> &b, unsigned v) {
-  restest::Put(b, static_cast<std::uint16_t>(v));
-}
-inline void Put32(std::vector<std::byte> &b, std::uint32_t v) { restest::Put(b, v); }
+using restest::Put;
 using restest::PutChars;
 
 struct Format {
-  unsigned format = 1;
-  unsigned channels = 1;
+  WORD format = 1;
+  WORD channels = 1;
   std::uint32_t rate = 11025;
-  unsigned bits = 8;
+  WORD bits = 8;
   int byteRateDelta = 0;   // added to the consistent byte rate
   int blockAlignDelta = 0; // added to the consistent block alignment
 };
 
 inline Chunk FmtChunk(const Format &f, std::size_t extra = 0) {
   Chunk c{"fmt ", {}};
-  const unsigned align = f.channels * f.bits / 8;
-  Put16(c.body, f.format);
-  Put16(c.body, f.channels);
-  Put32(c.body, f.rate);
-  Put32(c.body, static_cast<std::uint32_t>(static_cast<int>(f.rate * align) + f.byteRateDelta));
-  Put16(c.body, static_cast<unsigned>(static_cast<int>(align) + f.blockAlignDelta));
-  Put16(c.body, f.bits);
+  const int align = f.channels * f.bits / 8;
+  Put<WORD>(c.body, f.format);
+  Put<WORD>(c.body, f.channels);
+  Put<DWORD>(c.body, f.rate);
+  Put<DWORD>(c.body, static_cast<DWORD>(static_cast<int>(f.rate) * align + f.byteRateDelta));
+  Put<WORD>(c.body, static_cast<WORD>(align + f.blockAlignDelta));
+  Put<WORD>(c.body, f.bits);
   c.body.resize(c.body.size() + extra);
   return c;
 }
@@ -53,7 +50,7 @@ inline std::vector<std::byte> Wave(const std::vector<Chunk> &chunks, int riffSiz
   PutChars(body, form);
   for (const Chunk &c : chunks) {
     PutChars(body, c.tag);
-    Put32(body, static_cast<std::uint32_t>(c.body.size()));
+    Put<DWORD>(body, static_cast<DWORD>(c.body.size()));
     body.insert(body.end(), c.body.begin(), c.body.end());
     if (c.body.size() % 2 != 0 && c.pad) {
       body.push_back(std::byte{0});
@@ -61,7 +58,7 @@ inline std::vector<std::byte> Wave(const std::vector<Chunk> &chunks, int riffSiz
   }
   std::vector<std::byte> image;
   PutChars(image, "RIFF");
-  Put32(image, static_cast<std::uint32_t>(static_cast<int>(body.size()) + riffSizeDelta));
+  Put<DWORD>(image, static_cast<DWORD>(static_cast<int>(body.size()) + riffSizeDelta));
   image.insert(image.end(), body.begin(), body.end());
   return image;
 }

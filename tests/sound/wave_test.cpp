@@ -1,6 +1,7 @@
 // The WAVE parser: the images it accepts and every malformation it refuses.
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include "sound/wave.h"
 #include "wave_builder.h"
 
@@ -38,10 +39,8 @@ TEST(WaveParser, AcceptsPcmOfEveryAllowedShape) {
     WaveSound sound;
     std::string error;
     ASSERT_TRUE(ParseWave(c.image, &sound, &error)) << error;
-    EXPECT_EQ(sound.channels, c.channels);
-    EXPECT_EQ(sound.bitsPerSample, c.bits);
-    EXPECT_EQ(sound.rate, c.rate);
-    EXPECT_EQ(sound.Frames(), c.frames);
+    EXPECT_EQ(std::tuple(sound.channels, sound.bitsPerSample, sound.rate, sound.Frames()),
+              std::tuple(c.channels, c.bits, c.rate, c.frames));
   }
   // Bytes after the RIFF image (a resource padded to a boundary) are not sound.
   auto padded = Wave({FmtChunk({}), DataChunk(samples)});
@@ -71,7 +70,8 @@ TEST(WaveParser, RefusesEveryMalformation) {
       {"three channels", Wave({FmtChunk({1, 3, 11025, 8}), DataChunk(s)}), "channels"},
       {"24 bits", Wave({FmtChunk({1, 1, 11025, 24}), DataChunk(s)}), "bits"},
       {"rate too high", Wave({FmtChunk({1, 1, 400000, 8}), DataChunk(s)}), "rate"},
-      {"bad block alignment", Wave({FmtChunk({1, 2, 11025, 16, 0, 1}), DataChunk(s)}), "alignment"},
+      {"bad block alignment", Wave({FmtChunk({1, 2, 11025, 16, 0, 1}), DataChunk(s)}),
+       "alignment does not match"},
       {"bad byte rate", Wave({FmtChunk({1, 1, 11025, 8, 1}), DataChunk(s)}), "byte rate"},
       {"short fmt", Wave({Chunk{"fmt ", Samples(14)}, DataChunk(s)}), "shorter than 16"},
       {"data first", Wave({DataChunk(s), FmtChunk({})}), "before the fmt"},

@@ -138,11 +138,15 @@ const Scenario &ScenarioNamed(const char *name) {
   std::abort();
 }
 
+void SetPhase(const Phase &phase, GameTable &table) {
+  table.bettingOpen = phase.betting;
+  table.playerTurn = phase.player;
+  table.dealerTurn = phase.dealer;
+  table.roundOver = phase.over;
+}
+
 void Apply(const Scenario &s, GameTable &table) {
-  table.bettingOpen = s.phase.betting;
-  table.playerTurn = s.phase.player;
-  table.dealerTurn = s.phase.dealer;
-  table.roundOver = s.phase.over;
+  SetPhase(s.phase, table);
   table.bank = s.bank;
   table.bet = s.bet;
   table.playerCardCount = static_cast<std::int32_t>(s.player.size());

@@ -73,6 +73,7 @@ struct Scenario {
 const std::vector<Scenario> &Scenarios();
 const Scenario &ScenarioNamed(const char *name); // aborts when there is none
 void Apply(const Scenario &scenario, GameTable &table);
+void SetPhase(const Phase &phase, GameTable &table);
 
 // The pixels of an image asset's bitmap (empty when it has none).
 const platform::Surface &Pixels(const ImageAsset &asset);

@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <tuple>
 #include <vector>
 
 #include "fixture.h"
@@ -68,15 +69,14 @@ TEST_F(LoadedAsset, WhatCannotBeDecodedLeavesAnEmptyPicture) {
   };
   for (const Case c : {Case{MissingId, u"PNG", 0}, Case{CardBackId, u"WAVE", 0},
                        Case{BrokenPngId, u"PNG", 1}, Case{BlobId, u"PNG", 1}}) {
+    SCOPED_TRACE(c.id);
     {
       ImageAsset asset;
-      EXPECT_EQ(asset.LoadFromResource(screen, c.id, c.type, module), c.found) << c.id;
-      EXPECT_EQ(asset.bitmap, nullptr) << c.id;
-      EXPECT_EQ(asset.Width(), 0) << c.id;
-      EXPECT_EQ(asset.Height(), 0) << c.id;
-      EXPECT_EQ(GdiObjectCounts(), Plus(1, 0)) << c.id;
+      EXPECT_EQ(asset.LoadFromResource(screen, c.id, c.type, module), c.found);
+      EXPECT_EQ(std::tuple(asset.bitmap, asset.Width(), asset.Height(), GdiObjectCounts()),
+                std::tuple(nullptr, 0, 0, Plus(1, 0)));
     }
-    EXPECT_EQ(GdiObjectCounts(), before) << c.id;
+    EXPECT_EQ(GdiObjectCounts(), before);
   }
 }
 
@@ -86,8 +86,7 @@ TEST_F(LoadedAsset, WhatCannotBeDecodedLeavesAnEmptyPicture) {
 TEST_F(LoadedAsset, ReloadingAndReleasingLetEveryBitmapAndContextGo) {
   ImageAsset asset;
   ASSERT_EQ(asset.LoadFromResource(screen, CardBackId, u"PNG", module), 1);
-  EXPECT_EQ(asset.Width(), 30);
-  EXPECT_EQ(asset.Height(), 45);
+  EXPECT_EQ(std::pair(asset.Width(), asset.Height()), std::pair(30, 45));
   HBITMAP firstBitmap = asset.bitmap;
   HDC firstDC = asset.SourceDC();
   ASSERT_EQ(asset.LoadFromResource(screen, CardBackId, u"PNG", module), 1);
@@ -96,9 +95,8 @@ TEST_F(LoadedAsset, ReloadingAndReleasingLetEveryBitmapAndContextGo) {
   EXPECT_EQ(GetObjectType(firstDC), 0u) << "the first context is still alive";
   EXPECT_EQ(GetCurrentObject(asset.SourceDC(), OBJ_BITMAP), asset.bitmap);
   asset.Release();
-  EXPECT_EQ(GdiObjectCounts(), before);
-  EXPECT_EQ(asset.SourceDC(), nullptr);
-  EXPECT_EQ(asset.Width(), 0);
+  EXPECT_EQ(std::tuple(GdiObjectCounts(), asset.SourceDC(), asset.Width()),
+            std::tuple(before, nullptr, 0));
   ASSERT_EQ(asset.LoadFromResource(screen, CardBackId, u"PNG", module), 1);
   EXPECT_EQ(asset.LoadFromResource(screen, MissingId, u"PNG", module), 0);
   EXPECT_EQ(asset.Width(), 0);

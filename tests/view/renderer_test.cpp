@@ -199,11 +199,7 @@ TEST(RendererResources, AThousandPaintsLeaveTheGdiObjectCountsUnchanged) {
   const auto before = platform::test::GdiObjectCounts();
   const Phase phases[] = {Betting, PlayersTurn, DealersTurn, Result};
   for (int paint = 0; paint < 1000; ++paint) {
-    const Phase &phase = phases[paint % 4];
-    table.bettingOpen = phase.betting;
-    table.playerTurn = phase.player;
-    table.dealerTurn = phase.dealer;
-    table.roundOver = phase.over;
+    SetPhase(phases[paint % 4], table);
     PaintTable(table, windowDC);
     ASSERT_EQ(platform::test::GdiObjectCounts(), before) << "after paint " << paint;
   }
