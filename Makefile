@@ -54,11 +54,13 @@ install: deps
 	cmake --build build/release -j $(JOBS) --target blackjack blackjack_docs
 	DESTDIR="$(DESTDIR)" cmake --install build/release --prefix "$(PREFIX)" --strip
 
-# The Debian package, from a release build of the game alone, in build/package/.
+# The Debian package, from a release build of the game alone, in build/package/. Packed
+# under umask 022, as Debian's own builds are: the packer takes the modes of the folders
+# and of its own temporary files from the umask, so another umask gives other bytes.
 package: deps
 	cmake --preset package >/dev/null
 	cmake --build build/package -j $(JOBS)
-	cd build/package && cpack
+	cd build/package && umask 022 && cpack
 	@ls build/package/blackjack_*.deb
 
 # The game for a web browser in build/web/dist/: static files for any web server.
