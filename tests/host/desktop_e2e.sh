@@ -107,7 +107,22 @@ screen_changed() {
   done
   return 1
 }
-import -window root "$WORK/before.png"
+# The screen a click is judged against, taken once the window shows the table (a spot of felt
+# as it is in the README's picture) rather than the blank window before the first frame,
+# which on a busy machine would pass for the click's effect.
+felt_at() {
+  convert "$1" -format "%[fx:int(255*p{$2,$3}.r)] %[fx:int(255*p{$2,$3}.g)] %[fx:int(255*p{$2,$3}.b)]" info:
+}
+capture_table() {
+  i=0
+  until import -window root "$WORK/before.png" &&
+    [ "$(felt_at "$WORK/before.png" $((X + 225 * ZOOM)) $((Y + 110 * ZOOM)))" = "$(felt_at "$HAND_PNG" 225 110)" ]; do
+    i=$((i + 1))
+    [ "$i" -ge 50 ] && fail "the window never showed the table"
+    sleep 0.2
+  done
+}
+capture_table
 tries=0
 until click 127 276 && screen_changed; do
   tries=$((tries + 1))
@@ -159,7 +174,7 @@ printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\SOFTWARE\\Qu
 BJ_PID=$!
 WID=$(xdotool search --sync --onlyvisible --name "^BlackJack$" | head -n 1)
 eval "$(xdotool getwindowgeometry --shell "$WID")"
-import -window root "$WORK/before.png"
+capture_table
 tries=0
 until click 127 276 && screen_changed; do
   tries=$((tries + 1))
