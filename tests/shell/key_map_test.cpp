@@ -102,7 +102,8 @@ TEST(KeyMap, AGameByKeysOrByThePadIsTheGameByTaps) {
 // of `presses` goes down when the game waits with no timer running (the dealer's
 // turn over) and up at the next wait. kPlugOut and kPlugIn pull the pad out and put
 // a new one in; a press goes down only a wait after a pad came, once the host has
-// taken it in (a button already down when a pad is opened makes no press).
+// taken it in (a button already down when a pad is opened makes no press). A game
+// still waiting after the last press fails the test and is ended.
 constexpr int kPlugOut = -1;
 constexpr int kPlugIn = -2;
 
@@ -123,7 +124,12 @@ public:
       held_ = -1;
     } else if (std::exchange(justPlugged_, false)) {
       // the host takes the new pad in
-    } else if (deadlineMs == platform::kNoDeadline && next_ < presses_.size()) {
+    } else if (deadlineMs == platform::kNoDeadline && next_ == presses_.size()) {
+      // Every press made and the game still idle: it missed one, and would wait forever.
+      ADD_FAILURE() << "the game still runs after the last press";
+      PostQuitMessage(1);
+      return;
+    } else if (deadlineMs == platform::kNoDeadline) {
       const int press = presses_[next_++];
       if (press == kPlugOut) {
         PullOut();
