@@ -49,7 +49,6 @@ struct DeviceContext {
   int bkMode = OPAQUE;
   COLORREF bkColor = RGB(255, 255, 255);
   COLORREF textColor = RGB(0, 0, 0);
-  UINT textAlign = TA_LEFT | TA_TOP;
 };
 
 // Where a DC draws: a surface, the offset of the DC's (0, 0) on it, and the clip

@@ -360,7 +360,6 @@ HDC WINAPI GetDC(HWND hWnd);
 int WINAPI ReleaseDC(HWND hWnd, HDC hDC);
 int WINAPI FillRect(HDC hDC, const RECT *lprc, HBRUSH hbr);
 DWORD WINAPI GetSysColor(int nIndex);
-HBRUSH WINAPI GetSysColorBrush(int nIndex);
 int WINAPI DrawTextW(HDC hDC, LPCWSTR lpString, int nCount, LPRECT lpRect, UINT uFormat);
 #define DrawText DrawTextW
 

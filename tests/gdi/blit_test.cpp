@@ -1,5 +1,5 @@
-// Blits: clipping at every edge of both surfaces, the raster operations, the key
-// colour of TransparentImage, stretching, fills and DCs on shared surfaces.
+// Blits: clipping at every edge of both surfaces, the key colour of
+// TransparentImage, stretching, fills and DCs on shared surfaces.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -133,31 +133,6 @@ TEST(Blits, RandomCopiesAndStretchesMatchTheReference) {
   }
 }
 
-TEST(BitBlt, RasterOperationsStayInsideTheRectangle) {
-  HeadlessDevice device;
-  using Op = std::uint32_t (*)(std::uint32_t dst, std::uint32_t src);
-  const std::pair<DWORD, Op> cases[] = {
-      {SRCCOPY, [](std::uint32_t, std::uint32_t s) { return s; }},
-      {SRCPAINT, [](std::uint32_t d, std::uint32_t s) { return d | s; }},
-      {SRCINVERT, [](std::uint32_t d, std::uint32_t s) { return d ^ s; }},
-      {PATCOPY, [](std::uint32_t, std::uint32_t) { return 0x332211u; }},
-  };
-  HBRUSH brush = CreateSolidBrush(RGB(0x33, 0x22, 0x11));
-  for (const auto &[rop, result] : cases) {
-    SCOPED_TRACE(testing::Message() << std::hex << rop);
-    Canvas dst(8, 8, kBackground);
-    Patterned src(8, 8);
-    SelectObject(dst.dc, brush); // let go with the DC
-    EXPECT_TRUE(BitBlt(dst.dc, 2, 2, 4, 4, src.dc, 1, 1, rop));
-    EXPECT_EQ(dst.At(3, 4), result(kBackground, Pattern(2, 3)));
-    EXPECT_EQ(dst.At(1, 1), kBackground) << "outside the rectangle";
-    EXPECT_EQ(dst.At(6, 6), kBackground) << "right and bottom edges are outside";
-  }
-  EXPECT_TRUE(DeleteObject(brush));
-  Canvas dst(4, 4, kBackground);
-  EXPECT_FALSE(BitBlt(dst.dc, 0, 0, 4, 4, dst.dc, 0, 0, 0x00123456)) << "unknown operation";
-}
-
 TEST(Blits, BadSourcesAndExtentsDrawNothing) {
   HeadlessDevice device;
   Canvas dst(4, 4, kBackground);
@@ -165,6 +140,7 @@ TEST(Blits, BadSourcesAndExtentsDrawNothing) {
   HDC empty = CreateCompatibleDC(nullptr); // only the stock 1x1 bitmap
   EXPECT_FALSE(BitBlt(dst.dc, 0, 0, 4, 4, empty, 0, 0, SRCCOPY));
   EXPECT_FALSE(BitBlt(dst.dc, 0, 0, 4, 4, nullptr, 0, 0, SRCCOPY));
+  EXPECT_FALSE(BitBlt(dst.dc, 0, 0, 4, 4, src.dc, 0, 0, 0x00EE0086)) << "only copies";
   EXPECT_FALSE(TransparentImage(dst.dc, 0, 0, 4, 4, empty, 0, 0, 4, 4, kKey));
   EXPECT_FALSE(TransparentImage(dst.dc, 0, 0, 2, 2, nullptr, 0, 0, 2, 2, kKey));
   const std::array<LONG, 4> extents[] = {{0, 2, 2, 2},  {2, 0, 2, 2},  {2, 2, 0, 2},
@@ -224,24 +200,13 @@ TEST(SurfaceDC, DrawsAtItsOriginAndInsideItsClip) {
 TEST(FillRect, FillsUpToButNotIncludingTheFarEdges) {
   HeadlessDevice device;
   HBRUSH solid = CreateSolidBrush(RGB(0xAA, 0xBB, 0xCC));
-  const std::pair<HBRUSH, std::uint32_t> cases[] = {
-      {solid, 0xAABBCC},
-      {static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)), kBackground},
-      {reinterpret_cast<HBRUSH>(static_cast<std::uintptr_t>(COLOR_WINDOW + 1)), 0xFFFFFF},
-      {GetSysColorBrush(COLOR_BTNFACE), 0xC0C0C0},
-  };
-  for (const auto &[brush, inside] : cases) {
-    SCOPED_TRACE(testing::Message() << std::hex << inside);
-    Canvas canvas(10, 10, kBackground);
-    RECT r{2, 3, 6, 8};
-    EXPECT_TRUE(FillRect(canvas.dc, &r, brush));
-    EXPECT_EQ(canvas.At(2, 3), inside);
-    EXPECT_EQ(canvas.At(5, 7), inside);
-    EXPECT_EQ(canvas.At(6, 7), kBackground);
-    EXPECT_EQ(canvas.At(5, 8), kBackground);
-  }
-  Canvas canvas(4, 4, kBackground);
-  RECT r{0, 0, 4, 4};
+  Canvas canvas(10, 10, kBackground);
+  RECT r{2, 3, 6, 8};
+  EXPECT_TRUE(FillRect(canvas.dc, &r, solid));
+  EXPECT_EQ(canvas.At(2, 3), 0xAABBCCu);
+  EXPECT_EQ(canvas.At(5, 7), 0xAABBCCu);
+  EXPECT_EQ(canvas.At(6, 7), kBackground);
+  EXPECT_EQ(canvas.At(5, 8), kBackground);
   EXPECT_FALSE(FillRect(canvas.dc, &r, reinterpret_cast<HBRUSH>(0x7777)));
   EXPECT_FALSE(FillRect(canvas.dc, nullptr, solid));
   DeleteObject(solid);
@@ -276,12 +241,6 @@ TEST(Bitmaps, ABitmapMadeFromADeletedOnesPixelsShowsOnlyWhatIsDrawnOnIt) {
        [](int x, int y) {
          return x >= 7 && x < 16 && y >= 4 && y < 10 ? Pattern(x - 5, y - 1) : kFill;
        }},
-      {"filled whole, then or-ed", &whole,
-       [&](HDC dc) { BitBlt(dc, 0, 0, W, 20, felt.dc, 0, 0, SRCPAINT); },
-       [](int x, int y) { return y < 20 ? Pattern(x, y) | kFill : kFill; }},
-      {"filled whole, then inverted", &whole,
-       [](HDC dc) { BitBlt(dc, 0, 0, W, H, nullptr, 0, 0, DSTINVERT); },
-       [](int, int) { return kFill ^ 0xFFFFFFu; }},
       {"filled whole, then a card on it", &whole,
        [&](HDC dc) { TransparentImage(dc, 3, 3, 10, 10, felt.dc, 0, 0, 10, 10, kKey); },
        [](int x, int y) {
