@@ -150,9 +150,8 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
         *dst.surface, RECT{block.dx, block.dy, block.dx + block.w, block.dy + block.h});
     // A whole off-screen frame onto a whole window is owed until the frame is
     // deleted, when its pixels become the window's: no copy at all.
-    const bool whole = block.dx == 0 && block.dy == 0 &&
-                       block.sx == 0 && block.sy == 0 && block.w == dst.surface->width &&
-                       block.h == dst.surface->height;
+    const bool whole = block.dx == 0 && block.dy == 0 && block.sx == 0 && block.sy == 0 &&
+                       block.w == dst.surface->width && block.h == dst.surface->height;
     if (!whole || !platform::gdi::OweWholeCopy(hdc, hdcSrc)) {
       platform::gdi::CopyBlock(dst, src, block);
     }

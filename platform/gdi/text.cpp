@@ -92,8 +92,7 @@ BYTE QualityOf(GlyphMode mode) {
 }
 
 // Tells the listeners where a run's glyphs go.
-void AnnouncePlaces(const FontFace &face, const std::u32string &text,
-                    const std::vector<long> &at) {
+void AnnouncePlaces(const FontFace &face, const std::u32string &text, const std::vector<long> &at) {
   TextEvent event;
   event.faceFile = face.file;
   event.faceIndex = face.index;
