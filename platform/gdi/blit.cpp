@@ -1,8 +1,7 @@
 // Blits between DCs: BitBlt's copy and the colour-keyed TransparentImage, both
-// clipped to both surfaces.
+// clipped to both surfaces and neither stretching.
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "gdi/gdi_state.h"
 
@@ -10,9 +9,6 @@ namespace platform::gdi {
 namespace {
 
 using I = std::int64_t;
-
-// The largest stretched destination extent: keeps the sampling arithmetic in range.
-constexpr LONG kMaxStretchExtent = 1 << 28;
 
 // A block to copy, in surface coordinates, already inside both clips.
 struct Block {
@@ -84,45 +80,6 @@ void CopyBlock(const View &dst, const View &src, const Block &b) {
   }
 }
 
-// A nearest-neighbour stretch from a source rectangle to a destination rectangle
-// (DC coordinates), clipped on both sides; with a key, key-coloured source pixels
-// are skipped. Each destination pixel samples the source at its centre.
-void StretchBlock(const View &dst, I dx, I dy, I dw, I dh, const View &src, I sx, I sy, I sw, I sh,
-                  bool keyed, std::uint32_t key) {
-  dx += dst.originX;
-  dy += dst.originY;
-  sx += src.originX;
-  sy += src.originY;
-  const I x0 = std::max<I>(dx, dst.clip.left);
-  const I x1 = std::min<I>(dx + dw, dst.clip.right);
-  const I y0 = std::max<I>(dy, dst.clip.top);
-  const I y1 = std::min<I>(dy + dh, dst.clip.bottom);
-  if (x0 >= x1 || y0 >= y1) {
-    return;
-  }
-  // The source column of each visible destination column; -1 outside the source.
-  thread_local std::vector<int> columns;
-  columns.resize(static_cast<std::size_t>(x1 - x0));
-  for (I x = x0; x < x1; ++x) {
-    const I u = sx + ((x - dx) * 2 + 1) * sw / (dw * 2);
-    columns[static_cast<std::size_t>(x - x0)] =
-        u >= src.clip.left && u < src.clip.right ? static_cast<int>(u) : -1;
-  }
-  for (I y = y0; y < y1; ++y) {
-    const I v = sy + ((y - dy) * 2 + 1) * sh / (dh * 2);
-    if (v < src.clip.top || v >= src.clip.bottom) {
-      continue;
-    }
-    const std::uint32_t *s = src.surface->Row(static_cast<int>(v));
-    std::uint32_t *d = dst.surface->Row(static_cast<int>(y)) + x0;
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-      if (columns[i] >= 0 && !(keyed && s[columns[i]] == key)) {
-        d[i] = s[columns[i]];
-      }
-    }
-  }
-}
-
 } // namespace
 } // namespace platform::gdi
 
@@ -164,28 +121,22 @@ BOOL WINAPI TransparentImage(HDC hdcDest, LONG DstX, LONG DstY, LONG DstCx, LONG
                              COLORREF TransparentColor) {
   View dst;
   View src;
-  if (DstCx <= 0 || DstCy <= 0 || SrcCx <= 0 || SrcCy <= 0 ||
-      DstCx > platform::gdi::kMaxStretchExtent || DstCy > platform::gdi::kMaxStretchExtent) {
+  // The device's callers copy a rectangle of a DC at its own size: a stretch is
+  // refused, and so is a bitmap for a source.
+  if (DstCx <= 0 || DstCy <= 0 || DstCx != SrcCx || DstCy != SrcCy) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   if (!platform::gdi::DestinationView(hdcDest, &dst)) {
     return FALSE;
   }
-  // The source is a DC or a bitmap; a DC without a real bitmap draws nothing.
-  const bool fromDC = platform::gdi::FindDC(static_cast<HDC>(hSrc)) != nullptr;
-  if (fromDC ? !platform::gdi::SourceView(static_cast<HDC>(hSrc), &src)
-             : !platform::gdi::BitmapView(static_cast<HBITMAP>(hSrc), &src)) {
+  // A DC without a real bitmap draws nothing.
+  if (!platform::gdi::SourceView(static_cast<HDC>(hSrc), &src)) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
   // Only the exact colour is transparent.
   const std::uint32_t key = platform::gdi::PixelOf(TransparentColor & 0x00FFFFFF);
-  if (DstCx != SrcCx || DstCy != SrcCy) {
-    platform::gdi::StretchBlock(dst, DstX, DstY, DstCx, DstCy, src, SrcX, SrcY, SrcCx, SrcCy, true,
-                                key);
-    return TRUE;
-  }
   platform::gdi::Block b;
   if (platform::gdi::ClipBlock(dst, DstX, DstY, src, SrcX, SrcY, DstCx, DstCy, &b)) {
     for (int row = 0; row < b.h; ++row) {

@@ -164,7 +164,7 @@ COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color);
 
 // Blits.
 BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop);
-// The colour-keyed blit of the device; hSrc is a source DC or a bitmap.
+// The colour-keyed blit of the device; hSrc is a source DC (a bitmap is refused).
 BOOL WINAPI TransparentImage(HDC hdcDest, LONG DstX, LONG DstY, LONG DstCx, LONG DstCy, HANDLE hSrc,
                              LONG SrcX, LONG SrcY, LONG SrcCx, LONG SrcCy,
                              COLORREF TransparentColor);
