@@ -387,7 +387,6 @@ LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 // ---- Resources handled by user ----
 int WINAPI LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax);
 HICON WINAPI LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName);
-BOOL WINAPI DestroyIcon(HICON hIcon);
 HACCEL WINAPI LoadAcceleratorsW(HINSTANCE hInstance, LPCWSTR lpTableName);
 int WINAPI TranslateAcceleratorW(HWND hWnd, HACCEL hAccTable, LPMSG lpMsg);
 #define LoadString LoadStringW

@@ -1,5 +1,5 @@
-// GDI objects and DCs: selection and deletion rules, stock objects, sizes, device
-// capabilities and the counts of live objects.
+// GDI objects and DCs: selection and deletion rules, sizes, device capabilities and
+// the counts of live objects.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -74,22 +74,6 @@ TEST(Selection, TheRulesOfWhatMaySelectWhat) {
   platform::DeleteSurfaceDC(window);
   DeleteDC(a);
   DeleteDC(b);
-}
-
-TEST(Selection, StockObjectsSurviveDeletion) {
-  HeadlessDevice device;
-  const GdiCounts start = GdiObjectCounts();
-  for (const int index : {WHITE_BRUSH, BLACK_BRUSH, NULL_BRUSH, BLACK_PEN, SYSTEM_FONT}) {
-    SCOPED_TRACE(index);
-    HGDIOBJ object = GetStockObject(index);
-    ASSERT_NE(object, nullptr);
-    const DWORD type = GetObjectType(object);
-    EXPECT_TRUE(DeleteObject(object));
-    EXPECT_EQ(GetObjectType(object), type);
-    EXPECT_EQ(GetStockObject(index), object);
-  }
-  EXPECT_EQ(GdiObjectCounts(), start);
-  EXPECT_EQ(GetStockObject(16), nullptr);
 }
 
 TEST(Bitmaps, SizesAcceptedAndRefused) {
