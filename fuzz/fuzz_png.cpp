@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     return true;
   }();
   (void)started;
-  // Byte 0: the piece size; byte 1: the scale (25% to 200%) and a size limit.
+  // Byte 0: the piece size and the override; byte 1: a width limit.
   const DWORD pieces[] = {1, 3, 16, 100, 1024, 4096, 65536, 7};
   std::vector<BYTE> buffer(pieces[data[0] % 8]);
   Reader reader{data + 2, size - 2};
@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   info.phBM = &bitmap;
   info.iBitDepth = 32;
   info.lParam = reinterpret_cast<LPARAM>(&reader);
-  info.iScale = 25 + (data[1] & 0x7F) * 175 / 127;
+  info.iScale = 100;
   info.iMaxWidth = (data[1] & 0x80) != 0 ? 64 : 10000;
   info.iMaxHeight = 10000;
   info.pfnGetData = Read;

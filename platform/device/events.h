@@ -41,7 +41,6 @@ struct TextEvent {
   BYTE quality =
       DEFAULT_QUALITY;        // NONANTIALIASED_QUALITY, ANTIALIASED_QUALITY or CLEARTYPE_QUALITY
   bool emboldened = false;    // a synthetic bold of a lighter face
-  bool callerSpacing = false; // the places follow spacing the caller gave
   std::u32string_view text;
   std::span<const long> pens;
 };

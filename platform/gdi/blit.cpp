@@ -1,8 +1,7 @@
-// Blits between DCs: BitBlt with its raster operations, StretchBlt, and the
-// colour-keyed TransparentImage, all clipped to both surfaces.
+// Blits between DCs: BitBlt's copy and the colour-keyed TransparentImage, both
+// clipped to both surfaces and neither stretching.
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 #include "gdi/gdi_state.h"
 
@@ -10,9 +9,6 @@ namespace platform::gdi {
 namespace {
 
 using I = std::int64_t;
-
-// The largest stretched destination extent: keeps the sampling arithmetic in range.
-constexpr LONG kMaxStretchExtent = 1 << 28;
 
 // A block to copy, in surface coordinates, already inside both clips.
 struct Block {
@@ -50,43 +46,6 @@ bool ClipBlock(const View &dst, I dx, I dy, const View &src, I sx, I sy, I w, I 
   return true;
 }
 
-// Row operations of the raster operations that read the source. Written as plain
-// loops over the row so that the compiler vectorises them.
-using RowOp = void (*)(std::uint32_t *d, const std::uint32_t *s, int n);
-
-void CopyRow(std::uint32_t *d, const std::uint32_t *s, int n) {
-  std::memmove(d, s, static_cast<std::size_t>(n) * sizeof *d);
-}
-void OrRow(std::uint32_t *d, const std::uint32_t *s, int n) {
-  for (int i = 0; i < n; ++i) {
-    d[i] |= s[i];
-  }
-}
-void AndRow(std::uint32_t *d, const std::uint32_t *s, int n) {
-  for (int i = 0; i < n; ++i) {
-    d[i] &= s[i];
-  }
-}
-void XorRow(std::uint32_t *d, const std::uint32_t *s, int n) {
-  for (int i = 0; i < n; ++i) {
-    d[i] ^= s[i];
-  }
-}
-void NotCopyRow(std::uint32_t *d, const std::uint32_t *s, int n) {
-  for (int i = 0; i < n; ++i) {
-    d[i] = ~s[i] & 0x00FFFFFFu;
-  }
-}
-
-struct SourceRop {
-  DWORD rop;
-  RowOp op;
-};
-constexpr SourceRop kSourceRops[] = {
-    {SRCCOPY, CopyRow},  {SRCPAINT, OrRow},        {SRCAND, AndRow},
-    {SRCINVERT, XorRow}, {NOTSRCCOPY, NotCopyRow},
-};
-
 // The key colour copy: every pixel but the key. Written as mask arithmetic, not a
 // branch or a select, so that it vectorises even with plain SSE2.
 void KeyedRow(std::uint32_t *d, const std::uint32_t *s, int n, std::uint32_t key) {
@@ -97,9 +56,8 @@ void KeyedRow(std::uint32_t *d, const std::uint32_t *s, int n, std::uint32_t key
   }
 }
 
-void CopyBlock(const View &dst, const View &src, const Block &b, RowOp op) {
-  const bool sameSurface = dst.surface == src.surface;
-  if (op == CopyRow && !sameSurface) {
+void CopyBlock(const View &dst, const View &src, const Block &b) {
+  if (dst.surface != src.surface) {
     // Distinct surfaces never overlap: plain copies, one for the whole block when
     // it is made of whole rows.
     const auto rowBytes = static_cast<std::size_t>(b.w) * sizeof(std::uint32_t);
@@ -113,86 +71,13 @@ void CopyBlock(const View &dst, const View &src, const Block &b, RowOp op) {
     return;
   }
   // Within one surface, copy rows in the order that reads each before it is
-  // written, and give the other operations a copy of the source row.
-  const bool upward = sameSurface && b.dy > b.sy;
-  std::vector<std::uint32_t> row;
-  const bool buffered = sameSurface && op != CopyRow;
+  // written; each row moves as a whole.
+  const bool upward = b.dy > b.sy;
   for (int i = 0; i < b.h; ++i) {
     const int y = upward ? b.h - 1 - i : i;
-    const std::uint32_t *s = src.surface->Row(b.sy + y) + b.sx;
-    if (buffered) {
-      row.assign(s, s + b.w);
-      s = row.data();
-    }
-    op(dst.surface->Row(b.dy + y) + b.dx, s, b.w);
+    std::memmove(dst.surface->Row(b.dy + y) + b.dx, src.surface->Row(b.sy + y) + b.sx,
+                 static_cast<std::size_t>(b.w) * sizeof(std::uint32_t));
   }
-}
-
-// A nearest-neighbour stretch from a source rectangle to a destination rectangle
-// (DC coordinates), clipped on both sides; with a key, key-coloured source pixels
-// are skipped. Each destination pixel samples the source at its centre.
-void StretchBlock(const View &dst, I dx, I dy, I dw, I dh, const View &src, I sx, I sy, I sw, I sh,
-                  bool keyed, std::uint32_t key) {
-  dx += dst.originX;
-  dy += dst.originY;
-  sx += src.originX;
-  sy += src.originY;
-  const I x0 = std::max<I>(dx, dst.clip.left);
-  const I x1 = std::min<I>(dx + dw, dst.clip.right);
-  const I y0 = std::max<I>(dy, dst.clip.top);
-  const I y1 = std::min<I>(dy + dh, dst.clip.bottom);
-  if (x0 >= x1 || y0 >= y1) {
-    return;
-  }
-  // The source column of each visible destination column; -1 outside the source.
-  thread_local std::vector<int> columns;
-  columns.resize(static_cast<std::size_t>(x1 - x0));
-  for (I x = x0; x < x1; ++x) {
-    const I u = sx + ((x - dx) * 2 + 1) * sw / (dw * 2);
-    columns[static_cast<std::size_t>(x - x0)] =
-        u >= src.clip.left && u < src.clip.right ? static_cast<int>(u) : -1;
-  }
-  for (I y = y0; y < y1; ++y) {
-    const I v = sy + ((y - dy) * 2 + 1) * sh / (dh * 2);
-    if (v < src.clip.top || v >= src.clip.bottom) {
-      continue;
-    }
-    const std::uint32_t *s = src.surface->Row(static_cast<int>(v));
-    std::uint32_t *d = dst.surface->Row(static_cast<int>(y)) + x0;
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-      if (columns[i] >= 0 && !(keyed && s[columns[i]] == key)) {
-        d[i] = s[columns[i]];
-      }
-    }
-  }
-}
-
-// Raster operations that do not read the source: a fill or an inversion.
-bool PatternBlit(HDC hdc, const View &dst, int x, int y, int w, int h, DWORD rop) {
-  if (rop == BLACKNESS || rop == WHITENESS || rop == PATCOPY) {
-    return PatBlt(hdc, x, y, w, h, rop) != FALSE;
-  }
-  if (rop != DSTINVERT && rop != PATINVERT) {
-    return false;
-  }
-  WritePendingFill(*dst.surface); // an inversion reads what it draws on
-  std::uint32_t mask = 0x00FFFFFF;
-  if (rop == PATINVERT) {
-    COLORREF color = 0;
-    bool hollow = false;
-    BrushColor(FindDC(hdc)->brush, &color, &hollow);
-    mask = hollow ? 0 : PixelOf(color);
-  }
-  Block b;
-  if (ClipBlock(dst, x, y, dst, x, y, w, h, &b)) {
-    for (int row = 0; row < b.h; ++row) {
-      std::uint32_t *d = dst.surface->Row(b.dy + row) + b.dx;
-      for (int i = 0; i < b.w; ++i) {
-        d[i] ^= mask;
-      }
-    }
-  }
-  return true;
 }
 
 } // namespace
@@ -205,15 +90,9 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
   if (!platform::gdi::DestinationViewUnfilled(hdc, &dst)) {
     return FALSE;
   }
-  const auto *entry =
-      std::find_if(std::begin(platform::gdi::kSourceRops), std::end(platform::gdi::kSourceRops),
-                   [rop](const auto &r) { return r.rop == rop; });
-  if (entry == std::end(platform::gdi::kSourceRops)) {
-    if (!platform::gdi::PatternBlit(hdc, dst, x, y, cx, cy, rop)) {
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return FALSE;
-    }
-    return TRUE;
+  if (rop != SRCCOPY) {
+    SetLastError(ERROR_INVALID_PARAMETER); // the one operation the device's callers use
+    return FALSE;
   }
   // A source DC without a real bitmap has nothing to give: nothing is drawn.
   View src;
@@ -223,41 +102,17 @@ BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, in
   }
   platform::gdi::Block block;
   if (platform::gdi::ClipBlock(dst, x, y, src, x1, y1, cx, cy, &block)) {
-    // A plain copy covers its block whole; every other operation reads what it draws on.
-    const RECT covered = entry->op == platform::gdi::CopyRow
-                             ? RECT{block.dx, block.dy, block.dx + block.w, block.dy + block.h}
-                             : RECT{};
-    platform::gdi::WritePendingFillAround(*dst.surface, covered);
+    // The copy covers its block whole: a pending fill is needed only around it.
+    platform::gdi::WritePendingFillAround(
+        *dst.surface, RECT{block.dx, block.dy, block.dx + block.w, block.dy + block.h});
     // A whole off-screen frame onto a whole window is owed until the frame is
     // deleted, when its pixels become the window's: no copy at all.
-    const bool whole = entry->op == platform::gdi::CopyRow && block.dx == 0 && block.dy == 0 &&
-                       block.sx == 0 && block.sy == 0 && block.w == dst.surface->width &&
-                       block.h == dst.surface->height;
+    const bool whole = block.dx == 0 && block.dy == 0 && block.sx == 0 && block.sy == 0 &&
+                       block.w == dst.surface->width && block.h == dst.surface->height;
     if (!whole || !platform::gdi::OweWholeCopy(hdc, hdcSrc)) {
-      platform::gdi::CopyBlock(dst, src, block, entry->op);
+      platform::gdi::CopyBlock(dst, src, block);
     }
   }
-  return TRUE;
-}
-
-BOOL WINAPI StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hdcSrc,
-                       int xSrc, int ySrc, int wSrc, int hSrc, DWORD rop) {
-  if (wDest == wSrc && hDest == hSrc) {
-    return BitBlt(hdcDest, xDest, yDest, wDest, hDest, hdcSrc, xSrc, ySrc, rop);
-  }
-  View dst;
-  View src;
-  if (rop != SRCCOPY || wDest <= 0 || hDest <= 0 || wSrc <= 0 || hSrc <= 0 ||
-      wDest > platform::gdi::kMaxStretchExtent || hDest > platform::gdi::kMaxStretchExtent) {
-    SetLastError(ERROR_INVALID_PARAMETER); // no mirroring, and no other operation
-    return FALSE;
-  }
-  if (!platform::gdi::DestinationView(hdcDest, &dst) || !platform::gdi::SourceView(hdcSrc, &src)) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  platform::gdi::StretchBlock(dst, xDest, yDest, wDest, hDest, src, xSrc, ySrc, wSrc, hSrc, false,
-                              0);
   return TRUE;
 }
 
@@ -266,28 +121,22 @@ BOOL WINAPI TransparentImage(HDC hdcDest, LONG DstX, LONG DstY, LONG DstCx, LONG
                              COLORREF TransparentColor) {
   View dst;
   View src;
-  if (DstCx <= 0 || DstCy <= 0 || SrcCx <= 0 || SrcCy <= 0 ||
-      DstCx > platform::gdi::kMaxStretchExtent || DstCy > platform::gdi::kMaxStretchExtent) {
+  // The device's callers copy a rectangle of a DC at its own size: a stretch is
+  // refused, and so is a bitmap for a source.
+  if (DstCx <= 0 || DstCy <= 0 || DstCx != SrcCx || DstCy != SrcCy) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   if (!platform::gdi::DestinationView(hdcDest, &dst)) {
     return FALSE;
   }
-  // The source is a DC or a bitmap; a DC without a real bitmap draws nothing.
-  const bool fromDC = platform::gdi::FindDC(static_cast<HDC>(hSrc)) != nullptr;
-  if (fromDC ? !platform::gdi::SourceView(static_cast<HDC>(hSrc), &src)
-             : !platform::gdi::BitmapView(static_cast<HBITMAP>(hSrc), &src)) {
+  // A DC without a real bitmap draws nothing.
+  if (!platform::gdi::SourceView(static_cast<HDC>(hSrc), &src)) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
   // Only the exact colour is transparent.
   const std::uint32_t key = platform::gdi::PixelOf(TransparentColor & 0x00FFFFFF);
-  if (DstCx != SrcCx || DstCy != SrcCy) {
-    platform::gdi::StretchBlock(dst, DstX, DstY, DstCx, DstCy, src, SrcX, SrcY, SrcCx, SrcCy, true,
-                                key);
-    return TRUE;
-  }
   platform::gdi::Block b;
   if (platform::gdi::ClipBlock(dst, DstX, DstY, src, SrcX, SrcY, DstCx, DstCy, &b)) {
     for (int row = 0; row < b.h; ++row) {

@@ -49,7 +49,6 @@ struct DeviceContext {
   int bkMode = OPAQUE;
   COLORREF bkColor = RGB(255, 255, 255);
   COLORREF textColor = RGB(0, 0, 0);
-  UINT textAlign = TA_LEFT | TA_TOP;
 };
 
 // Where a DC draws: a surface, the offset of the DC's (0, 0) on it, and the clip
@@ -85,8 +84,6 @@ bool DestinationViewUnfilled(HDC dc, View *view);
 // The view of a DC as a source: false as well when the DC holds no real bitmap
 // (a memory DC with its stock 1x1 bitmap), since such a DC has nothing to give.
 bool SourceView(HDC dc, View *view);
-// The view of a bitmap as a source, whole.
-bool BitmapView(HBITMAP bitmap, View *view);
 
 // Makes a bitmap that owns the surface (used by the image decoder).
 HBITMAP CreateBitmapFromSurface(Surface surface);

@@ -251,17 +251,6 @@ bool SourceView(HDC handle, View *view) {
   return true;
 }
 
-bool BitmapView(HBITMAP bitmap, View *view) {
-  MakeOwedCopy();
-  const Object *o = FindObject(bitmap, OBJ_BITMAP);
-  if (o == nullptr || o->stock) {
-    return false;
-  }
-  *view = View{o->surface.get(), 0, 0, Bounds(*o->surface)};
-  WritePendingFill(*view->surface);
-  return true;
-}
-
 bool OweWholeCopy(HDC to, HDC from) {
   MakeOwedCopy();
   const DeviceContext *target = FindDC(to);

@@ -1,10 +1,9 @@
-// Brushes, pens, system colours and fills: CreateSolidBrush, FillRect, PatBlt,
-// GetSysColor(Brush), GetPixel and SetPixel.
+// Brushes, system colours and fills: CreateSolidBrush, FillRect, GetSysColor,
+// GetPixel and SetPixel.
 #include <algorithm>
 #include <array>
 
 #include "gdi/gdi_state.h"
-#include "device/device.h"
 
 namespace platform::gdi {
 namespace {
@@ -47,20 +46,6 @@ int SysColorIndex(int index) {
   return plain >= 0 && plain < kSysColorCount ? plain : -1;
 }
 
-struct PaintState {
-  std::array<HBRUSH, kSysColorCount> sysBrushes{};
-};
-
-PaintState &State() {
-  static PaintState state;
-  return state;
-}
-
-const bool registered = [] {
-  RegisterResetHook([] { State() = PaintState{}; });
-  return true;
-}();
-
 } // namespace
 
 bool BrushColor(HBRUSH brush, COLORREF *color, bool *hollow) {
@@ -68,16 +53,6 @@ bool BrushColor(HBRUSH brush, COLORREF *color, bool *hollow) {
     *color = o->color;
     *hollow = o->hollow;
     return true;
-  }
-  // Win32 also takes a system colour index + 1 in place of a brush.
-  const auto value = reinterpret_cast<std::uintptr_t>(brush);
-  if (value > 0 && value <= static_cast<std::uintptr_t>(SYS_COLOR_INDEX_FLAG) + kSysColorCount) {
-    const int index = SysColorIndex(static_cast<int>(value) - 1);
-    if (index >= 0) {
-      *color = kSysColors[static_cast<std::size_t>(index)];
-      *hollow = false;
-      return true;
-    }
   }
   return false;
 }
@@ -121,34 +96,9 @@ HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
   return static_cast<HBRUSH>(platform::gdi::AddSolidObject(OBJ_BRUSH, color & 0x00FFFFFF));
 }
 
-HPEN WINAPI CreatePen(int iStyle, int, COLORREF color) {
-  if (iStyle != PS_SOLID && iStyle != PS_NULL) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
-  HGDIOBJ pen = platform::gdi::AddSolidObject(OBJ_PEN, color & 0x00FFFFFF);
-  platform::gdi::FindObject(pen)->hollow = iStyle == PS_NULL;
-  return static_cast<HPEN>(pen);
-}
-
 DWORD WINAPI GetSysColor(int nIndex) {
   const int index = platform::gdi::SysColorIndex(nIndex);
   return index < 0 ? 0 : platform::gdi::kSysColors[static_cast<std::size_t>(index)];
-}
-
-HBRUSH WINAPI GetSysColorBrush(int nIndex) {
-  const int index = platform::gdi::SysColorIndex(nIndex);
-  if (index < 0) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
-  // One shared brush per colour for the device; like stock objects, never deleted.
-  HBRUSH &brush = platform::gdi::State().sysBrushes[static_cast<std::size_t>(index)];
-  if (brush == nullptr) {
-    brush = static_cast<HBRUSH>(platform::gdi::AddStockSolid(
-        OBJ_BRUSH, platform::gdi::kSysColors[static_cast<std::size_t>(index)]));
-  }
-  return brush;
 }
 
 int WINAPI FillRect(HDC hDC, const RECT *lprc, HBRUSH hbr) {
@@ -165,42 +115,6 @@ int WINAPI FillRect(HDC hDC, const RECT *lprc, HBRUSH hbr) {
     platform::gdi::FillView(view, *lprc, platform::gdi::PixelOf(color));
   }
   return 1;
-}
-
-BOOL WINAPI PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop) {
-  View view;
-  const platform::gdi::DeviceContext *dc = platform::gdi::FindDC(hdc);
-  if (dc == nullptr || !platform::gdi::DestinationView(hdc, &view)) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  // A negative extent reaches left or up from (x, y).
-  const auto clamp = [](std::int64_t v) {
-    return static_cast<LONG>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
-  };
-  const std::int64_t x1 = std::int64_t{x} + w;
-  const std::int64_t y1 = std::int64_t{y} + h;
-  const RECT rect{clamp(std::min<std::int64_t>(x, x1)), clamp(std::min<std::int64_t>(y, y1)),
-                  clamp(std::max<std::int64_t>(x, x1)), clamp(std::max<std::int64_t>(y, y1))};
-  switch (rop) {
-  case BLACKNESS:
-    platform::gdi::FillView(view, rect, 0x000000);
-    return TRUE;
-  case WHITENESS:
-    platform::gdi::FillView(view, rect, 0xFFFFFF);
-    return TRUE;
-  case PATCOPY: {
-    COLORREF color = 0;
-    bool hollow = false;
-    if (platform::gdi::BrushColor(dc->brush, &color, &hollow) && !hollow) {
-      platform::gdi::FillView(view, rect, platform::gdi::PixelOf(color));
-    }
-    return TRUE;
-  }
-  default:
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
 }
 
 COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {

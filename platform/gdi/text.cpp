@@ -65,17 +65,17 @@ RECT Intersect(const RECT &a, const RECT &b) {
 }
 
 // Where the pen stands for each character of a run, from the run's start, and where
-// the run ends: the face's advances, or the caller's spacing where given.
-std::vector<long> PenPositions(const FontFace &face, const std::u32string &text, const int *dx) {
+// the run ends: the face's advances.
+std::vector<long> PenPositions(const FontFace &face, const std::u32string &text) {
   std::vector<long> at(text.size() + 1, 0);
   for (std::size_t i = 0; i < text.size(); ++i) {
-    at[i + 1] = at[i] + (dx != nullptr ? dx[i] : face.Advance(text[i]));
+    at[i + 1] = at[i] + face.Advance(text[i]);
   }
   return at;
 }
 
-long RunWidth(const FontFace &face, const std::u32string &text, const int *dx) {
-  return PenPositions(face, text, dx).back();
+long RunWidth(const FontFace &face, const std::u32string &text) {
+  return PenPositions(face, text).back();
 }
 
 // The LOGFONT quality that draws glyphs in `mode`.
@@ -92,15 +92,13 @@ BYTE QualityOf(GlyphMode mode) {
 }
 
 // Tells the listeners where a run's glyphs go.
-void AnnouncePlaces(const FontFace &face, const std::u32string &text, const int *dx,
-                    const std::vector<long> &at) {
+void AnnouncePlaces(const FontFace &face, const std::u32string &text, const std::vector<long> &at) {
   TextEvent event;
   event.faceFile = face.file;
   event.faceIndex = face.index;
   event.pixelsPerEm = face.pixelsPerEm;
   event.quality = QualityOf(face.mode);
   event.emboldened = face.emboldened;
-  event.callerSpacing = dx != nullptr;
   event.text = text;
   event.pens = at;
   AnnounceText(event);
@@ -109,9 +107,6 @@ void AnnouncePlaces(const FontFace &face, const std::u32string &text, const int 
 struct Run {
   int x = 0; // DC coordinates of the cell's top-left corner
   int y = 0;
-  UINT options = 0;
-  const RECT *rect = nullptr;
-  const int *dx = nullptr;
   int underlineFrom = -1; // a character to underline (DrawTextW's prefix), or -1
 };
 
@@ -119,24 +114,14 @@ struct Run {
 void DrawRun(DeviceContext &dc, const View &view, const FontFace &face, const std::u32string &text,
              const Run &run) {
   const TEXTMETRICW &tm = face.metrics;
-  const std::vector<long> at = PenPositions(face, text, run.dx);
-  AnnouncePlaces(face, text, run.dx, at);
+  const std::vector<long> at = PenPositions(face, text);
+  AnnouncePlaces(face, text, at);
   const long width = at.back();
-  const std::uint32_t background = PixelOf(dc.bkColor);
-  if ((run.options & ETO_OPAQUE) != 0 && run.rect != nullptr) {
-    FillView(view, *run.rect, background);
-  }
-  RECT clip = view.clip;
-  if ((run.options & ETO_CLIPPED) != 0 && run.rect != nullptr) {
-    clip = Intersect(clip, RECT{run.rect->left + view.originX, run.rect->top + view.originY,
-                                run.rect->right + view.originX, run.rect->bottom + view.originY});
-  }
+  const RECT clip = view.clip;
   if (dc.bkMode == OPAQUE) {
     // An opaque background paints the text's cell; ETO_OPAQUE alone paints no box.
-    View boxed = view;
-    boxed.clip = clip;
-    FillView(boxed, RECT{run.x, run.y, static_cast<LONG>(run.x + width), run.y + tm.tmHeight},
-             background);
+    FillView(view, RECT{run.x, run.y, static_cast<LONG>(run.x + width), run.y + tm.tmHeight},
+             PixelOf(dc.bkColor));
   }
   if (clip.right <= clip.left || clip.bottom <= clip.top) {
     return;
@@ -169,32 +154,6 @@ void DrawRun(DeviceContext &dc, const View &view, const FontFace &face, const st
   if (face.strikeOut) {
     line(start, start + width, baseline - tm.tmAscent / 3, thickness);
   }
-}
-
-// The top-left corner of the cell for a reference point and the DC's alignment.
-POINT CellOrigin(const DeviceContext &dc, const FontFace &face, int x, int y, long width) {
-  POINT p{x, y};
-  switch (dc.textAlign & (TA_CENTER | TA_RIGHT)) {
-  case TA_RIGHT:
-    p.x = static_cast<LONG>(x - width);
-    break;
-  case TA_CENTER:
-    p.x = static_cast<LONG>(x - width / 2);
-    break;
-  default:
-    break;
-  }
-  switch (dc.textAlign & TA_BASELINE) {
-  case TA_BASELINE:
-    p.y = y - face.metrics.tmAscent;
-    break;
-  case TA_BOTTOM:
-    p.y = y - face.metrics.tmHeight;
-    break;
-  default:
-    break;
-  }
-  return p;
 }
 
 // ---- DrawTextW ----
@@ -333,10 +292,6 @@ COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color) {
   return Swap(hdc, &DeviceContext::textColor, color & 0x00FFFFFF, CLR_INVALID);
 }
 
-UINT WINAPI SetTextAlign(HDC hdc, UINT align) {
-  return Swap(hdc, &DeviceContext::textAlign, align, static_cast<UINT>(GDI_ERROR));
-}
-
 HFONT WINAPI CreateFontIndirectW(const LOGFONTW *lplf) {
   if (lplf == nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -347,27 +302,24 @@ HFONT WINAPI CreateFontIndirectW(const LOGFONTW *lplf) {
   return platform::gdi::AddFont(lf, platform::gdi::RealiseFont(lf));
 }
 
+// Draws with the cell's top-left corner at (x, y). A rectangle, the caller's own
+// spacing and every option but ETO_OPAQUE (which alone paints nothing) are refused:
+// the device's callers use none of them.
 BOOL WINAPI ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT *lprect, LPCWSTR lpString,
                         UINT c, const int *lpDx) {
   DeviceContext *dc = FindDC(hdc);
   View view;
   const FontFace *face = dc != nullptr ? platform::gdi::DCFace(*dc) : nullptr;
   if (face == nullptr || !platform::gdi::DestinationView(hdc, &view) ||
-      (lpString == nullptr && c > 0)) {
+      (lpString == nullptr && c > 0) || (options & ~UINT{ETO_OPAQUE}) != 0 || lprect != nullptr ||
+      lpDx != nullptr) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   const std::u32string text = platform::CodePoints(std::u16string_view(lpString, c));
-  // The caller's spacing is per UTF-16 unit; it applies as given to plain text.
-  const int *dx = lpDx != nullptr && text.size() == c ? lpDx : nullptr;
-  const long width = platform::gdi::RunWidth(*face, text, dx);
-  const POINT cell = platform::gdi::CellOrigin(*dc, *face, x, y, width);
   platform::gdi::Run run;
-  run.x = cell.x;
-  run.y = cell.y;
-  run.options = options;
-  run.rect = lprect;
-  run.dx = dx;
+  run.x = x;
+  run.y = y;
   platform::gdi::DrawRun(*dc, view, *face, text, run);
   return TRUE;
 }
@@ -381,7 +333,7 @@ BOOL WINAPI GetTextExtentPoint32W(HDC hdc, LPCWSTR lpString, int c, LPSIZE psizl
   }
   const std::u32string text =
       platform::CodePoints(std::u16string_view(lpString, static_cast<std::size_t>(c)));
-  psizl->cx = static_cast<LONG>(platform::gdi::RunWidth(*face, text, nullptr));
+  psizl->cx = static_cast<LONG>(platform::gdi::RunWidth(*face, text));
   psizl->cy = face->metrics.tmHeight;
   return TRUE;
 }
@@ -427,7 +379,7 @@ int WINAPI DrawTextW(HDC hDC, LPCWSTR lpString, int nCount, LPRECT lpRect, UINT 
   const int textHeight = lineHeight * static_cast<int>(lines.size());
   long widest = 0;
   for (const auto &line : lines) {
-    widest = std::max(widest, platform::gdi::RunWidth(*face, line.text, nullptr));
+    widest = std::max(widest, platform::gdi::RunWidth(*face, line.text));
   }
   if ((uFormat & DT_CALCRECT) != 0) {
     lpRect->right = static_cast<LONG>(box.left + widest);
@@ -450,7 +402,7 @@ int WINAPI DrawTextW(HDC hDC, LPCWSTR lpString, int nCount, LPRECT lpRect, UINT 
     clipped.clip.bottom = std::max(clipped.clip.bottom, clipped.clip.top);
   }
   for (std::size_t i = 0; i < lines.size(); ++i) {
-    const long width = platform::gdi::RunWidth(*face, lines[i].text, nullptr);
+    const long width = platform::gdi::RunWidth(*face, lines[i].text);
     long x = box.left;
     if ((uFormat & DT_CENTER) != 0) {
       x = box.left + (long{box.right} - box.left - width) / 2;

@@ -1,5 +1,5 @@
 // DecompressImageIndirect: a PNG pulled through the caller's callback becomes a
-// 32-bit bitmap, scaled by iScale and shrunk to fit iMaxWidth x iMaxHeight.
+// 32-bit bitmap at the image's own size.
 #include <imgdecmp.h>
 
 #include <algorithm>
@@ -14,6 +14,11 @@
 
 namespace platform {
 namespace {
+
+// A picture within the decoder's limits always fits in a bitmap.
+static_assert(PngLimits{}.maxWidth <= gdi::kMaxBitmapSide &&
+              PngLimits{}.maxHeight <= gdi::kMaxBitmapSide &&
+              PngLimits{}.maxPixels <= static_cast<std::uint64_t>(gdi::kMaxBitmapPixels));
 
 std::string &LastError() {
   static std::string error;
@@ -39,27 +44,9 @@ HRESULT Refuse(HRESULT result, const std::string &why) {
   return result;
 }
 
-// The output size: the image at iScale percent, shrunk (keeping its shape) to fit
-// the maxima; at least one pixel each way.
-void OutputSize(int width, int height, const DecompressImageInfo &info, int *outW, int *outH) {
-  std::int64_t w = std::max<std::int64_t>(1, (std::int64_t{width} * info.iScale + 50) / 100);
-  std::int64_t h = std::max<std::int64_t>(1, (std::int64_t{height} * info.iScale + 50) / 100);
-  if (info.iMaxWidth > 0 && w > info.iMaxWidth) {
-    h = std::max<std::int64_t>(1, h * info.iMaxWidth / w);
-    w = info.iMaxWidth;
-  }
-  if (info.iMaxHeight > 0 && h > info.iMaxHeight) {
-    w = std::max<std::int64_t>(1, w * info.iMaxHeight / h);
-    h = info.iMaxHeight;
-  }
-  *outW = static_cast<int>(w);
-  *outH = static_cast<int>(h);
-}
-
-// Composites each pixel over the background and samples it to the output size
-// (nearest pixel, centre-sampled). At the image's own size, the usual case, the
-// decoded pixels become the bitmap's in place: no sampling and no second buffer.
-Surface Render(PngImage image, int outW, int outH, std::uint32_t background) {
+// Composites each pixel over the background, in place: the decoded pixels become
+// the bitmap's, with no second buffer.
+Surface Render(PngImage image, std::uint32_t background) {
   const std::uint32_t bgR = (background >> 16) & 0xFF;
   const std::uint32_t bgG = (background >> 8) & 0xFF;
   const std::uint32_t bgB = background & 0xFF;
@@ -72,28 +59,13 @@ Surface Render(PngImage image, int outW, int outH, std::uint32_t background) {
                     : (blend((p >> 16) & 0xFF, bgR, a) << 16) |
                           (blend((p >> 8) & 0xFF, bgG, a) << 8) | blend(p & 0xFF, bgB, a);
   };
+  if (!image.alphaDropped) {
+    std::transform(image.argb.begin(), image.argb.end(), image.argb.begin(), composite);
+  }
   Surface out;
-  if (outW == image.width && outH == image.height) {
-    if (!image.alphaDropped) {
-      std::transform(image.argb.begin(), image.argb.end(), image.argb.begin(), composite);
-    }
-    out.width = outW;
-    out.height = outH;
-    out.pixels = std::move(image.argb);
-    return out;
-  }
-  out = Surface(outW, outH);
-  for (int y = 0; y < outH; ++y) {
-    const auto v =
-        static_cast<int>((std::int64_t{y} * 2 + 1) * image.height / (std::int64_t{outH} * 2));
-    const std::uint32_t *src = image.argb.data() + static_cast<std::size_t>(v) * image.width;
-    std::uint32_t *dst = out.Row(y);
-    for (int x = 0; x < outW; ++x) {
-      const auto u =
-          static_cast<int>((std::int64_t{x} * 2 + 1) * image.width / (std::int64_t{outW} * 2));
-      dst[x] = image.alphaDropped ? src[u] : composite(src[u]);
-    }
-  }
+  out.width = image.width;
+  out.height = image.height;
+  out.pixels = std::move(image.argb);
   return out;
 }
 
@@ -111,8 +83,12 @@ HRESULT WINAPI DecompressImageIndirect(DecompressImageInfo *pParams) {
   }
   const DecompressImageInfo &info = *pParams;
   if (info.phBM == nullptr || info.pfnGetData == nullptr || info.pbBuffer == nullptr ||
-      info.dwBufferMax == 0 || info.iScale <= 0) {
-    return Refuse(E_INVALIDARG, "the record lacks its bitmap slot, reader, buffer or scale");
+      info.dwBufferMax == 0) {
+    return Refuse(E_INVALIDARG, "the record lacks its bitmap slot, reader or buffer");
+  }
+  // The device's callers ask for pictures at their own size; nothing is scaled.
+  if (info.iScale != 100) {
+    return Refuse(E_INVALIDARG, "the scale is not 100 percent");
   }
   if (info.hdc != nullptr && GetObjectType(info.hdc) == 0) {
     return Refuse(E_INVALIDARG, "the reference DC is not valid");
@@ -151,20 +127,19 @@ HRESULT WINAPI DecompressImageIndirect(DecompressImageInfo *pParams) {
              status != platform::PngStatus::Ok) {
     return Refuse(status == platform::PngStatus::OverLimit ? E_OUTOFMEMORY : E_FAIL, error);
   }
-  int width = 0;
-  int height = 0;
-  platform::OutputSize(image.width, image.height, info, &width, &height);
-  if (width > platform::gdi::kMaxBitmapSide || height > platform::gdi::kMaxBitmapSide ||
-      std::int64_t{width} * height > platform::gdi::kMaxBitmapPixels) {
-    return Refuse(E_OUTOFMEMORY, "the scaled image is larger than a bitmap may be");
+  // Within the decoder's limits a picture always makes a bitmap; one over the
+  // caller's maxima is refused, not shrunk.
+  if ((info.iMaxWidth > 0 && image.width > info.iMaxWidth) ||
+      (info.iMaxHeight > 0 && image.height > info.iMaxHeight)) {
+    return Refuse(E_OUTOFMEMORY, "the image is larger than the maxima");
   }
   // Transparent pixels lie over the override colour, or black without one.
   const std::uint32_t background =
       info.crTransparentOverride == CLR_INVALID
           ? 0
           : platform::gdi::PixelOf(info.crTransparentOverride & 0x00FFFFFF);
-  *info.phBM = platform::gdi::CreateBitmapFromSurface(
-      platform::Render(std::move(image), width, height, background));
+  *info.phBM =
+      platform::gdi::CreateBitmapFromSurface(platform::Render(std::move(image), background));
   if (info.pfnImageProgress != nullptr) {
     info.pfnImageProgress(nullptr, TRUE, info.lParam);
   }

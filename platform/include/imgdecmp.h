@@ -29,8 +29,8 @@ typedef struct tagDecompressImageInfo {
   int iBitDepth;                // the colour depth wanted; bitmaps here are always 32-bit
   LPARAM lParam;                // handed to both callbacks
   HDC hdc;                      // a reference DC, or null
-  int iScale;                   // output size in percent of the image's size
-  int iMaxWidth;                // the output is shrunk to fit these (0: no limit)
+  int iScale;                   // output size in percent: only 100 is taken
+  int iMaxWidth;                // a larger image is refused (0: no limit)
   int iMaxHeight;
   GETDATAFUNC pfnGetData;
   PROGRESSFUNC pfnImageProgress;  // may be null

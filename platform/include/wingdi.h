@@ -36,14 +36,8 @@
 #define OBJ_REGION 8
 #define OBJ_MEMDC 10
 
-// Raster operations.
+// The raster operation of the device's callers: a plain copy.
 #define SRCCOPY 0x00CC0020
-#define SRCPAINT 0x00EE0086
-#define SRCAND 0x008800C6
-#define SRCINVERT 0x00660046
-#define PATCOPY 0x00F00021
-#define BLACKNESS 0x00000042
-#define WHITENESS 0x00FF0062
 
 // Brush and pen styles.
 #define BS_SOLID 0
@@ -53,26 +47,12 @@
 #define PS_DASH 1
 #define PS_NULL 5
 
-// More raster operations.
-#define DSTINVERT 0x00550009
-#define PATINVERT 0x005A0049
-#define NOTSRCCOPY 0x00330008
-
 // Background modes.
 #define TRANSPARENT 1
 #define OPAQUE 2
 
 // ExtTextOut options.
 #define ETO_OPAQUE 0x0002
-#define ETO_CLIPPED 0x0004
-
-// Text alignment.
-#define TA_LEFT 0
-#define TA_TOP 0
-#define TA_RIGHT 2
-#define TA_CENTER 6
-#define TA_BOTTOM 8
-#define TA_BASELINE 24
 
 // Fonts.
 #define LF_FACESIZE 32
@@ -179,16 +159,12 @@ HGDIOBJ WINAPI GetCurrentObject(HDC hdc, UINT type);
 // Bitmaps and brushes.
 HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy);
 HBRUSH WINAPI CreateSolidBrush(COLORREF color);
-HPEN WINAPI CreatePen(int iStyle, int cWidth, COLORREF color);
 COLORREF WINAPI GetPixel(HDC hdc, int x, int y);
 COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color);
 
 // Blits.
 BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop);
-BOOL WINAPI StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hdcSrc,
-                       int xSrc, int ySrc, int wSrc, int hSrc, DWORD rop);
-BOOL WINAPI PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop);
-// The colour-keyed blit of the device; hSrc is a source DC or a bitmap.
+// The colour-keyed blit of the device; hSrc is a source DC (a bitmap is refused).
 BOOL WINAPI TransparentImage(HDC hdcDest, LONG DstX, LONG DstY, LONG DstCx, LONG DstCy, HANDLE hSrc,
                              LONG SrcX, LONG SrcY, LONG SrcCx, LONG SrcCy,
                              COLORREF TransparentColor);
@@ -198,7 +174,6 @@ HFONT WINAPI CreateFontIndirectW(const LOGFONTW *lplf);
 int WINAPI SetBkMode(HDC hdc, int mode);
 COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color);
 COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color);
-UINT WINAPI SetTextAlign(HDC hdc, UINT align);
 BOOL WINAPI ExtTextOutW(HDC hdc, int x, int y, UINT options, const RECT *lprect, LPCWSTR lpString,
                         UINT c, const int *lpDx);
 BOOL WINAPI GetTextExtentPoint32W(HDC hdc, LPCWSTR lpString, int c, LPSIZE psizl);

@@ -360,7 +360,6 @@ HDC WINAPI GetDC(HWND hWnd);
 int WINAPI ReleaseDC(HWND hWnd, HDC hDC);
 int WINAPI FillRect(HDC hDC, const RECT *lprc, HBRUSH hbr);
 DWORD WINAPI GetSysColor(int nIndex);
-HBRUSH WINAPI GetSysColorBrush(int nIndex);
 int WINAPI DrawTextW(HDC hDC, LPCWSTR lpString, int nCount, LPRECT lpRect, UINT uFormat);
 #define DrawText DrawTextW
 
@@ -388,7 +387,6 @@ LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 // ---- Resources handled by user ----
 int WINAPI LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax);
 HICON WINAPI LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName);
-BOOL WINAPI DestroyIcon(HICON hIcon);
 HACCEL WINAPI LoadAcceleratorsW(HINSTANCE hInstance, LPCWSTR lpTableName);
 int WINAPI TranslateAcceleratorW(HWND hWnd, HACCEL hAccTable, LPMSG lpMsg);
 #define LoadString LoadStringW

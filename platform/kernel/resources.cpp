@@ -211,16 +211,6 @@ HICON WINAPI LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName) {
   return icon;
 }
 
-BOOL WINAPI DestroyIcon(HICON hIcon) {
-  // Every icon here comes from LoadIconW and is shared with its module, which
-  // frees it; destroying a shared icon does nothing, as on Win32.
-  if (platform::FindIconImage(hIcon) == nullptr) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  return TRUE;
-}
-
 HACCEL WINAPI LoadAcceleratorsW(HINSTANCE hInstance, LPCWSTR lpTableName) {
   Shared<HACCEL> found;
   if (!FindShared(hInstance, lpTableName, kAcceleratorType, &Module::accelerators, &found) ||

@@ -103,19 +103,7 @@ ResourceId ResourceId::FromArgument(LPCWSTR argument) {
     id.ordinal = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(argument));
     return id;
   }
-  // "#123" names the ordinal 123, as on Win32.
-  if (argument[0] == u'#' && argument[1] != 0) {
-    unsigned value = 0;
-    bool digits = true;
-    for (LPCWSTR p = argument + 1; *p != 0 && digits; ++p) {
-      digits = *p >= u'0' && *p <= u'9' && value <= 0xFFFF;
-      value = value * 10 + static_cast<unsigned>(*p - u'0');
-    }
-    if (digits && value <= 0xFFFF) {
-      id.ordinal = static_cast<WORD>(value);
-      return id;
-    }
-  }
+  // A string is a name: the device's callers never write an ordinal as "#123".
   id.isOrdinal = false;
   id.name = argument;
   return id;

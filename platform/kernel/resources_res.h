@@ -16,7 +16,7 @@ struct ResourceId {
   WORD ordinal = 0;
   std::u16string name;
 
-  // Parses the Win32 argument form: MAKEINTRESOURCE(n), "#n" or a name.
+  // Parses the Win32 argument form: MAKEINTRESOURCE(n) or a name.
   static ResourceId FromArgument(LPCWSTR argument);
   bool Matches(const ResourceId &other) const;
   std::string Describe() const; // "#5" or "PNG", for messages

@@ -35,8 +35,6 @@ struct Playback {
   std::vector<Uint8> data; // in the device's format
   std::size_t position = 0;
   bool playing = false;
-  bool loop = false;
-  std::u16string tag;
   Uint8 silence = 0;
 };
 
@@ -65,12 +63,8 @@ void Callback(void *userdata, Uint8 *stream, int length) {
     out -= n;
     p.position += n;
     if (p.position == p.data.size()) {
-      if (p.loop && !p.data.empty()) {
-        p.position = 0;
-      } else {
-        p.playing = false;
-        p.ended.notify_all();
-      }
+      p.playing = false;
+      p.ended.notify_all();
     }
   }
   std::memset(stream, p.silence, out);
@@ -188,7 +182,7 @@ bool Open(bool quick) {
   return false;
 }
 
-bool Start(const WaveSound &sound, bool loop, const std::u16string &tag) {
+bool Start(const WaveSound &sound) {
   SdlOutput &o = Out();
   if (o.state != OutputState::Open) {
     return false;
@@ -203,27 +197,12 @@ bool Start(const WaveSound &sound, bool loop, const std::u16string &tag) {
     p.data = std::move(data);
     p.position = 0;
     p.playing = !p.data.empty();
-    p.loop = loop;
-    p.tag = tag;
     if (!p.playing) {
       p.ended.notify_all();
     }
   }
   SDL_PauseAudioDevice(o.device, 0);
   return true;
-}
-
-void Stop(const std::u16string *tag) {
-  SdlOutput &o = Out();
-  if (o.state != OutputState::Open) {
-    return;
-  }
-  Playback &p = o.playback;
-  std::lock_guard lock(p.mutex);
-  if (p.playing && (tag == nullptr || *tag == p.tag)) {
-    p.playing = false;
-    p.ended.notify_all();
-  }
 }
 
 bool Playing() {
@@ -243,7 +222,7 @@ void WaitForOutput() {
   Playback &p = o.playback;
   std::unique_lock lock(p.mutex);
   // A lost device stops calling back; the timed wait notices and gives up.
-  while (p.playing && !p.loop) {
+  while (p.playing) {
     if (p.ended.wait_for(lock, std::chrono::milliseconds(200)) == std::cv_status::timeout &&
         SDL_GetAudioDeviceStatus(o.device) != SDL_AUDIO_PLAYING) {
       p.playing = false;
@@ -266,7 +245,6 @@ void Close() {
   o.playback.data.clear();
   o.playback.position = 0;
   o.playback.playing = false;
-  o.playback.tag.clear();
   o.state = OutputState::Closed;
 }
 
@@ -283,7 +261,7 @@ const bool registered = [] {
 } // namespace
 
 const Output &SystemOutput() {
-  static constexpr Output kSdl{Open, Start, Stop, Playing, WaitForOutput, Driver};
+  static constexpr Output kSdl{Open, Start, Playing, WaitForOutput, Driver};
   return kSdl;
 }
 

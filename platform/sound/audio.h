@@ -15,14 +15,11 @@ struct Output {
   // was lost is not tried again (the caller must not wait); otherwise a failed
   // device is tried again, at most once a second. Returns whether it is open.
   bool (*open)(bool quick);
-  // Cuts off whatever plays and starts `sound`, converted to the device's format;
-  // `tag` names it for `stop`. False when the device is not open or the
-  // conversion fails.
-  bool (*start)(const WaveSound &sound, bool loop, const std::u16string &tag);
-  // Stops the sound playing; with a tag, only when the playing sound has that tag.
-  void (*stop)(const std::u16string *tag);
+  // Cuts off whatever plays and starts `sound`, converted to the device's format.
+  // False when the device is not open or the conversion fails.
+  bool (*start)(const WaveSound &sound);
   bool (*playing)();
-  // Blocks until the sound playing has ended (a looping one never ends: returns).
+  // Blocks until the sound playing has ended.
   void (*wait)();
   // The driver in use ("" when closed), for tests and messages.
   std::string (*driver)();

@@ -7,8 +7,7 @@ namespace platform::sound {
 namespace {
 
 bool Open(bool) { return true; }
-bool Start(const WaveSound &, bool, const std::u16string &) { return true; }
-void Stop(const std::u16string *) {}
+bool Start(const WaveSound &) { return true; }
 bool Playing() { return false; }
 void Wait() {}
 std::string Driver() { return ""; }
@@ -16,7 +15,7 @@ std::string Driver() { return ""; }
 } // namespace
 
 const Output &NullOutput() {
-  static constexpr Output kNull{Open, Start, Stop, Playing, Wait, Driver};
+  static constexpr Output kNull{Open, Start, Playing, Wait, Driver};
   return kNull;
 }
 

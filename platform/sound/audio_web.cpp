@@ -23,7 +23,7 @@ EM_JS(int, bj_audio_running, (), {
 
 // Plays `frames` frames of `channels` planar float channels at `rate`, cutting
 // off what played before.
-EM_JS(int, bj_audio_start, (const float *samples, int channels, int frames, int rate, int loop), {
+EM_JS(int, bj_audio_start, (const float *samples, int channels, int frames, int rate), {
   var a = Module.bjAudio;
   if (!a || !a.context || a.context.state != 'running')
     return 0;
@@ -39,7 +39,6 @@ EM_JS(int, bj_audio_start, (const float *samples, int channels, int frames, int 
     }
     var source = a.context.createBufferSource();
     source.buffer = buffer;
-    source.loop = loop != 0;
     source.connect(a.context.destination);
     source.onended = function() {
       if (a.source == source)
@@ -67,18 +66,13 @@ EM_JS(int, bj_audio_playing, (), {
   return a && a.source ? 1 : 0;
 });
 
-std::u16string &PlayingTag() {
-  static std::u16string tag;
-  return tag;
-}
-
 bool Open(bool) {
   // A page that has not been touched yet has no sound to give, but the game must
   // go on as if it played: the output counts as open.
   return true;
 }
 
-bool Start(const WaveSound &sound, bool loop, const std::u16string &tag) {
+bool Start(const WaveSound &sound) {
   if (bj_audio_running() == 0) {
     return true;
   }
@@ -101,18 +95,10 @@ bool Start(const WaveSound &sound, bool loop, const std::u16string &tag) {
     }
   }
   if (bj_audio_start(planar.data(), sound.channels, static_cast<int>(frames),
-                     static_cast<int>(sound.rate), loop ? 1 : 0) == 0) {
+                     static_cast<int>(sound.rate)) == 0) {
     return false;
   }
-  PlayingTag() = tag;
   return true;
-}
-
-void Stop(const std::u16string *tag) {
-  if (tag != nullptr && (bj_audio_playing() == 0 || *tag != PlayingTag())) {
-    return;
-  }
-  bj_audio_stop();
 }
 
 bool Playing() { return bj_audio_playing() != 0; }
@@ -124,10 +110,7 @@ void WaitForOutput() {
   }
 }
 
-void Close() {
-  bj_audio_stop();
-  PlayingTag().clear();
-}
+void Close() { bj_audio_stop(); }
 
 std::string Driver() { return bj_audio_running() != 0 ? "webaudio" : ""; }
 
@@ -139,7 +122,7 @@ const bool registered = [] {
 } // namespace
 
 const Output &SystemOutput() {
-  static constexpr Output kWebAudio{Open, Start, Stop, Playing, WaitForOutput, Driver};
+  static constexpr Output kWebAudio{Open, Start, Playing, WaitForOutput, Driver};
   return kWebAudio;
 }
 

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <string>
 
-#include "common/case_fold.h"
 #include "device/device.h"
 #include "device/events.h"
 #include "sound/audio.h"
@@ -36,18 +35,6 @@ std::u16string LoggedName(LPCWSTR sound, DWORD flags) {
     return u"#" + Decimal(static_cast<unsigned>(reinterpret_cast<ULONG_PTR>(sound)));
   }
   return sound;
-}
-
-// What names a sound for SND_PURGE: its resource (module and name in any case)
-// or its address in memory.
-std::u16string Tag(LPCWSTR sound, HMODULE module, DWORD flags) {
-  const std::u16string where = Decimal(
-      reinterpret_cast<ULONG_PTR>(IsMemory(flags) ? static_cast<const void *>(sound) : module));
-  if (IsMemory(flags)) {
-    return u"memory:" + where;
-  }
-  // Resource names match in any case, as FindResourceW matches them.
-  return u"resource:" + where + u":" + UpperCased(LoggedName(sound, flags));
 }
 
 // The bytes of the WAVE the call names, or an empty span.
@@ -86,32 +73,18 @@ BOOL WINAPI PlaySoundW(LPCWSTR pszSound, HMODULE hmod, DWORD fdwSound) {
       SoundEvent{LoggedName(pszSound, fdwSound), hmod, fdwSound, CurrentDevice().NowMs()});
 
   const sound::Output &output = sound::DeviceOutput();
-  if (pszSound == nullptr) {
-    output.stop(nullptr); // a null name stops the sound, with or without SND_PURGE
-    return TRUE;
-  }
-  const std::u16string tag = Tag(pszSound, hmod, fdwSound);
-  if ((fdwSound & SND_PURGE) != 0) {
-    output.stop(&tag);
-    return TRUE;
-  }
-  const bool async = (fdwSound & SND_ASYNC) != 0;
-  const bool loop = (fdwSound & SND_LOOP) != 0;
-  if (loop && !async) {
-    return FALSE; // a loop must run asynchronously or it would never return
-  }
-  if ((fdwSound & SND_NOSTOP) != 0 && output.playing()) {
-    return FALSE;
+  if (pszSound == nullptr || (fdwSound & (SND_PURGE | SND_LOOP | SND_NOSTOP)) != 0) {
+    return FALSE; // the device's callers neither stop, purge, loop nor wait for silence
   }
   const std::span<const std::byte> bytes = FindWave(pszSound, hmod, fdwSound);
   sound::WaveSound wave;
   if (bytes.empty() || !sound::ParseWave(bytes, &wave, nullptr)) {
     return FALSE;
   }
-  if (!output.open((fdwSound & SND_NOWAIT) != 0) || !output.start(wave, loop, tag)) {
+  if (!output.open((fdwSound & SND_NOWAIT) != 0) || !output.start(wave)) {
     return FALSE;
   }
-  if (!async) {
+  if ((fdwSound & SND_ASYNC) == 0) {
     output.wait();
   }
   return TRUE;

@@ -40,7 +40,6 @@ TEST(Version, ShortBuffersAreRefusedAndAFailingSystemFailsBoth) {
   }
   platform::OsProfile unused;
   EXPECT_FALSE(platform::OsProfileByName("ce9", &unused));
-  EXPECT_EQ(sizeof(OSVERSIONINFOW), 276u);
 }
 
 TEST(Time, VirtualClockStartsAtItsSetTimeAndAdvances) {
@@ -67,15 +66,12 @@ TEST(Strings, CompareLikeWin32) {
       {u"PocketPC", u"pocketpc", -1, 0},
       {u"Pocket", u"PocketPC", -1, -1},
       {u"b", u"a", 1, 1},
-      {nullptr, u"", 0, 0},
-      {u"", nullptr, 0, 0},
   };
   for (const Case &c : cases) {
     EXPECT_EQ(lstrcmpW(c.a, c.b), c.exact);
     EXPECT_EQ(lstrcmpiW(c.a, c.b), c.folded);
   }
   EXPECT_EQ(lstrlenW(u"BlackJack"), 9);
-  EXPECT_EQ(lstrlenW(nullptr), 0);
 }
 
 TEST(Memory, IsBadReadPtrTellsMappedFromUnmapped) {

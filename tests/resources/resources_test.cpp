@@ -29,7 +29,7 @@ protected:
   HINSTANCE module = nullptr;
 };
 
-TEST_F(Resources, FindsByOrdinalStringAndHashFormWithoutCase) {
+TEST_F(Resources, FindsByOrdinalAndStringWithoutCase) {
   struct Case {
     const char *what;
     LPCWSTR name;
@@ -39,14 +39,11 @@ TEST_F(Resources, FindsByOrdinalStringAndHashFormWithoutCase) {
   const Case cases[] = {
       {"ordinal name, string type", MAKEINTRESOURCEW(200), u"PNG", 0},
       {"type in lower case", MAKEINTRESOURCEW(200), u"png", 0},
-      {"name as #200", u"#200", u"Png", 0},
       {"string name, any case", u"felt", u"PNG", 0},
       {"standard type", MAKEINTRESOURCEW(300), RT_RCDATA, 0},
-      {"standard type as #10", MAKEINTRESOURCEW(300), u"#10", 0},
       {"string type and name", u"hi_res_aware", u"ceux", 0},
       {"missing name", MAKEINTRESOURCEW(201), u"PNG", ERROR_RESOURCE_NAME_NOT_FOUND},
       {"missing type", MAKEINTRESOURCEW(200), u"GIF", ERROR_RESOURCE_TYPE_NOT_FOUND},
-      {"ordinal is not the string #2OO", u"#2OO", u"PNG", ERROR_RESOURCE_NAME_NOT_FOUND},
       {"name with the wrong kind", u"200", u"PNG", ERROR_RESOURCE_NAME_NOT_FOUND},
   };
   for (const Case &c : cases) {
@@ -139,10 +136,7 @@ TEST_F(Resources, AcceleratorTablesReadBackInOrderAndMissingOnesAreNull) {
     EXPECT_EQ(std::tuple(a.fVirt, a.key, a.cmd), std::tuple(e.fVirt, e.key, e.cmd));
   }
   EXPECT_EQ(LoadAcceleratorsW(module, MAKEINTRESOURCEW(8)), nullptr);
-  EXPECT_EQ(platform::AcceleratorEntries(nullptr), nullptr);
   EXPECT_EQ(LoadIconW(module, MAKEINTRESOURCEW(102)), nullptr);
-  EXPECT_EQ(LoadIconW(module, nullptr), nullptr);
-  EXPECT_FALSE(DestroyIcon(nullptr));
 }
 
 TEST(Icons, TheImageFollowsTheDpiAndDecodesItsMask) {
@@ -165,7 +159,6 @@ TEST(Icons, TheImageFollowsTheDpiAndDecodesItsMask) {
     HICON icon = LoadIconW(module, MAKEINTRESOURCEW(101));
     ASSERT_NE(icon, nullptr);
     EXPECT_EQ(LoadIconW(module, MAKEINTRESOURCEW(101)), icon) << "icons are shared";
-    EXPECT_TRUE(DestroyIcon(icon));
     const platform::IconImage *image = platform::FindIconImage(icon);
     ASSERT_NE(image, nullptr);
     ASSERT_EQ(std::pair(image->width, image->height), std::pair(c.size, c.size));

@@ -173,7 +173,6 @@ platform::Surface TextMask(int width, int height, int x, int y, LPCWSTR text) {
   HDC screen = GetDC(nullptr);
   const Canvas canvas(width, height, 0, screen);
   ReleaseDC(nullptr, screen);
-  PatBlt(canvas.dc, 0, 0, width, height, BLACKNESS);
   LOGFONTW font{};
   font.lfHeight = ScaleForDpi(16);
   font.lfWeight = FW_BOLD;
