@@ -91,18 +91,6 @@ TEST_F(PaintTest, TheScreenStacksWindowsInZOrderUnderTheNavigationBar) {
   EXPECT_EQ(Screen(100, 150), 0x000000FFu) << "the uncovered owner repainted";
 }
 
-TEST_F(PaintTest, ReleaseDcRefusesADcItDidNotHandOut) {
-  HWND a = Create();
-  HWND b = Create();
-  const HDC dc = GetDC(a);
-  EXPECT_EQ(ReleaseDC(b, dc), 0);
-  EXPECT_EQ(ReleaseDC(a, dc), 1);
-  EXPECT_EQ(ReleaseDC(a, dc), 0) << "released twice";
-  const HDC screen = GetDC(nullptr);
-  ASSERT_NE(screen, nullptr);
-  EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
-}
-
 TEST_F(PaintTest, UpdateWindowPaintsBeforeItReturnsAndOnlyWhenNeeded) {
   HWND w = Create();
   Log().clear();

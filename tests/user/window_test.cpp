@@ -1,4 +1,4 @@
-// Window management: activation and owners, finding windows, window text,
+// Window management: activation and owners, window text,
 // positions of children, the work area, and turning the screen.
 #include <windows.h>
 
@@ -39,21 +39,6 @@ TEST_F(Windows, ActivationFollowsShowingAndOwnersBringTheirPopUpsAlong) {
   }
   DestroyWindow(main);
   EXPECT_FALSE(IsWindow(popup)) << "owned windows go with their owner";
-}
-
-TEST_F(Windows, FindWindowMatchesClassWithoutCaseAndTitleExactly) {
-  HWND w = Create(WS_VISIBLE, std::nullopt, nullptr, u"BlackJack");
-  const struct {
-    LPCWSTR cls, title;
-    bool found;
-  } cases[] = {
-      {u"Recording", u"BlackJack", true},  {u"RECORDING", u"BlackJack", true},
-      {nullptr, u"BlackJack", true},       {u"recording", nullptr, true},
-      {u"Recording", u"blackjack", false}, {u"Other", u"BlackJack", false},
-  };
-  for (const auto &c : cases) {
-    EXPECT_EQ(FindWindowW(c.cls, c.title), c.found ? w : nullptr);
-  }
 }
 
 TEST_F(Windows, WindowTextIsTruncatedToTheBufferAndAlwaysTerminated) {
