@@ -208,17 +208,6 @@ bool PeekTimer(MSG *msg, bool remove) {
   return true;
 }
 
-} // namespace
-
-void PurgeMessagesFor(HWND hwnd) {
-  auto &posted = Queue().posted;
-  posted.erase(
-      std::remove_if(posted.begin(), posted.end(), [hwnd](const MSG &m) { return m.hwnd == hwnd; }),
-      posted.end());
-}
-
-namespace {
-
 // Input as the device takes it: announced (a recording writes what was taken, so
 // that it replays the same whatever keys the replaying machine has) and queued.
 void TakeInput(const InputEvent &event) {

@@ -232,7 +232,6 @@ BOOL WINAPI DestroyWindow(HWND hWnd) {
   }
   SendMessageW(hWnd, WM_NCDESTROY, 0, 0);
   auto &state = platform::User();
-  platform::PurgeMessagesFor(hWnd);
   platform::RemoveFromStack(hWnd);
   state.windows.Remove(hWnd);
   state.order.erase(std::remove(state.order.begin(), state.order.end(), hWnd), state.order.end());

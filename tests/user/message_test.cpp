@@ -40,21 +40,6 @@ TEST_F(MessageOrder, PostedThenInputThenQuitThenPaintThenTimer) {
   EXPECT_EQ(Kinds(Drain()), (std::vector<UINT>{WM_PAINT, WM_TIMER}));
 }
 
-TEST_F(MessageOrder, PostingToAStaleWindowFailsAndDestroyingDropsItsMessages) {
-  HWND a = Create();
-  HWND b = Create();
-  PostMessageW(a, WM_USER, 0, 0);
-  PostMessageW(b, WM_USER, 0, 0);
-  DestroyWindow(a);
-  EXPECT_FALSE(PostMessageW(a, WM_USER, 0, 0));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
-  const auto rest = Drain();
-  ASSERT_FALSE(rest.empty());
-  for (const MSG &m : rest) {
-    EXPECT_NE(m.hwnd, a);
-  }
-}
-
 using Timers = WindowTest;
 
 TEST_F(Timers, OnePendingTimerMessageHoweverLongTheLoopWasBusy) {
@@ -74,21 +59,6 @@ TEST_F(Timers, OnePendingTimerMessageHoweverLongTheLoopWasBusy) {
     AdvanceClock(1);
     EXPECT_EQ(Next().message, static_cast<UINT>(WM_TIMER));
   }
-}
-
-TEST_F(Timers, EarliestDueFirstNotDueNotDeliveredKilledNeverDelivered) {
-  HWND w = Create(0);
-  SetTimer(w, 1, 300, nullptr);
-  SetTimer(w, 2, 100, nullptr);
-  SetTimer(w, 3, 300, nullptr);
-  AdvanceClock(299);
-  EXPECT_EQ(Next().wParam, 2u);
-  EXPECT_EQ(Next().message, static_cast<UINT>(WM_NULL));
-  KillTimer(w, 3);
-  AdvanceClock(1);
-  EXPECT_EQ(Next().wParam, 1u);
-  EXPECT_EQ(Next().message, static_cast<UINT>(WM_NULL));
-  EXPECT_FALSE(KillTimer(w, 3));
 }
 
 TEST_F(Timers, GetMessageWaitsForTheNextTimerOnTheVirtualClock) {
