@@ -75,22 +75,16 @@ TEST_F(Keys, KeysGoToTheForegroundWindowOrItsFocus) {
 TEST_F(Keys, AcceleratorsMatchTheKeyAndExactlyTheirModifiers) {
   HWND w = Create();
   Drain();
-  const HACCEL table = platform::AddAcceleratorTable({
-      {FVIRTKEY | FCONTROL, 'Q', 1},
-      {FVIRTKEY | FCONTROL, 'A', 40003},
-      {FVIRTKEY, VK_F1, 7},
-      {FVIRTKEY | FSHIFT | FCONTROL, 'S', 8},
-  });
+  // The game's own table: Ctrl+A and Ctrl+Q.
+  const HACCEL table = platform::AddAcceleratorTable(
+      {{FVIRTKEY | FCONTROL, 'Q', 1}, {FVIRTKEY | FCONTROL, 'A', 40003}});
   struct Case {
     UINT key;
     BYTE modifiers;
     int command; // 0: not translated
   };
-  const Case cases[] = {
-      {'Q', FCONTROL, 1},          {'A', FCONTROL, 40003}, {'Q', 0, 0},
-      {'Q', FCONTROL | FSHIFT, 0}, {VK_F1, 0, 7},          {VK_F1, FCONTROL, 0},
-      {'S', FSHIFT | FCONTROL, 8}, {'S', FCONTROL, 0},     {'Z', FCONTROL, 0},
-  };
+  const Case cases[] = {{'Q', FCONTROL, 1},          {'A', FCONTROL, 40003},    {'Q', 0, 0},
+                        {'Q', FCONTROL | FSHIFT, 0}, {'Q', FCONTROL | FALT, 0}, {'Z', FCONTROL, 0}};
   for (const Case &c : cases) {
     SCOPED_TRACE(c.key);
     Log().clear();
