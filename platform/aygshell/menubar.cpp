@@ -21,7 +21,6 @@ constexpr COLORREF kBarInk = RGB(255, 255, 255);
 constexpr COLORREF kBarPressed = RGB(0, 64, 160);
 constexpr COLORREF kBarDisabledInk = RGB(112, 128, 160);
 constexpr COLORREF kBarDivider = RGB(48, 80, 144);
-constexpr DWORD kDeviceRecordSize = 36; // SHMENUBARINFO with 4-byte pointers
 
 struct SoftKey {
   WORD command = 0;
@@ -225,8 +224,7 @@ bool LoadKeys(const SHMENUBARINFO &info, std::vector<SoftKey> *keys) {
 } // namespace platform
 
 BOOL WINAPI SHCreateMenuBar(SHMENUBARINFO *pmbi) {
-  if (pmbi == nullptr ||
-      (pmbi->cbSize != sizeof(SHMENUBARINFO) && pmbi->cbSize != platform::kDeviceRecordSize)) {
+  if (pmbi == nullptr || pmbi->cbSize != sizeof(SHMENUBARINFO)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }

@@ -15,18 +15,14 @@
 namespace platform::registry {
 namespace {
 
-constexpr REGSAM AllAccess =
-    KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY;
-constexpr REGSAM GenericRead = 0x80000000;
-constexpr REGSAM GenericWrite = 0x40000000;
-constexpr REGSAM GenericAll = 0x10000000;
-constexpr REGSAM MaximumAllowed = 0x02000000;
 // A value larger than this would make the hive file unreasonably large.
 constexpr DWORD MaxValueBytes = 1u << 20;
 
+// A handle names a key. It keeps no access rights: the program opens each key with
+// the rights for what it does through it (KEY_READ to read, KEY_READ | KEY_WRITE to
+// write), so a missing right is never met.
 struct OpenKey {
   std::u16string path;
-  REGSAM access = 0;
 };
 
 struct State {
@@ -68,20 +64,6 @@ const bool registered = [] {
   return true;
 }();
 
-REGSAM EffectiveAccess(REGSAM desired) {
-  REGSAM access = desired & AllAccess;
-  if ((desired & (GenericAll | MaximumAllowed)) != 0) {
-    access |= AllAccess;
-  }
-  if ((desired & GenericRead) != 0) {
-    access |= KEY_READ & AllAccess;
-  }
-  if ((desired & GenericWrite) != 0) {
-    access |= KEY_WRITE & AllAccess;
-  }
-  return access;
-}
-
 bool IsPredefined(HKEY key) {
   const auto value = reinterpret_cast<ULONG_PTR>(key);
   return value >= 0x80000000u && value <= 0x80000006u;
@@ -92,32 +74,27 @@ bool IsPredefined(HKEY key) {
 struct Resolved {
   LONG error = ERROR_SUCCESS;
   std::u16string path;
-  REGSAM access = 0;
   bool unreadable = false; // the hive file cannot be read
 };
 
 Resolved Resolve(HKEY key) {
   if (key == HKEY_CURRENT_USER) {
-    return Resolved{ERROR_SUCCESS, u"", AllAccess};
+    return Resolved{ERROR_SUCCESS, u""};
   }
   if (IsPredefined(key)) {
-    return Resolved{ERROR_FILE_NOT_FOUND, u"", 0};
+    return Resolved{ERROR_FILE_NOT_FOUND, u""};
   }
   const OpenKey *open = Registry().keys.Find(key);
   if (open == nullptr) {
-    return Resolved{ERROR_INVALID_HANDLE, u"", 0};
+    return Resolved{ERROR_INVALID_HANDLE, u""};
   }
-  return Resolved{ERROR_SUCCESS, open->path, open->access};
+  return Resolved{ERROR_SUCCESS, open->path};
 }
 
 // Resolves a handle and brings the hive up to date with the file.
-Resolved Prepare(HKEY key, REGSAM needed) {
+Resolved Prepare(HKEY key) {
   Resolved r = Resolve(key);
   if (r.error != ERROR_SUCCESS) {
-    return r;
-  }
-  if ((r.access & needed) != needed) {
-    r.error = ERROR_ACCESS_DENIED;
     return r;
   }
   r.error = Registry().store.Refresh();
@@ -130,17 +107,16 @@ Resolved Prepare(HKEY key, REGSAM needed) {
 
 // Prepare for a change: a hive file that cannot be read is never replaced, and
 // the change refused for it is kept as the hive's failure to store.
-Resolved PrepareChange(HKEY key, REGSAM needed) {
-  Resolved r = Prepare(key, needed);
+Resolved PrepareChange(HKEY key) {
+  Resolved r = Prepare(key);
   if (r.unreadable) {
     Registry().store.RefuseChange();
   }
   return r;
 }
 
-HKEY NewHandle(std::u16string path, REGSAM access) {
-  return Registry().keys.Add<HKEY>(
-      std::make_unique<OpenKey>(OpenKey{std::move(path), EffectiveAccess(access)}));
+HKEY NewHandle(std::u16string path) {
+  return Registry().keys.Add<HKEY>(std::make_unique<OpenKey>(OpenKey{std::move(path)}));
 }
 
 std::u16string_view NameOf(LPCWSTR name) {
@@ -167,13 +143,13 @@ using platform::registry::Prepare;
 using platform::registry::PrepareChange;
 using platform::registry::Registry;
 
-LONG WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/, REGSAM samDesired,
+LONG WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/, REGSAM /*samDesired*/,
                           PHKEY phkResult) {
   if (phkResult == nullptr) {
     return ERROR_INVALID_PARAMETER;
   }
   *phkResult = nullptr;
-  const auto parent = Prepare(hKey, 0);
+  const auto parent = Prepare(hKey);
   if (parent.error != ERROR_SUCCESS) {
     return parent.error;
   }
@@ -186,12 +162,12 @@ LONG WINAPI RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*ulOptions*/, REGS
   if (key == nullptr) {
     return ERROR_FILE_NOT_FOUND;
   }
-  *phkResult = platform::registry::NewHandle(key->path, samDesired);
+  *phkResult = platform::registry::NewHandle(key->path);
   return ERROR_SUCCESS;
 }
 
 LONG WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/, LPWSTR /*lpClass*/,
-                            DWORD /*dwOptions*/, REGSAM samDesired,
+                            DWORD /*dwOptions*/, REGSAM /*samDesired*/,
                             LPSECURITY_ATTRIBUTES /*lpSecurityAttributes*/, PHKEY phkResult,
                             LPDWORD lpdwDisposition) {
   if (phkResult == nullptr) {
@@ -202,17 +178,13 @@ LONG WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/, LPW
   if (!platform::registry::NormalisePath(platform::registry::NameOf(lpSubKey), &sub)) {
     return ERROR_INVALID_PARAMETER;
   }
-  auto parent = PrepareChange(hKey, 0);
+  const auto parent = PrepareChange(hKey);
   if (parent.error != ERROR_SUCCESS) {
     return parent.error;
   }
   const std::u16string path = platform::registry::JoinPath(parent.path, sub);
   bool created = false;
   if (Registry().store.Contents().Find(path) == nullptr) {
-    // Creating needs the right on the parent; opening an existing key does not.
-    if ((parent.access & KEY_CREATE_SUB_KEY) == 0) {
-      return ERROR_ACCESS_DENIED;
-    }
     const LONG result = Registry().store.Update([path](Hive &hive, bool *changed) {
       hive.Create(path, changed);
       return static_cast<LONG>(ERROR_SUCCESS);
@@ -225,8 +197,7 @@ LONG WINAPI RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD /*Reserved*/, LPW
   if (lpdwDisposition != nullptr) {
     *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   }
-  *phkResult =
-      platform::registry::NewHandle(Registry().store.Contents().Find(path)->path, samDesired);
+  *phkResult = platform::registry::NewHandle(Registry().store.Contents().Find(path)->path);
   return ERROR_SUCCESS;
 }
 
@@ -235,7 +206,7 @@ LONG WINAPI RegQueryValueExW(HKEY hKey, LPCWSTR lpValueName, LPDWORD lpReserved,
   if (lpReserved != nullptr || (lpData != nullptr && lpcbData == nullptr)) {
     return ERROR_INVALID_PARAMETER;
   }
-  const auto key = Prepare(hKey, KEY_QUERY_VALUE);
+  const auto key = Prepare(hKey);
   if (key.error != ERROR_SUCCESS) {
     return key.error;
   }
@@ -269,7 +240,7 @@ LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, D
       !platform::registry::IsStorableName(name)) {
     return ERROR_INVALID_PARAMETER;
   }
-  const auto key = PrepareChange(hKey, KEY_SET_VALUE);
+  const auto key = PrepareChange(hKey);
   if (key.error != ERROR_SUCCESS) {
     return key.error;
   }
@@ -289,7 +260,7 @@ LONG WINAPI RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD /*Reserved*/, D
 }
 
 LONG WINAPI RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
-  const auto key = PrepareChange(hKey, KEY_SET_VALUE);
+  const auto key = PrepareChange(hKey);
   if (key.error != ERROR_SUCCESS) {
     return key.error;
   }

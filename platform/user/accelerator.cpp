@@ -13,14 +13,12 @@ bool ModifiersMatch(BYTE flags) {
          ((flags & FSHIFT) != 0) == Held(VK_SHIFT) && ((flags & FALT) != 0) == Held(VK_MENU);
 }
 
+// Only virtual-key entries match: no window gets WM_CHAR, and the program's tables
+// have no character entries.
 bool Matches(const ACCEL &entry, const MSG &msg) {
   const bool keyDown = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
-  if ((entry.fVirt & FVIRTKEY) != 0) {
-    return keyDown && msg.wParam == entry.key && ModifiersMatch(entry.fVirt);
-  }
-  // A character entry matches the character itself; only Alt is looked at.
-  return msg.message == WM_CHAR && msg.wParam == entry.key &&
-         ((entry.fVirt & FALT) != 0) == Held(VK_MENU);
+  return (entry.fVirt & FVIRTKEY) != 0 && keyDown && msg.wParam == entry.key &&
+         ModifiersMatch(entry.fVirt);
 }
 
 } // namespace

@@ -35,27 +35,6 @@ const bool registered = [] {
   return true;
 }();
 
-// The HWND filter of GetMessageW: null takes every message, -1 only thread
-// messages, a window takes its own messages and its descendants'.
-bool WindowMatches(HWND target, HWND filter) {
-  if (filter == nullptr) {
-    return true;
-  }
-  if (filter == reinterpret_cast<HWND>(-1)) {
-    return target == nullptr;
-  }
-  for (Window *w = FindWindowObject(target); w != nullptr; w = FindWindowObject(w->parent)) {
-    if (w->handle == filter) {
-      return true;
-    }
-  }
-  return false;
-}
-
-bool RangeMatches(UINT message, UINT min, UINT max) {
-  return (min == 0 && max == 0) || (message >= min && message <= max);
-}
-
 MSG MakeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   MSG msg{};
   msg.hwnd = hwnd;
@@ -147,21 +126,19 @@ void Consume(const InputEvent &event) {
   }
 }
 
-bool PeekPosted(MSG *msg, HWND filter, UINT min, UINT max, bool remove) {
+bool PeekPosted(MSG *msg, bool remove) {
   auto &posted = Queue().posted;
-  for (auto it = posted.begin(); it != posted.end(); ++it) {
-    if (WindowMatches(it->hwnd, filter) && RangeMatches(it->message, min, max)) {
-      *msg = *it;
-      if (remove) {
-        posted.erase(it);
-      }
-      return true;
-    }
+  if (posted.empty()) {
+    return false;
   }
-  return false;
+  *msg = posted.front();
+  if (remove) {
+    posted.pop_front();
+  }
+  return true;
 }
 
-bool PeekInput(MSG *msg, HWND filter, UINT min, UINT max, bool remove) {
+bool PeekInput(MSG *msg, bool remove) {
   auto &input = Queue().input;
   while (!input.empty()) {
     const InputEvent event = input.front();
@@ -170,10 +147,6 @@ bool PeekInput(MSG *msg, HWND filter, UINT min, UINT max, bool remove) {
       input.pop_front(); // nothing receives it: it is gone either way
       Consume(event);
       continue;
-    }
-    // Input keeps its order: a filtered-out event holds back the ones behind it.
-    if (!WindowMatches(candidate.hwnd, filter) || !RangeMatches(candidate.message, min, max)) {
-      return false;
     }
     *msg = candidate;
     if (remove) {
@@ -185,9 +158,9 @@ bool PeekInput(MSG *msg, HWND filter, UINT min, UINT max, bool remove) {
   return false;
 }
 
-bool PeekQuit(MSG *msg, UINT min, UINT max, bool remove) {
+bool PeekQuit(MSG *msg, bool remove) {
   QueueState &queue = Queue();
-  if (!queue.quitPosted || !RangeMatches(WM_QUIT, min, max)) {
+  if (!queue.quitPosted) {
     return false;
   }
   *msg = MakeMessage(nullptr, WM_QUIT, static_cast<WPARAM>(queue.quitCode), 0);
@@ -199,12 +172,9 @@ bool PeekQuit(MSG *msg, UINT min, UINT max, bool remove) {
 
 // A paint is never queued: it is made up when nothing else is waiting, and it
 // keeps coming until the window validates its update region.
-bool PeekPaint(MSG *msg, HWND filter, UINT min, UINT max) {
-  if (!RangeMatches(WM_PAINT, min, max)) {
-    return false;
-  }
+bool PeekPaint(MSG *msg) {
   for (Window *w : WindowsInPaintOrder()) {
-    if (w->updatePending && !w->destroying && IsShown(*w) && WindowMatches(w->handle, filter)) {
+    if (w->updatePending && !w->destroying && IsShown(*w)) {
       *msg = MakeMessage(w->handle, WM_PAINT, 0, 0);
       return true;
     }
@@ -214,17 +184,11 @@ bool PeekPaint(MSG *msg, HWND filter, UINT min, UINT max) {
 
 // A timer has at most one WM_TIMER waiting however long it has been due; taking
 // it schedules the next one a whole period from now.
-bool PeekTimer(MSG *msg, HWND filter, UINT min, UINT max, bool remove) {
-  if (!RangeMatches(WM_TIMER, min, max)) {
-    return false;
-  }
+bool PeekTimer(MSG *msg, bool remove) {
   const std::uint64_t now = CurrentDevice().NowMs();
   Window *dueWindow = nullptr;
   UINT_PTR dueId = 0;
   for (Window *w : AllWindows()) {
-    if (!WindowMatches(w->handle, filter)) {
-      continue;
-    }
     for (const auto &[id, timer] : w->timers) {
       if (timer.dueMs <= now &&
           (dueWindow == nullptr || timer.dueMs < dueWindow->timers[dueId].dueMs)) {
@@ -243,17 +207,6 @@ bool PeekTimer(MSG *msg, HWND filter, UINT min, UINT max, bool remove) {
   }
   return true;
 }
-
-} // namespace
-
-void PurgeMessagesFor(HWND hwnd) {
-  auto &posted = Queue().posted;
-  posted.erase(
-      std::remove_if(posted.begin(), posted.end(), [hwnd](const MSG &m) { return m.hwnd == hwnd; }),
-      posted.end());
-}
-
-namespace {
 
 // Input as the device takes it: announced (a recording writes what was taken, so
 // that it replays the same whatever keys the replaying machine has) and queued.
@@ -336,39 +289,36 @@ void WINAPI PostQuitMessage(int nExitCode) {
   platform::AnnounceQuit();
 }
 
+// The program takes every message in turn, so filters by window or by message are
+// not provided: a call with one fails rather than hand out what it did not ask for.
 BOOL WINAPI PeekMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax,
                          UINT wRemoveMsg) {
-  if (lpMsg == nullptr) {
+  if (lpMsg == nullptr || hWnd != nullptr || wMsgFilterMin != 0 || wMsgFilterMax != 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   const bool remove = (wRemoveMsg & PM_REMOVE) != 0;
-  const UINT min = wMsgFilterMin;
-  const UINT max = wMsgFilterMax;
   // Input that reaches no window may still post (the navigation bar's "ok"), so the
   // posted messages are looked at again after the input.
-  return platform::PeekPosted(lpMsg, hWnd, min, max, remove) ||
-                 platform::PeekInput(lpMsg, hWnd, min, max, remove) ||
-                 platform::PeekPosted(lpMsg, hWnd, min, max, remove) ||
-                 platform::PeekQuit(lpMsg, min, max, remove) ||
-                 platform::PeekPaint(lpMsg, hWnd, min, max) ||
-                 platform::PeekTimer(lpMsg, hWnd, min, max, remove)
+  return platform::PeekPosted(lpMsg, remove) || platform::PeekInput(lpMsg, remove) ||
+                 platform::PeekPosted(lpMsg, remove) || platform::PeekQuit(lpMsg, remove) ||
+                 platform::PeekPaint(lpMsg) || platform::PeekTimer(lpMsg, remove)
              ? TRUE
              : FALSE;
 }
 
 BOOL WINAPI GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFilterMax) {
-  if (lpMsg == nullptr) {
+  if (lpMsg == nullptr || hWnd != nullptr || wMsgFilterMin != 0 || wMsgFilterMax != 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return -1;
   }
-  while (PeekMessageW(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, PM_REMOVE) == FALSE) {
+  while (PeekMessageW(lpMsg, nullptr, 0, 0, PM_REMOVE) == FALSE) {
     // Nothing is ready. The idle work (the registry's save, the single-instance
     // service, the close signals) may give the program something; if not, the
     // screen goes to the host as it stands, and the host waits for input or for
     // the next timer.
     platform::RunIdleHooks();
-    if (PeekMessageW(lpMsg, hWnd, wMsgFilterMin, wMsgFilterMax, PM_NOREMOVE) != FALSE) {
+    if (PeekMessageW(lpMsg, nullptr, 0, 0, PM_NOREMOVE) != FALSE) {
       continue;
     }
     platform::Host &host = platform::CurrentHost();
@@ -381,26 +331,12 @@ BOOL WINAPI GetMessageW(LPMSG lpMsg, HWND hWnd, UINT wMsgFilterMin, UINT wMsgFil
   return lpMsg->message == WM_QUIT ? FALSE : TRUE;
 }
 
+// No window of the program reads characters (its keys are accelerators and the
+// shell's key map), so no WM_CHAR is made: a key message is only acknowledged.
 BOOL WINAPI TranslateMessage(const MSG *lpMsg) {
-  if (lpMsg == nullptr || (lpMsg->message != WM_KEYDOWN && lpMsg->message != WM_SYSKEYDOWN)) {
-    return FALSE;
-  }
-  const auto key = static_cast<UINT>(lpMsg->wParam);
-  const bool ctrl = GetKeyState(VK_CONTROL) < 0;
-  const bool shift = GetKeyState(VK_SHIFT) < 0;
-  WCHAR ch = 0;
-  if (key >= 'A' && key <= 'Z') {
-    ch = static_cast<WCHAR>(ctrl ? key - 'A' + 1 : (shift ? key : key + 32));
-  } else if ((key >= '0' && key <= '9') || key == VK_SPACE || key == VK_RETURN ||
-             key == VK_ESCAPE || key == VK_BACK || key == VK_TAB) {
-    ch = static_cast<WCHAR>(key);
-  }
-  if (ch != 0 && lpMsg->message == WM_KEYDOWN) {
-    // The character comes next, ahead of anything posted before.
-    MSG charMsg = platform::MakeMessage(lpMsg->hwnd, WM_CHAR, ch, lpMsg->lParam);
-    platform::Queue().posted.push_front(charMsg);
-  }
-  return TRUE;
+  return lpMsg != nullptr && (lpMsg->message == WM_KEYDOWN || lpMsg->message == WM_SYSKEYDOWN)
+             ? TRUE
+             : FALSE;
 }
 
 LRESULT WINAPI DispatchMessageW(const MSG *lpMsg) {

@@ -54,8 +54,7 @@ HDC WindowDC(Window &w, const RECT *area) {
 
 } // namespace
 
-void AddUpdate(Window &w, const RECT &clientArea, bool erase, bool withChildren,
-               const Window *except) {
+void AddUpdate(Window &w, const RECT &clientArea, bool erase, const Window *except) {
   const RECT area = IntersectRects(clientArea, ClientRectOf(w));
   if (IsEmptyRect(area)) {
     return;
@@ -63,16 +62,12 @@ void AddUpdate(Window &w, const RECT &clientArea, bool erase, bool withChildren,
   w.updateRect = w.updatePending ? UnionRects(w.updateRect, area) : area;
   w.updatePending = true;
   w.eraseRequested = w.eraseRequested || erase;
-  if (!withChildren) {
-    return;
-  }
   const RECT screenArea = OffsetRectBy(area, w.rect.left, w.rect.top);
   for (Window *child : ChildrenOf(w.handle)) {
     if (child != except && child->visible) {
       const RECT part = IntersectRects(screenArea, child->rect);
       if (!IsEmptyRect(part)) {
-        AddUpdate(*child, OffsetRectBy(part, -child->rect.left, -child->rect.top), erase, true,
-                  except);
+        AddUpdate(*child, OffsetRectBy(part, -child->rect.left, -child->rect.top), erase, except);
       }
     }
   }
@@ -88,7 +83,7 @@ void InvalidateUncovered(const Window &gone, const RECT &screenArea) {
   // surface repaint the area.
   Window *top = TopLevelOf(const_cast<Window *>(&gone));
   if (top != nullptr) {
-    AddUpdate(*top, OffsetRectBy(screenArea, -top->rect.left, -top->rect.top), true, true, &gone);
+    AddUpdate(*top, OffsetRectBy(screenArea, -top->rect.left, -top->rect.top), true, &gone);
   }
 }
 
@@ -101,7 +96,7 @@ void InvalidateScreenArea(const RECT &screenArea, const Window *above) {
     if (w->visible) {
       const RECT part = IntersectRects(screenArea, w->rect);
       if (!IsEmptyRect(part)) {
-        AddUpdate(*w, OffsetRectBy(part, -w->rect.left, -w->rect.top), true, true);
+        AddUpdate(*w, OffsetRectBy(part, -w->rect.left, -w->rect.top), true);
       }
     }
   }
@@ -191,25 +186,21 @@ BOOL WINAPI InvalidateRect(HWND hWnd, const RECT *lpRect, BOOL bErase) {
   platform::AnnounceRedraw(hWnd);
   const RECT client = platform::ClientRectOf(*w);
   const RECT area = lpRect != nullptr ? platform::IntersectRects(*lpRect, client) : client;
-  // Without WS_CLIPCHILDREN the parent paints over its children, so they repaint too.
-  platform::AddUpdate(*w, area, bErase != FALSE, (w->style & WS_CLIPCHILDREN) == 0);
+  platform::AddUpdate(*w, area, bErase != FALSE);
   return TRUE;
 }
 
+// Only the whole window is validated (lpRect null): the program validates through
+// BeginPaint and never validates a part.
 BOOL WINAPI ValidateRect(HWND hWnd, const RECT *lpRect) {
   Window *w = FindWindowObject(hWnd);
-  if (w == nullptr) {
+  if (w == nullptr || lpRect != nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  // The region is kept as a rectangle: validating part of it validates the rest
-  // only when the part covers it.
-  if (lpRect == nullptr ||
-      (lpRect->left <= w->updateRect.left && lpRect->top <= w->updateRect.top &&
-       lpRect->right >= w->updateRect.right && lpRect->bottom >= w->updateRect.bottom)) {
-    w->updatePending = false;
-    w->updateRect = RECT{};
-    w->eraseRequested = false;
-  }
+  w->updatePending = false;
+  w->updateRect = RECT{};
+  w->eraseRequested = false;
   return TRUE;
 }
 

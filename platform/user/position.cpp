@@ -35,11 +35,11 @@ void PlaceWindow(Window &w, const RECT &target, bool repaint) {
     }
   } else if (w.visible) {
     // A child's pixels sit in its top-level window's surface at the old place.
-    AddUpdate(w, ClientRectOf(w), true, true);
+    AddUpdate(w, ClientRectOf(w), true);
   }
   if (resized) {
     if (repaint || (w.classStyle & (CS_HREDRAW | CS_VREDRAW)) != 0 || w.updatePending) {
-      AddUpdate(w, ClientRectOf(w), true, true);
+      AddUpdate(w, ClientRectOf(w), true);
     }
   }
   if (IsShown(w)) {
@@ -116,7 +116,7 @@ bool SetVisible(Window &w, bool show) {
   }
   w.visible = show;
   if (show) {
-    AddUpdate(w, ClientRectOf(w), true, true);
+    AddUpdate(w, ClientRectOf(w), true);
   } else {
     LoseActivation(w);
   }

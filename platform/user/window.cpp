@@ -215,11 +215,17 @@ BOOL WINAPI DestroyWindow(HWND hWnd) {
     return TRUE;
   }
   w->destroying = true;
-  // Owned pop-ups go first; then the window is told, then its children.
+  // Owned pop-ups go first; then the window is told, then its children. The pop-ups are
+  // named by handle: destroying one frees its own children, which a list of the windows
+  // taken beforehand would still point to.
+  std::vector<HWND> owned;
   for (Window *other : platform::AllWindows()) {
     if (other->owner == hWnd) {
-      DestroyWindow(other->handle);
+      owned.push_back(other->handle);
     }
+  }
+  for (HWND popup : owned) {
+    DestroyWindow(popup);
   }
   if (platform::IsShown(*w)) {
     platform::InvalidateUncovered(*w, w->rect);
@@ -232,7 +238,6 @@ BOOL WINAPI DestroyWindow(HWND hWnd) {
   }
   SendMessageW(hWnd, WM_NCDESTROY, 0, 0);
   auto &state = platform::User();
-  platform::PurgeMessagesFor(hWnd);
   platform::RemoveFromStack(hWnd);
   state.windows.Remove(hWnd);
   state.order.erase(std::remove(state.order.begin(), state.order.end(), hWnd), state.order.end());

@@ -141,9 +141,9 @@ void TurnScreen();
 // ---- Painting and invalidation (paint.cpp) ----
 
 // Adds a client-coordinate area to a window's update region, and to the shown
-// children it overlaps when `withChildren` holds (except `except` and its subtree).
-void AddUpdate(Window &w, const RECT &clientArea, bool erase, bool withChildren,
-               const Window *except = nullptr);
+// children it overlaps (except `except` and its subtree): no window of the program
+// clips its children, so a parent's paint covers them.
+void AddUpdate(Window &w, const RECT &clientArea, bool erase, const Window *except = nullptr);
 // Invalidates what `gone` showed at `screenArea` in the windows it covered.
 void InvalidateUncovered(const Window &gone, const RECT &screenArea);
 // Invalidates, in every shown top-level window below `above` in the stack (or in
@@ -155,8 +155,6 @@ bool EraseWithClassBrush(HWND hwnd, HDC dc);
 
 // ---- Messages and timers (message.cpp, timer.cpp) ----
 
-// Drops the posted messages of a window that is going away.
-void PurgeMessagesFor(HWND hwnd);
 // The earliest due time of any timer, or UINT64_MAX.
 std::uint64_t NextTimerDueMs();
 

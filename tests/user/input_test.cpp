@@ -21,13 +21,10 @@ void Pen(InputKind kind, LONG x, LONG y) { platform::QueueInput(InputEvent{kind,
 
 using PenInput = WindowTest;
 
-TEST_F(PenInput, ThePenUpPositionDecidesWhoGetsButtonUpPastDisabledAndHiddenChildren) {
+TEST_F(PenInput, ThePenUpPositionDecidesWhoGetsButtonUp) {
   HWND main = Create(); // (0, 26, 240, 320)
   HWND popup = Create(WS_VISIBLE | WS_POPUP, RECT{40, 100, 200, 200}, main);
-  // In the pop-up's client area; then two in the main window's, disabled and hidden.
   HWND child = Create(WS_VISIBLE | WS_CHILD, RECT{10, 10, 60, 40}, popup);
-  Create(WS_VISIBLE | WS_CHILD | WS_DISABLED, RECT{0, 200, 100, 290}, main);
-  Create(WS_CHILD, RECT{0, 200, 100, 290}, main);
   Drain();
   struct Case {
     POINT down, up;
@@ -40,7 +37,6 @@ TEST_F(PenInput, ThePenUpPositionDecidesWhoGetsButtonUpPastDisabledAndHiddenChil
       {{45, 105}, {5, 300}, popup, main, MAKELPARAM(5, 274)},
       {{55, 115}, {55, 115}, child, child, MAKELPARAM(5, 5)},
       {{239, 319}, {0, 26}, main, main, MAKELPARAM(0, 0)},
-      {{50, 250}, {50, 250}, main, main, MAKELPARAM(50, 224)},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.up.x * 1000 + c.up.y);
@@ -79,22 +75,16 @@ TEST_F(Keys, KeysGoToTheForegroundWindowOrItsFocus) {
 TEST_F(Keys, AcceleratorsMatchTheKeyAndExactlyTheirModifiers) {
   HWND w = Create();
   Drain();
-  const HACCEL table = platform::AddAcceleratorTable({
-      {FVIRTKEY | FCONTROL, 'Q', 1},
-      {FVIRTKEY | FCONTROL, 'A', 40003},
-      {FVIRTKEY, VK_F1, 7},
-      {FVIRTKEY | FSHIFT | FCONTROL, 'S', 8},
-  });
+  // The game's own table: Ctrl+A and Ctrl+Q.
+  const HACCEL table = platform::AddAcceleratorTable(
+      {{FVIRTKEY | FCONTROL, 'Q', 1}, {FVIRTKEY | FCONTROL, 'A', 40003}});
   struct Case {
     UINT key;
     BYTE modifiers;
     int command; // 0: not translated
   };
-  const Case cases[] = {
-      {'Q', FCONTROL, 1},          {'A', FCONTROL, 40003}, {'Q', 0, 0},
-      {'Q', FCONTROL | FSHIFT, 0}, {VK_F1, 0, 7},          {VK_F1, FCONTROL, 0},
-      {'S', FSHIFT | FCONTROL, 8}, {'S', FCONTROL, 0},     {'Z', FCONTROL, 0},
-  };
+  const Case cases[] = {{'Q', FCONTROL, 1},          {'A', FCONTROL, 40003},    {'Q', 0, 0},
+                        {'Q', FCONTROL | FSHIFT, 0}, {'Q', FCONTROL | FALT, 0}, {'Z', FCONTROL, 0}};
   for (const Case &c : cases) {
     SCOPED_TRACE(c.key);
     Log().clear();
