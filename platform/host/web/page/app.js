@@ -434,12 +434,24 @@
   // while in a new browser profile, then overlaps loading the program.
   let allow = null;
   const allowed = new Promise((resolve) => { allow = resolve; });
+  // The browser's storage, which keeps the money, opens at its first use, which
+  // in a new browser profile takes a while: it is opened while the page waits, so
+  // that the program's first look at the money does not wait for it.
+  function openStorage() {
+    try {
+      return window.localStorage.length;
+    } catch (e) {
+      return 0; // storage refused: the program says so when it stores
+    }
+  }
   function instantiateWasm(imports, done) {
-    compiled.then((module) => WebAssembly.instantiate(module, imports).then((instance) => allowed
-      .then(() => {
+    compiled.then((module) => WebAssembly.instantiate(module, imports).then((instance) => {
+      openStorage();
+      return allowed.then(() => {
         showProgress(progress.max);
         done(instance, module);
-      }))).catch((error) => say('BlackJack could not be loaded: ' + error.message));
+      });
+    })).catch((error) => say('BlackJack could not be loaded: ' + error.message));
     return {};
   }
 
