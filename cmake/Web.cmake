@@ -20,8 +20,16 @@ pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng zlib)
 pkg_check_modules(DEFLATE REQUIRED IMPORTED_TARGET libdeflate)
 pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 
-# C++ exceptions are off by default in emscripten; the layer and the game use them.
-add_compile_options(-fexceptions)
+# C++ exceptions are off by default in emscripten. The page's program throws and
+# catches them only inside the PNG reader (platform/imgdecmp), which turns them on
+# for itself: emscripten's exceptions send every call that might unwind through
+# JavaScript, which made the program larger and its start slower. The unit tests
+# keep them everywhere. The link brings in the runtime that catches them.
+if(BLACKJACK_TESTS)
+  add_compile_options(-fexceptions)
+else()
+  add_compile_options(-fno-exceptions)
+endif()
 add_link_options(-fexceptions)
 # Static data would start below 64 KiB, where a pointer to a string looks like an
 # integer resource id (IS_INTRESOURCE) to the resource calls.

@@ -429,10 +429,28 @@
   const compiled = compileProgram();
   compiled.catch(() => {});
 
+  // The program is instantiated as soon as it is compiled, but runs only once the
+  // page allows it (the game's lock is held): waiting for the lock, which takes a
+  // while in a new browser profile, then overlaps loading the program.
+  let allow = null;
+  const allowed = new Promise((resolve) => { allow = resolve; });
+  // The browser's storage, which keeps the money, opens at its first use, which
+  // in a new browser profile takes a while: it is opened while the page waits, so
+  // that the program's first look at the money does not wait for it.
+  function openStorage() {
+    try {
+      return window.localStorage.length;
+    } catch (e) {
+      return 0; // storage refused: the program says so when it stores
+    }
+  }
   function instantiateWasm(imports, done) {
     compiled.then((module) => WebAssembly.instantiate(module, imports).then((instance) => {
-      showProgress(progress.max);
-      done(instance, module);
+      openStorage();
+      return allowed.then(() => {
+        showProgress(progress.max);
+        done(instance, module);
+      });
     })).catch((error) => say('BlackJack could not be loaded: ' + error.message));
     return {};
   }
@@ -466,18 +484,19 @@
   // money. It waits, and starts when the other tab closes. A replay has money of
   // its own and plays beside a game.
   function startAlone(chosen) {
+    start(chosen, '');
     if (!navigator.locks) {
-      start(chosen, '');
+      allow();
       return;
     }
-    const hold = (lock) => lock && new Promise(() => start(chosen, ''));
+    const hold = (lock) => lock && new Promise(() => allow());
     navigator.locks.request('blackjack-game', {ifAvailable: true}, hold).then((held) => {
       if (held !== null) return;
       say('BlackJack is open in another tab or window.');
       window.bjRefused = true;
       navigator.locks.request('blackjack-game', (lock) => {
         say('');
-        return new Promise(() => start(chosen, ''));
+        return new Promise(() => allow());
       });
     });
   }
@@ -488,7 +507,9 @@
   } else if (!window.DecompressionStream) {
     say('This browser cannot open a recorded game.');
   } else {
-    inflateRecording(chosen.replay).then((recording) => start(chosen, recording),
-      (error) => say('This link holds no recorded game: ' + error.message + '.'));
+    inflateRecording(chosen.replay).then((recording) => {
+      start(chosen, recording);
+      allow();
+    }, (error) => say('This link holds no recorded game: ' + error.message + '.'));
   }
 })();
