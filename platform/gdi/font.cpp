@@ -303,6 +303,8 @@ Glyph Render(const FontFace &f, char32_t c) {
                    : row[x];
     }
   }
+  g.solid = std::all_of(g.coverage.begin(), g.coverage.end(),
+                        [](std::uint8_t c) { return c == 0 || c == 255; });
   return g;
 }
 
@@ -403,9 +405,15 @@ std::shared_ptr<const FontFace> Realise(const LOGFONTW &lf, const std::u16string
 } // namespace
 
 const Glyph &FontFace::GlyphOf(char32_t c) const {
+  if (c < ascii.size() && ascii[c] != nullptr) {
+    return *ascii[c];
+  }
   auto it = glyphs.find(c);
   if (it == glyphs.end()) {
     it = glyphs.emplace(c, Render(*this, c)).first;
+  }
+  if (c < ascii.size()) {
+    ascii[c] = &it->second;
   }
   return it->second;
 }
