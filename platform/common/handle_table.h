@@ -12,6 +12,9 @@ namespace platform {
 // clear (the shell uses the low bit of a window handle as a flag) and a value from
 // one table is never valid in another. Values are not reused while the table lives,
 // so a stale handle is reported as invalid instead of reaching a newer object.
+// The last two handles found are remembered, since callers ask for the same few
+// again and again (a paint names its DC in every call); like the rest of the
+// table, that is for one thread at a time.
 template <class T> class HandleTable {
 public:
   explicit HandleTable(std::uintptr_t base) : base_(base), next_(base) {}
@@ -24,8 +27,19 @@ public:
   }
 
   template <class H> T *Find(H handle) const {
-    auto it = objects_.find(reinterpret_cast<std::uintptr_t>(handle));
-    return it == objects_.end() ? nullptr : it->second.get();
+    const auto value = reinterpret_cast<std::uintptr_t>(handle);
+    for (const Found &found : found_) {
+      if (found.value == value && found.object != nullptr) {
+        return found.object;
+      }
+    }
+    auto it = objects_.find(value);
+    if (it == objects_.end()) {
+      return nullptr;
+    }
+    found_[1] = found_[0];
+    found_[0] = Found{value, it->second.get()};
+    return it->second.get();
   }
 
   template <class H> std::unique_ptr<T> Remove(H handle) {
@@ -35,6 +49,11 @@ public:
     }
     auto object = std::move(it->second);
     objects_.erase(it);
+    for (Found &found : found_) {
+      if (found.object == object.get()) {
+        found = Found{};
+      }
+    }
     return object;
   }
 
@@ -48,12 +67,20 @@ public:
     }
   }
 
-  void Clear() { objects_.clear(); }
+  void Clear() {
+    objects_.clear();
+    found_[0] = found_[1] = Found{};
+  }
 
 private:
+  struct Found {
+    std::uintptr_t value = 0;
+    T *object = nullptr;
+  };
   std::uintptr_t base_;
   std::uintptr_t next_;
   std::unordered_map<std::uintptr_t, std::unique_ptr<T>> objects_;
+  mutable Found found_[2];
 };
 
 } // namespace platform

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <tuple>
 #include <vector>
@@ -88,6 +89,12 @@ struct FontSystem {
   std::map<std::tuple<std::u16string, LONG, int, bool, BYTE, bool, bool>,
            std::shared_ptr<const FontFace>>
       realised;
+  // The last LOGFONTs realised, byte for byte, the oldest replaced first: a program
+  // that makes its fonts in every paint asks for the same few again and again, and
+  // finds them here without building the key above.
+  static constexpr std::size_t kRecentFonts = 8;
+  std::vector<std::pair<LOGFONTW, std::shared_ptr<const FontFace>>> recent;
+  std::size_t nextRecent = 0;
 
   FontSystem() : shippedFiles(OutlineFiles(kFontsWineDir)) {
     if (FT_Init_FreeType(&owner->library) != 0) {
@@ -118,6 +125,7 @@ struct FontSystem {
 
   // Everything is released at exit, so that leak checkers see a clean process.
   ~FontSystem() {
+    recent.clear();
     realised.clear();
     faces.clear();
   }
@@ -303,6 +311,8 @@ Glyph Render(const FontFace &f, char32_t c) {
                    : row[x];
     }
   }
+  g.solid = std::all_of(g.coverage.begin(), g.coverage.end(),
+                        [](std::uint8_t c) { return c == 0 || c == 255; });
   return g;
 }
 
@@ -403,16 +413,26 @@ std::shared_ptr<const FontFace> Realise(const LOGFONTW &lf, const std::u16string
 } // namespace
 
 const Glyph &FontFace::GlyphOf(char32_t c) const {
+  if (c < ascii.size() && ascii[c] != nullptr) {
+    return *ascii[c];
+  }
   auto it = glyphs.find(c);
   if (it == glyphs.end()) {
     it = glyphs.emplace(c, Render(*this, c)).first;
+  }
+  if (c < ascii.size()) {
+    ascii[c] = &it->second;
   }
   return it->second;
 }
 
 int FontFace::Advance(char32_t c) const { return GlyphOf(c).advance; }
 
-std::shared_ptr<const FontFace> RealiseFont(const LOGFONTW &lf) {
+namespace {
+
+// The realised font for a LOGFONT, by what matters in it: the face name in upper
+// case, the height, the weight, the slant, the rendering mode and the lines.
+std::shared_ptr<const FontFace> RealiseByKey(const LOGFONTW &lf) {
   FontSystem &sys = System();
   const std::u16string family = FaceName(lf);
   LONG height = lf.lfHeight;
@@ -434,6 +454,26 @@ std::shared_ptr<const FontFace> RealiseFont(const LOGFONTW &lf) {
   sized.lfHeight = height;
   std::shared_ptr<const FontFace> face = Realise(sized, family);
   sys.realised.emplace(key, face);
+  return face;
+}
+
+} // namespace
+
+std::shared_ptr<const FontFace> RealiseFont(const LOGFONTW &lf) {
+  FontSystem &sys = System();
+  const auto same = std::find_if(sys.recent.begin(), sys.recent.end(), [&lf](const auto &entry) {
+    return std::memcmp(&entry.first, &lf, sizeof lf) == 0;
+  });
+  if (same != sys.recent.end()) {
+    return same->second;
+  }
+  std::shared_ptr<const FontFace> face = RealiseByKey(lf);
+  if (sys.recent.size() < FontSystem::kRecentFonts) {
+    sys.recent.emplace_back(lf, face);
+  } else {
+    sys.recent[sys.nextRecent] = {lf, face};
+    sys.nextRecent = (sys.nextRecent + 1) % FontSystem::kRecentFonts;
+  }
   return face;
 }
 

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -22,6 +23,9 @@ struct Glyph {
   int left = 0;    // from the pen to the bitmap's left edge
   int top = 0;     // from the baseline up to the bitmap's top edge
   int advance = 0; // how far the pen moves, in whole pixels (FontFace::Advance)
+  // Every coverage value is 0 or 255, as aliased glyphs' are: drawing it copies the
+  // colour where it is 255 and blends nowhere.
+  bool solid = true;
   std::vector<std::uint8_t> coverage;
 };
 
@@ -29,6 +33,11 @@ struct Glyph {
 // its metrics and the glyphs rendered so far. Shared by every HFONT that asks for
 // the same thing, and kept by the layer's cache after they are deleted.
 struct FontFace {
+  FontFace() = default;
+  // Never copied: `ascii` points into this face's own `glyphs`.
+  FontFace(const FontFace &) = delete;
+  FontFace &operator=(const FontFace &) = delete;
+
   std::string file;
   int index = 0;
   GlyphMode mode = GlyphMode::Aliased;
@@ -50,6 +59,9 @@ struct FontFace {
   struct Impl;
   std::shared_ptr<Impl> impl;
   mutable std::unordered_map<char32_t, Glyph> glyphs;
+  // The glyphs of the first 128 characters once rendered, by character, so that the
+  // common ones are found without hashing (the map's elements never move).
+  mutable std::array<const Glyph *, 128> ascii{};
 };
 
 // The realised font for a LOGFONT: from the cache when it was seen before, so that
