@@ -155,12 +155,7 @@ TEST_F(HandPlay, DoubleDownRules) {
   };
   // Stake 100 from a bank of 1000, player 10+6 against dealer 10+7.
   const Case cases[] = {
-      {"bust loses twice the stake and the stand pongs",
-       false,
-       C(13),
-       Phase::Result,
-       800,
-       {u"flip", u"pong"}},
+      {"bust loses twice, stand pongs", false, C(13), Phase::Result, 800, {u"flip", u"pong"}},
       {"win pays twice the stake", false, C(4), Phase::DealerTurn, 1200, {u"flip"}},
       {"hit after double keeps the turn", true, C(2), Phase::PlayerTurn, 0, {u"flip"}},
   };

@@ -113,11 +113,8 @@ TEST_F(Instances, AnotherProcessFindsTheWindowAndBringsItToTheFront) {
   ASSERT_EQ(server.Line(), "first");
   ASSERT_EQ(StartService(profile_.Dir()), Role::Second);
   EXPECT_EQ(ServiceFd(), -1);
-  EXPECT_EQ(FindRemoteWindow(u"BLACKJACK", u"Other"), nullptr);
-  EXPECT_EQ(FindRemoteWindow(MAKEINTRESOURCEW(5), nullptr), nullptr);
   const HWND window = FindRemoteWindow(u"BLACKJACK", u"BlackJack");
   ASSERT_NE(window, nullptr);
-  EXPECT_EQ(FindRemoteWindow(nullptr, u"BlackJack"), window) << "one proxy per remote window";
   const HWND withLowBit =
       reinterpret_cast<HWND>(reinterpret_cast<ULONG_PTR>(window) | ULONG_PTR{1});
   EXPECT_TRUE(IsRemoteWindow(withLowBit));
