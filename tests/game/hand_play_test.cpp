@@ -256,29 +256,27 @@ TEST_F(HandPlay, TheShuffleBannerLastsUntilThePlayersFirstDecision) {
 }
 
 TEST_F(HandPlay, TheShoeRefillsAtADealWithFewerThanTwelveCardsLeft) {
-  struct Case {
-    std::int32_t decks, drawn;
-    bool refills;
-  };
-  const Case cases[] = {{1, 40, false}, {1, 41, true},  {8, 404, false},
-                        {8, 405, true}, {2, 92, false}, {2, 93, true}};
-  for (const Case &c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.decks << " decks, " << c.drawn << " drawn");
-    table->deckCount = c.decks;
-    table->NewGame();
-    table->cardsDrawn = c.drawn;
-    table->shoe[0] = 0; // a mark that only a refill restores
-    table->newShuffle = false;
-    table->bet = 100;
-    table->Deal();
-    EXPECT_EQ(table->newShuffle, c.refills);
-    EXPECT_EQ(table->cardsDrawn, c.refills ? 4 : c.drawn + 4);
-    std::int32_t left = 0;
-    for (std::int32_t copies : table->shoe) {
-      left += copies;
+  // The last count of cards drawn that leaves twelve, per deck count.
+  for (const auto &[decks, lastWithoutRefill] : {std::pair{1, 40}, {8, 404}, {2, 92}}) {
+    for (const bool refills : {false, true}) {
+      const std::int32_t drawn = lastWithoutRefill + (refills ? 1 : 0);
+      SCOPED_TRACE(::testing::Message() << decks << " decks, " << drawn << " drawn");
+      table->deckCount = decks;
+      table->NewGame();
+      table->cardsDrawn = drawn;
+      table->shoe[0] = 0; // a mark that only a refill restores
+      table->newShuffle = false;
+      table->bet = 100;
+      table->Deal();
+      EXPECT_EQ(table->newShuffle, refills);
+      EXPECT_EQ(table->cardsDrawn, refills ? 4 : drawn + 4);
+      std::int32_t left = 0;
+      for (std::int32_t copies : table->shoe) {
+        left += copies;
+      }
+      const std::int32_t full = decks * 52 - 4;
+      EXPECT_EQ(left, refills ? full : full - decks);
     }
-    const std::int32_t full = c.decks * 52 - 4;
-    EXPECT_EQ(left, c.refills ? full : full - c.decks);
   }
 }
 

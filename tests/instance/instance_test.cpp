@@ -60,7 +60,6 @@ struct Probe {
     EXPECT_EQ(pipe2(pipes, O_CLOEXEC), 0);
     pid = fork();
     if (pid == 0) {
-      dup2(open("/dev/null", O_RDONLY), STDIN_FILENO);
       dup2(pipes[1], STDOUT_FILENO);
       execl(INSTANCE_PROBE, INSTANCE_PROBE, profile.c_str(), static_cast<char *>(nullptr));
       _exit(127);
