@@ -118,22 +118,6 @@ TEST_F(HandPlay, DealerDrawsBelowSeventeenAndStandsOnSoftSeventeen) {
   }
 }
 
-TEST_F(HandPlay, FiveCardHandsOnBothSidesDraw) {
-  DealHand(100, C(2), C(3), C(2, 1), C(2, 2), {C(2, 3), C(3, 1), C(4), C(3, 2), C(3, 3), C(4, 1)});
-  for (int i = 0; i < 3; ++i) {
-    Act(&GameTable::Hit);
-  }
-  EXPECT_EQ(table->playerCardCount, 5);
-  EXPECT_EQ(table->playerSoftTotal, 21);
-  TakeCues();
-  Act(&GameTable::Hit);
-  EXPECT_EQ(TakeCues(), Cues{u"pong"});
-  Act(&GameTable::Stand);
-  RunDealer();
-  EXPECT_EQ(std::tuple(table->dealerCardCount, table->pushResult, table->bank),
-            std::tuple(5, true, 1000));
-}
-
 TEST_F(HandPlay, APlayerWithTwentyOneMayStillHitAndBust) {
   DealHand(100, C(10), C(5), C(9), C(8), {C(6), C(3)});
   Act(&GameTable::Hit);
