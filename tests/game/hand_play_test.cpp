@@ -118,22 +118,6 @@ TEST_F(HandPlay, DealerDrawsBelowSeventeenAndStandsOnSoftSeventeen) {
   }
 }
 
-TEST_F(HandPlay, FiveCardHandsOnBothSidesDraw) {
-  DealHand(100, C(2), C(3), C(2, 1), C(2, 2), {C(2, 3), C(3, 1), C(4), C(3, 2), C(3, 3), C(4, 1)});
-  for (int i = 0; i < 3; ++i) {
-    Act(&GameTable::Hit);
-  }
-  EXPECT_EQ(table->playerCardCount, 5);
-  EXPECT_EQ(table->playerSoftTotal, 21);
-  TakeCues();
-  Act(&GameTable::Hit);
-  EXPECT_EQ(TakeCues(), Cues{u"pong"});
-  Act(&GameTable::Stand);
-  RunDealer();
-  EXPECT_EQ(std::tuple(table->dealerCardCount, table->pushResult, table->bank),
-            std::tuple(5, true, 1000));
-}
-
 TEST_F(HandPlay, APlayerWithTwentyOneMayStillHitAndBust) {
   DealHand(100, C(10), C(5), C(9), C(8), {C(6), C(3)});
   Act(&GameTable::Hit);
@@ -155,12 +139,7 @@ TEST_F(HandPlay, DoubleDownRules) {
   };
   // Stake 100 from a bank of 1000, player 10+6 against dealer 10+7.
   const Case cases[] = {
-      {"bust loses twice the stake and the stand pongs",
-       false,
-       C(13),
-       Phase::Result,
-       800,
-       {u"flip", u"pong"}},
+      {"bust loses twice, stand pongs", false, C(13), Phase::Result, 800, {u"flip", u"pong"}},
       {"win pays twice the stake", false, C(4), Phase::DealerTurn, 1200, {u"flip"}},
       {"hit after double keeps the turn", true, C(2), Phase::PlayerTurn, 0, {u"flip"}},
   };
@@ -261,29 +240,27 @@ TEST_F(HandPlay, TheShuffleBannerLastsUntilThePlayersFirstDecision) {
 }
 
 TEST_F(HandPlay, TheShoeRefillsAtADealWithFewerThanTwelveCardsLeft) {
-  struct Case {
-    std::int32_t decks, drawn;
-    bool refills;
-  };
-  const Case cases[] = {{1, 40, false}, {1, 41, true},  {8, 404, false},
-                        {8, 405, true}, {2, 92, false}, {2, 93, true}};
-  for (const Case &c : cases) {
-    SCOPED_TRACE(::testing::Message() << c.decks << " decks, " << c.drawn << " drawn");
-    table->deckCount = c.decks;
-    table->NewGame();
-    table->cardsDrawn = c.drawn;
-    table->shoe[0] = 0; // a mark that only a refill restores
-    table->newShuffle = false;
-    table->bet = 100;
-    table->Deal();
-    EXPECT_EQ(table->newShuffle, c.refills);
-    EXPECT_EQ(table->cardsDrawn, c.refills ? 4 : c.drawn + 4);
-    std::int32_t left = 0;
-    for (std::int32_t copies : table->shoe) {
-      left += copies;
+  // The last count of cards drawn that leaves twelve, per deck count.
+  for (const auto &[decks, lastWithoutRefill] : {std::pair{1, 40}, {8, 404}, {2, 92}}) {
+    for (const bool refills : {false, true}) {
+      const std::int32_t drawn = lastWithoutRefill + (refills ? 1 : 0);
+      SCOPED_TRACE(::testing::Message() << decks << " decks, " << drawn << " drawn");
+      table->deckCount = decks;
+      table->NewGame();
+      table->cardsDrawn = drawn;
+      table->shoe[0] = 0; // a mark that only a refill restores
+      table->newShuffle = false;
+      table->bet = 100;
+      table->Deal();
+      EXPECT_EQ(table->newShuffle, refills);
+      EXPECT_EQ(table->cardsDrawn, refills ? 4 : drawn + 4);
+      std::int32_t left = 0;
+      for (std::int32_t copies : table->shoe) {
+        left += copies;
+      }
+      const std::int32_t full = decks * 52 - 4;
+      EXPECT_EQ(left, refills ? full : full - decks);
     }
-    const std::int32_t full = c.decks * 52 - 4;
-    EXPECT_EQ(left, c.refills ? full : full - c.decks);
   }
 }
 

@@ -59,15 +59,10 @@ TEST_F(Settings, StoredValuesAreUsedAndWrittenBackWithTheDefaultsForTheRest) {
 }
 
 TEST_F(Settings, AFlagTakesTheLowByteOfItsValue) {
-  struct Case {
-    DWORD stored;
-    bool flag;
-  };
-  for (const Case &c :
-       {Case{0, false}, Case{1, true}, Case{2, true}, Case{0x100, false}, Case{0xFFFFFFFF, true}}) {
-    Store(u"PlaySounds", c.stored);
-    auto table = Open();
-    EXPECT_EQ(table->playSounds, c.flag) << c.stored;
+  for (const auto &[stored, flag] :
+       {std::pair{0u, false}, {1u, true}, {2u, true}, {0x100u, false}, {0xFFFFFFFFu, true}}) {
+    Store(u"PlaySounds", stored);
+    EXPECT_EQ(Open()->playSounds, flag) << stored;
   }
 }
 

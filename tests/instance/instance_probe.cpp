@@ -1,9 +1,8 @@
-// instance_probe PROFILE: waits until its standard input closes, starts the
-// single-instance service on PROFILE and prints "starting", "waiting" when it
-// finds the profile held by a process that takes no hand-over, then its role
-// ("first", "second" or "alone: why"). A first one serves until killed: it has
-// one window, class BLACKJACK and title BlackJack, handle 0x1230, and prints
-// "front 0x..." each time another process brings a window to the front.
+// instance_probe PROFILE: starts the single-instance service on PROFILE and
+// prints "starting", "waiting" when it finds the profile held by a process that
+// takes no hand-over, then its role ("first", "second" or "alone: why"). A first one serves until
+// killed: it has one window, class BLACKJACK and title BlackJack, handle 0x1230, and prints "front
+// 0x..." each time another process brings a window to the front.
 #include <poll.h>
 #include <unistd.h>
 
@@ -23,10 +22,10 @@ void Say(const std::string &line) {
   }
 }
 
-bool Equal(LPCWSTR a, const char16_t *b) { return a == nullptr || std::u16string(a) == b; }
-
 HWND Find(LPCWSTR className, LPCWSTR title) {
-  return Equal(className, u"BLACKJACK") && Equal(title, u"BlackJack") ? TheWindow : nullptr;
+  const bool match =
+      std::u16string(className) == u"BLACKJACK" && std::u16string(title) == u"BlackJack";
+  return match ? TheWindow : nullptr;
 }
 
 bool Front(HWND hwnd) {
@@ -46,9 +45,6 @@ int main(int argc, char **argv) {
   if (argc != 2) {
     std::fprintf(stderr, "usage: instance_probe PROFILE\n");
     return 2;
-  }
-  char sink[64];
-  while (read(STDIN_FILENO, sink, sizeof sink) > 0) {
   }
   platform::instance::SetLocalWindowCalls({Find, Front});
   platform::instance::SetWaitNotice([] { Say("waiting"); });

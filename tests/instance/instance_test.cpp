@@ -60,7 +60,6 @@ struct Probe {
     EXPECT_EQ(pipe2(pipes, O_CLOEXEC), 0);
     pid = fork();
     if (pid == 0) {
-      dup2(open("/dev/null", O_RDONLY), STDIN_FILENO);
       dup2(pipes[1], STDOUT_FILENO);
       execl(INSTANCE_PROBE, INSTANCE_PROBE, profile.c_str(), static_cast<char *>(nullptr));
       _exit(127);
@@ -113,11 +112,8 @@ TEST_F(Instances, AnotherProcessFindsTheWindowAndBringsItToTheFront) {
   ASSERT_EQ(server.Line(), "first");
   ASSERT_EQ(StartService(profile_.Dir()), Role::Second);
   EXPECT_EQ(ServiceFd(), -1);
-  EXPECT_EQ(FindRemoteWindow(u"BLACKJACK", u"Other"), nullptr);
-  EXPECT_EQ(FindRemoteWindow(MAKEINTRESOURCEW(5), nullptr), nullptr);
   const HWND window = FindRemoteWindow(u"BLACKJACK", u"BlackJack");
   ASSERT_NE(window, nullptr);
-  EXPECT_EQ(FindRemoteWindow(nullptr, u"BlackJack"), window) << "one proxy per remote window";
   const HWND withLowBit =
       reinterpret_cast<HWND>(reinterpret_cast<ULONG_PTR>(window) | ULONG_PTR{1});
   EXPECT_TRUE(IsRemoteWindow(withLowBit));

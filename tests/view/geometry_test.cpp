@@ -1,4 +1,4 @@
-// Screen geometry: the scaling rule, the dpi capture, the orientation test and the lookups.
+// Screen geometry: the scaling rule, the orientation test and the lookups.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -18,10 +18,6 @@ protected:
   void SetUp() override { screenDpi = landscapeLayout = 0; }
   void TearDown() override { screenDpi = landscapeLayout = 0; }
 };
-
-HeadlessDevice Screen(int width, int height, int dpi) {
-  return HeadlessDevice({.width = width, .height = height, .dpi = dpi});
-}
 
 // Halves round away from zero on both sides (144 dpi puts 1 exactly on one), and results beyond
 // 32 bits are held at the limits instead of wrapping.
@@ -45,16 +41,6 @@ TEST_F(Geometry, ScaleForDpiRoundsHalvesAwayFromZeroSymmetrically) {
   }
 }
 
-TEST_F(Geometry, CaptureScreenDpiTakesTheScreenOnceAndKeepsIt) {
-  {
-    auto device = Screen(240, 320, 131);
-    CaptureScreenDpi();
-  }
-  auto device = Screen(480, 640, 192);
-  CaptureScreenDpi();
-  EXPECT_EQ(screenDpi, 131);
-}
-
 TEST_F(Geometry, IsLandscapeWhenTheScreenIsLowerThanAScaledPortraitTable) {
   struct Case {
     int width, height, dpi;
@@ -65,7 +51,7 @@ TEST_F(Geometry, IsLandscapeWhenTheScreenIsLowerThanAScaledPortraitTable) {
       {480, 639, 192, true}, {640, 480, 192, true}, {320, 437, 131, false}, {320, 436, 131, true},
   };
   for (const Case &c : cases) {
-    auto device = Screen(c.width, c.height, c.dpi);
+    HeadlessDevice device({.width = c.width, .height = c.height, .dpi = c.dpi});
     screenDpi = c.dpi;
     EXPECT_EQ(IsLandscape(), c.landscape) << c.width << "x" << c.height << " at " << c.dpi;
   }
