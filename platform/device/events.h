@@ -39,8 +39,8 @@ struct TextEvent {
   int faceIndex = 0;
   int pixelsPerEm = 0;
   BYTE quality =
-      DEFAULT_QUALITY;        // NONANTIALIASED_QUALITY, ANTIALIASED_QUALITY or CLEARTYPE_QUALITY
-  bool emboldened = false;    // a synthetic bold of a lighter face
+      DEFAULT_QUALITY;     // NONANTIALIASED_QUALITY, ANTIALIASED_QUALITY or CLEARTYPE_QUALITY
+  bool emboldened = false; // a synthetic bold of a lighter face
   std::u32string_view text;
   std::span<const long> pens;
 };
