@@ -4,7 +4,7 @@ against the same page whose program has an empty main, the median of several
 loads each: fresh (a new browser profile, nothing cached), again from the
 service worker's cache once it holds the page, and in a new browser on that
 profile (where only what the browser keeps on disk, its code cache among it,
-helps).
+helps). The two pages take turns, load by load, so that both meet the same load.
 
 Usage: first_frame.py DIST EMPTY_JS_DIR [LOADS] [--phone]; prints one line per
 kind of load with both pages and their ratio. With --phone the browser is a
@@ -27,38 +27,50 @@ CONTROLLED = 'return !!navigator.serviceWorker.controller'
 PHONE = (390, 844, 3)
 
 
-def first_frames(dist, loads, phone=None):
-    """The medians of the fresh loads, of the loads from the cache and of the loads
-    in a new browser on the same profile, in ms."""
-    browser_test.DIST = dist
-    server = browser_test.Server()
-    fresh, cached, reopened = [], [], []
+def load_once(server, phone):
+    """One round on a new profile: the first frame fresh, then from the service
+    worker's cache, then in a new browser on that profile, in ms."""
+    profile = tempfile.mkdtemp(prefix='bj-first-frame-')
     try:
-        for _ in range(loads):
-            profile = tempfile.mkdtemp(prefix='bj-first-frame-')
-            driver = browser_test.chromium(phone=phone, profile=profile)
-            try:
-                driver.get(server.url + '?screen=qvga')
-                fresh.append(browser_test.wait_for(lambda: driver.execute_script(FRAME)))
-                # The page registers its service worker after the first frame;
-                # once it controls a load, the next one comes from its cache.
-                while not driver.execute_script(CONTROLLED):
-                    driver.refresh()
-                    browser_test.wait_for(lambda: driver.execute_script(CONTROLLED), 5)
+        driver = browser_test.chromium(phone=phone, profile=profile)
+        try:
+            driver.get(server.url + '?screen=qvga')
+            fresh = browser_test.wait_for(lambda: driver.execute_script(FRAME))
+            # The page registers its service worker after the first frame;
+            # once it controls a load, the next one comes from its cache.
+            while not driver.execute_script(CONTROLLED):
                 driver.refresh()
-                cached.append(browser_test.wait_for(lambda: driver.execute_script(FRAME)))
-            finally:
-                driver.quit()
-            driver = browser_test.chromium(phone=phone, profile=profile)
-            try:
-                driver.get(server.url + '?screen=qvga')
-                reopened.append(browser_test.wait_for(lambda: driver.execute_script(FRAME)))
-            finally:
-                driver.quit()
-                shutil.rmtree(profile, ignore_errors=True)
+                browser_test.wait_for(lambda: driver.execute_script(CONTROLLED), 5)
+            driver.refresh()
+            cached = browser_test.wait_for(lambda: driver.execute_script(FRAME))
+        finally:
+            driver.quit()
+        driver = browser_test.chromium(phone=phone, profile=profile)
+        try:
+            driver.get(server.url + '?screen=qvga')
+            reopened = browser_test.wait_for(lambda: driver.execute_script(FRAME))
+        finally:
+            driver.quit()
     finally:
-        server.stop()
-    return statistics.median(fresh), statistics.median(cached), statistics.median(reopened)
+        shutil.rmtree(profile, ignore_errors=True)
+    return fresh, cached, reopened
+
+
+def first_frames(dists, loads, phone=None):
+    """For each dist, the medians of its fresh loads, of its loads from the cache
+    and of its loads in a new browser on the same profile, in ms. The dists take
+    turns, round by round, so that each sees the same load on a busy machine."""
+    servers = []
+    try:
+        for dist in dists:
+            browser_test.DIST = dist
+            servers.append(browser_test.Server())
+        rounds = [[load_once(server, phone) for server in servers] for _ in range(loads)]
+    finally:
+        for server in servers:
+            server.stop()
+    return [tuple(statistics.median(r[i][kind] for r in rounds) for kind in range(3))
+            for i in range(len(dists))]
 
 
 def main():
@@ -71,8 +83,7 @@ def main():
         for name in ('blackjack.js', 'blackjack.wasm'):
             shutil.copy(os.path.join(empty, name), empty_dist)
             os.remove(os.path.join(empty_dist, name + '.gz'))
-        game = first_frames(dist, loads, phone)
-        floor = first_frames(empty_dist, loads, phone)
+        game, floor = first_frames([dist, empty_dist], loads, phone)
     for kind, g, f in zip(('fresh', 'from the cache', 'in a new browser'), game, floor):
         print('navigation to first frame, %s, median of %d: game %.0f ms, empty main %.0f ms, '
               'ratio %.2f' % (kind, loads, g, f, g / f))
