@@ -188,21 +188,6 @@ TEST(SurfaceDC, DrawsAtItsOriginAndInsideItsClip) {
   platform::DeleteSurfaceDC(window);
 }
 
-TEST(FillRect, FillsUpToButNotIncludingTheFarEdges) {
-  HeadlessDevice device;
-  HBRUSH solid = CreateSolidBrush(RGB(0xAA, 0xBB, 0xCC));
-  Canvas canvas(10, 10, kBackground);
-  RECT r{2, 3, 6, 8};
-  EXPECT_TRUE(FillRect(canvas.dc, &r, solid));
-  EXPECT_EQ(canvas.At(2, 3), 0xAABBCCu);
-  EXPECT_EQ(canvas.At(5, 7), 0xAABBCCu);
-  EXPECT_EQ(canvas.At(6, 7), kBackground);
-  EXPECT_EQ(canvas.At(5, 8), kBackground);
-  EXPECT_FALSE(FillRect(canvas.dc, &r, reinterpret_cast<HBRUSH>(0x7777)));
-  EXPECT_FALSE(FillRect(canvas.dc, nullptr, solid));
-  DeleteObject(solid);
-}
-
 // An off-screen bitmap made and deleted every paint takes the deleted one's pixels
 // and writes a whole fill only where nothing covers it; every call must still see
 // exactly what was drawn on it, and nothing of the bitmap before.
