@@ -1,4 +1,4 @@
-// GDI objects and DCs: selection and deletion rules, sizes, device capabilities and
+// GDI objects and DCs: selection and deletion rules, device capabilities and
 // the counts of live objects.
 #include <windows.h>
 
@@ -74,27 +74,6 @@ TEST(Selection, TheRulesOfWhatMaySelectWhat) {
   platform::DeleteSurfaceDC(window);
   DeleteDC(a);
   DeleteDC(b);
-}
-
-TEST(Bitmaps, SizesAcceptedAndRefused) {
-  HeadlessDevice device;
-  const std::tuple<int, int, bool> cases[] = {
-      {1, 1, true},     {0, 5, true},      {-1, 5, false},     {5, -1, false},
-      {16384, 1, true}, {16385, 1, false}, {8192, 8192, true}, {16384, 16384, false}};
-  for (const auto &[cx, cy, made] : cases) {
-    SCOPED_TRACE(testing::Message() << cx << "x" << cy);
-    HBITMAP bitmap = CreateCompatibleBitmap(nullptr, cx, cy);
-    ASSERT_EQ(bitmap != nullptr, made);
-    BITMAP bm{};
-    if (bitmap != nullptr && GetObjectW(bitmap, sizeof bm, &bm) == static_cast<int>(sizeof bm)) {
-      EXPECT_EQ(bm.bmWidth, cx);
-      EXPECT_EQ(bm.bmHeight, cy);
-      EXPECT_EQ(bm.bmWidthBytes, cx * 4);
-      EXPECT_EQ(GetObjectW(bitmap, sizeof bm - 1, &bm), 0) << "short buffer";
-      DeleteObject(bitmap);
-    }
-  }
-  EXPECT_EQ(CreateCompatibleBitmap(reinterpret_cast<HDC>(0x40), 4, 4), nullptr);
 }
 
 TEST(Device, CapabilitiesFollowTheDeviceAndATurnKeepsTheScreenDCs) {
