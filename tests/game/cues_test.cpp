@@ -12,11 +12,7 @@ TEST(PlatformCode, ClassifiesEverySystem) {
     std::int32_t code;
   };
   // Windows CE versions no host emulates, and a type query failing alone.
-  const Case cases[] = {
-      {2, false, 4},
-      {3, true, -1},
-      {6, false, -1},
-  };
+  const Case cases[] = {{2, false, 4}, {3, true, -1}, {6, false, -1}};
   for (const Case &c : cases) {
     platform::test::HeadlessDevice device(
         {.os = {.major = c.major, .minor = 0, .platformTypeFails = c.typeFails}});

@@ -77,24 +77,21 @@ TEST(Selection, TheRulesOfWhatMaySelectWhat) {
 }
 
 TEST(Device, CapabilitiesFollowTheDeviceAndATurnKeepsTheScreenDCs) {
-  for (const int dpi : {96, 192, 131}) {
-    SCOPED_TRACE(dpi);
-    HeadlessDevice device({.width = dpi * 2, .height = dpi * 3, .dpi = dpi});
-    auto screen = platform::SharedScreenSurface();
-    HDC memory = CreateCompatibleDC(nullptr);
-    HDC window = platform::CreateSurfaceDC(screen, POINT{0, 0}, RECT{0, 0, 1000, 1000});
-    for (HDC dc : {memory, window}) {
-      EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSX), dpi);
-    }
-    device.Get().Rotate();
-    EXPECT_EQ(&platform::ScreenSurface(), screen.get()) << "resized in place";
-    EXPECT_EQ(screen->width, dpi * 3);
-    RECT corner{dpi * 3 - 1, dpi * 2 - 1, dpi * 3, dpi * 2};
-    FillRect(window, &corner, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    EXPECT_EQ(screen->Row(dpi * 2 - 1)[dpi * 3 - 1], 0xFFFFFFu) << "the DC sees the turned screen";
-    platform::DeleteSurfaceDC(window);
-    DeleteDC(memory);
+  HeadlessDevice device({.width = 262, .height = 393, .dpi = 131});
+  auto screen = platform::SharedScreenSurface();
+  HDC memory = CreateCompatibleDC(nullptr);
+  HDC window = platform::CreateSurfaceDC(screen, POINT{0, 0}, RECT{0, 0, 1000, 1000});
+  for (HDC dc : {memory, window}) {
+    EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSX), 131);
   }
+  device.Get().Rotate();
+  EXPECT_EQ(&platform::ScreenSurface(), screen.get()) << "resized in place";
+  EXPECT_EQ(screen->width, 393);
+  RECT corner{392, 261, 393, 262};
+  FillRect(window, &corner, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  EXPECT_EQ(screen->Row(261)[392], 0xFFFFFFu) << "the DC sees the turned screen";
+  platform::DeleteSurfaceDC(window);
+  DeleteDC(memory);
 }
 
 TEST(Counts, EveryKindIsCountedAndBackToTheStartAfterEachPairedOperation) {
