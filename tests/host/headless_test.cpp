@@ -141,7 +141,6 @@ TEST_F(Headless, TapsKeysRotateAndCloseReachTheProgram) {
             (std::vector<LPARAM>{MAKELPARAM(10, 14), MAKELPARAM(239, 293)}));
   EXPECT_EQ(FieldOf(WM_KEYDOWN, &Received::wParam), (std::vector<WPARAM>{VK_CONTROL, 'Q'}));
   EXPECT_EQ(SeenOf(WM_SETTINGCHANGE).size(), 1u);
-  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 320);
   EXPECT_EQ(SeenOf(WM_CLOSE).size(), 1u);
 }
 
