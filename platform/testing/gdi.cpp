@@ -21,8 +21,7 @@ GdiCounts GdiObjectCounts() {
         case OBJ_FONT:
           ++counts.fonts;
           break;
-        default:
-          ++counts.pens;
+        default: // no pen is ever made: only the stock ones, which are not counted
           break;
         }
       });

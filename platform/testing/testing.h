@@ -71,12 +71,10 @@ struct GdiCounts {
   int bitmaps = 0;
   int brushes = 0;
   int fonts = 0;
-  int pens = 0;
   bool operator==(const GdiCounts &) const = default;
   friend std::ostream &operator<<(std::ostream &out, const GdiCounts &c) {
     return out << "{memoryDCs " << c.memoryDCs << ", surfaceDCs " << c.surfaceDCs << ", bitmaps "
-               << c.bitmaps << ", brushes " << c.brushes << ", fonts " << c.fonts << ", pens "
-               << c.pens << "}";
+               << c.bitmaps << ", brushes " << c.brushes << ", fonts " << c.fonts << "}";
   }
 };
 GdiCounts GdiObjectCounts();
