@@ -83,18 +83,24 @@ __attribute__((always_inline)) inline void KeyedRowOf(std::uint32_t *d, const st
 }
 
 // The key colour copy of a block: every pixel but the key, `V` at a time where the
-// rows are wide enough and apart from their sources.
+// rows are wide enough and apart from their sources. The rows' addresses and the
+// block's sizes are held in locals: the vector stores may alias anything, so fields
+// read through the views would be loaded again for every row.
 template <class V>
 __attribute__((always_inline)) inline void KeyedRowsOf(const View &dst, const View &src,
                                                        const Block &b, std::uint32_t key) {
   constexpr int N = sizeof(V) / sizeof(std::uint32_t);
-  for (int row = 0; row < b.h; ++row) {
-    std::uint32_t *d = dst.surface->Row(b.dy + row) + b.dx;
-    const std::uint32_t *s = src.surface->Row(b.sy + row) + b.sx;
-    if (b.w >= N && (d + b.w <= s || s + b.w <= d)) {
-      KeyedRowOf<V>(d, s, b.w, key);
+  const int w = b.w;
+  const int h = b.h;
+  const std::ptrdiff_t dstStride = dst.surface->width;
+  const std::ptrdiff_t srcStride = src.surface->width;
+  std::uint32_t *d = dst.surface->Row(b.dy) + b.dx;
+  const std::uint32_t *s = src.surface->Row(b.sy) + b.sx;
+  for (int row = 0; row < h; ++row, d += dstStride, s += srcStride) {
+    if (w >= N && (d + w <= s || s + w <= d)) {
+      KeyedRowOf<V>(d, s, w, key);
     } else {
-      for (int i = 0; i < b.w; ++i) {
+      for (int i = 0; i < w; ++i) {
         d[i] = s[i] == key ? d[i] : s[i];
       }
     }
