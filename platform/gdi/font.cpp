@@ -313,6 +313,23 @@ Glyph Render(const FontFace &f, char32_t c) {
   }
   g.solid = std::all_of(g.coverage.begin(), g.coverage.end(),
                         [](std::uint8_t c) { return c == 0 || c == 255; });
+  if (g.solid) {
+    for (int y = 0; y < g.height; ++y) {
+      const std::uint8_t *row = g.coverage.data() + static_cast<std::size_t>(y) * g.width;
+      for (int x = 0; x < g.width;) {
+        if (row[x] == 0) {
+          ++x;
+          continue;
+        }
+        const int from = x;
+        while (x < g.width && row[x] != 0) {
+          ++x;
+        }
+        g.spans.push_back(Glyph::Span{static_cast<std::int16_t>(y), static_cast<std::int16_t>(from),
+                                      static_cast<std::int16_t>(x)});
+      }
+    }
+  }
   return g;
 }
 

@@ -27,6 +27,14 @@ struct Glyph {
   // colour where it is 255 and blends nowhere.
   bool solid = true;
   std::vector<std::uint8_t> coverage;
+  // A solid glyph's covered pixels as runs along its rows, [from, to) in the
+  // bitmap's columns: drawn as fills, with no test per pixel.
+  struct Span {
+    std::int16_t row;
+    std::int16_t from;
+    std::int16_t to;
+  };
+  std::vector<Span> spans;
 };
 
 // A realised font: one face file at one pixel size, in one rendering mode, with

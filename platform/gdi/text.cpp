@@ -42,12 +42,13 @@ void DrawGlyph(Surface &surface, const RECT &clip, int penX, int baseline, const
   const int bottom = std::min<int>(y0 + g.height, clip.bottom);
   const int channels = mode == GlyphMode::SubpixelRgb ? 3 : 1;
   if (channels == 1 && g.solid) {
-    // No blending: a select per pixel, without branches to mispredict.
-    for (int y = top; y < bottom; ++y) {
-      const std::uint8_t *cov = g.coverage.data() + static_cast<std::size_t>(y - y0) * g.width;
-      std::uint32_t *d = surface.Row(y);
-      for (int x = left; x < right; ++x) {
-        d[x] = cov[x - x0] != 0 ? colour : d[x];
+    // No blending: each run of covered pixels is a fill.
+    for (const Glyph::Span &span : g.spans) {
+      const int y = y0 + span.row;
+      const int from = std::max(x0 + span.from, left);
+      const int to = std::min(x0 + span.to, right);
+      if (y >= top && y < bottom && from < to) {
+        std::fill(surface.Row(y) + from, surface.Row(y) + to, colour);
       }
     }
     return;
