@@ -311,8 +311,8 @@ Glyph Render(const FontFace &f, char32_t c) {
                    : row[x];
     }
   }
-  g.solid = std::all_of(g.coverage.begin(), g.coverage.end(),
-                        [](std::uint8_t c) { return c == 0 || c == 255; });
+  g.solid = channels == 1 && std::all_of(g.coverage.begin(), g.coverage.end(),
+                                         [](std::uint8_t c) { return c == 0 || c == 255; });
   if (g.solid) {
     for (int y = 0; y < g.height; ++y) {
       const std::uint8_t *row = g.coverage.data() + static_cast<std::size_t>(y) * g.width;

@@ -23,8 +23,8 @@ struct Glyph {
   int left = 0;    // from the pen to the bitmap's left edge
   int top = 0;     // from the baseline up to the bitmap's top edge
   int advance = 0; // how far the pen moves, in whole pixels (FontFace::Advance)
-  // Every coverage value is 0 or 255, as aliased glyphs' are: drawing it copies the
-  // colour where it is 255 and blends nowhere.
+  // One coverage value per pixel, each 0 or 255, as aliased glyphs' are: drawing it
+  // fills its spans with the colour and blends nowhere.
   bool solid = true;
   std::vector<std::uint8_t> coverage;
   // A solid glyph's covered pixels as runs along its rows, [from, to) in the

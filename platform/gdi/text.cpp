@@ -40,8 +40,7 @@ void DrawGlyph(Surface &surface, const RECT &clip, int penX, int baseline, const
   const int right = std::min<int>(x0 + g.width, clip.right);
   const int top = std::max<int>(y0, clip.top);
   const int bottom = std::min<int>(y0 + g.height, clip.bottom);
-  const int channels = mode == GlyphMode::SubpixelRgb ? 3 : 1;
-  if (channels == 1 && g.solid) {
+  if (g.solid) {
     // No blending: each run of covered pixels is a fill.
     for (const Glyph::Span &span : g.spans) {
       const int y = y0 + span.row;
@@ -53,6 +52,7 @@ void DrawGlyph(Surface &surface, const RECT &clip, int penX, int baseline, const
     }
     return;
   }
+  const int channels = mode == GlyphMode::SubpixelRgb ? 3 : 1;
   for (int y = top; y < bottom; ++y) {
     const std::uint8_t *cov =
         g.coverage.data() + (static_cast<std::size_t>(y - y0) * g.width + (left - x0)) * channels;
