@@ -80,12 +80,14 @@ serve-web: web
 # A benchmark, not a test: Lighthouse's mobile audit of build/web/dist/ served
 # compressed on 127.0.0.1 (Lighthouse installed at its pinned version into
 # build/web/lighthouse/), printing the four scores; and the first frame against
-# an empty page's, fresh and from the service worker's cache.
+# an empty page's and a page whose whole program shows a blank frame first,
+# fresh, from the service worker's cache and in a new browser.
 web-audit: web
 	@scripts/deps web-audit
-	cmake --build build/web -j $(JOBS) --target blackjack_empty
+	cmake --build build/web -j $(JOBS) --target blackjack_empty blackjack_floor
 	/usr/bin/python3 bench/web/audit.py build/web/dist build/web/lighthouse
-	/usr/bin/python3 bench/web/first_frame.py build/web/dist build/web/platform/host/web/empty
+	/usr/bin/python3 bench/web/first_frame.py build/web/dist build/web/platform/host/web/empty \
+	  --floor build/web/platform/host/web/floor
 
 # The web tests alone (make test runs them too): the page and the unit tests built
 # to WebAssembly, the unit tests under node, the page in headless Chromium.

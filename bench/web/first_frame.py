@@ -4,11 +4,14 @@ against the same page whose program has an empty main, the median of several
 loads each: fresh (a new browser profile, nothing cached), again from the
 service worker's cache once it holds the page, and in a new browser on that
 profile (where only what the browser keeps on disk, its code cache among it,
-helps). The two pages take turns, load by load, so that both meet the same load.
+helps). The pages take turns, load by load, so that all meet the same load.
 
-Usage: first_frame.py DIST EMPTY_JS_DIR [LOADS] [--phone]; prints one line per
-kind of load with both pages and their ratio. With --phone the browser is a
-phone's screen (390 x 844 at 3 device pixels to the CSS pixel) with touch.
+Usage: first_frame.py DIST EMPTY_JS_DIR [LOADS] [--floor FLOOR_JS_DIR] [--phone];
+prints one line per kind of load with the pages and their ratios. With --floor,
+a third page runs the game's whole program showing a blank frame before the game
+starts (blackjack_floor): the empty page to it is what the program costs to
+load, it to the game's page what the game's start costs. With --phone the browser
+is a phone's screen (390 x 844 at 3 device pixels to the CSS pixel) with touch.
 """
 import os
 import shutil
@@ -73,20 +76,41 @@ def first_frames(dists, loads, phone=None):
             for i in range(len(dists))]
 
 
+def page_with_program(dist, program_dir, into):
+    """A copy of the page in `into` with the program of `program_dir`, sent
+    uncompressed as the server sends any file without its .gz copy."""
+    shutil.copytree(dist, into)
+    for name in ('blackjack.js', 'blackjack.wasm'):
+        shutil.copy(os.path.join(program_dir, name), into)
+        os.remove(os.path.join(into, name + '.gz'))
+    return into
+
+
 def main():
-    args = [a for a in sys.argv[1:] if a != '--phone']
-    phone = PHONE if '--phone' in sys.argv else None
+    args = sys.argv[1:]
+    phone = PHONE if '--phone' in args else None
+    floor = None
+    if '--floor' in args:
+        at = args.index('--floor')
+        floor = args[at + 1]
+        del args[at:at + 2]
+    args = [a for a in args if a != '--phone']
     dist, empty, loads = args[0], args[1], int(args[2]) if len(args) > 2 else 5
     with tempfile.TemporaryDirectory() as copy:
-        empty_dist = os.path.join(copy, 'dist')
-        shutil.copytree(dist, empty_dist)
-        for name in ('blackjack.js', 'blackjack.wasm'):
-            shutil.copy(os.path.join(empty, name), empty_dist)
-            os.remove(os.path.join(empty_dist, name + '.gz'))
-        game, floor = first_frames([dist, empty_dist], loads, phone)
-    for kind, g, f in zip(('fresh', 'from the cache', 'in a new browser'), game, floor):
-        print('navigation to first frame, %s, median of %d: game %.0f ms, empty main %.0f ms, '
-              'ratio %.2f' % (kind, loads, g, f, g / f))
+        pages = [('game', dist),
+                 ('empty main', page_with_program(dist, empty, os.path.join(copy, 'empty')))]
+        if floor:
+            pages.insert(1, ('blank first', page_with_program(dist, floor,
+                                                              os.path.join(copy, 'floor'))))
+        times = first_frames([d for _, d in pages], loads, phone)
+    for kind, at in (('fresh', 0), ('from the cache', 1), ('in a new browser', 2)):
+        ms = [t[at] for t in times]
+        line = ', '.join('%s %.0f ms' % (name, m) for (name, _), m in zip(pages, ms))
+        ratios = 'ratio %.2f' % (ms[0] / ms[-1])
+        if floor:
+            ratios = 'game to empty %.2f, blank first to empty %.2f, game to blank first %.2f' % (
+                ms[0] / ms[2], ms[1] / ms[2], ms[0] / ms[1])
+        print('navigation to first frame, %s, median of %d: %s; %s' % (kind, loads, line, ratios))
 
 
 if __name__ == '__main__':
