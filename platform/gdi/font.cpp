@@ -103,11 +103,17 @@ struct FontSystem {
     }
     library = owner->library;
     FT_Library_SetLcdFilter(library, FT_LCD_FILTER_DEFAULT);
+    // Each face stays open for the fonts realised from it: a page's start opens
+    // its faces once, not once here and again for the first text.
     for (const std::string &path : shippedFiles) {
-      FT_Face face = nullptr;
-      if (FT_New_Face(library, path.c_str(), 0, &face) != 0) {
+      auto open = std::make_shared<OpenFace>();
+      open->library = owner;
+      ++work.faceLoads;
+      if (FT_New_Face(library, path.c_str(), 0, &open->face) != 0) {
+        open->face = nullptr;
         continue;
       }
+      const FT_Face face = open->face;
       ShippedFace info;
       for (const char *c = face->family_name; c != nullptr && *c != 0; ++c) {
         info.family.push_back(UpperCaseUnit(static_cast<char16_t>(static_cast<unsigned char>(*c))));
@@ -119,7 +125,7 @@ struct FontSystem {
       info.italic = (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
       info.file = path;
       shipped.push_back(std::move(info));
-      FT_Done_Face(face);
+      faces.emplace(std::make_pair(path, 0), std::move(open));
     }
   }
 

@@ -252,6 +252,20 @@ TEST(Cache, AFontCreatedAndDeletedPerPaintCostsNoFreeTypeWorkAfterTheFirst) {
   }
 }
 
+TEST(Cache, EachFaceFileIsOpenedOnceWhateverTheFontsMadeFromIt) {
+  HeadlessDevice device;
+  const LOGFONTW first = Font(16, FW_NORMAL);
+  EXPECT_TRUE(DeleteObject(CreateFontIndirectW(&first))); // the folder's faces are found
+  const auto loads = platform::gdi::FontWorkDone().faceLoads;
+  for (const LONG weight : {FW_NORMAL, FW_BOLD}) {
+    for (const LONG height : {-9, 13, 40}) {
+      TextCanvas canvas(100, 60, Font(height, weight));
+      EXPECT_GT(canvas.Extent(u"Ab").cx, 0);
+    }
+  }
+  EXPECT_EQ(platform::gdi::FontWorkDone().faceLoads, loads);
+}
+
 TEST(DrawText, CalcRectMeasuresBreaksAndPrefixesWithoutDrawing) {
   HeadlessDevice device;
   TextCanvas canvas(200, 100, Font(16, FW_NORMAL));
