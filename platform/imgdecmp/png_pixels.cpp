@@ -78,7 +78,7 @@ void UnfilterWith(std::uint8_t filter, std::uint8_t *row, const std::uint8_t *pr
 
 } // namespace
 
-int Channels(ColourType colour) noexcept {
+int Channels(ColourType colour) {
   switch (colour) {
   case ColourType::Grey:
   case ColourType::Palette:
@@ -93,13 +93,13 @@ int Channels(ColourType colour) noexcept {
   return 0;
 }
 
-std::size_t RowBytes(const Header &header, std::uint32_t pixels) noexcept {
+std::size_t RowBytes(const Header &header, std::uint32_t pixels) {
   const std::uint64_t bits =
       std::uint64_t{pixels} * static_cast<unsigned>(Channels(header.colour)) * header.depth;
   return static_cast<std::size_t>((bits + 7) / 8);
 }
 
-int Passes(const Header &header, std::array<Pass, 7> *passes) noexcept {
+int Passes(const Header &header, std::array<Pass, 7> *passes) {
   if (!header.interlaced) {
     (*passes)[0] = {0, 0, 1, 1, header.width, header.height};
     return 1;
@@ -120,7 +120,7 @@ int Passes(const Header &header, std::array<Pass, 7> *passes) noexcept {
 }
 
 bool Unfilter(std::uint8_t filter, std::uint8_t *row, const std::uint8_t *previous,
-              std::size_t rowBytes, std::size_t bytesPerPixel) noexcept {
+              std::size_t rowBytes, std::size_t bytesPerPixel) {
   if (filter > PaethFilter) {
     return false;
   }
@@ -157,7 +157,7 @@ bool Unfilter(std::uint8_t filter, std::uint8_t *row, const std::uint8_t *previo
 }
 
 void ConvertRow(const Header &header, const Colours &colours, const std::uint8_t *row,
-                std::uint32_t count, std::uint32_t *out, std::size_t step) noexcept {
+                std::uint32_t count, std::uint32_t *out, std::size_t step) {
   const int depth = header.depth;
   const auto &clear = colours.transparent;
   // The game's own pictures: 8-bit RGB or RGBA, handled without the general path.

@@ -30,12 +30,9 @@ struct Colours {
   Colours() { palette.fill(0xFF000000U); }
 };
 
-// None of these throw, and they say so: the reader, which throws its failures,
-// then calls them per row as plain calls, not as calls that might unwind (which
-// a page's program makes through JavaScript).
-int Channels(ColourType colour) noexcept;
+int Channels(ColourType colour);
 // Bytes of one unfiltered row of `pixels` pixels, without its filter byte.
-std::size_t RowBytes(const Header &header, std::uint32_t pixels) noexcept;
+std::size_t RowBytes(const Header &header, std::uint32_t pixels);
 
 // One pass of Adam7 (or the whole image when not interlaced): the pixels it
 // holds start at (x, y) and repeat every (dx, dy).
@@ -44,16 +41,16 @@ struct Pass {
   std::uint32_t width, height; // in pixels of this pass; 0 when the pass is empty
 };
 // The passes of an image in the order their rows are stored: one, or Adam7's seven.
-int Passes(const Header &header, std::array<Pass, 7> *passes) noexcept;
+int Passes(const Header &header, std::array<Pass, 7> *passes);
 
 // Undoes the filter of one row in place. `previous` is the unfiltered row above it,
 // or zeros for a pass's first row. False when the filter type is not one of the five.
 bool Unfilter(std::uint8_t filter, std::uint8_t *row, const std::uint8_t *previous,
-              std::size_t rowBytes, std::size_t bytesPerPixel) noexcept;
+              std::size_t rowBytes, std::size_t bytesPerPixel);
 
 // Writes the `count` pixels of an unfiltered row to out[0], out[step], out[2 * step]...
 // 16-bit samples keep their high byte; lower grey depths are stretched to 0..255.
 void ConvertRow(const Header &header, const Colours &colours, const std::uint8_t *row,
-                std::uint32_t count, std::uint32_t *out, std::size_t step) noexcept;
+                std::uint32_t count, std::uint32_t *out, std::size_t step);
 
 } // namespace platform::png
