@@ -7,7 +7,8 @@ profile (where only what the browser keeps on disk, its code cache among it,
 helps). The pages take turns, load by load, so that all meet the same load.
 
 Usage: first_frame.py DIST EMPTY_JS_DIR [LOADS] [--floor FLOOR_JS_DIR] [--phone];
-prints one line per kind of load with the pages and their ratios. With --floor,
+prints one line per kind of load with the pages' medians, the middle half of
+each page's loads, and the ratios of the medians. With --floor,
 a third page runs the game's whole program showing a blank frame before the game
 starts (blackjack_floor): the empty page to it is what the program costs to
 load, it to the game's page what the game's start costs. With --phone the browser
@@ -60,9 +61,10 @@ def load_once(server, phone):
 
 
 def first_frames(dists, loads, phone=None):
-    """For each dist, the medians of its fresh loads, of its loads from the cache
-    and of its loads in a new browser on the same profile, in ms. The dists take
-    turns, round by round, so that each sees the same load on a busy machine."""
+    """For each dist, its fresh loads, its loads from the cache and its loads in a
+    new browser on the same profile, in ms, each as (lower quartile, median, upper
+    quartile). The dists take turns, round by round, so that each sees the same
+    load on a busy machine."""
     servers = []
     try:
         for dist in dists:
@@ -72,7 +74,12 @@ def first_frames(dists, loads, phone=None):
     finally:
         for server in servers:
             server.stop()
-    return [tuple(statistics.median(r[i][kind] for r in rounds) for kind in range(3))
+    def spread(times):
+        if len(times) < 2:
+            return times[0], times[0], times[0]
+        return tuple(statistics.quantiles(times, n=4, method='inclusive'))
+
+    return [tuple(spread([r[i][kind] for r in rounds]) for kind in range(3))
             for i in range(len(dists))]
 
 
@@ -104,8 +111,10 @@ def main():
                                                               os.path.join(copy, 'floor'))))
         times = first_frames([d for _, d in pages], loads, phone)
     for kind, at in (('fresh', 0), ('from the cache', 1), ('in a new browser', 2)):
-        ms = [t[at] for t in times]
-        line = ', '.join('%s %.0f ms' % (name, m) for (name, _), m in zip(pages, ms))
+        ms = [t[at][1] for t in times]
+        line = ', '.join('%s %.0f ms (middle half %.0f to %.0f)'
+                         % (name, t[at][1], t[at][0], t[at][2])
+                         for (name, _), t in zip(pages, times))
         ratios = 'ratio %.2f' % (ms[0] / ms[-1])
         if floor:
             ratios = 'game to empty %.2f, blank first to empty %.2f, game to blank first %.2f' % (
