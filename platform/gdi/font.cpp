@@ -106,14 +106,10 @@ struct FontSystem {
     // Each face stays open for the fonts realised from it: a page's start opens
     // its faces once, not once here and again for the first text.
     for (const std::string &path : shippedFiles) {
-      auto open = std::make_shared<OpenFace>();
-      open->library = owner;
-      ++work.faceLoads;
-      if (FT_New_Face(library, path.c_str(), 0, &open->face) != 0) {
-        open->face = nullptr;
+      const FT_Face face = Open(path, 0)->face;
+      if (face == nullptr) {
         continue;
       }
-      const FT_Face face = open->face;
       ShippedFace info;
       for (const char *c = face->family_name; c != nullptr && *c != 0; ++c) {
         info.family.push_back(UpperCaseUnit(static_cast<char16_t>(static_cast<unsigned char>(*c))));
@@ -125,8 +121,26 @@ struct FontSystem {
       info.italic = (face->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
       info.file = path;
       shipped.push_back(std::move(info));
-      faces.emplace(std::make_pair(path, 0), std::move(open));
     }
+  }
+
+  // The open face of a file, opened at its first use (a null face when FreeType
+  // cannot open it).
+  std::shared_ptr<OpenFace> Open(const std::string &file, int index) {
+    const auto key = std::make_pair(file, index);
+    if (auto it = faces.find(key); it != faces.end()) {
+      return it->second;
+    }
+    auto open = std::make_shared<OpenFace>();
+    open->library = owner;
+    if (library != nullptr && !file.empty()) {
+      ++work.faceLoads;
+      if (FT_New_Face(library, file.c_str(), index, &open->face) != 0) {
+        open->face = nullptr;
+      }
+    }
+    faces.emplace(key, open);
+    return open;
   }
 
   // Everything is released at exit, so that leak checkers see a clean process.
@@ -182,21 +196,7 @@ FaceFile MatchFile(const std::u16string &family, int weight, bool italic) {
 }
 
 std::shared_ptr<OpenFace> OpenFile(const std::string &file, int index) {
-  FontSystem &sys = System();
-  const auto key = std::make_pair(file, index);
-  if (auto it = sys.faces.find(key); it != sys.faces.end()) {
-    return it->second;
-  }
-  auto open = std::make_shared<OpenFace>();
-  open->library = sys.owner;
-  if (sys.library != nullptr && !file.empty()) {
-    ++sys.work.faceLoads;
-    if (FT_New_Face(sys.library, file.c_str(), index, &open->face) != 0) {
-      open->face = nullptr;
-    }
-  }
-  sys.faces.emplace(key, open);
-  return open;
+  return System().Open(file, index);
 }
 
 GlyphMode ModeOf(BYTE quality) {
